@@ -1,0 +1,17 @@
+// Console output. Every message is a printf format whose bytes are already
+// Shift_JIS (code page 932); the bytes go out unchanged, whatever the locale
+// or terminal. Each message is flushed at once so that standard output and
+// standard error stay in the order they were printed, also for messages
+// without a line end.
+#pragma once
+
+#if defined(__GNUC__)
+#define DAT_PRINTF(fmt, args) __attribute__((format(printf, fmt, args)))
+#else
+#define DAT_PRINTF(fmt, args)
+#endif
+
+// To standard output.
+void say(const char* format, ...) DAT_PRINTF(1, 2);
+// To standard error.
+void complain(const char* format, ...) DAT_PRINTF(1, 2);

@@ -1,0 +1,49 @@
+#include "dat_frame.h"
+
+#include <cstdio>
+
+namespace dat {
+
+RateInfo rateInfo(int code) {
+  switch (code) {
+    case 0:
+      return {48000, 5760, "48kHz"};
+    case 1:
+      return {44100, 5292, "44.1kHz"};
+    default:
+      return {32000, 0, "32kHz"};
+  }
+}
+
+ProgramDigits programDigits(const uint8_t* frame) {
+  return {frame[kSubId1At] >> 4, frame[kSubId2At] >> 4, frame[kSubId2At] & 0x0F};
+}
+
+void programText(const uint8_t* frame, char text[4]) {
+  ProgramDigits d = programDigits(frame);
+  std::snprintf(text, 4, "%01x%01x%01x", d.hundreds, d.tens, d.units);
+}
+
+bool namesProgram(const char* text) {
+  // The digits are printed in lower case; compare without regard to case all the same.
+  char t[3];
+  for (int k = 0; k < 3; ++k) {
+    char c = text[k];
+    t[k] = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  }
+  if (t[0] != '0') return true;
+  bool pseudo = t[1] == t[2] && (t[1] == 'a' || t[1] == 'b' || t[1] == 'e');
+  return !pseudo;
+}
+
+int programNumber(const uint8_t* frame) {
+  ProgramDigits d = programDigits(frame);
+  return d.hundreds * 100 + d.tens * 10 + d.units;
+}
+
+int packCount(const uint8_t* frame) {
+  int n = frame[kSubId1At] & 0x0F;
+  return n == 0 ? 7 : n;
+}
+
+}  // namespace dat

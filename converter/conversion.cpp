@@ -1,0 +1,182 @@
+#include "conversion.h"
+
+#include <cstdio>
+#include <set>
+#include <string>
+
+#include "console.h"
+#include "converter_messages.h"
+#include "dat_frame.h"
+#include "frame_view.h"
+#include "mapped_file.h"
+#include "wav_writer.h"
+
+namespace {
+
+// Frames either side of a program change that the cut search looks at, and
+// frames before the cut that the silence scan looks at.
+constexpr int kCutReach = 32;
+constexpr int kSilenceReach = 330;
+
+// Output names of one run. A name that comes back (the same program and rate
+// after another program) gets "-2", "-3", ... so that no earlier file of
+// this run is overwritten.
+class SegmentNames {
+ public:
+  std::string take(int program, const char* ratePart) {
+    char base[64];
+    std::snprintf(base, sizeof base, "#%03d-%s", program, ratePart);
+    std::string name = std::string(base) + ".wav";
+    for (int n = 2; used.count(name) != 0; ++n) {
+      name = std::string(base) + "-" + std::to_string(n) + ".wav";
+    }
+    used.insert(name);
+    return name;
+  }
+
+ private:
+  std::set<std::string> used;
+};
+
+class Conversion {
+ public:
+  Conversion(const uint8_t* image, int64_t n) : image(image), n(n), view(image, n) {}
+
+  bool run() {
+    if (n == 0) return true;  // a file shorter than one frame has nothing to convert
+    segRate = dat::samplingCode(view.frameAt(0));
+    for (int64_t i = 0; i < n; ++i) walk(i);
+    closeSegment(endOfImage());
+    return ok;
+  }
+
+ private:
+  void walk(int64_t i) {
+    const uint8_t* v = view.get(i);
+    int r = dat::samplingCode(v);
+    if (r != segRate) {
+      closeSegment(i);
+      segStart = i + 1;
+      segRate = r;
+    }
+    char text[4];
+    dat::programText(v, text);
+    if (!dat::namesProgram(text)) return;
+    int p = dat::programNumber(v);
+    if (p == segProgram) return;
+    say(msg::kFoundStartId, p);
+    int64_t c = quietestNear(i);
+    say(msg::kStartIdCorrection, static_cast<int>(i - c));
+    closeSegment(lastSoundingAtOrBefore(c));
+    segStart = c + 1;
+    segProgram = p;
+  }
+
+  double loudness(int64_t i) { return frameLoudness(&view, i); }
+
+  // The cut: the quietest frame within kCutReach of i. Ties go to i, then to
+  // the lowest frame above it; a frame below i must be strictly quieter.
+  int64_t quietestNear(int64_t i) {
+    double best = loudness(i);
+    int64_t c = i;
+    for (int64_t j = i; j <= i + kCutReach; ++j) {
+      if (j < 0 || j >= n) continue;
+      double l = loudness(j);
+      if (l < best) {
+        best = l;
+        c = j;
+      }
+    }
+    for (int64_t j = i; j >= i - kCutReach; --j) {
+      if (j < 0 || j >= n) continue;
+      double l = loudness(j);
+      if (l < best) {
+        best = l;
+        c = j;
+      }
+    }
+    return c;
+  }
+
+  // The highest frame from c down to max(1, c - kSilenceReach) with sound;
+  // when there is none, c - kSilenceReach - 1, or 0 near the start.
+  int64_t lastSoundingAtOrBefore(int64_t c) {
+    int64_t e = c;
+    for (;;) {
+      if (e <= 0) break;
+      if (loudness(e) > 0) {
+        say(msg::kTailCut, static_cast<int>(c - e));
+        break;
+      }
+      --e;
+      if (e < c - kSilenceReach) break;
+    }
+    return e;
+  }
+
+  // The last frame worth keeping: the highest frame from 2 up with sound
+  // whose subId[3], and that of the two frames before it, is 0.
+  int64_t endOfImage() {
+    int64_t e = n - 1;
+    if (n - 1 < 2) return e;
+    for (int64_t f = n - 1; f >= 2; --f) {
+      if (view.frameAt(f)[dat::kSubId3At] != 0) continue;
+      if (view.frameAt(f - 1)[dat::kSubId3At] != 0) continue;
+      if (view.frameAt(f - 2)[dat::kSubId3At] != 0) continue;
+      if (loudness(f) > 0) {
+        say(msg::kTailCut, static_cast<int>(n - 1 - f));
+        return f;
+      }
+    }
+    return 1;
+  }
+
+  void closeSegment(int64_t last) {
+    dat::RateInfo info = dat::rateInfo(segRate);
+    std::string name = names.take(segProgram, info.namePart);
+    if (!writeWavRange(name.c_str(), image, segStart, last, info.rate, info.bytesPerFrame)) {
+      ok = false;
+    }
+  }
+
+  const uint8_t* image;
+  int64_t n;
+  FrameView view;
+  SegmentNames names;
+  int segRate = 0;
+  int segProgram = 0;
+  int64_t segStart = 0;
+  bool ok = true;
+};
+
+}  // namespace
+
+bool convertFrames(const uint8_t* image, int64_t frameCount) {
+  Conversion conversion(image, frameCount);
+  return conversion.run();
+}
+
+int runSelthix() {
+  say("%s", msg::kSelthixBanner);
+  enlargeWorkingSet();
+  MappedFile image;
+  if (!image.openFile(dat::kImageName)) {
+    complain("%s", msg::kCreateFileFailed);
+    return 1;
+  }
+  if (!image.readSize()) {
+    complain("%s", msg::kGetFileSizeFailed);
+    return 1;
+  }
+  if (!image.createMapping()) {
+    complain("%s", msg::kCreateFileMappingFailed);
+    return 1;
+  }
+  if (!image.mapView()) {
+    complain("%s", msg::kMapViewOfFileFailed);
+    return 1;
+  }
+  image.lockView();
+  int64_t n = static_cast<int64_t>(image.size() / dat::kFrameSize);
+  return convertFrames(image.data(), n) ? 0 : 1;
+}

@@ -1,0 +1,68 @@
+#include "frame_view.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "console.h"
+#include "converter_messages.h"
+
+namespace {
+
+struct VoteField {
+  int byte;
+  uint8_t mask;
+};
+
+// Identification fields repaired by the neighbour vote. Bits 1-0 of mainId[1],
+// subId[3], the packs and the audio are never repaired.
+constexpr VoteField kVoteFields[] = {
+    {dat::kMainId0At, 0xC0}, {dat::kMainId0At, 0x30}, {dat::kMainId0At, 0x0C},
+    {dat::kMainId0At, 0x03}, {dat::kMainId1At, 0xC0}, {dat::kMainId1At, 0x30},
+    {dat::kMainId1At, 0x0C}, {dat::kSubId0At, 0xF0},  {dat::kSubId0At, 0x0F},
+    {dat::kSubId1At, 0x0F},  {dat::kSubId1At, 0xF0},  {dat::kSubId2At, 0xF0},
+    {dat::kSubId2At, 0x0F},
+};
+
+}  // namespace
+
+const uint8_t* FrameView::get(int64_t i) {
+  if (i < 0 || i >= count) return nullptr;
+  uint8_t* v = copy.bytes();
+  std::memcpy(v, frameAt(i), dat::kFrameSize);
+  if (i == 0 || i == count - 1) return v;
+  const uint8_t* before = frameAt(i - 1);
+  const uint8_t* after = frameAt(i + 1);
+  for (const VoteField& f : kVoteFields) {
+    uint8_t agreed = before[f.byte] & f.mask;
+    if (agreed == (after[f.byte] & f.mask)) {
+      v[f.byte] = static_cast<uint8_t>((v[f.byte] & ~f.mask) | agreed);
+    }
+  }
+  return v;
+}
+
+double frameLoudness(FrameView* view, int64_t i) {
+  if (view == nullptr) return 0;
+  const uint8_t* v = view->get(i);
+  if (v == nullptr) return 0;
+  int samples;
+  switch (dat::samplingCode(v)) {
+    case 0:
+      samples = 2880;
+      break;
+    case 1:
+      samples = 2646;
+      break;
+    default:
+      say("%s", msg::kRate32kNotSupported);
+      samples = 0;
+      break;
+  }
+  // At most 2880 * 32768: exact in 32 bits and in a double.
+  uint32_t sum = 0;
+  for (int k = 0; k < samples; ++k) {
+    int sample = static_cast<int16_t>(v[2 * k] | (v[2 * k + 1] << 8));
+    sum += static_cast<uint32_t>(std::abs(sample));
+  }
+  return static_cast<double>(sum);
+}

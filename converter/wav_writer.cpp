@@ -1,0 +1,140 @@
+#include "wav_writer.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "console.h"
+#include "converter_messages.h"
+#include "dat_frame.h"
+
+namespace {
+
+void put16(uint8_t* at, uint32_t v) {
+  at[0] = static_cast<uint8_t>(v);
+  at[1] = static_cast<uint8_t>(v >> 8);
+}
+
+void put32(uint8_t* at, uint32_t v) {
+  put16(at, v & 0xFFFF);
+  put16(at + 2, v >> 16);
+}
+
+constexpr uint32_t kHeaderSize = 44;
+constexpr size_t kStreamBuffer = 256 * 1024;
+
+}  // namespace
+
+void WavWriter::init(uint32_t rate) {
+  std::memcpy(header + 0, "RIFF", 4);
+  put32(header + 4, 0);
+  std::memcpy(header + 8, "WAVE", 4);
+  std::memcpy(header + 12, "fmt ", 4);
+  put32(header + 16, 16);
+  put16(header + 20, 1);  // PCM
+  put16(header + 22, 2);  // channels
+  put32(header + 24, rate);
+  put32(header + 28, rate * 4);  // byte rate
+  put16(header + 32, 4);         // block align
+  put16(header + 34, 16);        // bits per sample
+  std::memcpy(header + 36, "data", 4);
+  put32(header + 40, 0);
+  file = nullptr;
+  bytesWritten = 0;
+  dataBytes = 0;
+  failure = 0;
+}
+
+void WavWriter::fail() {
+  if (failure == 0) failure = errno != 0 ? errno : EIO;
+}
+
+bool WavWriter::writeHeader() {
+  // Three pieces: RIFF chunk header, the fmt chunk with the data chunk id, data size.
+  static constexpr uint32_t kPieces[][2] = {{0, 12}, {12, 24}, {36, 8}};
+  for (const auto& piece : kPieces) {
+    errno = 0;
+    if (std::fwrite(header + piece[0], 1, piece[1], file) != piece[1]) {
+      fail();
+      return false;
+    }
+  }
+  return true;
+}
+
+bool WavWriter::open(const char* name) {
+  if (file != nullptr) return false;
+  errno = 0;
+  FILE* f = std::fopen(name, "wb");
+  if (f == nullptr) {
+    fail();
+    return false;
+  }
+  file = f;
+  failure = 0;
+  std::setvbuf(file, nullptr, _IOFBF, kStreamBuffer);
+  writeHeader();
+  bytesWritten += kHeaderSize;
+  return true;
+}
+
+bool WavWriter::write(uint32_t count, const void* bytes) {
+  if (bytes == nullptr || count == 0 || file == nullptr) return false;
+  if (failure != 0) return false;
+  errno = 0;
+  if (std::fwrite(bytes, 1, count, file) != count) {
+    fail();
+    return false;
+  }
+  bytesWritten += count;
+  dataBytes += count;
+  return true;
+}
+
+bool WavWriter::close() {
+  if (file == nullptr) return true;
+  put32(header + 4, bytesWritten - 8);
+  put32(header + 40, dataBytes);
+  errno = 0;
+  if (std::fseek(file, 0, SEEK_SET) == 0) {
+    writeHeader();
+  } else {
+    fail();
+  }
+  errno = 0;
+  if (std::fclose(file) != 0) fail();
+  file = nullptr;
+  return failure == 0;
+}
+
+int64_t wavFrameLimit(uint32_t bytesPerFrame) {
+  if (bytesPerFrame == 0) return INT64_MAX;
+  return (int64_t{UINT32_MAX} - kHeaderSize) / bytesPerFrame;
+}
+
+bool writeWavRange(const char* name, const uint8_t* image, int64_t first, int64_t last,
+                   uint32_t rate, uint32_t bytesPerFrame) {
+  WavWriter wav;
+  wav.init(rate);
+  if (!wav.open(name)) {
+    complain(msg::kWavCreateFailed, name, std::strerror(wav.error()));
+    return false;
+  }
+  int64_t frames = first <= last ? last - first + 1 : 0;
+  int64_t limit = wavFrameLimit(bytesPerFrame);
+  bool complete = true;
+  if (frames > limit) {
+    complain(msg::kWavTooLarge, name, static_cast<long long>(limit));
+    frames = limit;
+    complete = false;
+  }
+  if (bytesPerFrame > 0) {
+    for (int64_t k = first; k < first + frames; ++k) {
+      if (!wav.write(bytesPerFrame, image + k * dat::kFrameSize)) break;
+    }
+  }
+  if (!wav.close()) {
+    complain(msg::kWavWriteFailed, name, std::strerror(wav.error()));
+    return false;
+  }
+  return complete;
+}

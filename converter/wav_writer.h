@@ -1,0 +1,49 @@
+// 16-bit stereo PCM WAV output: a canonical 44-byte header, the audio bytes,
+// and the two size fields patched in place at close.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+class WavWriter {
+ public:
+  WavWriter() { init(0); }
+  ~WavWriter() { close(); }
+  WavWriter(const WavWriter&) = delete;
+  WavWriter& operator=(const WavWriter&) = delete;
+
+  // Header for `rate` with zero sizes; no file, counters 0.
+  void init(uint32_t rate);
+  // Creates or truncates `name` as a byte stream and writes the header.
+  bool open(const char* name);
+  // Appends `count` bytes. False without effect for no bytes, a count of 0
+  // or no open file; false after the stream has failed.
+  bool write(uint32_t count, const void* bytes);
+  // Patches the sizes into the header at the start of the file and closes
+  // it. True when every write, the seek and the close since open succeeded.
+  bool close();
+
+  // errno of the first failure since open, 0 when there was none.
+  int error() const { return failure; }
+
+  FILE* file;
+  uint32_t bytesWritten;
+  uint32_t dataBytes;
+  uint8_t header[44];
+
+ private:
+  bool writeHeader();
+  void fail();
+  int failure;
+};
+
+// The largest number of frames of `bytesPerFrame` audio bytes that one WAV
+// file can hold: header and data must stay within the 32-bit RIFF sizes.
+int64_t wavFrameLimit(uint32_t bytesPerFrame);
+
+// Writes frames first .. last (inclusive; none when last < first) of the image
+// at `image` as the WAV file `name`, taking the first `bytesPerFrame` bytes of
+// each frame. Failures are reported on standard error with the file name and
+// the system's reason; returns true only when the whole range was written.
+bool writeWavRange(const char* name, const uint8_t* image, int64_t first, int64_t last,
+                   uint32_t rate, uint32_t bytesPerFrame);
