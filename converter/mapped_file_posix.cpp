@@ -17,6 +17,9 @@ bool MappedFile::openFile(const char* name) {
   int fd = ::open(name, O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
   file = fd;
+  // A directory opens for reading here, but is no file to map.
+  struct stat st;
+  if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) return false;
   posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
   return true;
 }
@@ -31,10 +34,13 @@ bool MappedFile::readSize() {
 bool MappedFile::createMapping() {
   // mmap(2) has no separate mapping object; what can make one impossible is
   // checked here: an empty file, or one larger than the address space.
-  return fileSize > 0 && fileSize <= SIZE_MAX;
+  if (fileSize == 0 || fileSize > SIZE_MAX) return false;
+  mapping = 1;  // ready for mapView
+  return true;
 }
 
 bool MappedFile::mapView() {
+  if (mapping == 0) return false;
   void* p = mmap(nullptr, static_cast<size_t>(fileSize), PROT_READ, MAP_SHARED,
                  static_cast<int>(file), 0);
   if (p == MAP_FAILED) return false;

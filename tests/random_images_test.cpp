@@ -1,0 +1,112 @@
+// Many random and mutated images through the whole conversion. Images live
+// in exactly-sized heap buffers, so a sanitizer build catches any read
+// beyond them; every file written must be a well-formed WAV made of whole
+// frames of the image.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "conversion.h"
+#include "frame_builder.h"
+#include "test_support.h"
+
+namespace {
+
+using testing_support::TempDir;
+
+std::vector<uint8_t> randomImage(synth::Random& r) {
+  int frames = static_cast<int>(r.below(120));
+  std::vector<uint8_t> image;
+  uint32_t phase = 0;
+  int program = 0;
+  int rate = 0;
+  for (int i = 0; i < frames; ++i) {
+    if (r.below(15) == 0) program = static_cast<int>(r.below(4));
+    if (r.below(25) == 0) rate = static_cast<int>(r.below(4));
+    synth::Frame f = synth::blankFrame();
+    synth::setRateCode(f, rate);
+    if (r.below(6) == 0) {
+      synth::setProgram(f, 0, 0xA + static_cast<int>(r.below(5)), 0xA + static_cast<int>(r.below(5)));
+    } else {
+      synth::setProgramNumber(f, program);
+    }
+    if (r.below(3) != 0) {
+      synth::fillTone(f, rate, phase, 30 + r.below(100), static_cast<int>(r.below(30000)),
+                      static_cast<int>(r.below(200)), r);
+    }
+    synth::setSubId3(f, r.below(4) == 0 ? static_cast<uint8_t>(r.below(256)) : 0);
+    image.insert(image.end(), f.begin(), f.end());
+  }
+  // Mutations: flipped bytes anywhere, mostly in the identification bytes.
+  int flips = image.empty() ? 0 : static_cast<int>(r.below(20));
+  for (int k = 0; k < flips; ++k) {
+    size_t at = r.below(2) == 0 ? r.below(static_cast<uint32_t>(image.size()))
+                                : (r.below(static_cast<uint32_t>(image.size() / 5822)) * 5822 +
+                                   5816 + r.below(6));
+    if (at < image.size()) image[at] = static_cast<uint8_t>(r.next());
+  }
+  // A partial last frame, now and then.
+  if (r.below(4) == 0) {
+    size_t extra = r.below(dat::kFrameSize);
+    for (size_t k = 0; k < extra; ++k) image.push_back(static_cast<uint8_t>(r.next()));
+  }
+  return image;
+}
+
+TEST(RandomImages, EveryOutputIsWholeFramesInAWellFormedWav) {
+  synth::Random r(20261207);
+  for (int round = 0; round < 150; ++round) {
+    SCOPED_TRACE(round);
+    std::vector<uint8_t> image = randomImage(r);
+    // An exact-size heap copy: nothing beyond it may be read.
+    std::unique_ptr<uint8_t[]> exact(new uint8_t[image.size() + 1]);
+    std::memcpy(exact.get(), image.data(), image.size());
+    int64_t n = static_cast<int64_t>(image.size() / dat::kFrameSize);
+
+    std::set<std::string> audio48, audio44;
+    for (int64_t i = 0; i < n; ++i) {
+      const char* p = reinterpret_cast<const char*>(image.data() + i * dat::kFrameSize);
+      audio48.insert(std::string(p, 5760));
+      audio44.insert(std::string(p, 5292));
+    }
+
+    TempDir dir;
+    bool ok;
+    {
+      testing_support::InDirectory in(dir.path());
+      testing::internal::CaptureStdout();
+      ok = convertFrames(exact.get(), n);
+      testing::internal::GetCapturedStdout();
+    }
+    EXPECT_TRUE(ok);
+    std::vector<std::string> names = testing_support::listDir(dir.path());
+    if (n == 0) {
+      EXPECT_TRUE(names.empty());
+    }
+    for (const std::string& name : names) {
+      SCOPED_TRACE(name);
+      std::vector<uint8_t> bytes = testing_support::readFile(dir.file(name));
+      ASSERT_TRUE(testing_support::wellFormedWav(bytes));
+      testing_support::WavInfo w = testing_support::parseWav(bytes);
+      size_t per = w.rate == 48000 ? 5760 : w.rate == 44100 ? 5292 : 0;
+      if (per == 0) {
+        EXPECT_EQ(w.rate, 32000u);
+        EXPECT_EQ(w.dataSize, 0u);
+        continue;
+      }
+      EXPECT_NE(name.find(w.rate == 48000 ? "-48kHz" : "-44.1kHz"), std::string::npos);
+      ASSERT_EQ(w.dataSize % per, 0u);
+      EXPECT_LE(w.dataSize / per, static_cast<size_t>(n));
+      const std::set<std::string>& known = per == 5760 ? audio48 : audio44;
+      for (size_t at = 0; at < w.dataSize; at += per) {
+        std::string chunk(reinterpret_cast<const char*>(w.data.data() + at), per);
+        ASSERT_TRUE(known.count(chunk) != 0) << "bytes at " << at << " are no frame's audio";
+      }
+    }
+  }
+}
+
+}  // namespace

@@ -1,0 +1,397 @@
+// The real SELTHIX program, run in a temporary directory on images built
+// frame by frame; its WAV files are read back and compared with the frames.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "converter_messages.h"
+#include "frame_builder.h"
+#include "test_support.h"
+
+namespace {
+
+using testing_support::readFile;
+using testing_support::RunResult;
+using testing_support::TempDir;
+
+const std::string kSelthix = SELTHIX_PATH;
+const std::string kBanner = msg::kSelthixBanner;
+
+std::string format(const char* f, int v) {
+  char buf[256];
+  std::snprintf(buf, sizeof buf, f, v);
+  return buf;
+}
+std::string found(int p) { return format(msg::kFoundStartId, p); }
+std::string correction(int d) { return format(msg::kStartIdCorrection, d); }
+std::string tailCut(int d) { return format(msg::kTailCut, d); }
+
+// One frame: rate code, program number (-1: "0bb"), amplitude of every sample.
+synth::Frame frame(int rateCode, int program, int16_t amplitude) {
+  synth::Frame f = synth::blankFrame();
+  synth::setRateCode(f, rateCode);
+  if (program < 0) {
+    synth::setProgram(f, 0, 0xB, 0xB);
+  } else {
+    synth::setProgramNumber(f, program);
+  }
+  synth::fillConstant(f, amplitude);
+  return f;
+}
+
+class Image {
+ public:
+  void add(const synth::Frame& f, int times = 1) {
+    for (int k = 0; k < times; ++k) {
+      synth::Frame g = f;
+      // The frame number in the signs of the first 16 samples: every sounding
+      // frame differs from the others, and its loudness stays the same.
+      int n = count();
+      for (int b = 0; b < 16; ++b) {
+        int16_t s = static_cast<int16_t>(g[2 * b] | (g[2 * b + 1] << 8));
+        if ((n >> b) & 1) synth::setSample(g, b, static_cast<int16_t>(-s));
+      }
+      bytes.insert(bytes.end(), g.begin(), g.end());
+    }
+  }
+  int count() const { return static_cast<int>(bytes.size() / dat::kFrameSize); }
+  std::vector<uint8_t> bytes;
+};
+
+struct Outcome {
+  TempDir dir;
+  RunResult result;
+};
+
+void runOn(Outcome& run, const std::vector<uint8_t>& image,
+           const testing_support::RunOptions& options = {}) {
+  ASSERT_TRUE(synth::writeFile(run.dir.file("KOVRANT.IMG"), image));
+  run.result = testing_support::runIn(run.dir.path(), kSelthix, options);
+}
+
+// The WAV file `name` holds exactly frames first..last of the image.
+void expectFrames(const Outcome& run, const std::string& name, const std::vector<uint8_t>& image,
+                  int first, int last, int rateCode) {
+  SCOPED_TRACE(name);
+  std::vector<uint8_t> bytes = readFile(run.dir.file(name));
+  ASSERT_TRUE(testing_support::wellFormedWav(bytes)) << "size " << bytes.size();
+  testing_support::WavInfo w = testing_support::parseWav(bytes);
+  dat::RateInfo info = dat::rateInfo(rateCode);
+  EXPECT_EQ(w.rate, info.rate);
+  int frames = last >= first ? last - first + 1 : 0;
+  ASSERT_EQ(w.dataSize, static_cast<uint32_t>(frames) * info.bytesPerFrame);
+  for (int k = 0; k < frames; ++k) {
+    ASSERT_EQ(0, std::memcmp(w.data.data() + static_cast<size_t>(k) * info.bytesPerFrame,
+                             image.data() + static_cast<size_t>(first + k) * dat::kFrameSize,
+                             info.bytesPerFrame))
+        << "frame " << first + k;
+  }
+}
+
+std::vector<std::string> wavFiles(const Outcome& run) {
+  std::vector<std::string> names;
+  for (const std::string& n : testing_support::listDir(run.dir.path())) {
+    if (n.size() > 4 && n.compare(n.size() - 4, 4, ".wav") == 0) names.push_back(n);
+  }
+  return names;
+}
+
+TEST(Selthix, MissingImage) {
+  Outcome run;
+  run.result = testing_support::runIn(run.dir.path(), kSelthix);
+  EXPECT_EQ(run.result.out, kBanner);
+  EXPECT_EQ(run.result.err, msg::kCreateFileFailed);
+  EXPECT_NE(run.result.exitCode, 0);
+}
+
+TEST(Selthix, EmptyImageCannotBeMapped) {
+  Outcome run;
+  runOn(run, {});
+  EXPECT_EQ(run.result.out, kBanner);
+  EXPECT_EQ(run.result.err, msg::kCreateFileMappingFailed);
+  EXPECT_NE(run.result.exitCode, 0);
+  EXPECT_TRUE(wavFiles(run).empty());
+}
+
+TEST(Selthix, ADirectoryIsNoImage) {
+  Outcome run;
+  ASSERT_EQ(mkdir(run.dir.file("KOVRANT.IMG").c_str(), 0755), 0);
+  run.result = testing_support::runIn(run.dir.path(), kSelthix);
+  EXPECT_EQ(run.result.out, kBanner);
+  EXPECT_EQ(run.result.err, msg::kCreateFileFailed);
+  EXPECT_NE(run.result.exitCode, 0);
+}
+
+TEST(Selthix, ShorterThanOneFrameWritesNothing) {
+  Outcome run;
+  runOn(run, std::vector<uint8_t>(dat::kFrameSize - 1, 0x11));
+  EXPECT_EQ(run.result.out, kBanner);
+  EXPECT_EQ(run.result.err, "");
+  EXPECT_EQ(run.result.exitCode, 0);
+  EXPECT_TRUE(wavFiles(run).empty());
+}
+
+TEST(Selthix, OneAndTwoFramesNeedNoEndSearch) {
+  for (int n = 1; n <= 2; ++n) {
+    Image image;
+    image.add(frame(0, -1, 0), n);  // silent, yet kept: no end-of-image search
+    image.bytes.push_back(0x5A);    // an incomplete last frame is ignored
+    Outcome run;
+    runOn(run, image.bytes);
+    EXPECT_EQ(run.result.out, kBanner);
+    EXPECT_EQ(run.result.exitCode, 0);
+    EXPECT_EQ(wavFiles(run), std::vector<std::string>{"#000-48kHz.wav"});
+    expectFrames(run, "#000-48kHz.wav", image.bytes, 0, n - 1, 0);
+  }
+}
+
+// Program 0 for frames 0..49, program 1 from frame 50 on, 100 frames; the
+// amplitudes listed override the default of 5.
+struct CutCase {
+  const char* what;
+  std::vector<std::pair<int, int16_t>> amplitude;
+  int cut;        // expected c
+  int lastKept;   // expected e
+  bool tailLine;  // "末尾カット" printed for the cut
+};
+
+TEST(Selthix, CutSearch) {
+  const CutCase cases[] = {
+      {"all alike: the cut stays at the change", {}, 50, 50, true},
+      {"quieter above wins", {{60, 0}, {45, 0}}, 60, 59, true},
+      {"quieter below wins when strictly quieter", {{45, 1}}, 45, 45, true},
+      {"ties below go to the nearest", {{40, 1}, {45, 1}}, 45, 45, true},
+      {"ties go to the change itself", {{50, 1}, {55, 1}}, 50, 50, true},
+      {"ties above go to the lowest", {{55, 1}, {60, 1}}, 55, 55, true},
+      {"33 frames away is out of reach", {{83, 0}, {17, 0}}, 50, 50, true},
+      {"32 frames away is in reach", {{82, 0}}, 82, 81, true},
+      {"-32 frames is in reach", {{18, 1}}, 18, 18, true},
+  };
+  for (const CutCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    Image image;
+    for (int i = 0; i < 100; ++i) {
+      int16_t a = 5;
+      for (const auto& o : c.amplitude) {
+        if (o.first == i) a = o.second;
+      }
+      image.add(frame(0, i < 50 ? 0 : 1, a));
+    }
+    Outcome run;
+    runOn(run, image.bytes);
+    std::string expected = kBanner + found(1) + correction(50 - c.cut);
+    if (c.tailLine) expected += tailCut(c.cut - c.lastKept);
+    expected += tailCut(0);  // end of image: frame 99 is loud
+    EXPECT_EQ(run.result.out, expected);
+    EXPECT_EQ(run.result.exitCode, 0);
+    expectFrames(run, "#000-48kHz.wav", image.bytes, 0, c.lastKept, 0);
+    expectFrames(run, "#001-48kHz.wav", image.bytes, c.cut + 1, 99, 0);
+  }
+}
+
+TEST(Selthix, SilenceBeforeTheCutIsLeftOut) {
+  Image image;
+  for (int i = 0; i < 100; ++i) image.add(frame(0, i < 50 ? 0 : 1, i >= 30 && i <= 50 ? 0 : 7));
+  Outcome run;
+  runOn(run, image.bytes);
+  EXPECT_EQ(run.result.out, kBanner + found(1) + correction(0) + tailCut(21) + tailCut(0));
+  expectFrames(run, "#000-48kHz.wav", image.bytes, 0, 29, 0);
+  expectFrames(run, "#001-48kHz.wav", image.bytes, 51, 99, 0);
+}
+
+TEST(Selthix, SilenceScanStopsAfter331Frames) {
+  Image image;
+  for (int i = 0; i < 800; ++i) image.add(frame(0, i < 700 ? 0 : 1, i >= 300 && i <= 700 ? 0 : 7));
+  Outcome run;
+  runOn(run, image.bytes);
+  EXPECT_EQ(run.result.out, kBanner + found(1) + correction(0) + tailCut(0));
+  expectFrames(run, "#000-48kHz.wav", image.bytes, 0, 369, 0);
+  expectFrames(run, "#001-48kHz.wav", image.bytes, 701, 799, 0);
+}
+
+TEST(Selthix, FirstFrameAlreadyCarriesAProgram) {
+  Image image;
+  image.add(frame(0, 1, 9), 40);
+  Outcome run;
+  runOn(run, image.bytes);
+  EXPECT_EQ(run.result.out, kBanner + found(1) + correction(0) + tailCut(0));
+  expectFrames(run, "#000-48kHz.wav", image.bytes, 0, 0, 0);
+  expectFrames(run, "#001-48kHz.wav", image.bytes, 1, 39, 0);
+}
+
+TEST(Selthix, PseudoNumbersAndTheCurrentNumberCauseNoCut) {
+  Image image;
+  image.add(frame(0, 0, 9), 10);
+  image.add(frame(0, -1, 9), 10);  // 0bb
+  synth::Frame aa = frame(0, 0, 9);
+  synth::setProgram(aa, 0, 0xA, 0xA);
+  image.add(aa, 10);
+  synth::Frame ee = frame(0, 0, 9);
+  synth::setProgram(ee, 0, 0xE, 0xE);
+  image.add(ee, 10);
+  Outcome run;
+  runOn(run, image.bytes);
+  EXPECT_EQ(run.result.out, kBanner + tailCut(0));
+  EXPECT_EQ(wavFiles(run), std::vector<std::string>{"#000-48kHz.wav"});
+  expectFrames(run, "#000-48kHz.wav", image.bytes, 0, 39, 0);
+}
+
+TEST(Selthix, RateChangeKeepsTheFirstNewFrameInTheOldFile) {
+  Image image;
+  image.add(frame(0, -1, 9), 10);
+  image.add(frame(1, -1, 9), 10);
+  Outcome run;
+  runOn(run, image.bytes);
+  EXPECT_EQ(run.result.out, kBanner + tailCut(0));
+  expectFrames(run, "#000-48kHz.wav", image.bytes, 0, 10, 0);
+  expectFrames(run, "#000-44.1kHz.wav", image.bytes, 11, 19, 1);
+}
+
+TEST(Selthix, RateAndProgramChangingAtOneFrame) {
+  Image image;
+  image.add(frame(0, 0, 9), 40);
+  image.add(frame(1, 1, 9), 40);
+  Outcome run;
+  runOn(run, image.bytes);
+  EXPECT_EQ(run.result.out, kBanner + found(1) + correction(0) + tailCut(0) + tailCut(0));
+  // The rate check closes first, then the program check closes the new-rate
+  // segment under the old number: a header-only file.
+  expectFrames(run, "#000-48kHz.wav", image.bytes, 0, 40, 0);
+  expectFrames(run, "#000-44.1kHz.wav", image.bytes, 41, 40, 1);
+  expectFrames(run, "#001-44.1kHz.wav", image.bytes, 41, 79, 1);
+}
+
+TEST(Selthix, TwoProgramChangesCloseTogether) {
+  Image image;
+  for (int i = 0; i < 100; ++i) {
+    image.add(frame(0, i < 50 ? 0 : i < 60 ? 1 : 2, i == 45 ? 1 : 5));
+  }
+  Outcome run;
+  runOn(run, image.bytes);
+  EXPECT_EQ(run.result.out, kBanner + found(1) + correction(5) + tailCut(0) + found(2) +
+                                correction(15) + tailCut(0) + tailCut(0));
+  expectFrames(run, "#000-48kHz.wav", image.bytes, 0, 45, 0);
+  expectFrames(run, "#001-48kHz.wav", image.bytes, 46, 45, 0);  // header only
+  expectFrames(run, "#002-48kHz.wav", image.bytes, 46, 99, 0);
+}
+
+TEST(Selthix, A32kHzStretchGetsAHeaderOnlyPlaceholder) {
+  Image image;
+  image.add(frame(0, -1, 9), 10);
+  image.add(frame(2, -1, 9), 10);
+  Outcome run;
+  runOn(run, image.bytes);
+  std::string m32 = msg::kRate32kNotSupported;
+  std::string expected = kBanner;
+  for (int f = 19; f >= 10; --f) expected += m32;  // measured while trimming the end
+  expected += tailCut(10);
+  EXPECT_EQ(run.result.out, expected);
+  EXPECT_EQ(run.result.exitCode, 0);
+  expectFrames(run, "#000-48kHz.wav", image.bytes, 0, 10, 0);
+  std::vector<uint8_t> placeholder = readFile(run.dir.file("#000-32kHz.wav"));
+  ASSERT_TRUE(testing_support::wellFormedWav(placeholder));
+  testing_support::WavInfo w = testing_support::parseWav(placeholder);
+  EXPECT_EQ(w.rate, 32000u);
+  EXPECT_EQ(w.byteRate, 128000u);
+  EXPECT_EQ(w.dataSize, 0u);
+}
+
+TEST(Selthix, ANameThatComesBackGetsASuffix) {
+  Image image;
+  image.add(frame(0, 1, 9), 40);
+  image.add(frame(0, 2, 9), 40);
+  image.add(frame(0, 1, 9), 40);
+  image.add(frame(0, 2, 9), 40);
+  Outcome run;
+  // Files of an earlier run are replaced.
+  ASSERT_TRUE(synth::writeFile(run.dir.file("#001-48kHz-2.wav"), std::vector<uint8_t>(7, 1)));
+  ASSERT_TRUE(synth::writeFile(run.dir.file("#001-48kHz.wav"), std::vector<uint8_t>(7, 1)));
+  runOn(run, image.bytes);
+  EXPECT_EQ(run.result.exitCode, 0);
+  EXPECT_EQ(wavFiles(run), (std::vector<std::string>{"#000-48kHz.wav", "#001-48kHz-2.wav",
+                                                      "#001-48kHz.wav", "#002-48kHz-2.wav",
+                                                      "#002-48kHz.wav"}));
+  expectFrames(run, "#001-48kHz.wav", image.bytes, 1, 40, 0);
+  expectFrames(run, "#002-48kHz.wav", image.bytes, 41, 80, 0);
+  expectFrames(run, "#001-48kHz-2.wav", image.bytes, 81, 120, 0);
+  expectFrames(run, "#002-48kHz-2.wav", image.bytes, 121, 159, 0);
+}
+
+TEST(Selthix, EndOfImageTrim) {
+  // 30 frames; `marked` frames carry a non-zero subId[3], `silent` ones no sound.
+  struct Case {
+    const char* what;
+    std::vector<int> marked, silent;
+    int lastKept;
+    std::string line;
+  };
+  const Case cases[] = {
+      {"no tail", {}, {}, 29, tailCut(0)},
+      {"marked tail", {25, 26, 27, 28, 29}, {}, 24, tailCut(5)},
+      {"silence before the marked tail", {25, 26, 27, 28, 29}, {21, 22, 23, 24}, 20, tailCut(9)},
+      {"a mark two frames back counts", {27}, {}, 26, tailCut(3)},
+      {"a mark in the last frame only", {29}, {}, 28, tailCut(1)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Image image;
+    for (int i = 0; i < 30; ++i) {
+      auto has = [i](const std::vector<int>& v) {
+        return std::find(v.begin(), v.end(), i) != v.end();
+      };
+      synth::Frame f = frame(0, -1, has(c.silent) ? 0 : 3);
+      if (has(c.marked)) synth::setSubId3(f, 0x80);
+      image.add(f);
+    }
+    Outcome run;
+    runOn(run, image.bytes);
+    EXPECT_EQ(run.result.out, kBanner + c.line);
+    expectFrames(run, "#000-48kHz.wav", image.bytes, 0, c.lastKept, 0);
+  }
+}
+
+TEST(Selthix, NoUsableTailEndsAtFrameOne) {
+  Image image;
+  image.add(frame(0, -1, 0), 10);  // all silent
+  Outcome run;
+  runOn(run, image.bytes);
+  EXPECT_EQ(run.result.out, kBanner);
+  expectFrames(run, "#000-48kHz.wav", image.bytes, 0, 1, 0);
+}
+
+TEST(Selthix, AnOutputThatCannotBeCreatedIsReportedAndTheRestWritten) {
+  Image image;
+  image.add(frame(0, 1, 9), 40);
+  image.add(frame(0, 2, 9), 40);
+  Outcome run;
+  ASSERT_EQ(mkdir(run.dir.file("#001-48kHz.wav").c_str(), 0755), 0);
+  runOn(run, image.bytes);
+  EXPECT_NE(run.result.exitCode, 0);
+  EXPECT_NE(run.result.err.find("#001-48kHz.wav"), std::string::npos) << run.result.err;
+  EXPECT_NE(run.result.err.find("Is a directory"), std::string::npos) << run.result.err;
+  expectFrames(run, "#000-48kHz.wav", image.bytes, 0, 0, 0);
+  expectFrames(run, "#002-48kHz.wav", image.bytes, 41, 79, 0);
+}
+
+TEST(Selthix, AFullDiskIsReportedAndEarlierFilesStayWhole) {
+  Image image;
+  image.add(frame(0, 1, 9), 10);
+  image.add(frame(0, 2, 9), 200);  // about 1.1 MB: over the limit
+  image.add(frame(0, 3, 9), 10);
+  Outcome run;
+  testing_support::RunOptions options;
+  options.fileSizeLimit = 1 << 20;  // the image itself is written before the limit applies
+  runOn(run, image.bytes, options);
+  EXPECT_NE(run.result.exitCode, 0);
+  EXPECT_NE(run.result.err.find("#002-48kHz.wav"), std::string::npos) << run.result.err;
+  EXPECT_NE(run.result.err.find("File too large"), std::string::npos) << run.result.err;
+  expectFrames(run, "#001-48kHz.wav", image.bytes, 1, 10, 0);
+  expectFrames(run, "#003-48kHz.wav", image.bytes, 211, 219, 0);
+}
+
+}  // namespace

@@ -1,0 +1,160 @@
+#include "test_support.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <iconv.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+namespace testing_support {
+
+namespace {
+
+void removeTree(const std::string& path) {
+  struct stat st;
+  if (lstat(path.c_str(), &st) != 0) return;
+  if (S_ISDIR(st.st_mode)) {
+    for (const std::string& name : listDir(path)) removeTree(path + "/" + name);
+    rmdir(path.c_str());
+  } else {
+    unlink(path.c_str());
+  }
+}
+
+std::string slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+}  // namespace
+
+TempDir::TempDir() {
+  const char* base = std::getenv("TMPDIR");
+  std::string pattern = std::string(base != nullptr && *base ? base : "/tmp") + "/dattest.XXXXXX";
+  std::vector<char> buf(pattern.begin(), pattern.end());
+  buf.push_back('\0');
+  if (mkdtemp(buf.data()) == nullptr) std::abort();
+  dir = buf.data();
+}
+
+TempDir::~TempDir() { removeTree(dir); }
+
+InDirectory::InDirectory(const std::string& dir) {
+  char buf[4096];
+  if (getcwd(buf, sizeof buf) == nullptr || chdir(dir.c_str()) != 0) std::abort();
+  previous = buf;
+}
+
+InDirectory::~InDirectory() {
+  if (chdir(previous.c_str()) != 0) std::abort();
+}
+
+RunResult runIn(const std::string& dir, const std::string& program, const RunOptions& options) {
+  RunResult result;
+  TempDir capture;
+  std::string outPath = capture.file("out"), errPath = capture.file("err");
+  pid_t pid = fork();
+  if (pid == 0) {
+    int in = open("/dev/null", O_RDONLY);
+    int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (in < 0 || out < 0 || err < 0 || chdir(dir.c_str()) != 0) _exit(126);
+    dup2(in, 0);
+    dup2(out, 1);
+    dup2(err, 2);
+    if (options.fileSizeLimit >= 0) {
+      signal(SIGXFSZ, SIG_IGN);
+      struct rlimit limit;
+      limit.rlim_cur = limit.rlim_max = static_cast<rlim_t>(options.fileSizeLimit);
+      setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    for (const std::string& e : options.env) putenv(const_cast<char*>(e.c_str()));
+    execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  int status = 0;
+  if (pid < 0 || waitpid(pid, &status, 0) != pid) return result;
+  if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
+  result.out = slurp(outPath);
+  result.err = slurp(errPath);
+  return result;
+}
+
+std::vector<uint8_t> readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in),
+                              std::istreambuf_iterator<char>());
+}
+
+bool fileExists(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0;
+}
+
+std::vector<std::string> listDir(const std::string& dir) {
+  std::vector<std::string> names;
+  DIR* d = opendir(dir.c_str());
+  if (d == nullptr) return names;
+  while (struct dirent* e = readdir(d)) {
+    std::string n = e->d_name;
+    if (n != "." && n != "..") names.push_back(n);
+  }
+  closedir(d);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::string toCp932(const std::string& utf8) {
+  iconv_t cd = iconv_open("CP932", "UTF-8");
+  if (cd == reinterpret_cast<iconv_t>(-1)) return "<no CP932 converter>";
+  std::string in = utf8;
+  std::string out(in.size() * 2 + 16, '\0');
+  char* src = in.data();
+  size_t srcLeft = in.size();
+  char* dst = out.data();
+  size_t dstLeft = out.size();
+  size_t r = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+  iconv_close(cd);
+  if (r == static_cast<size_t>(-1)) return "<not convertible>";
+  out.resize(out.size() - dstLeft);
+  return out;
+}
+
+uint32_t le32(const uint8_t* p) {
+  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+WavInfo parseWav(const std::vector<uint8_t>& b) {
+  WavInfo w;
+  if (b.size() < 44) return w;
+  auto le16 = [&](size_t at) { return static_cast<uint16_t>(b[at] | (b[at + 1] << 8)); };
+  w.canonical = std::memcmp(&b[0], "RIFF", 4) == 0 && std::memcmp(&b[8], "WAVE", 4) == 0 &&
+                std::memcmp(&b[12], "fmt ", 4) == 0 && le32(&b[16]) == 16 && le16(20) == 1 &&
+                le16(22) == 2 && le16(32) == 4 && le16(34) == 16 &&
+                std::memcmp(&b[36], "data", 4) == 0;
+  w.riffSize = le32(&b[4]);
+  w.rate = le32(&b[24]);
+  w.byteRate = le32(&b[28]);
+  w.blockAlign = le16(32);
+  w.dataSize = le32(&b[40]);
+  w.data.assign(b.begin() + 44, b.end());
+  return w;
+}
+
+bool wellFormedWav(const std::vector<uint8_t>& bytes) {
+  WavInfo w = parseWav(bytes);
+  return w.canonical && w.dataSize == bytes.size() - 44 && w.riffSize == bytes.size() - 8 &&
+         w.byteRate == w.rate * 4 && w.dataSize % 4 == 0;
+}
+
+}  // namespace testing_support

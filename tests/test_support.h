@@ -1,0 +1,71 @@
+// Helpers shared by the tests: temporary directories, running a program in a
+// directory with its output captured, files, and WAV header checks.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+// A fresh directory under the system's temporary directory, removed with
+// everything in it when the object goes.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& path() const { return dir; }
+  std::string file(const std::string& name) const { return dir + "/" + name; }
+
+ private:
+  std::string dir;
+};
+
+// Changes the working directory for the life of the object.
+class InDirectory {
+ public:
+  explicit InDirectory(const std::string& dir);
+  ~InDirectory();
+
+ private:
+  std::string previous;
+};
+
+struct RunResult {
+  int exitCode = -1;  // -1 when the program did not exit normally
+  std::string out;
+  std::string err;
+};
+
+struct RunOptions {
+  int64_t fileSizeLimit = -1;  // RLIMIT_FSIZE for the child, SIGXFSZ ignored; -1: none
+  std::vector<std::string> env;  // extra NAME=value entries
+};
+
+// Runs `program` with no arguments in `dir`, standard input from /dev/null.
+RunResult runIn(const std::string& dir, const std::string& program,
+                const RunOptions& options = RunOptions());
+
+std::vector<uint8_t> readFile(const std::string& path);
+bool fileExists(const std::string& path);
+std::vector<std::string> listDir(const std::string& dir);  // sorted names, no dot entries
+
+// Text to its code page 932 bytes, through the C library's iconv.
+std::string toCp932(const std::string& utf8);
+
+// The fields of a 44-byte canonical WAV header.
+struct WavInfo {
+  bool canonical = false;  // RIFF/WAVE/fmt /data ids, fmt size 16, PCM, 2 ch, 16 bit, align 4
+  uint32_t riffSize = 0, rate = 0, byteRate = 0, dataSize = 0;
+  uint16_t blockAlign = 0;
+  std::vector<uint8_t> data;  // the bytes after the header
+};
+WavInfo parseWav(const std::vector<uint8_t>& bytes);
+// A WAV file whose header sizes match its length exactly.
+bool wellFormedWav(const std::vector<uint8_t>& bytes);
+
+uint32_t le32(const uint8_t* p);
+
+}  // namespace testing_support
