@@ -1,0 +1,17 @@
+#!/bin/sh
+# Installs what building and testing need, when it is missing (Debian).
+set -eu
+packages="cmake ninja-build g++ clang libgtest-dev sox python3 libc-bin"
+[ "${DAT_WINDOWS:-1}" = 1 ] && packages="$packages g++-mingw-w64-x86-64"
+missing=""
+for p in $packages; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"
+done
+[ -z "$missing" ] && exit 0
+echo "installing:$missing"
+sudo=""
+[ "$(id -u)" = 0 ] || sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+# shellcheck disable=SC2086
+$sudo apt-get install -y -qq --no-install-recommends $missing >/dev/null

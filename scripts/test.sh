@@ -1,0 +1,16 @@
+#!/bin/sh
+# Sets up what is missing, builds, and runs every test: once in the normal
+# build and once under AddressSanitizer + UndefinedBehaviorSanitizer; then
+# builds the Windows programs.
+set -eu
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+scripts/build.sh --asan --windows
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+echo "== tests, normal build"
+ctest --test-dir build --output-on-failure -j2
+echo "== tests, sanitizer build"
+ctest --test-dir build-asan --output-on-failure -j2
+echo "== Windows programs"
+ls -l build-win/converter/SELTHIX.exe
