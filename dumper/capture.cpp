@@ -1,0 +1,190 @@
+#include "capture.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "console.h"
+#include "dat_frame.h"
+#include "dumper_messages.h"
+#include "pass_through.h"
+#include "system_services.h"
+
+namespace {
+
+constexpr int kMaxPolls = 180;
+constexpr unsigned kPollPause = 1000;
+constexpr uint8_t kGood = 0;
+constexpr uint8_t kCheckCondition = 2;
+constexpr uint8_t kUnitAttention = 6;  // a newly loaded cassette
+constexpr uint8_t kBlankCheck = 8;     // the end of the recording
+constexpr uint8_t kAudioDensity = 0x80;
+
+// MODE SELECT(6) parameter lists: header (buffered mode 1) and one block
+// descriptor with the density code and variable-length blocks.
+constexpr uint8_t kAudioModeList[12] = {0x00, 0x00, 0x10, 0x08, 0x80, 0, 0, 0, 0, 0, 0, 0};
+constexpr uint8_t kDataModeList[12] = {0x00, 0x00, 0x10, 0x08, 0x13, 0, 0, 0, 0, 0, 0, 0};
+
+enum class Outcome {
+  BlankTape,     // the whole recording was read
+  ModeNotSet,    // the drive did not take audio mode
+  NoCassette,    // the wait ran out
+  ReadFailed,    // a READ request failed
+  TooManyErrors, // reads kept failing
+  WriteFailed,   // the image could not be written or closed
+  Interrupted,
+};
+
+class CaptureRun {
+ public:
+  int run() {
+    say("%s", msg::kKovrantBanner);
+    installInterruptHandler();
+    int exitStatus = identifyDrive() ? switchToAudio() : 1;
+    interruptHandlingDone();
+    return exitStatus;
+  }
+
+ private:
+  int switchToAudio() {
+    uint8_t probe[12] = {};
+    int32_t length = 12;
+    uint8_t probeStatus = 0, probeSense = 0;
+    if (!ScsiModeSense(probe, &length, &probeStatus, &probeSense)) return failBeforeWait();
+    say("%s", msg::kSwitchingToAudio);
+    if (!ScsiModeSelect(kAudioModeList, 12, &status, &sense)) return failBeforeWait();
+    uint8_t check[12] = {};
+    length = 12;
+    if (!ScsiModeSense(check, &length, &status, &sense)) return failBeforeWait();
+    Outcome outcome;
+    if (check[4] != kAudioDensity) {
+      say("%s", msg::kAudioModeFailed);
+      outcome = Outcome::ModeNotSet;
+    } else {
+      say("%s", msg::kSucceededLine);
+      complain("%s", msg::kInsertCassette);
+      outcome = waitForCassette();
+    }
+    bool dataMode = switchToData();
+    closeTape();
+    return outcome == Outcome::BlankTape && dataMode ? 0 : 1;
+  }
+
+  // A failed request before the wait: the drive's mode is left as it is.
+  int failBeforeWait() {
+    printLastError();
+    closeTape();
+    return 1;
+  }
+
+  bool switchToData() {
+    say("%s", msg::kSwitchingToData);
+    if (ScsiModeSelect(kDataModeList, 12, &status, &sense)) {
+      say("%s", msg::kSucceeded);
+      return true;
+    }
+    printLastError();
+    return false;
+  }
+
+  Outcome waitForCassette() {
+    for (int polls = 0;;) {
+      if (interruptRequested()) {
+        say("%s", msg::kInterrupted);
+        return Outcome::Interrupted;
+      }
+      ScsiTestUnitReady(&status, &sense);
+      if (status == kCheckCondition && sense == kUnitAttention) {
+        say("%s", msg::kLoadingRewinding);
+        ScsiRewind(&status, &sense);
+        ScsiTestUnitReady(&status, &sense);
+        filter = CaptureFilter();
+        errno = 0;
+        if (FILE* image = std::fopen(dat::kImageName, "wb")) return capture(image);
+        say(msg::kImageCreateFailed, std::strerror(errno));
+      }
+      sleepMilliseconds(kPollPause);
+      if (++polls >= kMaxPolls) return Outcome::NoCassette;
+    }
+  }
+
+  Outcome capture(FILE* image) {
+    say("%s", msg::kReading);
+    Outcome outcome = readFrames(image);
+    errno = 0;
+    if (std::fclose(image) != 0 && outcome != Outcome::WriteFailed) {
+      say(msg::kImageWriteFailed, std::strerror(errno));
+      outcome = Outcome::WriteFailed;
+    }
+    say("%s", msg::kRewinding);
+    ScsiRewind(&status, &sense);
+    say("%s", msg::kUnloading);
+    ScsiUnload(&status, &sense);
+    return outcome;
+  }
+
+  Outcome readFrames(FILE* image) {
+    int badReads = 0;
+    for (;;) {
+      if (interruptRequested()) {
+        say("%s", msg::kInterrupted);
+        return Outcome::Interrupted;
+      }
+      int32_t length = dat::kFrameSize;
+      if (!ScsiRead(frame.bytes(), &length, &status, &sense)) {
+        say("%s", msg::kReadFailed);
+        return Outcome::ReadFailed;
+      }
+      if (status == kGood) {
+        badReads = 0;
+        if (filter.pass(frame.bytes())) {
+          errno = 0;
+          if (std::fwrite(frame.bytes(), 1, dat::kFrameSize, image) != dat::kFrameSize) {
+            say(msg::kImageWriteFailed, std::strerror(errno));
+            return Outcome::WriteFailed;
+          }
+        }
+        showAtime(frame.bytes());
+      } else if (status == kCheckCondition && sense == kBlankCheck) {
+        say("%s", msg::kEndOfTape);
+        return Outcome::BlankTape;
+      } else if (++badReads >= kMaxConsecutiveBadReads) {
+        say(msg::kTooManyReadErrors, badReads);
+        return Outcome::TooManyErrors;
+      }
+    }
+  }
+
+  // The status and sense byte of the run's latest request that was carried out.
+  uint8_t status = 0;
+  uint8_t sense = 0;
+  CaptureFilter filter;
+  // The buffer of every READ; reused, never cleared between frames.
+  dat::DatFrame frame{};
+};
+
+}  // namespace
+
+bool CaptureFilter::pass(const uint8_t* frame) {
+  int f = dat::filterBit(frame);
+  bool written = f + flag1 + flag2 <= 1;
+  flag2 = flag1;
+  flag1 = f;
+  return written;
+}
+
+void showAtime(const uint8_t* frame) {
+  int packs = dat::packCount(frame);
+  if (packs > dat::kPackCount) packs = dat::kPackCount;
+  for (int k = 0; k < packs; ++k) {
+    const uint8_t* p = dat::pack(frame, k);
+    if (!dat::isAtimePack(p)) continue;
+    say(msg::kAtime, p[3] >> 4, p[3] & 15, p[4] >> 4, p[4] & 15, p[5] >> 4, p[5] & 15, p[6] >> 4,
+        p[6] & 15);
+  }
+}
+
+int runKovrant() {
+  CaptureRun run;
+  return run.run();
+}

@@ -1,0 +1,81 @@
+// Linux carrier: the first tape drive's SCSI generic node, SG_IO.
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "carrier.h"
+#include "sg_io_linux.h"
+
+namespace {
+
+int tapeHandle = -1;
+int lastError = 0;  // errno of the latest failed call
+
+// The generic node of the first tape drive: sysfs links the tape device to
+// its sgN. Opening that node needs no more than membership of the tape
+// group, and the tape driver sends no commands of its own through it.
+std::string genericNode() {
+  char target[512];
+  ssize_t n = readlink("/sys/class/scsi_tape/nst0/device/generic", target, sizeof target - 1);
+  if (n <= 0) return "";
+  target[n] = '\0';
+  const char* base = std::strrchr(target, '/');
+  return std::string("/dev/") + (base != nullptr ? base + 1 : target);
+}
+
+bool fail(int error) {
+  lastError = error != 0 ? error : EIO;
+  return false;
+}
+
+}  // namespace
+
+bool carrierOpen() {
+  std::string node = genericNode();
+  int fd = -1;
+  if (!node.empty()) fd = open(node.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+  // The tape device itself also takes SG_IO (with CAP_SYS_RAWIO).
+  if (fd < 0) fd = open("/dev/nst0", O_RDWR | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return fail(errno);
+  tapeHandle = fd;
+  return true;
+}
+
+void carrierClose() {
+  if (tapeHandle >= 0) close(tapeHandle);
+  tapeHandle = -1;
+}
+
+bool carrierIdentification(uint8_t id[28], bool* found) {
+  // Standard INQUIRY: 36 bytes, the identification at 8..35.
+  PassThroughRequest block;
+  const uint8_t cdb[6] = {0x12, 0, 0, 0, 36, 0};
+  buildRequest(block, cdb, pt::kDataIn, 36, 5);
+  if (!carrierSend(block, {pt::kHeaderSize, pt::kDataOffset + 36})) return false;
+  *found = block.bytes[pt::kScsiStatusAt] == 0;
+  std::memcpy(id, block.data() + 8, pt::kIdentificationLength);
+  return true;
+}
+
+bool carrierSend(PassThroughRequest& block, PassThroughSizes) {
+  sg_io_hdr_t hdr = sgIoFromRequest(block);
+  if (ioctl(tapeHandle, SG_IO, &hdr) != 0) return fail(errno);
+  if (!sgIoCarriedOut(hdr)) return fail(EIO);
+  requestFromSgIo(hdr, block);
+  return true;
+}
+
+bool carrierErrorText(char* text, size_t size, long* lookupError) {
+  const char* s = std::strerror(lastError);
+  if (s == nullptr || std::strlen(s) + 1 > size) {
+    *lookupError = ERANGE;
+    return false;
+  }
+  std::snprintf(text, size, "%s", s);
+  return true;
+}

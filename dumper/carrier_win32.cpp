@@ -1,0 +1,103 @@
+// Windows carrier: "\\.\Tape0", IOCTL_SCSI_GET_INQUIRY_DATA and
+// IOCTL_SCSI_PASS_THROUGH.
+#include <windows.h>
+#include <ntddscsi.h>
+
+#include <cstddef>
+#include <cstring>
+
+#include "carrier.h"
+
+namespace {
+
+HANDLE tapeHandle = INVALID_HANDLE_VALUE;
+DWORD lastError = 0;  // GetLastError of the latest failed call
+
+// The platform's own block: SCSI_PASS_THROUGH (44 bytes in a 32-bit
+// process, 56 in a 64-bit one), then sense and data, as the control wants.
+struct PlatformBlock {
+  SCSI_PASS_THROUGH spt;
+  ULONG filler;
+  UCHAR sense[32];
+  UCHAR data[pt::kMaxTransfer];
+};
+
+constexpr uint32_t kPlatformDataOffset = offsetof(PlatformBlock, data);
+
+bool fail() {
+  lastError = GetLastError();
+  return false;
+}
+
+}  // namespace
+
+bool carrierOpen() {
+  tapeHandle = CreateFileA("\\\\.\\Tape0", GENERIC_READ | GENERIC_WRITE,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (tapeHandle == INVALID_HANDLE_VALUE) return fail();
+  return true;
+}
+
+void carrierClose() {
+  if (tapeHandle != INVALID_HANDLE_VALUE) CloseHandle(tapeHandle);
+  tapeHandle = INVALID_HANDLE_VALUE;
+}
+
+bool carrierIdentification(uint8_t id[28], bool* found) {
+  static uint8_t reply[2048];
+  DWORD returned = 0;
+  if (!DeviceIoControl(tapeHandle, IOCTL_SCSI_GET_INQUIRY_DATA, nullptr, 0, reply, sizeof reply,
+                       &returned, nullptr)) {
+    return fail();
+  }
+  *found = identificationFromAdapterReply(reply, returned, id);
+  return true;
+}
+
+bool carrierSend(PassThroughRequest& block, PassThroughSizes sizes) {
+  static PlatformBlock p;
+  std::memset(&p, 0, sizeof p);
+  const uint8_t* b = block.bytes;
+  p.spt.Length = sizeof(SCSI_PASS_THROUGH);
+  p.spt.PathId = b[pt::kPathIdAt];
+  p.spt.TargetId = b[pt::kTargetIdAt];
+  p.spt.Lun = b[pt::kLunAt];
+  p.spt.CdbLength = b[pt::kCdbLengthAt];
+  p.spt.SenseInfoLength = b[pt::kSenseInfoLengthAt];
+  p.spt.DataIn = b[pt::kDataInAt];
+  p.spt.DataTransferLength = block.dataTransferLength();
+  p.spt.TimeOutValue = block.timeOutValue();
+  p.spt.DataBufferOffset = kPlatformDataOffset;
+  p.spt.SenseInfoOffset = offsetof(PlatformBlock, sense);
+  std::memcpy(p.spt.Cdb, block.cdb(), sizeof p.spt.Cdb);
+  uint32_t length = block.dataTransferLength();
+  if (length > pt::kMaxTransfer) length = pt::kMaxTransfer;
+  if (block.dataIn() == pt::kDataOut) std::memcpy(p.data, block.data(), length);
+
+  DWORD input = platformBufferSize(sizes.input, sizeof(SCSI_PASS_THROUGH), kPlatformDataOffset);
+  DWORD output = platformBufferSize(sizes.output, sizeof(SCSI_PASS_THROUGH), kPlatformDataOffset);
+  DWORD returned = 0;
+  if (!DeviceIoControl(tapeHandle, IOCTL_SCSI_PASS_THROUGH, &p, input, &p, output, &returned,
+                       nullptr)) {
+    return fail();
+  }
+  block.bytes[pt::kScsiStatusAt] = p.spt.ScsiStatus;
+  std::memcpy(block.sense(), p.sense, pt::kSenseLength);
+  if (block.dataIn() == pt::kDataIn) {
+    uint32_t got = p.spt.DataTransferLength;
+    if (got > length) got = length;
+    pt::put32(block.bytes + pt::kDataTransferLengthAt, got);
+    std::memcpy(block.data(), p.data, got);
+  }
+  return true;
+}
+
+bool carrierErrorText(char* text, size_t size, long* lookupError) {
+  DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, lastError, 0, text,
+                           static_cast<DWORD>(size), nullptr);
+  if (n == 0) {
+    *lookupError = static_cast<long>(GetLastError());
+    return false;
+  }
+  return true;
+}

@@ -1,0 +1,28 @@
+// POSIX interrupts: SIGINT, SIGTERM and SIGHUP
+// turned into a request that the run answers.
+#include <signal.h>
+
+#include "system_services.h"
+
+namespace {
+volatile sig_atomic_t interrupted = 0;
+
+void onSignal(int) { interrupted = 1; }
+}  // namespace
+
+void installInterruptHandler() {
+  interrupted = 0;
+  struct sigaction action;
+  action.sa_handler = onSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = 0;  // no restart: a pause ends at once
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+  sigaction(SIGHUP, &action, nullptr);
+}
+
+bool interruptRequested() { return interrupted != 0; }
+
+void requestInterrupt() { interrupted = 1; }
+
+void interruptHandlingDone() {}
