@@ -57,7 +57,7 @@ const Fault* faultFor(Command c) {
   Drive& d = drive();
   int n = ++d.counts[static_cast<int>(c)];
   for (const Fault& f : d.script.faults) {
-    if (f.command == c && f.occurrence == n) return &f;
+    if (f.command == c && n >= f.occurrence && n - f.occurrence < f.repeat) return &f;
   }
   return nullptr;
 }
@@ -95,7 +95,7 @@ bool wellFormed(const PassThroughRequest& block, PassThroughSizes sizes, Command
 
 void answer(PassThroughRequest& block, uint8_t status, uint8_t sense) {
   block.bytes[pt::kScsiStatusAt] = status;
-  if (status == kCheckCondition) {
+  if (status == kCheckCondition || sense != 0) {  // sense data (a script may give it with any status)
     uint8_t* s = block.sense();
     s[0] = 0x70;  // current error, fixed format
     s[2] = sense;
@@ -222,8 +222,11 @@ bool parseFaults(const std::string& text, std::vector<Fault>* faults) {
     if (hash == std::string::npos || eq == std::string::npos || eq < hash) return false;
     Fault f{};
     if (!parseCommand(item.substr(0, hash), &f.command)) return false;
-    f.occurrence = std::atoi(item.substr(hash + 1, eq - hash - 1).c_str());
-    if (f.occurrence < 1) return false;
+    std::string when = item.substr(hash + 1, eq - hash - 1);
+    size_t star = when.find('*');
+    f.occurrence = std::atoi(when.substr(0, star).c_str());
+    f.repeat = star == std::string::npos ? 1 : std::atoi(when.substr(star + 1).c_str());
+    if (f.occurrence < 1 || f.repeat < 1) return false;
     std::string action = item.substr(eq + 1);
     unsigned status = 0, sense = 0, bytes = 0;
     char extra = 0;
@@ -233,6 +236,9 @@ bool parseFaults(const std::string& text, std::vector<Fault>* faults) {
       f.kind = Fault::Interrupt;
     } else if (std::sscanf(action.c_str(), "short:%u%c", &bytes, &extra) == 1) {
       f.kind = Fault::Short;
+      f.bytes = bytes;
+    } else if (std::sscanf(action.c_str(), "overreport:%u%c", &bytes, &extra) == 1) {
+      f.kind = Fault::Overreport;
       f.bytes = bytes;
     } else if (std::sscanf(action.c_str(), "%x/%x%c", &status, &sense, &extra) == 2 &&
                status < 256 && sense < 256) {
@@ -341,6 +347,9 @@ bool send(PassThroughRequest& block, PassThroughSizes sizes) {
     answer(block, fault->status, fault->sense);
   } else {
     perform(block, c, fault);
+    if (fault != nullptr && fault->kind == Fault::Overreport && block.dataIn() == pt::kDataIn) {
+      pt::put32(block.bytes + pt::kDataTransferLengthAt, fault->bytes);
+    }
   }
   r.carriedOut = true;
   r.status = block.bytes[pt::kScsiStatusAt];

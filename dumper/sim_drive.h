@@ -25,6 +25,7 @@ struct Fault {
     Answer,       // the drive answers `status` and `sense` and does nothing else
     Short,        // a READ delivers the next frame but transfers only `bytes` bytes
     Interrupt,    // the user interrupts just before this request; it is carried out
+    Overreport,   // a data-in request is carried out, but `bytes` are reported transferred
   };
   Command command;
   int occurrence;  // 1: the first request of this command in the run
@@ -32,6 +33,7 @@ struct Fault {
   uint8_t status = 0;
   uint8_t sense = 0;
   uint32_t bytes = 0;
+  int repeat = 1;  // the fault hits this many requests from `occurrence` on
 };
 
 struct Script {
@@ -80,7 +82,8 @@ const PassThroughRequest& lastBlock();
 const DriveState& state();
 // The request log as text, one line per request, and the final state.
 std::string logText();
-// Parses a fault list such as "read#5=02/03,tur#2=interrupt,select#1=fail".
+// Parses a fault list such as "read#5=02/03,read#9*100=03/03,tur#2=interrupt,
+// select#1=fail,read#7=short:100": command#occurrence[*repeat]=action.
 bool parseFaults(const std::string& text, std::vector<Fault>* faults);
 
 // The drive's side of the carrier seam.

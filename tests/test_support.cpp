@@ -71,7 +71,7 @@ RunResult runIn(const std::string& dir, const std::string& program, const RunOpt
     if (in < 0 || out < 0 || err < 0 || chdir(dir.c_str()) != 0) _exit(126);
     dup2(in, 0);
     dup2(out, 1);
-    dup2(err, 2);
+    dup2(options.mergeOutput ? out : err, 2);
     if (options.fileSizeLimit >= 0) {
       signal(SIGXFSZ, SIG_IGN);
       struct rlimit limit;
