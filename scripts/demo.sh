@@ -1,7 +1,9 @@
 #!/bin/sh
-# The main job on built-in sample data: builds, synthesizes a tape image in
-# scratch/demo, runs SELTHIX there and lists the WAV files it wrote. The
-# console text is Shift_JIS; it is shown here through iconv.
+# The main job on built-in sample data, without a tape drive: builds,
+# synthesizes a tape in scratch/demo, captures it with kovrant-sim (the real
+# KOVRANT run against the simulated drive), converts the image with SELTHIX
+# and lists the WAV files. The console text is Shift_JIS; it is shown here
+# through iconv.
 set -eu
 cd "$(dirname "$0")/.."
 DAT_WINDOWS=0 scripts/setup.sh
@@ -9,11 +11,16 @@ scripts/build.sh >/dev/null
 rm -rf scratch/demo
 mkdir -p scratch/demo
 cd scratch/demo
-../../build/tools/make_image --seed 1 --programs 5 --frames 6000 --repeat KOVRANT.IMG
-echo "== SELTHIX in scratch/demo"
+../../build/tools/make_image --seed 1 --programs 5 --frames 6000 --repeat tape.bin
 status=0
-../../build/converter/SELTHIX >console.txt 2>&1 || status=$?
-iconv -f CP932 -t UTF-8 console.txt
+echo "== kovrant-sim in scratch/demo (tape: tape.bin)"
+KOVRANT_SIM_TAPE=tape.bin ../../build/dumper/kovrant-sim >kovrant.txt 2>&1 || status=$?
+# The time display rewrites one line with carriage returns: show its last state.
+iconv -f CP932 -t UTF-8 kovrant.txt | sed 's/.*\r//'
+echo
+echo "== SELTHIX in scratch/demo"
+../../build/converter/SELTHIX >selthix.txt 2>&1 || status=$?
+iconv -f CP932 -t UTF-8 selthix.txt
 echo
 echo "== WAV files"
 ls -l -- *.wav

@@ -5,7 +5,10 @@ packages="cmake ninja-build g++ clang libgtest-dev sox python3 libc-bin"
 [ "${DAT_WINDOWS:-1}" = 1 ] && packages="$packages g++-mingw-w64-x86-64"
 missing=""
 for p in $packages; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"
+  case "$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null)" in
+    *" ok installed" | *" ok triggers-pending" | *" ok triggers-awaited") ;;
+    *) missing="$missing $p" ;;
+  esac
 done
 [ -z "$missing" ] && exit 0
 echo "installing:$missing"
