@@ -2,7 +2,8 @@
 # Installs what building and testing need, when it is missing (Debian).
 set -eu
 packages="cmake ninja-build g++ clang libgtest-dev sox python3 libc-bin"
-[ "${DAT_WINDOWS:-1}" = 1 ] && packages="$packages g++-mingw-w64-x86-64"
+# The Windows programs: cross compiler, and Wine to run them.
+[ "${DAT_WINDOWS:-1}" = 1 ] && packages="$packages g++-mingw-w64-x86-64 wine wine64"
 missing=""
 for p in $packages; do
   case "$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null)" in

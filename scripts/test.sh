@@ -1,7 +1,8 @@
 #!/bin/sh
 # Sets up what is missing, builds, and runs every test: once in the normal
 # build and once under AddressSanitizer + UndefinedBehaviorSanitizer; then
-# builds the Windows programs.
+# builds the Windows programs and checks them under Wine against the Linux
+# ones.
 set -eu
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -12,5 +13,5 @@ echo "== tests, normal build"
 ctest --test-dir build --output-on-failure -j2
 echo "== tests, sanitizer build"
 ctest --test-dir build-asan --output-on-failure -j2
-echo "== Windows programs"
-ls -l build-win/converter/SELTHIX.exe
+echo "== Windows programs under Wine"
+tests/windows_under_wine.sh build build-win
