@@ -1,6 +1,5 @@
 #include "dat_frame.h"
 
-#include <cstdio>
 
 namespace dat {
 
@@ -20,8 +19,13 @@ ProgramDigits programDigits(const uint8_t* frame) {
 }
 
 void programText(const uint8_t* frame, char text[4]) {
+  // "%01x%01x%01x" of the three digits, without printf on every frame.
+  static const char kHex[] = "0123456789abcdef";
   ProgramDigits d = programDigits(frame);
-  std::snprintf(text, 4, "%01x%01x%01x", d.hundreds, d.tens, d.units);
+  text[0] = kHex[d.hundreds];
+  text[1] = kHex[d.tens];
+  text[2] = kHex[d.units];
+  text[3] = '\0';
 }
 
 bool namesProgram(const char* text) {

@@ -52,7 +52,7 @@ class Conversion {
 
  private:
   void walk(int64_t i) {
-    const uint8_t* v = view.get(i);
+    const uint8_t* v = view.getIdentification(i);
     int r = dat::samplingCode(v);
     if (r != segRate) {
       closeSegment(i);

@@ -25,10 +25,18 @@ constexpr VoteField kVoteFields[] = {
 
 }  // namespace
 
-const uint8_t* FrameView::get(int64_t i) {
+const uint8_t* FrameView::get(int64_t i) { return repaired(i, true); }
+
+const uint8_t* FrameView::getIdentification(int64_t i) { return repaired(i, false); }
+
+const uint8_t* FrameView::repaired(int64_t i, bool wholeFrame) {
   if (i < 0 || i >= count) return nullptr;
   uint8_t* v = copy.bytes();
-  std::memcpy(v, frameAt(i), dat::kFrameSize);
+  if (wholeFrame) {
+    std::memcpy(v, frameAt(i), dat::kFrameSize);
+  } else {
+    std::memcpy(v + dat::kSubId0At, frameAt(i) + dat::kSubId0At, dat::kFrameSize - dat::kSubId0At);
+  }
   if (i == 0 || i == count - 1) return v;
   const uint8_t* before = frameAt(i - 1);
   const uint8_t* after = frameAt(i + 1);

@@ -20,7 +20,7 @@ void put32(uint8_t* at, uint32_t v) {
 }
 
 constexpr uint32_t kHeaderSize = 44;
-constexpr size_t kStreamBuffer = 256 * 1024;
+constexpr size_t kStreamBuffer = 1024 * 1024;
 
 }  // namespace
 
@@ -71,7 +71,9 @@ bool WavWriter::open(const char* name) {
   }
   file = f;
   failure = 0;
-  std::setvbuf(file, nullptr, _IOFBF, kStreamBuffer);
+  // The C library takes the size only with a buffer of the caller's.
+  if (!streamBuffer) streamBuffer.reset(new char[kStreamBuffer]);
+  std::setvbuf(file, streamBuffer.get(), _IOFBF, kStreamBuffer);
   writeHeader();
   bytesWritten += kHeaderSize;
   return true;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 
 class WavWriter {
  public:
@@ -35,6 +36,7 @@ class WavWriter {
   bool writeHeader();
   void fail();
   int failure;
+  std::unique_ptr<char[]> streamBuffer;  // large writes: few system calls per file
 };
 
 // The largest number of frames of `bytesPerFrame` audio bytes that one WAV
