@@ -93,7 +93,7 @@ bool wellFormed(const PassThroughRequest& block, PassThroughSizes sizes, Command
   }
 }
 
-void answer(PassThroughRequest& block, uint8_t status, uint8_t sense) {
+int64_t answer(PassThroughRequest& block, uint8_t status, uint8_t sense) {
   block.bytes[pt::kScsiStatusAt] = status;
   if (status == kCheckCondition || sense != 0) {  // sense data (a script may give it with any status)
     uint8_t* s = block.sense();
@@ -101,6 +101,7 @@ void answer(PassThroughRequest& block, uint8_t status, uint8_t sense) {
     s[2] = sense;
     s[7] = 10;  // additional sense length
   }
+  return -1;  // no frame delivered
 }
 
 // Data-in: `count` bytes of `data`, no more than the `wanted` bytes asked for.
@@ -110,7 +111,8 @@ void transfer(PassThroughRequest& block, uint32_t wanted, const uint8_t* data, u
   pt::put32(block.bytes + pt::kDataTransferLengthAt, count);
 }
 
-void perform(PassThroughRequest& block, Command c, const Fault* fault) {
+// Carries out the command; returns the frame a READ delivered, or -1.
+int64_t perform(PassThroughRequest& block, Command c, const Fault* fault) {
   Drive& d = drive();
   DriveState& s = d.state;
   const uint8_t* cdb = block.cdb();
@@ -156,6 +158,7 @@ void perform(PassThroughRequest& block, Command c, const Fault* fault) {
       if (s.density != 0x80) return answer(block, kCheckCondition, kMediumError);
       size_t frames = d.script.tape.size() / dat::kFrameSize;
       if (s.position >= frames) return answer(block, kCheckCondition, kBlankCheck);
+      int64_t delivered = static_cast<int64_t>(s.position);
       const uint8_t* frame = d.script.tape.data() + s.position * dat::kFrameSize;
       ++s.position;
       uint32_t count = dat::kFrameSize;
@@ -164,9 +167,11 @@ void perform(PassThroughRequest& block, Command c, const Fault* fault) {
       // Asked for less than a frame: the rest of the block is lost (SILI 0).
       if (block.dataTransferLength() < static_cast<uint32_t>(dat::kFrameSize) &&
           (fault == nullptr || fault->kind != Fault::Short)) {
-        return answer(block, kCheckCondition, kIncorrectLength);
+        answer(block, kCheckCondition, kIncorrectLength);
+        return delivered;
       }
-      return answer(block, kGood, 0);
+      answer(block, kGood, 0);
+      return delivered;
     }
     default:
       return answer(block, kCheckCondition, kIllegalRequest);
@@ -327,6 +332,7 @@ bool send(PassThroughRequest& block, PassThroughSizes sizes) {
   const Fault* fault = faultFor(c);
   Request r{};
   r.command = c;
+  r.frame = -1;
   std::memcpy(r.cdb, block.cdb(), 6);
   r.dataIn = block.dataIn();
   r.transferLength = block.dataTransferLength();
@@ -346,7 +352,7 @@ bool send(PassThroughRequest& block, PassThroughSizes sizes) {
     if (block.dataIn() == pt::kDataIn) pt::put32(block.bytes + pt::kDataTransferLengthAt, 0);
     answer(block, fault->status, fault->sense);
   } else {
-    perform(block, c, fault);
+    r.frame = perform(block, c, fault);
     if (fault != nullptr && fault->kind == Fault::Overreport && block.dataIn() == pt::kDataIn) {
       pt::put32(block.bytes + pt::kDataTransferLengthAt, fault->bytes);
     }

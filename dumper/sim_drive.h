@@ -57,6 +57,7 @@ struct Request {
   uint8_t status;
   uint8_t sense;
   uint32_t transferred;
+  int64_t frame;  // the frame of the tape a READ delivered, -1 for none
 };
 
 struct DriveState {

@@ -144,3 +144,31 @@ TEST(FrameView, Loudness32kHzIsZeroWithAMessageEachTime) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(FrameView, IdentificationOnlyRepairsLikeGet) {
+  synth::Random r(5);
+  std::vector<synth::Frame> frames;
+  for (int k = 0; k < 200; ++k) {
+    synth::Frame f = synth::blankFrame();
+    for (int b = dat::kSubId0At; b < dat::kFrameSize; ++b) {
+      f[b] = r.below(4) == 0 ? static_cast<uint8_t>(r.next()) : static_cast<uint8_t>(k / 20);
+    }
+    frames.push_back(f);
+  }
+  std::vector<uint8_t> image = join(frames);
+  FrameView view(image.data(), 200);
+  for (int64_t i = -1; i <= 200; ++i) {
+    const uint8_t* whole = view.get(i);
+    std::vector<uint8_t> expected;
+    if (whole != nullptr) expected.assign(whole + dat::kSubId0At, whole + dat::kFrameSize);
+    const uint8_t* ids = view.getIdentification(i);
+    ASSERT_EQ(ids == nullptr, whole == nullptr);
+    if (ids != nullptr) {
+      EXPECT_EQ(std::vector<uint8_t>(ids + dat::kSubId0At, ids + dat::kFrameSize), expected) << i;
+    }
+  }
+}
+
+}  // namespace

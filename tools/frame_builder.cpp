@@ -122,7 +122,7 @@ std::vector<uint8_t> synthesizeImage(const SynthOptions& o) {
   Writer w{out, random};
   int programs = o.programs < 1 ? 1 : o.programs;
   int64_t perProgram = o.frames / programs;
-  if (perProgram < 200) perProgram = 200;
+  if (perProgram < 10) perProgram = 10;
   int lastNumber = 0;
 
   auto program = [&](int number, int rateCode, int64_t frames) {
@@ -130,7 +130,8 @@ std::vector<uint8_t> synthesizeImage(const SynthOptions& o) {
     uint32_t period = 40 + random.below(200);
     int amplitude = 2000 + static_cast<int>(random.below(20000));
     // Silence before the program: the old number, then "no number" (0bb).
-    int64_t gap = 20 + random.below(60);
+    int64_t gap = perProgram < 80 ? 2 + random.below(static_cast<uint32_t>(perProgram / 2))
+                                  : 20 + random.below(60);
     for (int64_t k = 0; k < gap; ++k) {
       Frame f = blankFrame();
       setRateCode(f, rateCode);
@@ -167,7 +168,7 @@ std::vector<uint8_t> synthesizeImage(const SynthOptions& o) {
       }
     }
     int rateCode = (p == o.rate44Program) ? 1 : 0;
-    int64_t frames = perProgram - 60 + static_cast<int64_t>(random.below(120));
+    int64_t frames = perProgram * 3 / 4 + static_cast<int64_t>(random.below(static_cast<uint32_t>(perProgram / 2 + 1)));
     program(p, rateCode, frames);
   }
   if (o.repeat) program(1, 0, perProgram / 2);
