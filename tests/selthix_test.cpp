@@ -395,3 +395,27 @@ TEST(Selthix, AFullDiskIsReportedAndEarlierFilesStayWhole) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Selthix, NoRoomAtAll) {
+  // Not even a header fits: every file is reported, and the run still ends.
+  Image image;
+  image.add(frame(0, 1, 9), 10);
+  image.add(frame(0, 2, 9), 10);
+  Outcome run;
+  testing_support::RunOptions options;
+  options.fileSizeLimit = 0;
+  ASSERT_TRUE(synth::writeFile(run.dir.file("KOVRANT.IMG"), image.bytes));
+  run.result = testing_support::runIn(run.dir.path(), kSelthix, options);
+  EXPECT_NE(run.result.exitCode, 0);
+  for (const char* name : {"#000-48kHz.wav", "#001-48kHz.wav", "#002-48kHz.wav"}) {
+    char line[200];
+    std::snprintf(line, sizeof line, msg::kWavWriteFailed, name, "File too large");
+    EXPECT_NE(run.result.err.find(line), std::string::npos) << name;
+  }
+  EXPECT_EQ(run.result.out, kBanner + found(1) + correction(0) + found(2) + correction(0) +
+                                tailCut(0) + tailCut(0));
+}
+
+}  // namespace

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <iconv.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -31,10 +32,6 @@ void removeTree(const std::string& path) {
   }
 }
 
-std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 }  // namespace
 
@@ -60,18 +57,19 @@ InDirectory::~InDirectory() {
 }
 
 RunResult runIn(const std::string& dir, const std::string& program, const RunOptions& options) {
+  // Outputs through pipes: a file-size limit on the program must not cut them.
   RunResult result;
-  TempDir capture;
-  std::string outPath = capture.file("out"), errPath = capture.file("err");
+  int outPipe[2], errPipe[2];
+  if (pipe(outPipe) != 0 || pipe(errPipe) != 0) return result;
   pid_t pid = fork();
   if (pid == 0) {
     int in = open("/dev/null", O_RDONLY);
-    int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (in < 0 || out < 0 || err < 0 || chdir(dir.c_str()) != 0) _exit(126);
+    if (in < 0 || chdir(dir.c_str()) != 0) _exit(126);
     dup2(in, 0);
-    dup2(out, 1);
-    dup2(options.mergeOutput ? out : err, 2);
+    dup2(outPipe[1], 1);
+    dup2(options.mergeOutput ? outPipe[1] : errPipe[1], 2);
+    close(outPipe[0]);
+    close(errPipe[0]);
     if (options.fileSizeLimit >= 0) {
       signal(SIGXFSZ, SIG_IGN);
       struct rlimit limit;
@@ -82,11 +80,28 @@ RunResult runIn(const std::string& dir, const std::string& program, const RunOpt
     execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }
+  close(outPipe[1]);
+  close(errPipe[1]);
+  struct pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
+  std::string* sinks[2] = {&result.out, &result.err};
+  int open = 2;
+  while (open > 0 && poll(fds, 2, -1) > 0) {
+    for (int k = 0; k < 2; ++k) {
+      if (fds[k].fd < 0 || fds[k].revents == 0) continue;
+      char buf[65536];
+      ssize_t n = read(fds[k].fd, buf, sizeof buf);
+      if (n > 0) {
+        sinks[k]->append(buf, static_cast<size_t>(n));
+      } else {
+        close(fds[k].fd);
+        fds[k].fd = -1;
+        --open;
+      }
+    }
+  }
   int status = 0;
   if (pid < 0 || waitpid(pid, &status, 0) != pid) return result;
   if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
-  result.out = slurp(outPath);
-  result.err = slurp(errPath);
   return result;
 }
 

@@ -1,0 +1,101 @@
+// Every request of the dumper's main flow made to fail in turn: what is
+// printed last, what is closed, whether data mode is restored, and what the
+// image holds.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "capture.h"
+#include "dumper_messages.h"
+#include "frame_builder.h"
+#include "sim_drive.h"
+#include "test_support.h"
+
+namespace {
+
+using sim::Command;
+
+const std::string kIoText = "The request could not be performed because of an I/O device error.\n";
+const std::string kDataOk = std::string(msg::kSwitchingToData) + msg::kSucceeded;
+
+struct Row {
+  Command command;
+  int occurrence;
+  int exitStatus;
+  uint8_t densityAtEnd;
+  int frames;        // whole frames in the image; -1: no image
+  bool unloaded;     // the cassette is out at the end
+  std::string ends;  // the end of standard output
+};
+
+TEST(FaultMatrix, EveryRequestOfTheMainFlowFails) {
+  const std::string endOfTape = std::string(msg::kEndOfTape) + msg::kRewinding +
+                                msg::kUnloading + kDataOk;
+  const std::string readFailed = std::string(msg::kReadFailed) + msg::kRewinding +
+                                 msg::kUnloading + kDataOk;
+  // The flow: probe, audio mode, check, two polls NOT READY, arrival,
+  // rewind, test, five frames, blank tape, rewind, unload, data mode.
+  const Row rows[] = {
+      {Command::Open, 1, 1, 0x13, -1, false,
+       std::string(msg::kTapeOpenFailed) + "The system cannot find the file specified.\n"},
+      {Command::Inquiry, 1, 1, 0x13, -1, false, std::string(msg::kInquiryFailed) + kIoText},
+      {Command::ModeSense, 1, 1, 0x13, -1, false, std::string("12.2\n") + kIoText},
+      {Command::ModeSelect, 1, 1, 0x13, -1, false, msg::kSwitchingToAudio + kIoText},
+      {Command::ModeSense, 2, 1, 0x80, -1, false, msg::kSwitchingToAudio + kIoText},
+      {Command::TestUnitReady, 1, 0, 0x13, 5, true, endOfTape},
+      {Command::TestUnitReady, 3, 0, 0x13, 5, true, endOfTape},
+      {Command::Rewind, 1, 0, 0x13, 5, true, endOfTape},
+      {Command::TestUnitReady, 4, 0, 0x13, 5, true, endOfTape},
+      {Command::Read, 1, 1, 0x13, 0, true, readFailed},
+      {Command::Read, 3, 1, 0x13, 2, true, readFailed},
+      {Command::Read, 6, 1, 0x13, 5, true, readFailed},
+      {Command::Rewind, 2, 0, 0x13, 5, true, endOfTape},
+      {Command::Unload, 1, 0, 0x13, 5, false, endOfTape},
+      {Command::ModeSelect, 2, 1, 0x80, 5, true,
+       std::string(msg::kUnloading) + msg::kSwitchingToData + kIoText},
+  };
+  std::vector<uint8_t> tape;
+  for (int k = 0; k < 5; ++k) {
+    synth::Frame f = synth::blankFrame();
+    f[0] = static_cast<uint8_t>(k + 1);
+    tape.insert(tape.end(), f.begin(), f.end());
+  }
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string(sim::commandName(row.command)) + " #" +
+                 std::to_string(row.occurrence));
+    sim::Script script;
+    script.tape = tape;
+    script.insertAfter = 2;
+    script.faults = {{row.command, row.occurrence, sim::Fault::FailControl}};
+    sim::configure(script);
+    testing_support::TempDir dir;
+    int status;
+    std::string out;
+    {
+      testing_support::InDirectory in(dir.path());
+      testing::internal::CaptureStdout();
+      testing::internal::CaptureStderr();
+      status = runKovrant();
+      out = testing::internal::GetCapturedStdout();
+      testing::internal::GetCapturedStderr();
+    }
+    EXPECT_EQ(status, row.exitStatus);
+    ASSERT_GE(out.size(), row.ends.size());
+    EXPECT_EQ(out.substr(out.size() - row.ends.size()), row.ends);
+    const sim::DriveState& s = sim::state();
+    EXPECT_FALSE(s.open);
+    EXPECT_EQ(s.closes, row.command == Command::Open ? 0 : 1);
+    EXPECT_EQ(s.density, row.densityAtEnd);
+    EXPECT_EQ(s.ejected, row.unloaded);
+    std::string image = dir.file("KOVRANT.IMG");
+    if (row.frames < 0) {
+      EXPECT_FALSE(testing_support::fileExists(image));
+    } else {
+      std::vector<uint8_t> bytes = testing_support::readFile(image);
+      EXPECT_EQ(bytes, std::vector<uint8_t>(tape.begin(), tape.begin() + row.frames * 5822));
+    }
+  }
+}
+
+}  // namespace
