@@ -1,5 +1,6 @@
 // Linux carrier: the first tape drive's SCSI generic node, SG_IO.
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -64,7 +65,19 @@ bool carrierIdentification(uint8_t id[28], bool* found) {
 
 bool carrierSend(PassThroughRequest& block, PassThroughSizes) {
   sg_io_hdr_t hdr = sgIoFromRequest(block);
-  if (ioctl(tapeHandle, SG_IO, &hdr) != 0) return fail(errno);
+  // An interrupt must not cut a command short: the sg driver would drop its
+  // answer (a frame read from the tape and lost). Hold the signals until the
+  // command has ended; the run sees the interrupt right after.
+  sigset_t held, previous;
+  sigemptyset(&held);
+  sigaddset(&held, SIGINT);
+  sigaddset(&held, SIGTERM);
+  sigaddset(&held, SIGHUP);
+  sigprocmask(SIG_BLOCK, &held, &previous);
+  int result = ioctl(tapeHandle, SG_IO, &hdr);
+  int error = errno;
+  sigprocmask(SIG_SETMASK, &previous, nullptr);
+  if (result != 0) return fail(error);
   if (!sgIoCarriedOut(hdr)) return fail(EIO);
   requestFromSgIo(hdr, block);
   return true;

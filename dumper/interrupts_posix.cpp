@@ -15,7 +15,9 @@ void installInterruptHandler() {
   struct sigaction action;
   action.sa_handler = onSignal;
   sigemptyset(&action.sa_mask);
-  action.sa_flags = 0;  // no restart: a pause ends at once
+  // Other calls carry on after the handler; a pause (nanosleep) ends at once
+  // all the same, as it is never restarted.
+  action.sa_flags = SA_RESTART;
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
   sigaction(SIGHUP, &action, nullptr);
