@@ -13,5 +13,11 @@ echo "== tests, normal build"
 ctest --test-dir build --output-on-failure -j2
 echo "== tests, sanitizer build"
 ctest --test-dir build-asan --output-on-failure -j2
+echo "== fuzz corpus replay"
+if command -v clang++ >/dev/null 2>&1; then
+  bench/fuzz --replay
+else
+  echo "fuzz corpus replay skipped: clang++ is not installed"
+fi
 echo "== Windows programs under Wine"
 tests/windows_under_wine.sh build build-win
