@@ -27,6 +27,7 @@ constexpr uint8_t kDataModeList[12] = {0x00, 0x00, 0x10, 0x08, 0x13, 0, 0, 0, 0,
 
 enum class Outcome {
   BlankTape,     // the whole recording was read
+  RequestFailed, // the audio-mode request or its check failed
   ModeNotSet,    // the drive did not take audio mode
   NoCassette,    // the wait ran out
   ReadFailed,    // a READ request failed
@@ -52,12 +53,16 @@ class CaptureRun {
     uint8_t probeStatus = 0, probeSense = 0;
     if (!ScsiModeSense(probe, &length, &probeStatus, &probeSense)) return failBeforeWait();
     say("%s", msg::kSwitchingToAudio);
-    if (!ScsiModeSelect(kAudioModeList, 12, &status, &sense)) return failBeforeWait();
+    // From here on the drive may be in audio mode: every way out restores
+    // data mode, also after a failed request.
+    Outcome outcome;
     uint8_t check[12] = {};
     length = 12;
-    if (!ScsiModeSense(check, &length, &status, &sense)) return failBeforeWait();
-    Outcome outcome;
-    if (check[4] != kAudioDensity) {
+    if (!ScsiModeSelect(kAudioModeList, 12, &status, &sense) ||
+        !ScsiModeSense(check, &length, &status, &sense)) {
+      printLastError();
+      outcome = Outcome::RequestFailed;
+    } else if (check[4] != kAudioDensity) {
       say("%s", msg::kAudioModeFailed);
       outcome = Outcome::ModeNotSet;
     } else {
@@ -70,7 +75,7 @@ class CaptureRun {
     return outcome == Outcome::BlankTape && dataMode ? 0 : 1;
   }
 
-  // A failed request before the wait: the drive's mode is left as it is.
+  // The probe failed: nothing has been asked of the drive yet.
   int failBeforeWait() {
     printLastError();
     closeTape();

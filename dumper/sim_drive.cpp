@@ -333,6 +333,7 @@ bool send(PassThroughRequest& block, PassThroughSizes sizes) {
   Request r{};
   r.command = c;
   r.frame = -1;
+  r.faulted = fault != nullptr;
   std::memcpy(r.cdb, block.cdb(), 6);
   r.dataIn = block.dataIn();
   r.transferLength = block.dataTransferLength();
@@ -375,6 +376,7 @@ std::string logText() {
                   r.cdb[5], r.dataIn, r.transferLength, r.timeout, r.sizes.input, r.sizes.output,
                   r.wellFormed ? "" : " MALFORMED");
     out += line;
+    if (r.faulted) out += " FAULT";
     if (r.carriedOut) {
       std::snprintf(line, sizeof line, " -> status=%02x sense=%02x got=%u\n", r.status, r.sense,
                     r.transferred);

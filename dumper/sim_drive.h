@@ -58,6 +58,7 @@ struct Request {
   uint8_t sense;
   uint32_t transferred;
   int64_t frame;  // the frame of the tape a READ delivered, -1 for none
+  bool faulted;   // a scripted fault hit this request
 };
 
 struct DriveState {

@@ -3,7 +3,7 @@
 // the dumper run through the simulated drive. The run always ends; every
 // path past identification closes the device; every frame delivered with
 // GOOD and passed by the filter is in the image, in order; and a run that
-// got as far as the mode check ends with the data-mode request.
+// sent the audio-mode request ends with the data-mode request.
 #include <unistd.h>
 
 #include <cstdio>
@@ -13,6 +13,7 @@
 
 #include "capture.h"
 #include "dat_frame.h"
+#include "fuzz_support.h"
 #include "sim_drive.h"
 
 namespace {
@@ -35,25 +36,13 @@ void check(bool ok, const char* what) {
   std::abort();
 }
 
-std::vector<uint8_t> slurp(const char* name) {
-  std::vector<uint8_t> bytes;
-  FILE* f = std::fopen(name, "rb");
-  if (f == nullptr) return bytes;
-  uint8_t buf[65536];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.insert(bytes.end(), buf, buf + n);
-  std::fclose(f);
-  return bytes;
-}
 
 }  // namespace
 
 // Run with -close_fd_mask=2: the run's prompt on standard error goes
 // nowhere, while the fuzzer keeps its own copy of it for its reports.
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  char dir[] = "/tmp/capture-fuzz.XXXXXX";
-  if (mkdtemp(dir) == nullptr || chdir(dir) != 0) std::abort();
-  if (std::freopen("/dev/null", "w", stdout) == nullptr) std::abort();
+  enterScratchDirectory("/tmp/capture-fuzz.XXXXXX");
   return 0;
 }
 
@@ -120,15 +109,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     check(slurp("KOVRANT.IMG") == expected, "the image is not the good frames that passed");
   }
 
-  // Past the mode check, the last request is the data-mode MODE SELECT.
-  int senses = 0;
-  bool checked = false;
-  for (const sim::Request& r : log) {
-    if (r.command == sim::Command::ModeSense && ++senses == 2 && r.carriedOut) checked = true;
-  }
-  if (checked) {
+  // Once the audio-mode request has been sent, the last request is the
+  // data-mode MODE SELECT, and the drive takes it when it is carried out.
+  int selects = 0;
+  for (const sim::Request& r : log) selects += r.command == sim::Command::ModeSelect;
+  if (selects > 0) {
+    check(selects == 2, "no data-mode request after the audio-mode request");
     check(log.back().command == sim::Command::ModeSelect, "no data-mode request at the end");
-    if (log.back().carriedOut && log.back().status == 0 && log.back().wellFormed) {
+    const sim::Request& last = log.back();
+    if (last.carriedOut && last.status == 0 && last.wellFormed && !last.faulted) {
       check(s.density == 0x13, "the drive is not in data mode");
     }
   }

@@ -14,6 +14,7 @@
 
 #include "conversion.h"
 #include "dat_frame.h"
+#include "fuzz_support.h"
 
 namespace {
 
@@ -27,24 +28,11 @@ void check(bool ok, const char* what, const std::string& name) {
   std::abort();
 }
 
-std::vector<uint8_t> slurp(const std::string& name) {
-  std::vector<uint8_t> bytes;
-  FILE* f = std::fopen(name.c_str(), "rb");
-  if (f == nullptr) return bytes;
-  uint8_t buf[65536];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.insert(bytes.end(), buf, buf + n);
-  std::fclose(f);
-  return bytes;
-}
 
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  // Work in a scratch directory of our own; the console goes nowhere.
-  char dir[] = "/tmp/convert-fuzz.XXXXXX";
-  if (mkdtemp(dir) == nullptr || chdir(dir) != 0) std::abort();
-  if (std::freopen("/dev/null", "w", stdout) == nullptr) std::abort();
+  enterScratchDirectory("/tmp/convert-fuzz.XXXXXX");
   return 0;
 }
 

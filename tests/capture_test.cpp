@@ -191,27 +191,37 @@ TEST(Capture, OtherDrivesAreRefused) {
   }
 }
 
-TEST(Capture, FailedRequestsBeforeTheWaitEndWithoutDataMode) {
+TEST(Capture, FailedProbeEndsTheRun) {
+  Capture c;
+  run(c, scriptWith(tapeOf(2), {{Command::ModeSense, 1, Fault::FailControl}}));
+  EXPECT_EQ(c.out, kBanner + kIdLine + kSystemIoError);
+  EXPECT_EQ(c.err, "");
+  EXPECT_NE(c.exitStatus, 0);
+  EXPECT_EQ(sim::state().closes, 1);
+  EXPECT_EQ(sim::requests().size(), 1u);
+  EXPECT_FALSE(c.hasImage());
+}
+
+TEST(Capture, FailedAudioModeRequestsStillRestoreDataMode) {
   struct Case {
     const char* what;
     Fault fault;
-    std::string out;
   };
   const Case cases[] = {
-      {"probe", {Command::ModeSense, 1, Fault::FailControl}, kBanner + kIdLine + kSystemIoError},
-      {"audio mode", {Command::ModeSelect, 1, Fault::FailControl}, kToAudio + kSystemIoError},
-      {"check", {Command::ModeSense, 2, Fault::FailControl}, kToAudio + kSystemIoError},
+      {"audio mode", {Command::ModeSelect, 1, Fault::FailControl}},
+      {"check", {Command::ModeSense, 2, Fault::FailControl}},
   };
   for (const Case& k : cases) {
     SCOPED_TRACE(k.what);
     Capture c;
     run(c, scriptWith(tapeOf(2), {k.fault}));
-    EXPECT_EQ(c.out, k.out);
+    EXPECT_EQ(c.out, kToAudio + kSystemIoError + kDataOk);
     EXPECT_EQ(c.err, "");
     EXPECT_NE(c.exitStatus, 0);
-    EXPECT_EQ(sim::state().closes, 1);
     EXPECT_EQ(countOf(Command::TestUnitReady), 0);
     EXPECT_FALSE(c.hasImage());
+    expectDataModeAndClosed();
+    EXPECT_EQ(sim::requests().back().command, Command::ModeSelect);
   }
 }
 
