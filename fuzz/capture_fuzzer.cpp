@@ -42,7 +42,7 @@ void check(bool ok, const char* what) {
 // Run with -close_fd_mask=2: the run's prompt on standard error goes
 // nowhere, while the fuzzer keeps its own copy of it for its reports.
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  enterScratchDirectory("/tmp/capture-fuzz.XXXXXX");
+  enterScratchDirectory("capture-fuzz");
   return 0;
 }
 

@@ -32,7 +32,7 @@ void check(bool ok, const char* what, const std::string& name) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  enterScratchDirectory("/tmp/convert-fuzz.XXXXXX");
+  enterScratchDirectory("convert-fuzz");
   return 0;
 }
 
