@@ -30,6 +30,12 @@ constexpr uint32_t kUnloadTimeout = 20;
 constexpr uint32_t kModeTimeout = 2;
 constexpr uint32_t kReadTimeout = 10;
 
+// The SCSI status and byte 2 of the sense data, as the carrier wrote them back.
+void handBack(const PassThroughRequest& block, uint8_t* status, uint8_t* senseByte) {
+  *status = block.bytes[pt::kScsiStatusAt];
+  *senseByte = block.bytes[pt::kSenseOffset + 2];
+}
+
 // A command without data: TEST UNIT READY, REWIND, LOAD UNLOAD.
 bool noDataCommand(uint8_t opcode, uint32_t timeout, uint8_t* status, uint8_t* senseByte) {
   if (status == nullptr || senseByte == nullptr) return false;
@@ -37,8 +43,7 @@ bool noDataCommand(uint8_t opcode, uint32_t timeout, uint8_t* status, uint8_t* s
   const uint8_t cdb[6] = {opcode, 0, 0, 0, 0, 0};
   buildRequest(block, cdb, pt::kDataUnspecified, 0, timeout);
   if (!carrierSend(block, {pt::kDataOffset, pt::kDataOffset})) return false;
-  *status = block.bytes[pt::kScsiStatusAt];
-  *senseByte = block.bytes[pt::kSenseOffset + 2];
+  handBack(block, status, senseByte);
   return true;
 }
 
@@ -60,8 +65,7 @@ bool dataInCommand(uint8_t cdb[6], bool threeByteLength, int32_t limit, uint32_t
   PassThroughRequest block;
   buildRequest(block, cdb, pt::kDataIn, wanted, timeout);
   if (!carrierSend(block, {pt::kHeaderSize, pt::kDataOffset + wanted})) return false;
-  *status = block.bytes[pt::kScsiStatusAt];
-  *senseByte = block.bytes[pt::kSenseOffset + 2];
+  handBack(block, status, senseByte);
   uint32_t got = block.dataTransferLength();
   if (got > wanted) got = wanted;
   *length = static_cast<int32_t>(got);
@@ -125,8 +129,7 @@ bool ScsiModeSelect(const uint8_t* parameterList, int32_t length, uint8_t* statu
   buildRequest(block, cdb, pt::kDataOut, n, kModeTimeout);
   if (n > 0) std::memcpy(block.data(), parameterList, n);
   if (!carrierSend(block, {pt::kDataOffset + n, pt::kDataOffset + n})) return false;
-  *status = block.bytes[pt::kScsiStatusAt];
-  *senseByte = block.bytes[pt::kSenseOffset + 2];
+  handBack(block, status, senseByte);
   return true;
 }
 

@@ -34,6 +34,12 @@ std::vector<uint8_t> sampleTape() {
   return synth::synthesizeImage(o);
 }
 
+// The simulated drive's request log of a run in `dir`.
+std::string simLog(const TempDir& dir) {
+  std::vector<uint8_t> log = readFile(dir.file("sim.log"));
+  return std::string(log.begin(), log.end());
+}
+
 TEST(KovrantSim, TapeToImageToWav) {
   TempDir dir;
   std::vector<uint8_t> tape = sampleTape();
@@ -53,10 +59,9 @@ TEST(KovrantSim, TapeToImageToWav) {
   ASSERT_GE(r.out.size(), expectedEnd.size());
   EXPECT_EQ(r.out.substr(r.out.size() - expectedEnd.size()), expectedEnd);
   EXPECT_EQ(readFile(dir.file("KOVRANT.IMG")), tape);
-  std::vector<uint8_t> log = readFile(dir.file("sim.log"));
-  std::string logText(log.begin(), log.end());
-  EXPECT_NE(logText.find("end: open=0 opens=1 closes=1 density=13 loaded=0"), std::string::npos);
-  EXPECT_EQ(logText.find("MALFORMED"), std::string::npos);
+  EXPECT_NE(simLog(dir).find("end: open=0 opens=1 closes=1 density=13 loaded=0"),
+            std::string::npos);
+  EXPECT_EQ(simLog(dir).find("MALFORMED"), std::string::npos);
 
   // On through the converter: the same files as from the tape itself.
   testing_support::RunResult s = runIn(dir.path(), kSelthix);
@@ -96,9 +101,8 @@ TEST(KovrantSim, FullDiskDuringTheCapture) {
   EXPECT_GE(image.size(), 100u * dat::kFrameSize);
   EXPECT_LE(image.size(), static_cast<size_t>(options.fileSizeLimit));
   EXPECT_TRUE(std::equal(image.begin(), image.end(), tape.begin()));
-  std::vector<uint8_t> log = readFile(dir.file("sim.log"));
-  std::string logText(log.begin(), log.end());
-  EXPECT_NE(logText.find("end: open=0 opens=1 closes=1 density=13 loaded=0"), std::string::npos);
+  EXPECT_NE(simLog(dir).find("end: open=0 opens=1 closes=1 density=13 loaded=0"),
+            std::string::npos);
 }
 
 TEST(KovrantSim, SettingsItCannotUnderstand) {
