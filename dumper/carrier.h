@@ -1,12 +1,40 @@
-// The platform's carrier of pass-through requests: the tape device and the
-// control that takes a PassThroughRequest to it. One implementation per
-// platform, and a simulated drive for tests, chosen when linking.
+// The carrier of SCSI commands: the dumper's one contact with the operating
+// system's SCSI pass-through. A command is a six-byte CDB, the direction and
+// buffer of its data and a timeout; its answer is the SCSI status, byte 2 of
+// the sense data and the number of bytes transferred. One implementation per
+// platform (carrier_linux.cpp, carrier_win32.cpp, carrier_other.cpp), or the
+// simulated drive, chosen when linking.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-#include "pass_through.h"
+namespace pt {
+
+// The most one command transfers, and the sense bytes asked for.
+constexpr uint32_t kMaxTransfer = 8192;
+constexpr uint32_t kSenseLength = 24;
+constexpr size_t kIdentificationLength = 28;
+
+}  // namespace pt
+
+// Which way a command's data goes. The values are those of the DataIn field
+// of the Windows pass-through (SCSI_IOCTL_DATA_OUT, _IN, _UNSPECIFIED).
+enum class DataDirection : uint8_t { Out = 0, In = 1, None = 2 };
+
+struct ScsiCommand {
+  uint8_t cdb[6];
+  DataDirection direction;
+  uint8_t* data;    // In: receives the data; Out: holds the bytes to send
+  uint32_t length;  // bytes to transfer, at most pt::kMaxTransfer
+  uint32_t timeoutSeconds;
+};
+
+struct ScsiResult {
+  uint8_t status = 0;        // the SCSI status byte
+  uint8_t senseByte = 0;     // byte 2 of fixed-format sense data; 0 when none came
+  uint32_t transferred = 0;  // In: bytes received, never more than asked; otherwise 0
+};
 
 // Opens the first tape device of the system. False when it cannot be opened.
 bool carrierOpen();
@@ -15,12 +43,11 @@ void carrierClose();
 // Reads the drive's identification (INQUIRY bytes 8-35) into id. False when
 // the control failed; *found is false when the answer holds no usable
 // identification.
-bool carrierIdentification(uint8_t id[28], bool* found);
-// Sends the command of `block` and writes back into the block the SCSI
-// status (byte 2), the sense data (bytes 48..71) and, for data-in commands,
-// the number of bytes transferred (never more than asked) and the data.
-// False when the command could not be delivered.
-bool carrierSend(PassThroughRequest& block, PassThroughSizes sizes);
+bool carrierIdentification(uint8_t id[pt::kIdentificationLength], bool* found);
+// Sends one command and waits for its end. True when it was carried out,
+// whatever its SCSI status; `result` is written only then. False when the
+// command could not be delivered or did not end in time.
+bool carrierSend(const ScsiCommand& command, ScsiResult* result);
 // The system's text for the last error of the calls above, at most
 // `size` - 1 characters. False when there is none; *lookupError then holds
 // the error of the lookup itself.

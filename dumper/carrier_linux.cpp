@@ -52,19 +52,20 @@ void carrierClose() {
   tapeHandle = -1;
 }
 
-bool carrierIdentification(uint8_t id[28], bool* found) {
+bool carrierIdentification(uint8_t id[pt::kIdentificationLength], bool* found) {
   // Standard INQUIRY: 36 bytes, the identification at 8..35.
-  PassThroughRequest block;
-  const uint8_t cdb[6] = {0x12, 0, 0, 0, 36, 0};
-  buildRequest(block, cdb, pt::kDataIn, 36, 5);
-  if (!carrierSend(block, {pt::kHeaderSize, pt::kDataOffset + 36})) return false;
-  *found = block.bytes[pt::kScsiStatusAt] == 0;
-  std::memcpy(id, block.data() + 8, pt::kIdentificationLength);
+  uint8_t reply[36] = {};
+  ScsiCommand command{{0x12, 0, 0, 0, sizeof reply, 0}, DataDirection::In, reply, sizeof reply, 5};
+  ScsiResult result;
+  if (!carrierSend(command, &result)) return false;
+  *found = result.status == 0;
+  std::memcpy(id, reply + 8, pt::kIdentificationLength);
   return true;
 }
 
-bool carrierSend(PassThroughRequest& block, PassThroughSizes) {
-  sg_io_hdr_t hdr = sgIoFromRequest(block);
+bool carrierSend(const ScsiCommand& command, ScsiResult* result) {
+  uint8_t sense[pt::kSenseLength] = {};
+  sg_io_hdr_t hdr = sgIoFromCommand(command, sense);
   // An interrupt must not cut a command short: the sg driver would drop its
   // answer (a frame read from the tape and lost). Hold the signals until the
   // command has ended; the run sees the interrupt right after.
@@ -74,12 +75,12 @@ bool carrierSend(PassThroughRequest& block, PassThroughSizes) {
   sigaddset(&held, SIGTERM);
   sigaddset(&held, SIGHUP);
   sigprocmask(SIG_BLOCK, &held, &previous);
-  int result = ioctl(tapeHandle, SG_IO, &hdr);
+  int status = ioctl(tapeHandle, SG_IO, &hdr);
   int error = errno;
   sigprocmask(SIG_SETMASK, &previous, nullptr);
-  if (result != 0) return fail(error);
+  if (status != 0) return fail(error);
   if (!sgIoCarriedOut(hdr)) return fail(EIO);
-  requestFromSgIo(hdr, block);
+  *result = resultFromSgIo(hdr, command, sense);
   return true;
 }
 

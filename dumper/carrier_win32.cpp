@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "carrier.h"
+#include "request_block.h"
 
 namespace {
 
@@ -43,7 +44,7 @@ void carrierClose() {
   tapeHandle = INVALID_HANDLE_VALUE;
 }
 
-bool carrierIdentification(uint8_t id[28], bool* found) {
+bool carrierIdentification(uint8_t id[pt::kIdentificationLength], bool* found) {
   static uint8_t reply[2048];
   DWORD returned = 0;
   if (!DeviceIoControl(tapeHandle, IOCTL_SCSI_GET_INQUIRY_DATA, nullptr, 0, reply, sizeof reply,
@@ -54,7 +55,11 @@ bool carrierIdentification(uint8_t id[28], bool* found) {
   return true;
 }
 
-bool carrierSend(PassThroughRequest& block, PassThroughSizes sizes) {
+bool carrierSend(const ScsiCommand& command, ScsiResult* result) {
+  // The command as the 32-bit request block, then in the platform's own
+  // layout (the same in a 32-bit process; a longer header in a 64-bit one).
+  static PassThroughRequest block;
+  PassThroughSizes sizes = encodeRequest(command, &block);
   static PlatformBlock p;
   std::memset(&p, 0, sizeof p);
   const uint8_t* b = block.bytes;
@@ -71,8 +76,7 @@ bool carrierSend(PassThroughRequest& block, PassThroughSizes sizes) {
   p.spt.SenseInfoOffset = offsetof(PlatformBlock, sense);
   std::memcpy(p.spt.Cdb, block.cdb(), sizeof p.spt.Cdb);
   uint32_t length = block.dataTransferLength();
-  if (length > pt::kMaxTransfer) length = pt::kMaxTransfer;
-  if (block.dataIn() == pt::kDataOut) std::memcpy(p.data, block.data(), length);
+  if (command.direction == DataDirection::Out) std::memcpy(p.data, block.data(), length);
 
   DWORD input = platformBufferSize(sizes.input, sizeof(SCSI_PASS_THROUGH), kPlatformDataOffset);
   DWORD output = platformBufferSize(sizes.output, sizeof(SCSI_PASS_THROUGH), kPlatformDataOffset);
@@ -83,12 +87,9 @@ bool carrierSend(PassThroughRequest& block, PassThroughSizes sizes) {
   }
   block.bytes[pt::kScsiStatusAt] = p.spt.ScsiStatus;
   std::memcpy(block.sense(), p.sense, pt::kSenseLength);
-  if (block.dataIn() == pt::kDataIn) {
-    uint32_t got = p.spt.DataTransferLength;
-    if (got > length) got = length;
-    pt::put32(block.bytes + pt::kDataTransferLengthAt, got);
-    std::memcpy(block.data(), p.data, got);
-  }
+  pt::put32(block.bytes + pt::kDataTransferLengthAt, p.spt.DataTransferLength);
+  std::memcpy(block.data(), p.data, length);
+  *result = resultFromBlock(block, command);
   return true;
 }
 

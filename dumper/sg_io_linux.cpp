@@ -2,16 +2,16 @@
 
 #include <cstring>
 
-sg_io_hdr_t sgIoFromRequest(PassThroughRequest& block) {
+sg_io_hdr_t sgIoFromCommand(const ScsiCommand& command, uint8_t* sense) {
   sg_io_hdr_t hdr;
   std::memset(&hdr, 0, sizeof hdr);
   hdr.interface_id = 'S';
-  uint32_t length = block.dataTransferLength();
-  switch (block.dataIn()) {
-    case pt::kDataIn:
+  uint32_t length = command.length > pt::kMaxTransfer ? pt::kMaxTransfer : command.length;
+  switch (command.direction) {
+    case DataDirection::In:
       hdr.dxfer_direction = length > 0 ? SG_DXFER_FROM_DEV : SG_DXFER_NONE;
       break;
-    case pt::kDataOut:
+    case DataDirection::Out:
       hdr.dxfer_direction = length > 0 ? SG_DXFER_TO_DEV : SG_DXFER_NONE;
       break;
     default:
@@ -19,13 +19,13 @@ sg_io_hdr_t sgIoFromRequest(PassThroughRequest& block) {
       break;
   }
   if (hdr.dxfer_direction == SG_DXFER_NONE) length = 0;
-  hdr.cmd_len = block.bytes[pt::kCdbLengthAt];
-  hdr.cmdp = block.bytes + pt::kCdbAt;
+  hdr.cmd_len = 6;
+  hdr.cmdp = const_cast<uint8_t*>(command.cdb);
   hdr.mx_sb_len = pt::kSenseLength;
-  hdr.sbp = block.sense();
+  hdr.sbp = sense;
   hdr.dxfer_len = length;
-  hdr.dxferp = length > 0 ? block.data() : nullptr;
-  hdr.timeout = block.timeOutValue() * 1000;
+  hdr.dxferp = length > 0 ? command.data : nullptr;
+  hdr.timeout = command.timeoutSeconds * 1000;
   return hdr;
 }
 
@@ -35,14 +35,18 @@ bool sgIoCarriedOut(const sg_io_hdr_t& hdr) {
   return hdr.host_status == 0 && (driver == 0 || driver == kDriverSense);
 }
 
-void requestFromSgIo(const sg_io_hdr_t& hdr, PassThroughRequest& block) {
-  block.bytes[pt::kScsiStatusAt] = hdr.status;
-  if (block.dataIn() == pt::kDataIn) {
+ScsiResult resultFromSgIo(const sg_io_hdr_t& hdr, const ScsiCommand& command,
+                          const uint8_t* sense) {
+  ScsiResult result;
+  result.status = hdr.status;
+  result.senseByte = hdr.sb_len_wr > 2 ? sense[2] : 0;
+  if (command.direction == DataDirection::In) {
     uint32_t asked = hdr.dxfer_len;
     int resid = hdr.resid;
-    uint32_t got = resid <= 0 ? asked
-                   : static_cast<uint32_t>(resid) >= asked ? 0
-                                                           : asked - static_cast<uint32_t>(resid);
-    pt::put32(block.bytes + pt::kDataTransferLengthAt, got);
+    result.transferred = resid <= 0 ? asked
+                         : static_cast<uint32_t>(resid) >= asked
+                             ? 0
+                             : asked - static_cast<uint32_t>(resid);
   }
+  return result;
 }

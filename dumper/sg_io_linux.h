@@ -1,16 +1,16 @@
-// Linux SCSI generic (SG_IO) form of a pass-through request.
+// The Linux SCSI generic (SG_IO) form of a command, both ways.
 #pragma once
 
 #include <scsi/sg.h>
 
-#include "pass_through.h"
+#include "carrier.h"
 
-// An sg_io_hdr that sends the command of `block` and takes the sense data
-// and the data of the command in place, inside the block.
-sg_io_hdr_t sgIoFromRequest(PassThroughRequest& block);
+// An sg_io_hdr that sends `command`, its data in place in command.data and
+// its sense data into `sense` (pt::kSenseLength bytes, zeroed by the caller).
+sg_io_hdr_t sgIoFromCommand(const ScsiCommand& command, uint8_t* sense);
 // Whether the command reached the device and ended (with any SCSI status):
-// a non-zero host status, or a driver status other than none or "sense
-// data valid", means it did not.
+// a non-zero host status (no connection, a timeout, an abort), or a driver
+// status other than none or "sense data valid", means it did not.
 bool sgIoCarriedOut(const sg_io_hdr_t& hdr);
-// Writes the SCSI status and the count of bytes transferred back into the block.
-void requestFromSgIo(const sg_io_hdr_t& hdr, PassThroughRequest& block);
+// The status, sense byte 2 and, for a data-in command, the bytes transferred.
+ScsiResult resultFromSgIo(const sg_io_hdr_t& hdr, const ScsiCommand& command, const uint8_t* sense);

@@ -14,7 +14,7 @@
 #include "capture.h"
 #include "dat_frame.h"
 #include "fuzz_support.h"
-#include "sim_drive.h"
+#include "drive_model.h"
 
 namespace {
 

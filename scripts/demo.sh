@@ -14,7 +14,7 @@ cd scratch/demo
 ../../build/tools/make_image --seed 1 --programs 5 --frames 6000 --repeat tape.bin
 status=0
 echo "== kovrant-sim in scratch/demo (tape: tape.bin)"
-KOVRANT_SIM_TAPE=tape.bin ../../build/dumper/kovrant-sim >kovrant.txt 2>&1 || status=$?
+KOVRANT_SIM_TAPE=tape.bin ../../build/simdrive/kovrant-sim >kovrant.txt 2>&1 || status=$?
 # The time display rewrites one line with carriage returns: show its last state.
 iconv -f CP932 -t UTF-8 kovrant.txt | sed 's/.*\r//'
 echo

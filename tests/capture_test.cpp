@@ -11,8 +11,9 @@
 #include <vector>
 
 #include "dumper_messages.h"
+#include "drive_model.h"
 #include "frame_builder.h"
-#include "sim_drive.h"
+#include "pass_through.h"
 #include "test_support.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include "capture.h"
 #include "dumper_messages.h"
 #include "frame_builder.h"
-#include "sim_drive.h"
+#include "drive_model.h"
 #include "test_support.h"
 
 namespace {

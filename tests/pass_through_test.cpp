@@ -1,5 +1,6 @@
-// The six requests, byte for byte as the pass-through receives them, and
-// what they hand back, against the simulated drive.
+// The six requests: the commands they send, byte for byte in the Windows
+// pass-through's request block, and what they hand back, against the drive
+// model.
 #include "pass_through.h"
 
 #include <gtest/gtest.h>
@@ -7,8 +8,9 @@
 #include <cstring>
 #include <vector>
 
+#include "drive_model.h"
 #include "frame_builder.h"
-#include "sim_drive.h"
+#include "request_block.h"
 
 namespace {
 
@@ -43,10 +45,21 @@ struct BlockCase {
   uint32_t transferLength, timeout, input, output;
 };
 
+// The latest command the drive received, as the request block the Windows
+// carrier makes of it.
 void expectBlock(const BlockCase& c) {
   SCOPED_TRACE(c.what);
-  const PassThroughRequest& block = sim::lastBlock();
   const sim::Request& r = sim::requests().back();
+  std::vector<uint8_t> dataOut = r.dataOut;
+  dataOut.resize(pt::kMaxTransfer);
+  ScsiCommand command{};
+  std::memcpy(command.cdb, r.cdb, 6);
+  command.direction = static_cast<DataDirection>(r.flow);
+  command.data = dataOut.data();
+  command.length = r.transferLength;
+  command.timeoutSeconds = r.timeout;
+  static PassThroughRequest block;
+  PassThroughSizes sizes = encodeRequest(command, &block);
   const uint8_t* b = block.bytes;
   uint8_t header[48] = {44, 0, 0, 0, 1, 0, 6, 24, c.dataIn, 0, 0, 0};
   pt::put32(header + 12, c.transferLength);
@@ -56,9 +69,21 @@ void expectBlock(const BlockCase& c) {
   std::memcpy(header + 28, c.cdb, 6);
   EXPECT_EQ(0, std::memcmp(b, header, sizeof header));
   for (uint32_t k = 48; k < 80; ++k) ASSERT_EQ(b[k], 0) << "sense area byte " << k;
-  EXPECT_EQ(r.sizes.input, c.input);
-  EXPECT_EQ(r.sizes.output, c.output);
+  EXPECT_EQ(sizes.input, c.input);
+  EXPECT_EQ(sizes.output, c.output);
   EXPECT_TRUE(r.wellFormed);
+}
+
+// The data area of the block made of the latest command.
+std::vector<uint8_t> lastDataArea() {
+  const sim::Request& r = sim::requests().back();
+  std::vector<uint8_t> dataOut = r.dataOut;
+  dataOut.resize(pt::kMaxTransfer);
+  ScsiCommand command{{0}, static_cast<DataDirection>(r.flow), dataOut.data(),
+                      r.transferLength, r.timeout};
+  static PassThroughRequest block;
+  encodeRequest(command, &block);
+  return std::vector<uint8_t>(block.data(), block.data() + pt::kMaxTransfer);
 }
 
 TEST(PassThrough, RequestBlocks) {
@@ -87,11 +112,12 @@ TEST(PassThrough, RequestBlocks) {
   const uint8_t list[12] = {0, 0, 0x10, 8, 0x13, 0, 0, 0, 0, 0, 0, 0};
   ASSERT_TRUE(ScsiModeSelect(list, 12, &status, &sense));
   expectBlock({"mode select 12", {0x15, 0x10, 0, 0, 12, 0}, 0, 12, 2, 92, 92});
-  EXPECT_EQ(0, std::memcmp(sim::lastBlock().bytes + 80, list, 12));
-  for (uint32_t k = 92; k < pt::kBlockSize; ++k) ASSERT_EQ(sim::lastBlock().bytes[k], 0);
+  std::vector<uint8_t> area = lastDataArea();
+  EXPECT_EQ(0, std::memcmp(area.data(), list, 12));
+  for (uint32_t k = 12; k < pt::kMaxTransfer; ++k) ASSERT_EQ(area[k], 0);
   ASSERT_TRUE(ScsiModeSelect(list, 0, &status, &sense));
   expectBlock({"mode select 0", {0x15, 0x10, 0, 0, 0, 0}, 0, 0, 2, 80, 80});
-  EXPECT_EQ(sim::lastBlock().bytes[80], 0);
+  EXPECT_EQ(lastDataArea()[0], 0);
   ASSERT_TRUE(ScsiUnload(&status, &sense));
   expectBlock({"unload", {0x1B, 0, 0, 0, 0, 0}, 2, 0, 20, 80, 80});
 }
@@ -221,47 +247,6 @@ TEST(PassThrough, NullArgumentsSendNothing) {
   EXPECT_FALSE(ScsiModeSelect(buffer, 256, &status, &sense));
   EXPECT_FALSE(ScsiModeSelect(buffer, -1, &status, &sense));
   EXPECT_EQ(sim::requests().size(), before);
-}
-
-TEST(PassThrough, PlatformBufferSizes) {
-  // A 64-bit SCSI_PASS_THROUGH is 56 bytes; say the data area follows at 96.
-  EXPECT_EQ(platformBufferSize(44, 56, 96), 56u);
-  EXPECT_EQ(platformBufferSize(80, 56, 96), 96u);
-  EXPECT_EQ(platformBufferSize(92, 56, 96), 108u);
-  EXPECT_EQ(platformBufferSize(8272, 56, 96), 96u + 8192u);
-  // The 32-bit layout maps onto itself.
-  EXPECT_EQ(platformBufferSize(44, 44, 80), 44u);
-  EXPECT_EQ(platformBufferSize(5902, 44, 80), 5902u);
-}
-
-std::vector<uint8_t> adapterReply(uint32_t inquiryOffset, const char* id, uint32_t size = 2048) {
-  std::vector<uint8_t> reply(size, 0xCC);
-  reply[0] = 1;  // buses
-  reply[4] = 1;  // logical units on bus 0
-  pt::put32(reply.data() + 8, inquiryOffset);
-  if (id != nullptr && inquiryOffset + 48 <= size) {
-    std::memcpy(reply.data() + inquiryOffset + 20, id, 28);
-  }
-  return reply;
-}
-
-TEST(PassThrough, IdentificationFromAdapterReply) {
-  uint8_t id[28];
-  std::vector<uint8_t> reply = adapterReply(16, pt::kSupportedDrive);
-  ASSERT_TRUE(identificationFromAdapterReply(reply.data(), 2048, id));
-  EXPECT_EQ(0, std::memcmp(id, pt::kSupportedDrive, 28));
-  // The 28 bytes must lie inside the bytes returned.
-  EXPECT_TRUE(identificationFromAdapterReply(reply.data(), 64, id));
-  EXPECT_FALSE(identificationFromAdapterReply(reply.data(), 63, id));
-  reply = adapterReply(0xFFFFFFF0u, nullptr);
-  EXPECT_FALSE(identificationFromAdapterReply(reply.data(), 2048, id));
-  reply = adapterReply(16, pt::kSupportedDrive);
-  reply[4] = 0;  // no logical unit on bus 0
-  EXPECT_FALSE(identificationFromAdapterReply(reply.data(), 2048, id));
-  reply[4] = 1;
-  reply[0] = 0;  // no bus
-  EXPECT_FALSE(identificationFromAdapterReply(reply.data(), 2048, id));
-  EXPECT_FALSE(identificationFromAdapterReply(reply.data(), 11, id));
 }
 
 }  // namespace

@@ -1,43 +1,38 @@
-// The Linux SG_IO form of a request, both ways.
-#include "sg_io_linux.h"
-
+// The Linux SG_IO form of a command, both ways.
 #include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "sg_io_linux.h"
 
 namespace {
 
-PassThroughRequest blockFor(const uint8_t cdb[6], uint8_t dataIn, uint32_t length,
-                            uint32_t timeout) {
-  PassThroughRequest block;
-  buildRequest(block, cdb, dataIn, length, timeout);
-  return block;
-}
-
-TEST(SgIo, RequestToHeader) {
+TEST(SgIo, CommandToHeader) {
+  static uint8_t buffer[pt::kMaxTransfer];
   struct Case {
-    uint8_t cdb[6];
-    uint8_t dataIn;
-    uint32_t length, timeout;
+    ScsiCommand command;
     int direction;
+    uint32_t length;
   };
   const Case cases[] = {
-      {{0x08, 0, 0, 0x16, 0xBE, 0}, pt::kDataIn, 5822, 10, SG_DXFER_FROM_DEV},
-      {{0x15, 0x10, 0, 0, 12, 0}, pt::kDataOut, 12, 2, SG_DXFER_TO_DEV},
-      {{0x01, 0, 0, 0, 0, 0}, pt::kDataUnspecified, 0, 80, SG_DXFER_NONE},
-      {{0x1A, 0, 0, 0, 0, 0}, pt::kDataIn, 0, 2, SG_DXFER_NONE},
+      {{{0x08, 0, 0, 0x16, 0xBE, 0}, DataDirection::In, buffer, 5822, 10}, SG_DXFER_FROM_DEV, 5822},
+      {{{0x08, 0, 0, 0x30, 0, 0}, DataDirection::In, buffer, 12288, 10}, SG_DXFER_FROM_DEV, 8192},
+      {{{0x15, 0x10, 0, 0, 12, 0}, DataDirection::Out, buffer, 12, 2}, SG_DXFER_TO_DEV, 12},
+      {{{0x01, 0, 0, 0, 0, 0}, DataDirection::None, buffer, 0, 80}, SG_DXFER_NONE, 0},
+      {{{0x1A, 0, 0, 0, 0, 0}, DataDirection::In, buffer, 0, 2}, SG_DXFER_NONE, 0},
   };
   for (const Case& c : cases) {
-    PassThroughRequest block = blockFor(c.cdb, c.dataIn, c.length, c.timeout);
-    sg_io_hdr_t hdr = sgIoFromRequest(block);
+    uint8_t sense[pt::kSenseLength] = {};
+    sg_io_hdr_t hdr = sgIoFromCommand(c.command, sense);
     EXPECT_EQ(hdr.interface_id, 'S');
     EXPECT_EQ(hdr.dxfer_direction, c.direction);
     EXPECT_EQ(hdr.cmd_len, 6);
-    EXPECT_EQ(hdr.cmdp, block.bytes + 28);
-    EXPECT_EQ(0, memcmp(hdr.cmdp, c.cdb, 6));
+    EXPECT_EQ(0, std::memcmp(hdr.cmdp, c.command.cdb, 6));
     EXPECT_EQ(hdr.mx_sb_len, 24);
-    EXPECT_EQ(hdr.sbp, block.bytes + 48);
+    EXPECT_EQ(hdr.sbp, sense);
     EXPECT_EQ(hdr.dxfer_len, c.length);
-    EXPECT_EQ(hdr.dxferp, c.length > 0 ? static_cast<void*>(block.bytes + 80) : nullptr);
-    EXPECT_EQ(hdr.timeout, c.timeout * 1000);
+    EXPECT_EQ(hdr.dxferp, c.length > 0 ? static_cast<void*>(buffer) : nullptr);
+    EXPECT_EQ(hdr.timeout, c.command.timeoutSeconds * 1000);
   }
 }
 
@@ -47,8 +42,9 @@ TEST(SgIo, CarriedOutOrNot) {
     bool carriedOut;
   };
   const Case cases[] = {
-      {0, 0, true}, {0, 0x08, true}, {0, 0x28, true},  // DRIVER_SENSE, with suggestions
-      {1, 0, false}, {0x07, 0x08, false}, {0, 0x06, false}, {0, 0x01, false},
+      {0, 0, true},        {0, 0x08, true},  {0, 0x28, true},  // DRIVER_SENSE, with suggestions
+      {1, 0, false},       {0x03, 0, false},                   // no connection; DID_TIME_OUT
+      {0x07, 0x08, false}, {0, 0x06, false}, {0, 0x01, false},
   };
   for (const Case& c : cases) {
     sg_io_hdr_t hdr{};
@@ -59,27 +55,32 @@ TEST(SgIo, CarriedOutOrNot) {
   }
 }
 
-TEST(SgIo, HeaderBackToRequest) {
+TEST(SgIo, HeaderBackToResult) {
   struct Case {
-    uint8_t dataIn;
+    DataDirection direction;
     uint32_t asked;
     int resid;
+    unsigned char senseWritten;
     uint32_t got;
+    uint8_t senseByte;
   };
   const Case cases[] = {
-      {pt::kDataIn, 5822, 0, 5822},   {pt::kDataIn, 5822, 22, 5800},
-      {pt::kDataIn, 5822, 5822, 0},   {pt::kDataIn, 5822, 9000, 0},
-      {pt::kDataIn, 12, -4, 12},      {pt::kDataOut, 12, 0, 12},
+      {DataDirection::In, 5822, 0, 0, 5822, 0},    {DataDirection::In, 5822, 22, 18, 5800, 0x48},
+      {DataDirection::In, 5822, 5822, 3, 0, 0x48}, {DataDirection::In, 5822, 9000, 2, 0, 0},
+      {DataDirection::In, 12, -4, 0, 12, 0},       {DataDirection::Out, 12, 0, 18, 0, 0x48},
   };
-  const uint8_t cdb[6] = {0x08};
+  static uint8_t buffer[pt::kMaxTransfer];
   for (const Case& c : cases) {
-    PassThroughRequest block = blockFor(cdb, c.dataIn, c.asked, 10);
-    sg_io_hdr_t hdr = sgIoFromRequest(block);
+    uint8_t sense[pt::kSenseLength] = {0x70, 0, 0x48};
+    ScsiCommand command{{0x08}, c.direction, buffer, c.asked, 10};
+    sg_io_hdr_t hdr = sgIoFromCommand(command, sense);
     hdr.status = 2;
     hdr.resid = c.resid;
-    requestFromSgIo(hdr, block);
-    EXPECT_EQ(block.bytes[2], 2);
-    EXPECT_EQ(block.dataTransferLength(), c.got) << c.resid;
+    hdr.sb_len_wr = c.senseWritten;  // sense byte 2 counts only when it was written
+    ScsiResult r = resultFromSgIo(hdr, command, sense);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.transferred, c.got) << c.resid;
+    EXPECT_EQ(r.senseByte, c.senseByte) << int(c.senseWritten);
   }
 }
 

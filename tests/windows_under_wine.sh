@@ -96,8 +96,8 @@ mkdir -p "$work/capture/l" "$work/capture/w"
 "$make_image" --seed 8 --programs 3 --frames 2000 "$work/tape.bin"
 cp "$work/tape.bin" "$work/capture/l/"; cp "$work/tape.bin" "$work/capture/w/"
 export KOVRANT_SIM_TAPE=tape.bin
-run_linux "$work/capture/l" "$linux/dumper/kovrant-sim"
-run_wine "$work/capture/w" "$windows/dumper/kovrant-sim.exe"
+run_linux "$work/capture/l" "$linux/simdrive/kovrant-sim"
+run_wine "$work/capture/w" "$windows/simdrive/kovrant-sim.exe"
 unset KOVRANT_SIM_TAPE
 if why=$(same_runs "$work/capture/l" "$work/capture/w"); then pass "kovrant-sim capture"; else fail "kovrant-sim capture" "$why"; fi
 if cmp -s "$work/tape.bin" "$work/capture/w/KOVRANT.IMG"; then pass "kovrant-sim image is the tape"; else fail "kovrant-sim image is the tape"; fi
@@ -106,8 +106,8 @@ if cmp -s "$work/tape.bin" "$work/capture/w/KOVRANT.IMG"; then pass "kovrant-sim
 mkdir -p "$work/faults/l" "$work/faults/w"
 cp "$work/tape.bin" "$work/faults/l/"; cp "$work/tape.bin" "$work/faults/w/"
 export KOVRANT_SIM_TAPE=tape.bin KOVRANT_SIM_FAULTS='read#50*3=02/03,read#700=fail,tur#2=fail'
-run_linux "$work/faults/l" "$linux/dumper/kovrant-sim"
-run_wine "$work/faults/w" "$windows/dumper/kovrant-sim.exe"
+run_linux "$work/faults/l" "$linux/simdrive/kovrant-sim"
+run_wine "$work/faults/w" "$windows/simdrive/kovrant-sim.exe"
 unset KOVRANT_SIM_TAPE KOVRANT_SIM_FAULTS
 if why=$(same_runs "$work/faults/l" "$work/faults/w"); then pass "kovrant-sim with faults"; else fail "kovrant-sim with faults" "$why"; fi
 

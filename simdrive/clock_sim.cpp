@@ -1,5 +1,7 @@
 // The simulated clock: a pause takes no time; the simulated drive counts it.
-#include "sim_drive.h"
+#include "drive_model.h"
 #include "system_services.h"
 
-void sleepMilliseconds(unsigned milliseconds) { sim::sleep(milliseconds); }
+void sleepMilliseconds(unsigned milliseconds) {
+  sim::sleep(milliseconds);
+}

@@ -1,0 +1,28 @@
+// Carrier for a system whose SCSI pass-through the dumper does not know:
+// there is no tape device to open, and the error text says why.
+#include <cstdio>
+
+#include "carrier.h"
+
+namespace {
+const char kNoPassThrough[] = "no SCSI pass-through for tape drives on this system";
+}
+
+bool carrierOpen() {
+  return false;
+}
+
+void carrierClose() {}
+
+bool carrierIdentification(uint8_t[pt::kIdentificationLength], bool*) {
+  return false;
+}
+
+bool carrierSend(const ScsiCommand&, ScsiResult*) {
+  return false;
+}
+
+bool carrierErrorText(char* text, size_t size, long*) {
+  std::snprintf(text, size, "%s", kNoPassThrough);
+  return true;
+}

@@ -1,0 +1,78 @@
+// The request block of the Windows pass-through (IOCTL_SCSI_PASS_THROUGH):
+// the SCSI_PASS_THROUGH header in its 32-bit layout, 24 bytes of sense and
+// the data area, 8272 bytes in all, given to the control as both the input
+// and the output buffer. Pure encodings, the same on every machine: the
+// block of a command, and the result read back from a block.
+#pragma once
+
+#include <cstdint>
+
+#include "carrier.h"
+
+namespace pt {
+
+constexpr uint32_t kBlockSize = 8272;
+constexpr uint32_t kHeaderSize = 44;
+constexpr uint32_t kSenseOffset = 48;
+constexpr uint32_t kDataOffset = 80;
+
+// Header field offsets.
+constexpr uint32_t kLengthAt = 0;
+constexpr uint32_t kScsiStatusAt = 2;
+constexpr uint32_t kPathIdAt = 3;
+constexpr uint32_t kTargetIdAt = 4;
+constexpr uint32_t kLunAt = 5;
+constexpr uint32_t kCdbLengthAt = 6;
+constexpr uint32_t kSenseInfoLengthAt = 7;
+constexpr uint32_t kDataInAt = 8;
+constexpr uint32_t kDataTransferLengthAt = 12;
+constexpr uint32_t kTimeOutValueAt = 16;
+constexpr uint32_t kDataBufferOffsetAt = 20;
+constexpr uint32_t kSenseInfoOffsetAt = 24;
+constexpr uint32_t kCdbAt = 28;
+
+uint32_t get32(const uint8_t* at);
+void put32(uint8_t* at, uint32_t v);
+
+}  // namespace pt
+
+struct PassThroughRequest {
+  uint8_t bytes[pt::kBlockSize];
+
+  uint8_t dataIn() const { return bytes[pt::kDataInAt]; }
+  uint32_t dataTransferLength() const { return pt::get32(bytes + pt::kDataTransferLengthAt); }
+  uint32_t timeOutValue() const { return pt::get32(bytes + pt::kTimeOutValueAt); }
+  const uint8_t* cdb() const { return bytes + pt::kCdbAt; }
+  uint8_t* sense() { return bytes + pt::kSenseOffset; }
+  uint8_t* data() { return bytes + pt::kDataOffset; }
+  const uint8_t* data() const { return bytes + pt::kDataOffset; }
+};
+
+// The input and output buffer sizes given to the control, in the 32-bit layout.
+struct PassThroughSizes {
+  uint32_t input;
+  uint32_t output;
+};
+
+// Fills `block` afresh for `command`: zeroes, the header, and for a data-out
+// command its bytes in the data area. Returns the buffer sizes: the first
+// 80 bytes for a command without data, the header alone in and up to the end
+// of the transfer out for a data-in command, header and data both ways for a
+// data-out command.
+PassThroughSizes encodeRequest(const ScsiCommand& command, PassThroughRequest* block);
+
+// What the control wrote back into `block` for `command`: the status, sense
+// byte 2 and, for a data-in command, the bytes transferred (never more than
+// asked), which are also copied to command.data.
+ScsiResult resultFromBlock(const PassThroughRequest& block, const ScsiCommand& command);
+
+// A buffer size given in the 32-bit layout (the header alone, or up to a
+// point in the data area) in a platform layout whose header has
+// `headerSize` bytes and whose data area starts at `dataOffset`.
+uint32_t platformBufferSize(uint32_t size, uint32_t headerSize, uint32_t dataOffset);
+
+// The 28 identification bytes from an adapter's inquiry reply
+// (SCSI_ADAPTER_BUS_INFO, `returned` bytes): those at InquiryDataOffset + 20
+// of the first logical unit of bus 0. False when the reply lists no logical
+// unit for bus 0 or the offset leads outside the bytes returned.
+bool identificationFromAdapterReply(const uint8_t* reply, uint32_t returned, uint8_t id[28]);
