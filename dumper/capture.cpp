@@ -26,13 +26,13 @@ constexpr uint8_t kAudioModeList[12] = {0x00, 0x00, 0x10, 0x08, 0x80, 0, 0, 0, 0
 constexpr uint8_t kDataModeList[12] = {0x00, 0x00, 0x10, 0x08, 0x13, 0, 0, 0, 0, 0, 0, 0};
 
 enum class Outcome {
-  BlankTape,     // the whole recording was read
-  RequestFailed, // the audio-mode request or its check failed
-  ModeNotSet,    // the drive did not take audio mode
-  NoCassette,    // the wait ran out
-  ReadFailed,    // a READ request failed
-  TooManyErrors, // reads kept failing
-  WriteFailed,   // the image could not be written or closed
+  BlankTape,      // the whole recording was read
+  RequestFailed,  // the audio-mode request or its check failed
+  ModeNotSet,     // the drive did not take audio mode
+  NoCassette,     // the wait ran out
+  ReadFailed,     // a READ request failed
+  TooManyErrors,  // reads kept failing
+  WriteFailed,    // the image could not be written or closed
   Interrupted,
 };
 
@@ -82,17 +82,24 @@ class CaptureRun {
     return 1;
   }
 
+  // True only when the drive took data mode: the request was carried out
+  // and answered GOOD.
   bool switchToData() {
     say("%s", msg::kSwitchingToData);
-    if (ScsiModeSelect(kDataModeList, 12, &status, &sense)) {
-      say("%s", msg::kSucceeded);
-      return true;
+    if (!ScsiModeSelect(kDataModeList, 12, &status, &sense)) {
+      printLastError();
+      return false;
     }
-    printLastError();
-    return false;
+    say("%s", msg::kSucceeded);
+    if (status != kGood) {
+      say(msg::kDataModeRefused, status, sense);
+      return false;
+    }
+    return true;
   }
 
   Outcome waitForCassette() {
+    bool arrived = false;
     for (int polls = 0;;) {
       if (interruptRequested()) {
         say("%s", msg::kInterrupted);
@@ -100,6 +107,7 @@ class CaptureRun {
       }
       ScsiTestUnitReady(&status, &sense);
       if (status == kCheckCondition && sense == kUnitAttention) {
+        arrived = true;
         say("%s", msg::kLoadingRewinding);
         ScsiRewind(&status, &sense);
         ScsiTestUnitReady(&status, &sense);
@@ -109,7 +117,13 @@ class CaptureRun {
         say(msg::kImageCreateFailed, std::strerror(errno));
       }
       sleepMilliseconds(kPollPause);
-      if (++polls >= kMaxPolls) return Outcome::NoCassette;
+      if (++polls >= kMaxPolls) {
+        // Ready all along and no arrival seen: the cassette was in before
+        // the run, and its arrival was taken by something else (the tape
+        // driver takes it when the tape device is opened).
+        if (!arrived && status == kGood) say("%s", msg::kCassetteAlreadyIn);
+        return Outcome::NoCassette;
+      }
     }
   }
 

@@ -2,6 +2,9 @@
 # Installs what building and testing need, when it is missing (Debian).
 set -eu
 packages="cmake ninja-build g++ clang libgtest-dev sox python3 libc-bin"
+# The kernel test: a virtual machine (its kernel and busybox are fetched by
+# the test itself, unpacked, not installed).
+packages="$packages qemu-system-x86 cpio"
 # The Windows programs: cross compiler, and Wine to run them.
 [ "${DAT_WINDOWS:-1}" = 1 ] && packages="$packages g++-mingw-w64-x86-64 wine wine64"
 missing=""

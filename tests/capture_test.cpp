@@ -349,6 +349,39 @@ TEST(Capture, DataModeRequestFails) {
   EXPECT_EQ(sim::state().density, 0x80);
 }
 
+TEST(Capture, DataModeAnsweredWithAnErrorIsReported) {
+  // The data-mode request is carried out, but the drive refuses it.
+  struct Case {
+    uint8_t status, sense;
+  };
+  const Case cases[] = {{2, 0x05}, {2, 0x45}, {0x08, 0}};
+  for (const Case& k : cases) {
+    Capture c;
+    run(c, scriptWith(tapeOf(2), {{Command::ModeSelect, 2, Fault::Answer, k.status, k.sense}}));
+    char refused[300];
+    std::snprintf(refused, sizeof refused, msg::kDataModeRefused, k.status, k.sense);
+    EXPECT_EQ(c.out, kAudioOk + kArrival + displays(0, 1) + msg::kEndOfTape + kClosing + kDataOk +
+                         refused);
+    EXPECT_EQ(c.exitStatus, 1);
+    EXPECT_EQ(sim::state().density, 0x80);  // still in audio mode
+    EXPECT_EQ(c.image(), tapeOf(2));
+  }
+}
+
+TEST(Capture, CassetteInBeforeTheRunIsNamed) {
+  // Something took the cassette's arrival before the run: every poll is GOOD.
+  Capture c;
+  sim::Script s = scriptWith(tapeOf(2), {{Command::TestUnitReady, 1, Fault::Answer, 0, 0, 0, 180}});
+  s.insertAfter = 0;
+  run(c, s);
+  EXPECT_EQ(c.out, kAudioOk + msg::kCassetteAlreadyIn + kDataOk);
+  EXPECT_EQ(c.err, msg::kInsertCassette);
+  EXPECT_EQ(c.exitStatus, 1);
+  EXPECT_EQ(countOf(Command::TestUnitReady), 180);
+  EXPECT_FALSE(c.hasImage());
+  expectDataModeAndClosed();
+}
+
 TEST(Capture, FilterThroughTheRun) {
   // Filter bits 0,0,1,1,1,0,0 with a non-GOOD read between the fourth and
   // fifth frames: frames 0, 1, 2 and 6 are written.

@@ -39,6 +39,11 @@ const Text kDumperTexts[] = {
     {msg::kImageWriteFailed, "KOVRANT.IMGへの書き込みに失敗しました: %s\n"},
     {msg::kTooManyReadErrors, "読み取りエラーが%d回続いたため、読み取りを打ち切ります。\n"},
     {msg::kInterrupted, "中断しました。\n"},
+    {msg::kCassetteAlreadyIn,
+     "DATメディアが既に入っています。取り出してから、もう一度挿入してください。\n"},
+    {msg::kDataModeRefused,
+     "\nドライブがデータモードへの切り替えにエラーを返しました(ステータス %02X、センスバイト "
+     "%02X)。ドライブはオーディオモードのままかもしれません。\n"},
 };
 
 TEST(Messages, DumperTextsAreCodePage932) {

@@ -1,0 +1,278 @@
+#!/usr/bin/env python3
+"""KOVRANT through the real Linux SCSI stack, compared with kovrant-sim.
+
+Boots Debian's kernel in QEMU (software emulation) with a busybox initramfs.
+Inside, the drive model (kovrant-drive) answers as a TCM-User backstore behind
+a tcm_loop LUN, so the kernel's SCSI midlayer, sg and st drivers see a tape
+drive; KOVRANT runs against it in each scenario. Every scenario is run again
+here with kovrant-sim (the same run linked against the same model) and the
+two must agree: exit status, standard output and error bytes, and the image.
+Where the simulated carrier prints a Windows error text, the kernel run
+prints the Linux one named in the scenario.
+
+    tests/kernel/kernel_test.py BUILD_DIR [--slow] [--keep DIR]
+
+--slow adds the scenarios that wait for the kernel's timeouts (tens of
+seconds to three minutes). Downloads (the kernel and busybox-static
+packages, about 72 MB) are kept in $KOVRANT_VM_CACHE or ~/.cache/kovrant-vm.
+Exit status 0 when all agree, 1 when not, 77 (skipped) when the virtual
+machine cannot run here, unless CI is set: then that is a failure too.
+"""
+import argparse
+import base64
+import hashlib
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+MODULES = ["scsi_common", "scsi_mod", "sg", "st", "configfs", "crct10dif_common",
+           "crct10dif_generic", "crc-t10dif", "target_core_mod", "uio", "target_core_user",
+           "tcm_loop"]
+EIO = "Input/output error"
+SIM_TEXTS = ["The request could not be performed because of an I/O device error.",
+             "The semaphore timeout period has expired."]
+
+
+class Scenario:
+    def __init__(self, name, how, settings="", sim="", os_text=EIO, slow=False, tape="plain"):
+        self.name, self.how, self.settings, self.sim = name, how, settings, sim
+        self.os_text, self.slow, self.tape = os_text, slow, tape
+
+
+# Without the sg module first (the fallback to /dev/nst0), then through sg.
+SCENARIOS = [
+    Scenario("nst-root", "root-nst"),
+    Scenario("nst-user", "user-nst", sim="KOVRANT_SIM_FAULTS=inquiry#1=fail",
+             os_text="Operation not permitted"),
+    Scenario("nst-loaded", "root-nst", "KOVRANT_SIM_INSERT_AFTER=0", slow=True,
+             sim="KOVRANT_SIM_FAULTS=tur#1*180=00/00"),
+    Scenario("sg-root", "root-sg"),
+    Scenario("sg-user", "user-sg"),
+    Scenario("sg-check-conditions", "root-sg",
+             "KOVRANT_SIM_FAULTS=read#5*3=02/03,read#12=02/06,read#20=02/48,read#31=00/0b"),
+    Scenario("sg-short-reads", "root-sg", "KOVRANT_SIM_FAULTS=read#7=short:1000,read#9=short:0"),
+    Scenario("sg-interrupt", "root-sg", "KOVRANT_SIM_FAULTS=read#40=interrupt"),
+    Scenario("sg-data-mode-refused", "root-sg", "KOVRANT_SIM_FAULTS=select#2=02/05"),
+    Scenario("sg-timeout-check", "root-sg", "KOVRANT_SIM_FAULTS=sense#2=delay:3000"),
+    Scenario("sg-timeout-read", "root-sg", "KOVRANT_SIM_FAULTS=read#10=delay:11000", slow=True),
+    Scenario("sg-no-answer-read", "root-sg", "KOVRANT_SIM_FAULTS=read#10=fail", slow=True),
+]
+
+
+def note(text):
+    print("kernel test: " + text, flush=True)
+
+
+def cannot_run(why):
+    note("cannot run the virtual machine: " + why)
+    sys.exit(1 if os.environ.get("CI") else 77)
+
+
+def run(cmd, **kw):
+    return subprocess.run(cmd, check=True, **kw)
+
+
+def fetch_system(cache):
+    """Debian's kernel and busybox-static, unpacked (not installed) in the cache."""
+    root = os.path.join(cache, "root")
+    if os.path.exists(os.path.join(root, ".complete")):
+        return root
+    def kernel_packages():
+        depends = subprocess.run(["apt-cache", "depends", "linux-image-amd64"],
+                                 capture_output=True, text=True).stdout
+        return [l.split(":", 1)[1].strip() for l in depends.splitlines()
+                if l.strip().startswith("Depends:") and "linux-image-" in l]
+    kernels = kernel_packages()
+    if not kernels and os.geteuid() == 0:
+        subprocess.run(["apt-get", "update", "-qq"], capture_output=True)
+        kernels = kernel_packages()
+    if not kernels:
+        cannot_run("apt-cache knows no linux-image-amd64 (run apt-get update)")
+    debs = os.path.join(cache, "debs")
+    os.makedirs(debs, exist_ok=True)
+    got = subprocess.run(["apt-get", "download", kernels[0], "busybox-static"], cwd=debs,
+                         capture_output=True, text=True)
+    if got.returncode != 0:
+        cannot_run("apt-get download failed: " + got.stderr.strip()[-300:])
+    shutil.rmtree(root, ignore_errors=True)
+    for deb in os.listdir(debs):
+        run(["dpkg-deb", "-x", os.path.join(debs, deb), root])
+    open(os.path.join(root, ".complete"), "w").close()
+    return root
+
+
+def find(root, name):
+    for d, _, files in os.walk(root):
+        if name in files:
+            return os.path.join(d, name)
+    return None
+
+
+def copy_with_libraries(program, tree):
+    dest = os.path.join(tree, "bin", os.path.basename(program))
+    shutil.copy2(program, dest)
+    for line in subprocess.run(["ldd", program], capture_output=True, text=True).stdout.splitlines():
+        parts = line.split()
+        path = parts[2] if "=>" in parts and len(parts) > 2 else parts[0]
+        if path.startswith("/"):
+            target = os.path.join(tree, path.lstrip("/"))
+            os.makedirs(os.path.dirname(target), exist_ok=True)
+            shutil.copy2(path, target)
+
+
+def make_initramfs(system, build, scenarios, tapes, work):
+    tree = os.path.join(work, "tree")
+    for d in ["bin", "modules", "tapes", "etc", "proc", "sys", "dev", "tmp", "s"]:
+        os.makedirs(os.path.join(tree, d), exist_ok=True)
+    shutil.copy2(os.path.join(system, "bin", "busybox"), os.path.join(tree, "bin", "busybox"))
+    modules = os.path.join(system, "lib", "modules")
+    for m in MODULES:
+        path = find(modules, m + ".ko")
+        if path is None:
+            cannot_run("the kernel package has no module " + m)
+        shutil.copy2(path, os.path.join(tree, "modules", m + ".ko"))
+    copy_with_libraries(os.path.join(build, "dumper", "KOVRANT"), tree)
+    copy_with_libraries(os.path.join(build, "simdrive", "kovrant-drive"), tree)
+    for name, path in tapes.items():
+        shutil.copy2(path, os.path.join(tree, "tapes", name))
+    shutil.copy2(os.path.join(HERE, "init"), os.path.join(tree, "init"))
+    os.chmod(os.path.join(tree, "init"), 0o755)
+    with open(os.path.join(tree, "scenarios"), "w") as f:
+        for s in scenarios:
+            f.write("%s|%s|%s|%s\n" % (s.name, s.how, s.tape, s.settings))
+    image = os.path.join(work, "initramfs.cpio.gz")
+    files = subprocess.run("find . | LC_ALL=C sort", shell=True, cwd=tree, capture_output=True,
+                           check=True).stdout
+    cpio = subprocess.run(["cpio", "-o", "-H", "newc", "--quiet"], cwd=tree, input=files,
+                          capture_output=True, check=True).stdout
+    with open(image, "wb") as f:
+        f.write(__import__("gzip").compress(cpio, 1))
+    return image
+
+
+def boot(system, initramfs, work, timeout):
+    kernel = [os.path.join(system, "boot", f) for f in os.listdir(os.path.join(system, "boot"))
+              if f.startswith("vmlinuz")][0]
+    results = os.path.join(work, "results.txt")
+    console = os.path.join(work, "console.txt")
+    cmd = ["qemu-system-x86_64", "-accel", "tcg", "-cpu", "max", "-m", "512", "-smp", "1",
+           "-nodefaults", "-display", "none", "-no-reboot", "-nic", "none",
+           "-kernel", kernel, "-initrd", initramfs,
+           "-append", "console=ttyS0 panic=-1 quiet",
+           "-serial", "file:" + console, "-serial", "file:" + results]
+    try:
+        subprocess.run(cmd, timeout=timeout, check=False)
+    except subprocess.TimeoutExpired:
+        note("the virtual machine did not finish in %d s" % timeout)
+    with open(results, "rb") as f:
+        return f.read().decode("ascii", "replace").replace("\r", ""), console
+
+
+def parse(text):
+    """Scenario results: {name: {"status", "image", "out", "err", "log"}}."""
+    found, current, field = {}, None, None
+    for line in text.splitlines():
+        if line.startswith("BEGIN "):
+            current = {"out": "", "err": "", "log": ""}
+            found[line[6:]] = current
+        elif current is None:
+            continue
+        elif line.startswith("END "):
+            current, field = None, None
+        elif line.startswith("status "):
+            current["status"] = int(line[7:])
+        elif line.startswith("image "):
+            current["image"] = line[6:]
+        elif line in ("out", "err", "log"):
+            field = line
+        elif field:
+            current[field] += line
+    for r in found.values():
+        for k in ("out", "err", "log"):
+            r[k] = base64.b64decode(r[k])
+    return found
+
+
+def simulate(scenario, kovrant_sim, tapes, work):
+    d = os.path.join(work, "sim-" + scenario.name)
+    os.makedirs(d)
+    env = dict(os.environ, KOVRANT_SIM_TAPE=tapes[scenario.tape])
+    for item in (scenario.settings + " " + scenario.sim).split():
+        k, v = item.split("=", 1)
+        env[k] = v
+    p = subprocess.run([kovrant_sim], cwd=d, env=env, capture_output=True,
+                       stdin=subprocess.DEVNULL)
+    out = p.stdout
+    for t in SIM_TEXTS:
+        out = out.replace(t.encode(), scenario.os_text.encode())
+    image = os.path.join(d, "KOVRANT.IMG")
+    digest = "none"
+    if os.path.exists(image):
+        with open(image, "rb") as f:
+            digest = hashlib.sha256(f.read()).hexdigest()
+    return {"status": p.returncode, "out": out, "err": p.stderr, "image": digest}
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("build")
+    ap.add_argument("--slow", action="store_true")
+    ap.add_argument("--keep")
+    a = ap.parse_args()
+    build = os.path.abspath(a.build)
+    for tool in ("qemu-system-x86_64", "cpio", "apt-get", "dpkg-deb", "ldd"):
+        if shutil.which(tool) is None:
+            cannot_run(tool + " is not installed")
+    for program in ("dumper/KOVRANT", "simdrive/kovrant-drive", "simdrive/kovrant-sim",
+                    "tools/make_image"):
+        if not os.path.exists(os.path.join(build, program)):
+            cannot_run("not built: " + program)
+    started = time.time()
+    cache = os.environ.get("KOVRANT_VM_CACHE") or os.path.join(
+        os.path.expanduser("~"), ".cache", "kovrant-vm")
+    system = fetch_system(cache)
+    work = a.keep or tempfile.mkdtemp(prefix="kovrant-vm.")
+    os.makedirs(work, exist_ok=True)
+    try:
+        scenarios = [s for s in SCENARIOS if a.slow or not s.slow]
+        tapes = {"plain": os.path.join(work, "plain.tape")}
+        run([os.path.join(build, "tools", "make_image"), "--seed", "5", "--programs", "2",
+             "--frames", "60", tapes["plain"]], stdout=subprocess.DEVNULL)
+        initramfs = make_initramfs(system, build, scenarios, tapes, work)
+        text, console = boot(system, initramfs, work, 900 if a.slow else 300)
+        results = parse(text)
+        for line in text.splitlines():
+            if line.startswith(("KERNEL", "FATAL", "DMESG")):
+                note(line)
+        failures = 0
+        for s in scenarios:
+            got = results.get(s.name)
+            if got is None:
+                failures += 1
+                note("FAIL %s: no result from the virtual machine (console: %s)" % (s.name, console))
+                continue
+            want = simulate(s, os.path.join(build, "simdrive", "kovrant-sim"), tapes, work)
+            diffs = [k for k in ("status", "out", "err", "image") if got.get(k) != want[k]]
+            if diffs:
+                failures += 1
+                note("FAIL %s: %s differ" % (s.name, ", ".join(diffs)))
+                for k in diffs:
+                    note("  kernel %s: %r" % (k, got.get(k)))
+                    note("  sim    %s: %r" % (k, want[k]))
+                note("  drive log in the VM:\n" + got["log"].decode("ascii", "replace"))
+            else:
+                note("ok   %s (exit %d)" % (s.name, got["status"]))
+        note("%d scenarios, %d passed, %d failed, %.0f s" %
+             (len(scenarios), len(scenarios) - failures, failures, time.time() - started))
+        return 1 if failures else 0
+    finally:
+        if not a.keep:
+            shutil.rmtree(work, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
