@@ -11,6 +11,11 @@
 #define DAT_PRINTF(fmt, args)
 #endif
 
+// Output that nobody reads any more (a pipe whose reader has gone, a closed
+// terminal) must not end the program: its writes fail and are passed over,
+// and the program finishes its work. Called first thing by both programs.
+void keepRunningWithoutConsole();
+
 // To standard output.
 void say(const char* format, ...) DAT_PRINTF(1, 2);
 // To standard error.

@@ -1,7 +1,7 @@
 #include "conversion.h"
 
 #include <cstdio>
-#include <set>
+#include <map>
 #include <string>
 
 #include "console.h"
@@ -20,22 +20,20 @@ constexpr int kSilenceReach = 330;
 
 // Output names of one run. A name that comes back (the same program and rate
 // after another program) gets "-2", "-3", ... so that no earlier file of
-// this run is overwritten.
+// this run is overwritten. The base "#NNN-rate" never ends in "-N" itself,
+// so counting per base is enough for the names to stay distinct.
 class SegmentNames {
  public:
   std::string take(int program, const char* ratePart) {
     char base[64];
     std::snprintf(base, sizeof base, "#%03d-%s", program, ratePart);
-    std::string name = std::string(base) + ".wav";
-    for (int n = 2; used.count(name) != 0; ++n) {
-      name = std::string(base) + "-" + std::to_string(n) + ".wav";
-    }
-    used.insert(name);
-    return name;
+    int& n = taken[base];
+    ++n;
+    return n == 1 ? std::string(base) + ".wav" : std::string(base) + "-" + std::to_string(n) + ".wav";
   }
 
  private:
-  std::set<std::string> used;
+  std::map<std::string, int> taken;  // names given so far, per base
 };
 
 class Conversion {
@@ -45,8 +43,12 @@ class Conversion {
   bool run() {
     if (n == 0) return true;  // a file shorter than one frame has nothing to convert
     segRate = dat::samplingCode(view.frameAt(0));
-    for (int64_t i = 0; i < n; ++i) walk(i);
-    closeSegment(endOfImage());
+    for (int64_t i = 0; i < n && !mappedImageChanged(); ++i) walk(i);
+    if (!mappedImageChanged()) closeSegment(endOfImage());
+    if (mappedImageChanged()) {
+      complain("%s", msg::kImageChanged);
+      return false;
+    }
     return ok;
   }
 
@@ -157,6 +159,7 @@ bool convertFrames(const uint8_t* image, int64_t frameCount) {
 }
 
 int runSelthix() {
+  keepRunningWithoutConsole();
   say("%s", msg::kSelthixBanner);
   enlargeWorkingSet();
   MappedFile image;

@@ -13,8 +13,9 @@ class MappedFile {
   MappedFile(const MappedFile&) = delete;
   MappedFile& operator=(const MappedFile&) = delete;
 
-  // Opens an existing file for reading (others may read it too), with the
-  // hint that it will be read sequentially.
+  // Opens an existing regular file for reading (others may read it too),
+  // with the hint that it will be read sequentially. Anything else (a
+  // directory, a pipe, a device) is refused without waiting on it.
   bool openFile(const char* name);
   // Reads the size of the open file.
   bool readSize();
@@ -35,6 +36,10 @@ class MappedFile {
   const uint8_t* view = nullptr;
   uint64_t fileSize = 0;
 };
+
+// True once the mapped file has become shorter than its view (another
+// program truncated it): what lay beyond its new end now reads as zeros.
+bool mappedImageChanged();
 
 // Lets the process keep more of the image resident: on a system with
 // per-process working-set limits, both limits become an eighth of the

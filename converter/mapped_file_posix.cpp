@@ -1,5 +1,6 @@
 // POSIX form of the read-only mapping: open(2), fstat(2), mmap(2).
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,18 +9,51 @@
 
 #include "mapped_file.h"
 
+namespace {
+
+// A file truncated under its mapping raises SIGBUS on the next read beyond
+// its new end. The handler maps zero pages over the rest of the view, so the
+// read goes on, and records the change for the program to report.
+volatile sig_atomic_t changed = 0;
+uintptr_t viewStart = 0;
+uintptr_t viewEnd = 0;
+uintptr_t pageSize = 4096;
+struct sigaction previousBusAction;
+
+void onBusError(int, siginfo_t* info, void*) {
+  uintptr_t at = reinterpret_cast<uintptr_t>(info->si_addr);
+  if (at >= viewStart && at < viewEnd) {
+    uintptr_t from = at & ~(pageSize - 1);
+    if (mmap(reinterpret_cast<void*>(from), viewEnd - from, PROT_READ,
+             MAP_PRIVATE | MAP_FIXED | MAP_ANONYMOUS, -1, 0) != MAP_FAILED) {
+      changed = 1;
+      return;
+    }
+  }
+  // Not the view's: the usual end on return.
+  sigaction(SIGBUS, &previousBusAction, nullptr);
+}
+
+}  // namespace
+
+bool mappedImageChanged() { return changed != 0; }
+
 MappedFile::~MappedFile() {
-  if (view != nullptr) munmap(const_cast<uint8_t*>(view), static_cast<size_t>(fileSize));
+  if (view != nullptr) {
+    sigaction(SIGBUS, &previousBusAction, nullptr);
+    viewStart = viewEnd = 0;
+    munmap(const_cast<uint8_t*>(view), static_cast<size_t>(fileSize));
+  }
   if (file >= 0) ::close(static_cast<int>(file));
 }
 
 bool MappedFile::openFile(const char* name) {
-  int fd = ::open(name, O_RDONLY | O_CLOEXEC);
+  // Without O_NONBLOCK a FIFO would wait here for a writer.
+  int fd = ::open(name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return false;
   file = fd;
-  // A directory opens for reading here, but is no file to map.
   struct stat st;
-  if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) return false;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return false;
   posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
   return true;
 }
@@ -46,6 +80,15 @@ bool MappedFile::mapView() {
   if (p == MAP_FAILED) return false;
   view = static_cast<const uint8_t*>(p);
   madvise(p, static_cast<size_t>(fileSize), MADV_SEQUENTIAL);
+  pageSize = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
+  viewStart = reinterpret_cast<uintptr_t>(p);
+  viewEnd = viewStart + ((static_cast<uintptr_t>(fileSize) + pageSize - 1) & ~(pageSize - 1));
+  changed = 0;
+  struct sigaction action {};
+  action.sa_sigaction = onBusError;
+  action.sa_flags = SA_SIGINFO;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGBUS, &action, &previousBusAction);
   return true;
 }
 

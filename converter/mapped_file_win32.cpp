@@ -10,6 +10,9 @@ namespace {
 HANDLE handleOf(intptr_t h) { return reinterpret_cast<HANDLE>(h); }
 }  // namespace
 
+// Windows refuses to shorten a file while it is mapped.
+bool mappedImageChanged() { return false; }
+
 MappedFile::~MappedFile() {
   if (view != nullptr) UnmapViewOfFile(view);
   if (mapping != 0) CloseHandle(handleOf(mapping));

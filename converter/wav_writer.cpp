@@ -6,6 +6,7 @@
 #include "console.h"
 #include "converter_messages.h"
 #include "dat_frame.h"
+#include "mapped_file.h"
 
 namespace {
 
@@ -64,12 +65,11 @@ bool WavWriter::writeHeader() {
 bool WavWriter::open(const char* name) {
   if (file != nullptr) return false;
   errno = 0;
-  FILE* f = std::fopen(name, "wb");
-  if (f == nullptr) {
+  if (!staged.create(name)) {
     fail();
     return false;
   }
-  file = f;
+  file = staged.stream();
   failure = 0;
   // The C library takes the size only with a buffer of the caller's.
   if (!streamBuffer) streamBuffer.reset(new char[kStreamBuffer]);
@@ -102,10 +102,19 @@ bool WavWriter::close() {
   } else {
     fail();
   }
-  errno = 0;
-  if (std::fclose(file) != 0) fail();
   file = nullptr;
+  errno = 0;
+  if (failure != 0) {
+    staged.discard();
+  } else if (!staged.commit()) {
+    fail();
+  }
   return failure == 0;
+}
+
+void WavWriter::abandon() {
+  file = nullptr;
+  staged.discard();
 }
 
 int64_t wavFrameLimit(uint32_t bytesPerFrame) {
@@ -133,6 +142,10 @@ bool writeWavRange(const char* name, const uint8_t* image, int64_t first, int64_
     for (int64_t k = first; k < first + frames; ++k) {
       if (!wav.write(bytesPerFrame, image + k * dat::kFrameSize)) break;
     }
+  }
+  if (mappedImageChanged()) {  // the conversion reports it
+    wav.abandon();
+    return false;
   }
   if (!wav.close()) {
     complain(msg::kWavWriteFailed, name, std::strerror(wav.error()));

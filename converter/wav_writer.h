@@ -1,10 +1,14 @@
 // 16-bit stereo PCM WAV output: a canonical 44-byte header, the audio bytes,
-// and the two size fields patched in place at close.
+// and the two size fields patched in place at close. The file is written
+// under a temporary name and takes its own name only when it is complete, so
+// that no WAV is ever left whose header disagrees with its length.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+
+#include "output_file.h"
 
 class WavWriter {
  public:
@@ -15,14 +19,18 @@ class WavWriter {
 
   // Header for `rate` with zero sizes; no file, counters 0.
   void init(uint32_t rate);
-  // Creates or truncates `name` as a byte stream and writes the header.
+  // Starts the file that will replace `name` and writes the header.
   bool open(const char* name);
   // Appends `count` bytes. False without effect for no bytes, a count of 0
   // or no open file; false after the stream has failed.
   bool write(uint32_t count, const void* bytes);
-  // Patches the sizes into the header at the start of the file and closes
-  // it. True when every write, the seek and the close since open succeeded.
+  // Patches the sizes into the header at the start of the file, closes it
+  // and puts it in place under its name. True when every write, the seek,
+  // the close and the rename since open succeeded; otherwise the file is
+  // removed.
   bool close();
+  // Removes the file without putting it in place.
+  void abandon();
 
   // errno of the first failure since open, 0 when there was none.
   int error() const { return failure; }
@@ -36,6 +44,7 @@ class WavWriter {
   bool writeHeader();
   void fail();
   int failure;
+  StagedFile staged;
   std::unique_ptr<char[]> streamBuffer;  // large writes: few system calls per file
 };
 
@@ -47,5 +56,6 @@ int64_t wavFrameLimit(uint32_t bytesPerFrame);
 // at `image` as the WAV file `name`, taking the first `bytesPerFrame` bytes of
 // each frame. Failures are reported on standard error with the file name and
 // the system's reason; returns true only when the whole range was written.
+// When the mapped image changes underneath, the file is not kept.
 bool writeWavRange(const char* name, const uint8_t* image, int64_t first, int64_t last,
                    uint32_t rate, uint32_t bytesPerFrame);

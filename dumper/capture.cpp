@@ -7,6 +7,7 @@
 #include "console.h"
 #include "dat_frame.h"
 #include "dumper_messages.h"
+#include "output_file.h"
 #include "pass_through.h"
 #include "system_services.h"
 
@@ -39,6 +40,7 @@ enum class Outcome {
 class CaptureRun {
  public:
   int run() {
+    keepRunningWithoutConsole();
     say("%s", msg::kKovrantBanner);
     installInterruptHandler();
     int exitStatus = identifyDrive() ? switchToAudio() : 1;
@@ -113,7 +115,7 @@ class CaptureRun {
         ScsiTestUnitReady(&status, &sense);
         filter = CaptureFilter();
         errno = 0;
-        if (FILE* image = std::fopen(dat::kImageName, "wb")) return capture(image);
+        if (FILE* image = createFresh(dat::kImageName)) return capture(image);
         say(msg::kImageCreateFailed, std::strerror(errno));
       }
       sleepMilliseconds(kPollPause);

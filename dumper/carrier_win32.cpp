@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "carrier.h"
+#include "error_text_win32.h"
 #include "request_block.h"
 
 namespace {
@@ -94,11 +95,5 @@ bool carrierSend(const ScsiCommand& command, ScsiResult* result) {
 }
 
 bool carrierErrorText(char* text, size_t size, long* lookupError) {
-  DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, lastError, 0, text,
-                           static_cast<DWORD>(size), nullptr);
-  if (n == 0) {
-    *lookupError = static_cast<long>(GetLastError());
-    return false;
-  }
-  return true;
+  return systemErrorText(lastError, text, size, lookupError);
 }

@@ -77,6 +77,7 @@ RunResult runIn(const std::string& dir, const std::string& program, const RunOpt
       setrlimit(RLIMIT_FSIZE, &limit);
     }
     for (const std::string& e : options.env) putenv(const_cast<char*>(e.c_str()));
+    if (options.timeoutSeconds > 0) alarm(options.timeoutSeconds);
     execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }
@@ -92,7 +93,8 @@ RunResult runIn(const std::string& dir, const std::string& program, const RunOpt
       ssize_t n = read(fds[k].fd, buf, sizeof buf);
       if (n > 0) {
         sinks[k]->append(buf, static_cast<size_t>(n));
-      } else {
+      }
+      if (n <= 0 || (k == 0 && result.out.size() >= options.closeOutputAfter)) {
         close(fds[k].fd);
         fds[k].fd = -1;
         --open;
@@ -102,6 +104,7 @@ RunResult runIn(const std::string& dir, const std::string& program, const RunOpt
   int status = 0;
   if (pid < 0 || waitpid(pid, &status, 0) != pid) return result;
   if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
   return result;
 }
 

@@ -2,6 +2,7 @@
 // directory with its output captured, files, and WAV header checks.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -35,6 +36,7 @@ class InDirectory {
 
 struct RunResult {
   int exitCode = -1;  // -1 when the program did not exit normally
+  int signal = 0;     // the signal that ended it, if one did
   std::string out;
   std::string err;
 };
@@ -43,6 +45,10 @@ struct RunOptions {
   int64_t fileSizeLimit = -1;  // RLIMIT_FSIZE for the child, SIGXFSZ ignored; -1: none
   std::vector<std::string> env;  // extra NAME=value entries
   bool mergeOutput = false;      // standard error into the same file as standard output
+  // The reader of standard output goes away (closes the pipe) once it has
+  // this many bytes.
+  size_t closeOutputAfter = SIZE_MAX;
+  unsigned timeoutSeconds = 0;  // SIGALRM ends the program after this long; 0: never
 };
 
 // Runs `program` with no arguments in `dir`, standard input from /dev/null.

@@ -111,6 +111,13 @@ run_wine "$work/faults/w" "$windows/simdrive/kovrant-sim.exe"
 unset KOVRANT_SIM_TAPE KOVRANT_SIM_FAULTS
 if why=$(same_runs "$work/faults/l" "$work/faults/w"); then pass "kovrant-sim with faults"; else fail "kovrant-sim with faults" "$why"; fi
 
+# The system's error texts as the dumper looks them up, one with an insert among them.
+if out=$(cd "$work" && timeout 60 "$wine" "$windows/tests/win32/error_text_check.exe" </dev/null 2>&1); then
+  pass "system error texts"
+else
+  fail "system error texts" "$(echo "$out" | tr -d '\r' | grep FAIL)"
+fi
+
 # KOVRANT.exe with no tape drive: the open failure, the system's text, exit 1.
 mkdir -p "$work/nodrive"
 run_wine "$work/nodrive" "$windows/dumper/KOVRANT.exe"

@@ -1,0 +1,4 @@
+// Windows console: a closed pipe makes writes fail; nothing ends the process.
+#include "console.h"
+
+void keepRunningWithoutConsole() {}

@@ -1,0 +1,38 @@
+// Files the programs write. Neither ever writes through what already stands
+// under a name: a symbolic link there is replaced, not followed, and a file
+// that has other names keeps its content under them. A directory in the way
+// is refused with EISDIR. One implementation per platform.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+// Creates `name` afresh as a byte stream for writing: what stands under the
+// name is removed first, and the file is created only if the name is then
+// free. nullptr, with errno set, on failure.
+FILE* createFresh(const char* name);
+
+// A file written under a temporary name beside its own and put in place
+// whole by commit(); one that is not committed is removed.
+class StagedFile {
+ public:
+  StagedFile() = default;
+  ~StagedFile() { discard(); }
+  StagedFile(const StagedFile&) = delete;
+  StagedFile& operator=(const StagedFile&) = delete;
+
+  // Creates the temporary file for `name`. False, with errno set, when it
+  // cannot be created or a directory stands under the name.
+  bool create(const char* name);
+  FILE* stream() const { return file; }
+  // Closes the stream and renames the file into place. False, with errno
+  // set, when either fails; the temporary file is then removed.
+  bool commit();
+  // Closes the stream, if open, and removes the temporary file.
+  void discard();
+
+ private:
+  FILE* file = nullptr;
+  std::string target;
+  std::string temporary;
+};

@@ -1,0 +1,21 @@
+// The file-system steps that output_file.cpp is built from, one
+// implementation per platform.
+#pragma once
+
+#include <cstdio>
+
+namespace platform {
+
+// Creates `name` for writing only if nothing stands under it (never through
+// a link). nullptr, with errno set, on failure.
+FILE* createNew(const char* name);
+// True, with errno set to EISDIR, when a directory stands under `name`.
+bool directoryUnder(const char* name);
+// Removes the name itself (a file's name, a link), never what a link leads
+// to. True when it is gone or was never there; errno set otherwise.
+bool removeName(const char* name);
+// Renames `from` over `to`, replacing what stands under `to`. errno set on failure.
+bool moveOver(const char* from, const char* to);
+unsigned long processId();
+
+}  // namespace platform

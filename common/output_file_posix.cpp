@@ -1,0 +1,45 @@
+// POSIX file-system steps: O_EXCL | O_NOFOLLOW, lstat, unlink, rename.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "output_file_platform.h"
+
+namespace platform {
+
+FILE* createNew(const char* name) {
+  int fd = open(name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd < 0) return nullptr;
+  FILE* f = fdopen(fd, "wb");
+  if (f == nullptr) {
+    int error = errno;
+    close(fd);
+    unlink(name);
+    errno = error;
+  }
+  return f;
+}
+
+bool directoryUnder(const char* name) {
+  struct stat st;
+  if (lstat(name, &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+  errno = EISDIR;
+  return true;
+}
+
+bool removeName(const char* name) {
+  return unlink(name) == 0 || errno == ENOENT;
+}
+
+bool moveOver(const char* from, const char* to) {
+  return std::rename(from, to) == 0;
+}
+
+unsigned long processId() {
+  return static_cast<unsigned long>(getpid());
+}
+
+}  // namespace platform

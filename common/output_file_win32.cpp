@@ -1,0 +1,56 @@
+// Win32 file-system steps: CREATE_NEW (the C library's _O_EXCL),
+// GetFileAttributesA, DeleteFileA and MoveFileExA, which act on a link
+// itself, not on its target.
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+#include <windows.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "output_file_platform.h"
+
+namespace platform {
+
+FILE* createNew(const char* name) {
+  int fd = _open(name, _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+  if (fd < 0) return nullptr;
+  FILE* f = _fdopen(fd, "wb");
+  if (f == nullptr) {
+    int error = errno;
+    _close(fd);
+    DeleteFileA(name);
+    errno = error;
+  }
+  return f;
+}
+
+bool directoryUnder(const char* name) {
+  DWORD attributes = GetFileAttributesA(name);
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    return false;
+  }
+  errno = EISDIR;
+  return true;
+}
+
+bool removeName(const char* name) {
+  if (DeleteFileA(name)) return true;
+  DWORD error = GetLastError();
+  if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return true;
+  errno = EACCES;
+  return false;
+}
+
+bool moveOver(const char* from, const char* to) {
+  if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING)) return true;
+  errno = EACCES;
+  return false;
+}
+
+unsigned long processId() {
+  return GetCurrentProcessId();
+}
+
+}  // namespace platform

@@ -1,0 +1,234 @@
+// Both programs under conditions that a user or another program can create:
+// a console reader that goes away, links planted under the output names, a
+// full disk, an image shortened while it is being converted, a FIFO in place
+// of the image.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "converter_messages.h"
+#include "dat_frame.h"
+#include "frame_builder.h"
+#include "test_support.h"
+
+namespace {
+
+using testing_support::readFile;
+using testing_support::runIn;
+using testing_support::RunOptions;
+using testing_support::RunResult;
+using testing_support::TempDir;
+
+const std::string kKovrantSim = KOVRANT_SIM_PATH;
+const std::string kSelthix = SELTHIX_PATH;
+
+std::vector<uint8_t> recording(int programs, int64_t frames) {
+  synth::SynthOptions o;
+  o.seed = 7;
+  o.programs = programs;
+  o.frames = frames;
+  return synth::synthesizeImage(o);
+}
+
+std::string text(const std::vector<uint8_t>& bytes) {
+  return std::string(bytes.begin(), bytes.end());
+}
+
+const char kDriveBackInDataMode[] = "end: open=0 opens=1 closes=1 density=13 loaded=0";
+
+// The names in `dir` that are neither the image nor a finished WAV file.
+std::vector<std::string> leftovers(const TempDir& dir) {
+  std::vector<std::string> out;
+  for (const std::string& n : testing_support::listDir(dir.path())) {
+    if (n.find(".part") != std::string::npos) out.push_back(n);
+  }
+  return out;
+}
+
+TEST(NoConsole, TheDumperFinishesWhenItsReaderGoes) {
+  // kovrant-sim | head -c 2000: the ATIME display goes on long after.
+  TempDir dir;
+  std::vector<uint8_t> tape = recording(2, 2000);
+  ASSERT_TRUE(synth::writeFile(dir.file("tape.bin"), tape));
+  RunOptions options;
+  options.env = {"KOVRANT_SIM_TAPE=tape.bin", "KOVRANT_SIM_LOG=sim.log"};
+  options.closeOutputAfter = 2000;
+  RunResult r = runIn(dir.path(), kKovrantSim, options);
+  EXPECT_EQ(r.signal, 0);
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_TRUE(readFile(dir.file("KOVRANT.IMG")) == tape);
+  EXPECT_NE(text(readFile(dir.file("sim.log"))).find(kDriveBackInDataMode), std::string::npos);
+}
+
+TEST(NoConsole, TheConverterFinishesWhenItsReaderGoes) {
+  std::vector<uint8_t> image = recording(6, 3000);
+  TempDir quiet, heard;
+  ASSERT_TRUE(synth::writeFile(quiet.file("KOVRANT.IMG"), image));
+  ASSERT_TRUE(synth::writeFile(heard.file("KOVRANT.IMG"), image));
+  RunOptions options;
+  options.closeOutputAfter = 1;
+  RunResult r = runIn(quiet.path(), kSelthix, options);
+  RunResult full = runIn(heard.path(), kSelthix);
+  EXPECT_EQ(r.signal, 0);
+  EXPECT_EQ(r.exitCode, 0);
+  std::vector<std::string> names = testing_support::listDir(heard.path());
+  EXPECT_EQ(testing_support::listDir(quiet.path()), names);
+  for (const std::string& n : names)
+    EXPECT_TRUE(readFile(quiet.file(n)) == readFile(heard.file(n))) << n;
+}
+
+enum class Plant { SymbolicLink, HardLink };
+
+// Plants a link to `victim` under `name`.
+void plant(Plant how, const std::string& victim, const std::string& name) {
+  if (how == Plant::SymbolicLink) {
+    ASSERT_EQ(symlink(victim.c_str(), name.c_str()), 0);
+  } else {
+    ASSERT_EQ(link(victim.c_str(), name.c_str()), 0);
+  }
+}
+
+// Runs `program` in a directory prepared by `prepare`, with a link to a
+// file "victim" planted under `output`; the victim must keep its bytes and
+// `output` must be a file of its own, holding what `holds` accepts.
+template <typename Prepare, typename Holds>
+void expectNotWrittenThrough(Plant how, const std::string& program, const std::string& output,
+                             Prepare prepare, Holds holds) {
+  const std::vector<uint8_t> precious = {'m', 'i', 'n', 'e'};
+  TempDir dir;
+  RunOptions options;
+  prepare(dir, options);
+  ASSERT_TRUE(synth::writeFile(dir.file("victim"), precious));
+  plant(how, dir.file("victim"), dir.file(output));
+  RunResult r = runIn(dir.path(), program, options);
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(readFile(dir.file("victim")), precious);
+  struct stat st;
+  ASSERT_EQ(lstat(dir.file(output).c_str(), &st), 0);
+  EXPECT_TRUE(S_ISREG(st.st_mode));
+  EXPECT_EQ(st.st_nlink, 1u);
+  EXPECT_TRUE(holds(readFile(dir.file(output))));
+  EXPECT_TRUE(leftovers(dir).empty());
+}
+
+TEST(Links, NeitherProgramWritesThroughALinkUnderItsOutputName) {
+  std::vector<uint8_t> tape = recording(2, 300);
+  for (Plant how : {Plant::SymbolicLink, Plant::HardLink}) {
+    SCOPED_TRACE(how == Plant::SymbolicLink ? "symbolic link" : "hard link");
+    expectNotWrittenThrough(
+        how, kKovrantSim, "KOVRANT.IMG",
+        [&](const TempDir& dir, RunOptions& options) {
+          ASSERT_TRUE(synth::writeFile(dir.file("tape.bin"), tape));
+          options.env = {"KOVRANT_SIM_TAPE=tape.bin"};
+        },
+        [&](const std::vector<uint8_t>& image) { return image == tape; });
+    expectNotWrittenThrough(
+        how, kSelthix, "#001-48kHz.wav",
+        [&](const TempDir& dir, RunOptions&) {
+          ASSERT_TRUE(synth::writeFile(dir.file("KOVRANT.IMG"), tape));
+        },
+        testing_support::wellFormedWav);
+  }
+}
+
+TEST(FullDisk, NoWavIsLeftWhoseHeaderLies) {
+  std::vector<uint8_t> image = recording(4, 2000);
+  for (int64_t limit : {int64_t{0}, int64_t{100}, int64_t{1} << 20}) {
+    SCOPED_TRACE(limit);
+    TempDir dir;
+    ASSERT_TRUE(synth::writeFile(dir.file("KOVRANT.IMG"), image));
+    // A file of an earlier run that this run fails to replace stays as it was.
+    ASSERT_TRUE(synth::writeFile(dir.file("#002-48kHz.wav"), {'o', 'l', 'd'}));
+    RunOptions options;
+    options.fileSizeLimit = limit;
+    RunResult r = runIn(dir.path(), kSelthix, options);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("File too large"), std::string::npos) << r.err;
+    int wavs = 0;
+    for (const std::string& n : testing_support::listDir(dir.path())) {
+      if (n.size() < 4 || n.compare(n.size() - 4, 4, ".wav") != 0) continue;
+      std::vector<uint8_t> bytes = readFile(dir.file(n));
+      if (n == "#002-48kHz.wav" && bytes.size() == 3) continue;  // the earlier run's
+      ++wavs;
+      EXPECT_TRUE(testing_support::wellFormedWav(bytes)) << n << " " << bytes.size();
+    }
+    if (limit == 0) {
+      EXPECT_EQ(wavs, 0);
+    }
+    EXPECT_TRUE(leftovers(dir).empty());
+  }
+}
+
+// True once `pid` has `name` mapped.
+bool maps(pid_t pid, const std::string& name) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/maps");
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.find(name) != std::string::npos) return true;
+  }
+  return false;
+}
+
+TEST(ShortenedImage, TheConverterReportsItAndKeepsNoHalfWrittenFile) {
+  TempDir dir;
+  std::vector<uint8_t> image = recording(3, 3000);
+  std::string imagePath = dir.file("KOVRANT.IMG");
+  ASSERT_TRUE(synth::writeFile(imagePath, image));
+  // Standard output is a one-page pipe that the banner fills: the converter
+  // then waits in its first message of the walk, with the image mapped.
+  int out[2];
+  ASSERT_EQ(pipe(out), 0);
+  ASSERT_GE(fcntl(out[1], F_SETPIPE_SZ, 4096), 4096);
+  int capacity = fcntl(out[1], F_GETPIPE_SZ);
+  std::string filler(static_cast<size_t>(capacity) - std::strlen(msg::kSelthixBanner), 'x');
+  ASSERT_EQ(write(out[1], filler.data(), filler.size()), static_cast<ssize_t>(filler.size()));
+  std::string errPath = dir.file("err.txt");
+  pid_t pid = fork();
+  if (pid == 0) {
+    int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (err < 0 || chdir(dir.path().c_str()) != 0) _exit(126);
+    dup2(out[1], 1);
+    dup2(err, 2);
+    close(out[0]);
+    alarm(30);
+    execl(kSelthix.c_str(), kSelthix.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(out[1]);
+  for (int k = 0; k < 3000 && !maps(pid, imagePath); ++k) usleep(10000);
+  ASSERT_TRUE(maps(pid, imagePath));
+  ASSERT_EQ(truncate(imagePath.c_str(), 10 * dat::kFrameSize), 0);
+  char buf[65536];
+  while (read(out[0], buf, sizeof buf) > 0) {
+  }
+  close(out[0]);
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  EXPECT_NE(text(readFile(errPath)).find(msg::kImageChanged), std::string::npos);
+  for (const std::string& n : testing_support::listDir(dir.path())) {
+    EXPECT_TRUE(n == "KOVRANT.IMG" || n == "err.txt") << n << " was left";
+  }
+}
+
+TEST(Fifo, TheConverterRefusesItWithoutWaiting) {
+  TempDir dir;
+  ASSERT_EQ(mkfifo(dir.file("KOVRANT.IMG").c_str(), 0644), 0);
+  RunOptions options;
+  options.timeoutSeconds = 20;
+  RunResult r = runIn(dir.path(), kSelthix, options);
+  EXPECT_EQ(r.signal, 0);
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.err, msg::kCreateFileFailed);
+}
+
+}  // namespace
