@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "console.h"
 #include "dat_frame.h"
@@ -137,11 +139,20 @@ class CaptureRun {
       say(msg::kImageWriteFailed, std::strerror(errno));
       outcome = Outcome::WriteFailed;
     }
+    if (outcome == Outcome::WriteFailed) keepWholeFrames();
     say("%s", msg::kRewinding);
     ScsiRewind(&status, &sense);
     say("%s", msg::kUnloading);
     ScsiUnload(&status, &sense);
     return outcome;
+  }
+
+  // A write that failed part-way may have left part of a frame at the end of
+  // the image: cut it off, so that the image holds whole frames only.
+  static void keepWholeFrames() {
+    std::error_code error;
+    std::uintmax_t size = std::filesystem::file_size(dat::kImageName, error);
+    if (!error) std::filesystem::resize_file(dat::kImageName, size - size % dat::kFrameSize, error);
   }
 
   Outcome readFrames(FILE* image) {
