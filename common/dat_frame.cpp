@@ -1,6 +1,5 @@
 #include "dat_frame.h"
 
-
 namespace dat {
 
 RateInfo rateInfo(int code) {
@@ -14,14 +13,14 @@ RateInfo rateInfo(int code) {
   }
 }
 
-ProgramDigits programDigits(const uint8_t* frame) {
-  return {frame[kSubId1At] >> 4, frame[kSubId2At] >> 4, frame[kSubId2At] & 0x0F};
+ProgramDigits programDigits(const DatFrame& f) {
+  return {f.subId[1] >> 4, f.subId[2] >> 4, f.subId[2] & 0x0F};
 }
 
-void programText(const uint8_t* frame, char text[4]) {
+void programText(const DatFrame& f, char text[4]) {
   // "%01x%01x%01x" of the three digits, without printf on every frame.
   static const char kHex[] = "0123456789abcdef";
-  ProgramDigits d = programDigits(frame);
+  ProgramDigits d = programDigits(f);
   text[0] = kHex[d.hundreds];
   text[1] = kHex[d.tens];
   text[2] = kHex[d.units];
@@ -40,13 +39,13 @@ bool namesProgram(const char* text) {
   return !pseudo;
 }
 
-int programNumber(const uint8_t* frame) {
-  ProgramDigits d = programDigits(frame);
+int programNumber(const DatFrame& f) {
+  ProgramDigits d = programDigits(f);
   return d.hundreds * 100 + d.tens * 10 + d.units;
 }
 
-int packCount(const uint8_t* frame) {
-  int n = frame[kSubId1At] & 0x0F;
+int packCount(const DatFrame& f) {
+  int n = f.subId[1] & 0x0F;
   return n == 0 ? 7 : n;
 }
 

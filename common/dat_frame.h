@@ -3,39 +3,47 @@
 // of these records; frame k starts at byte k * kFrameSize.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace dat {
 
-constexpr int kFrameSize = 5822;
 constexpr int kAudioSize = 5760;
 constexpr int kPackCount = 7;
 constexpr int kPackSize = 8;
 
-// Byte offsets inside a frame.
-constexpr int kPacksAt = 5760;
-constexpr int kSubId0At = 5816;
-constexpr int kSubId1At = 5817;  // program hundreds digit | pack count
-constexpr int kSubId2At = 5818;  // program tens digit | units digit
-constexpr int kSubId3At = 5819;  // tested by the converter's end-of-image trim
-constexpr int kMainId0At = 5820;  // bits 3-2: sampling-frequency code
-constexpr int kMainId1At = 5821;  // bit 3: the capture filter's bit
-
-constexpr char kImageName[] = "KOVRANT.IMG";
-
+// One frame record, field by field. Every byte offset below is derived from
+// it; byte-level code (the image, the frame view's vote) uses those.
 struct DatFrame {
   uint8_t audio[kAudioSize];
   uint8_t packs[kPackCount][kPackSize];
-  uint8_t subId[4];
-  uint8_t mainId[2];
+  uint8_t subId[4];   // [1]: program hundreds digit | pack count; [2]: tens | units
+  uint8_t mainId[2];  // [0] bits 3-2: sampling-frequency code; [1] bit 3: the capture filter's bit
 
   const uint8_t* bytes() const { return audio; }
   uint8_t* bytes() { return audio; }
 };
-static_assert(sizeof(DatFrame) == kFrameSize, "DatFrame must be the 5822-byte record");
+
+constexpr int kFrameSize = sizeof(DatFrame);
+constexpr int kPacksAt = offsetof(DatFrame, packs);
+constexpr int kSubId0At = offsetof(DatFrame, subId);
+constexpr int kSubId1At = kSubId0At + 1;
+constexpr int kSubId2At = kSubId0At + 2;
+constexpr int kSubId3At = kSubId0At + 3;  // tested by the converter's end-of-image trim
+constexpr int kMainId0At = offsetof(DatFrame, mainId);
+constexpr int kMainId1At = kMainId0At + 1;
+static_assert(kFrameSize == 5822 && alignof(DatFrame) == 1, "the 5822-byte record, any address");
+static_assert(kPacksAt == 5760 && kSubId0At == 5816 && kMainId0At == 5820, "the record's layout");
+
+constexpr char kImageName[] = "KOVRANT.IMG";
+
+// The frame record at `bytes` (a frame of the image, a frame buffer).
+inline const DatFrame& frameAt(const uint8_t* bytes) {
+  return *reinterpret_cast<const DatFrame*>(bytes);
+}
 
 // Sampling-frequency code: 0 = 48 kHz, 1 = 44.1 kHz, 2 and 3 unsupported.
-inline int samplingCode(const uint8_t* frame) { return (frame[kMainId0At] >> 2) & 3; }
+inline int samplingCode(const DatFrame& f) { return (f.mainId[0] >> 2) & 3; }
 
 struct RateInfo {
   uint32_t rate;           // samples per second
@@ -50,23 +58,20 @@ RateInfo rateInfo(int code);
 struct ProgramDigits {
   int hundreds, tens, units;
 };
-ProgramDigits programDigits(const uint8_t* frame);
+ProgramDigits programDigits(const DatFrame& f);
 // "%01x%01x%01x" of the digits, in a 4-byte buffer.
-void programText(const uint8_t* frame, char text[4]);
+void programText(const DatFrame& f, char text[4]);
 // False for the texts "0aa", "0bb" and "0ee" (any case): they name no program.
 bool namesProgram(const char* text);
 // hundreds * 100 + tens * 10 + units, digits taken as raw values 0-15.
-int programNumber(const uint8_t* frame);
+int programNumber(const DatFrame& f);
 
 // Number of valid subcode packs from subId[1] bits 3-0, where 0 means 7.
 // Can be 8-15; readers bound it by kPackCount themselves.
-int packCount(const uint8_t* frame);
-inline const uint8_t* pack(const uint8_t* frame, int k) {
-  return frame + kPacksAt + kPackSize * k;
-}
+int packCount(const DatFrame& f);
 inline bool isAtimePack(const uint8_t* p) { return (p[0] >> 4) == 2; }
 
 // The bit that the dumper's capture filter counts (mainId[1] & 0x08), 0 or 1.
-inline int filterBit(const uint8_t* frame) { return (frame[kMainId1At] >> 3) & 1; }
+inline int filterBit(const DatFrame& f) { return (f.mainId[1] >> 3) & 1; }
 
 }  // namespace dat

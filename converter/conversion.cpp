@@ -54,7 +54,7 @@ class Conversion {
 
  private:
   void walk(int64_t i) {
-    const uint8_t* v = view.getIdentification(i);
+    const dat::DatFrame& v = *view.getIdentification(i);
     int r = dat::samplingCode(v);
     if (r != segRate) {
       closeSegment(i);
@@ -122,9 +122,9 @@ class Conversion {
     int64_t e = n - 1;
     if (n - 1 < 2) return e;
     for (int64_t f = n - 1; f >= 2; --f) {
-      if (view.frameAt(f)[dat::kSubId3At] != 0) continue;
-      if (view.frameAt(f - 1)[dat::kSubId3At] != 0) continue;
-      if (view.frameAt(f - 2)[dat::kSubId3At] != 0) continue;
+      if (view.frameAt(f).subId[3] != 0) continue;
+      if (view.frameAt(f - 1).subId[3] != 0) continue;
+      if (view.frameAt(f - 2).subId[3] != 0) continue;
       if (loudness(f) > 0) {
         say(msg::kTailCut, static_cast<int>(n - 1 - f));
         return f;

@@ -1,3 +1,4 @@
+#include "little_endian.h"
 #include "frame_view.h"
 
 #include <cstdlib>
@@ -25,51 +26,42 @@ constexpr VoteField kVoteFields[] = {
 
 }  // namespace
 
-const uint8_t* FrameView::get(int64_t i) { return repaired(i, true); }
+const dat::DatFrame* FrameView::get(int64_t i) { return repaired(i, true); }
 
-const uint8_t* FrameView::getIdentification(int64_t i) { return repaired(i, false); }
+const dat::DatFrame* FrameView::getIdentification(int64_t i) { return repaired(i, false); }
 
-const uint8_t* FrameView::repaired(int64_t i, bool wholeFrame) {
+const dat::DatFrame* FrameView::repaired(int64_t i, bool wholeFrame) {
   if (i < 0 || i >= count) return nullptr;
   uint8_t* v = copy.bytes();
   if (wholeFrame) {
-    std::memcpy(v, frameAt(i), dat::kFrameSize);
+    std::memcpy(v, bytesAt(i), dat::kFrameSize);
   } else {
-    std::memcpy(v + dat::kSubId0At, frameAt(i) + dat::kSubId0At, dat::kFrameSize - dat::kSubId0At);
+    std::memcpy(v + dat::kSubId0At, bytesAt(i) + dat::kSubId0At, dat::kFrameSize - dat::kSubId0At);
   }
-  if (i == 0 || i == count - 1) return v;
-  const uint8_t* before = frameAt(i - 1);
-  const uint8_t* after = frameAt(i + 1);
+  if (i == 0 || i == count - 1) return &copy;
+  const uint8_t* before = bytesAt(i - 1);
+  const uint8_t* after = bytesAt(i + 1);
   for (const VoteField& f : kVoteFields) {
     uint8_t agreed = before[f.byte] & f.mask;
     if (agreed == (after[f.byte] & f.mask)) {
       v[f.byte] = static_cast<uint8_t>((v[f.byte] & ~f.mask) | agreed);
     }
   }
-  return v;
+  return &copy;
 }
 
 double frameLoudness(FrameView* view, int64_t i) {
   if (view == nullptr) return 0;
-  const uint8_t* v = view->get(i);
-  if (v == nullptr) return 0;
-  int samples;
-  switch (dat::samplingCode(v)) {
-    case 0:
-      samples = 2880;
-      break;
-    case 1:
-      samples = 2646;
-      break;
-    default:
-      say("%s", msg::kRate32kNotSupported);
-      samples = 0;
-      break;
-  }
+  const dat::DatFrame* frame = view->get(i);
+  if (frame == nullptr) return 0;
+  dat::RateInfo info = dat::rateInfo(dat::samplingCode(*frame));
+  if (info.bytesPerFrame == 0) say("%s", msg::kRate32kNotSupported);
+  const uint8_t* v = frame->audio;
+  uint32_t samples = info.bytesPerFrame / 2;  // 16-bit samples, both channels
   // At most 2880 * 32768: exact in 32 bits and in a double.
   uint32_t sum = 0;
-  for (int k = 0; k < samples; ++k) {
-    int sample = static_cast<int16_t>(v[2 * k] | (v[2 * k + 1] << 8));
+  for (uint32_t k = 0; k < samples; ++k) {
+    int sample = static_cast<int16_t>(readLe16(v + 2 * k));
     sum += static_cast<uint32_t>(std::abs(sample));
   }
   return static_cast<double>(sum);

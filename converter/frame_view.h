@@ -13,17 +13,19 @@ class FrameView {
 
   // Frame i after repair, or null when i is outside 0 .. count - 1. Every
   // call overwrites the one working copy, invalidating earlier results.
-  const uint8_t* get(int64_t i);
-  // As get(i), for a reader of the identification bytes alone (5816..5821):
-  // the audio and packs of the result are not those of frame i. Spares
-  // copying the whole frame on a walk over every frame.
-  const uint8_t* getIdentification(int64_t i);
+  const dat::DatFrame* get(int64_t i);
+  // As get(i), for a reader of the identification bytes alone (subId and
+  // mainId): the audio and packs of the result are not those of frame i.
+  // Spares copying the whole frame on a walk over every frame.
+  const dat::DatFrame* getIdentification(int64_t i);
 
-  const uint8_t* frameAt(int64_t i) const { return image + i * dat::kFrameSize; }
+  // Frame i of the image as stored, unrepaired.
+  const dat::DatFrame& frameAt(int64_t i) const { return dat::frameAt(bytesAt(i)); }
   int64_t frameCount() const { return count; }
 
  private:
-  const uint8_t* repaired(int64_t i, bool wholeFrame);
+  const uint8_t* bytesAt(int64_t i) const { return image + i * dat::kFrameSize; }
+  const dat::DatFrame* repaired(int64_t i, bool wholeFrame);
 
   dat::DatFrame copy;
   const uint8_t* image;

@@ -1,3 +1,4 @@
+#include "little_endian.h"
 #include "wav_writer.h"
 
 #include <cerrno>
@@ -10,16 +11,6 @@
 
 namespace {
 
-void put16(uint8_t* at, uint32_t v) {
-  at[0] = static_cast<uint8_t>(v);
-  at[1] = static_cast<uint8_t>(v >> 8);
-}
-
-void put32(uint8_t* at, uint32_t v) {
-  put16(at, v & 0xFFFF);
-  put16(at + 2, v >> 16);
-}
-
 constexpr uint32_t kHeaderSize = 44;
 constexpr size_t kStreamBuffer = 1024 * 1024;
 
@@ -27,18 +18,18 @@ constexpr size_t kStreamBuffer = 1024 * 1024;
 
 void WavWriter::init(uint32_t rate) {
   std::memcpy(header + 0, "RIFF", 4);
-  put32(header + 4, 0);
+  writeLe32(header + 4, 0);
   std::memcpy(header + 8, "WAVE", 4);
   std::memcpy(header + 12, "fmt ", 4);
-  put32(header + 16, 16);
-  put16(header + 20, 1);  // PCM
-  put16(header + 22, 2);  // channels
-  put32(header + 24, rate);
-  put32(header + 28, rate * 4);  // byte rate
-  put16(header + 32, 4);         // block align
-  put16(header + 34, 16);        // bits per sample
+  writeLe32(header + 16, 16);
+  writeLe16(header + 20, 1);  // PCM
+  writeLe16(header + 22, 2);  // channels
+  writeLe32(header + 24, rate);
+  writeLe32(header + 28, rate * 4);  // byte rate
+  writeLe16(header + 32, 4);         // block align
+  writeLe16(header + 34, 16);        // bits per sample
   std::memcpy(header + 36, "data", 4);
-  put32(header + 40, 0);
+  writeLe32(header + 40, 0);
   file = nullptr;
   bytesWritten = 0;
   dataBytes = 0;
@@ -94,8 +85,8 @@ bool WavWriter::write(uint32_t count, const void* bytes) {
 
 bool WavWriter::close() {
   if (file == nullptr) return true;
-  put32(header + 4, bytesWritten - 8);
-  put32(header + 40, dataBytes);
+  writeLe32(header + 4, bytesWritten - 8);
+  writeLe32(header + 40, dataBytes);
   errno = 0;
   if (std::fseek(file, 0, SEEK_SET) == 0) {
     writeHeader();

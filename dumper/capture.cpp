@@ -169,14 +169,14 @@ class CaptureRun {
       }
       if (status == kGood) {
         badReads = 0;
-        if (filter.pass(frame.bytes())) {
+        if (filter.pass(frame)) {
           errno = 0;
           if (std::fwrite(frame.bytes(), 1, dat::kFrameSize, image) != dat::kFrameSize) {
             say(msg::kImageWriteFailed, std::strerror(errno));
             return Outcome::WriteFailed;
           }
         }
-        showAtime(frame.bytes());
+        showAtime(frame);
       } else if (status == kCheckCondition && sense == kBlankCheck) {
         say("%s", msg::kEndOfTape);
         return Outcome::BlankTape;
@@ -197,7 +197,7 @@ class CaptureRun {
 
 }  // namespace
 
-bool CaptureFilter::pass(const uint8_t* frame) {
+bool CaptureFilter::pass(const dat::DatFrame& frame) {
   int f = dat::filterBit(frame);
   bool written = f + flag1 + flag2 <= 1;
   flag2 = flag1;
@@ -205,11 +205,11 @@ bool CaptureFilter::pass(const uint8_t* frame) {
   return written;
 }
 
-void showAtime(const uint8_t* frame) {
+void showAtime(const dat::DatFrame& frame) {
   int packs = dat::packCount(frame);
   if (packs > dat::kPackCount) packs = dat::kPackCount;
   for (int k = 0; k < packs; ++k) {
-    const uint8_t* p = dat::pack(frame, k);
+    const uint8_t* p = frame.packs[k];
     if (!dat::isAtimePack(p)) continue;
     say(msg::kAtime, p[3] >> 4, p[3] & 15, p[4] >> 4, p[4] & 15, p[5] >> 4, p[5] & 15, p[6] >> 4,
         p[6] & 15);

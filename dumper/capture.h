@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "dat_frame.h"
+
 // Consecutive READs without a good frame after which the capture gives up:
 // at the drive's 33 frames a second, about ten minutes of damaged tape.
 constexpr int kMaxConsecutiveBadReads = 20000;
@@ -20,9 +22,9 @@ struct CaptureFilter {
   int flag1 = 0;
   int flag2 = 0;
   // Takes the next good frame; true when it is to be written.
-  bool pass(const uint8_t* frame);
+  bool pass(const dat::DatFrame& frame);
 };
 
 // Prints the ATIME packs among the frame's first packCount packs (never
 // beyond pack 6), each on the same console line.
-void showAtime(const uint8_t* frame);
+void showAtime(const dat::DatFrame& frame);

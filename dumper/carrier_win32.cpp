@@ -88,7 +88,7 @@ bool carrierSend(const ScsiCommand& command, ScsiResult* result) {
   }
   block.bytes[pt::kScsiStatusAt] = p.spt.ScsiStatus;
   std::memcpy(block.sense(), p.sense, pt::kSenseLength);
-  pt::put32(block.bytes + pt::kDataTransferLengthAt, p.spt.DataTransferLength);
+  writeLe32(block.bytes + pt::kDataTransferLengthAt, p.spt.DataTransferLength);
   std::memcpy(block.data(), p.data, length);
   *result = resultFromBlock(block, command);
   return true;

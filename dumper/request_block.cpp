@@ -1,21 +1,7 @@
+#include "little_endian.h"
 #include "request_block.h"
 
 #include <cstring>
-
-namespace pt {
-
-uint32_t get32(const uint8_t* at) {
-  return at[0] | (at[1] << 8) | (at[2] << 16) | (static_cast<uint32_t>(at[3]) << 24);
-}
-
-void put32(uint8_t* at, uint32_t v) {
-  at[0] = static_cast<uint8_t>(v);
-  at[1] = static_cast<uint8_t>(v >> 8);
-  at[2] = static_cast<uint8_t>(v >> 16);
-  at[3] = static_cast<uint8_t>(v >> 24);
-}
-
-}  // namespace pt
 
 PassThroughSizes encodeRequest(const ScsiCommand& command, PassThroughRequest* block) {
   uint32_t n = command.length > pt::kMaxTransfer ? pt::kMaxTransfer : command.length;
@@ -28,10 +14,10 @@ PassThroughSizes encodeRequest(const ScsiCommand& command, PassThroughRequest* b
   b[pt::kCdbLengthAt] = 6;
   b[pt::kSenseInfoLengthAt] = pt::kSenseLength;
   b[pt::kDataInAt] = static_cast<uint8_t>(command.direction);
-  pt::put32(b + pt::kDataTransferLengthAt, n);
-  pt::put32(b + pt::kTimeOutValueAt, command.timeoutSeconds);
-  pt::put32(b + pt::kDataBufferOffsetAt, pt::kDataOffset);
-  pt::put32(b + pt::kSenseInfoOffsetAt, pt::kSenseOffset);
+  writeLe32(b + pt::kDataTransferLengthAt, n);
+  writeLe32(b + pt::kTimeOutValueAt, command.timeoutSeconds);
+  writeLe32(b + pt::kDataBufferOffsetAt, pt::kDataOffset);
+  writeLe32(b + pt::kSenseInfoOffsetAt, pt::kSenseOffset);
   std::memcpy(b + pt::kCdbAt, command.cdb, 6);
   switch (command.direction) {
     case DataDirection::In:
@@ -70,7 +56,7 @@ bool identificationFromAdapterReply(const uint8_t* reply, uint32_t returned, uin
   // SCSI_INQUIRY_DATA: the INQUIRY data starts at 12 of the record, and the
   // identification at 8 of the INQUIRY data.
   if (returned < 12 || reply[0] == 0 || reply[4] == 0) return false;
-  uint64_t at = uint64_t{pt::get32(reply + 8)} + 20;
+  uint64_t at = uint64_t{readLe32(reply + 8)} + 20;
   if (at + pt::kIdentificationLength > returned) return false;
   std::memcpy(id, reply + at, pt::kIdentificationLength);
   return true;

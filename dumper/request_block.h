@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "carrier.h"
+#include "little_endian.h"
 
 namespace pt {
 
@@ -31,17 +32,14 @@ constexpr uint32_t kDataBufferOffsetAt = 20;
 constexpr uint32_t kSenseInfoOffsetAt = 24;
 constexpr uint32_t kCdbAt = 28;
 
-uint32_t get32(const uint8_t* at);
-void put32(uint8_t* at, uint32_t v);
-
 }  // namespace pt
 
 struct PassThroughRequest {
   uint8_t bytes[pt::kBlockSize];
 
   uint8_t dataIn() const { return bytes[pt::kDataInAt]; }
-  uint32_t dataTransferLength() const { return pt::get32(bytes + pt::kDataTransferLengthAt); }
-  uint32_t timeOutValue() const { return pt::get32(bytes + pt::kTimeOutValueAt); }
+  uint32_t dataTransferLength() const { return readLe32(bytes + pt::kDataTransferLengthAt); }
+  uint32_t timeOutValue() const { return readLe32(bytes + pt::kTimeOutValueAt); }
   const uint8_t* cdb() const { return bytes + pt::kCdbAt; }
   uint8_t* sense() { return bytes + pt::kSenseOffset; }
   uint8_t* data() { return bytes + pt::kDataOffset; }

@@ -12,15 +12,13 @@
 #include <string>
 #include <vector>
 
+#include "little_endian.h"
 #include "conversion.h"
 #include "dat_frame.h"
 #include "fuzz_support.h"
 
 namespace {
 
-uint32_t le32(const uint8_t* p) {
-  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
 
 void check(bool ok, const char* what, const std::string& name) {
   if (ok) return;
@@ -60,10 +58,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
               std::memcmp(b.data() + 8, "WAVEfmt ", 8) == 0 &&
               std::memcmp(b.data() + 36, "data", 4) == 0,
           "not a canonical WAV header", name);
-    uint32_t rate = le32(&b[24]), dataSize = le32(&b[40]);
-    check(le32(&b[4]) == b.size() - 8, "RIFF size does not match the file", name);
+    uint32_t rate = readLe32(&b[24]), dataSize = readLe32(&b[40]);
+    check(readLe32(&b[4]) == b.size() - 8, "RIFF size does not match the file", name);
     check(dataSize == b.size() - 44, "data size does not match the file", name);
-    check(le32(&b[28]) == rate * 4, "byte rate", name);
+    check(readLe32(&b[28]) == rate * 4, "byte rate", name);
     uint32_t per = rate == 48000 ? 5760 : rate == 44100 ? 5292 : 0;
     check(per != 0 || (rate == 32000 && dataSize == 0), "unexpected rate or 32 kHz audio", name);
     if (per != 0) {

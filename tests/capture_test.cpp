@@ -468,7 +468,7 @@ TEST(CaptureFilter, Sequences) {
     for (int bit : c.bits) {
       synth::Frame f = synth::blankFrame();
       f[dat::kMainId1At] = static_cast<uint8_t>(bit ? 0xF7 | 0x08 : 0xF7);  // only bit 3 counts
-      written.push_back(filter.pass(f.data()));
+      written.push_back(filter.pass(dat::frameAt(f.data())));
     }
     EXPECT_EQ(written, c.written);
   }
@@ -477,18 +477,18 @@ TEST(CaptureFilter, Sequences) {
 TEST(Atime, Display) {
   synth::Frame f = synth::blankFrame();
   testing::internal::CaptureStdout();
-  showAtime(f.data());  // no ATIME pack: nothing
+  showAtime(dat::frameAt(f.data()));  // no ATIME pack: nothing
   synth::setAtime(f, 1, 0x01, 0x23, 0x45, 0x12);
   synth::setAtime(f, 4, 0xA1, 0x59, 0xA9, 0x33);
-  showAtime(f.data());  // packs 1 and 4, in that order
+  showAtime(dat::frameAt(f.data()));  // packs 1 and 4, in that order
   synth::setPackCount(f, 3);
-  showAtime(f.data());  // only packs 0-2 are looked at
+  showAtime(dat::frameAt(f.data()));  // only packs 0-2 are looked at
   synth::setPackCount(f, 15);
   f[dat::kSubId0At] = 0x20;  // would look like an ATIME pack in an eighth slot
-  showAtime(f.data());  // never beyond pack 6
+  showAtime(dat::frameAt(f.data()));  // never beyond pack 6
   f[dat::kPacksAt + 8] = 0x2F;  // item 2 whatever the low nibble
   f[dat::kPacksAt + 32] = 0x30;  // item 3 is no ATIME pack
-  showAtime(f.data());
+  showAtime(dat::frameAt(f.data()));
   std::string out = testing::internal::GetCapturedStdout();
   const std::string one = "\rATIME=01:23:45:12 ";
   const std::string four = "\rATIME=a1:59:109:33 ";  // the tens of seconds in decimal

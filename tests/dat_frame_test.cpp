@@ -27,11 +27,11 @@ TEST(DatFrame, ProgramNumberTextAndPseudoNumbers) {
     synth::Frame f = synth::blankFrame();
     synth::setProgram(f, c.hundreds, c.tens, c.units);
     char text[4];
-    dat::programText(f.data(), text);
+    dat::programText(dat::frameAt(f.data()), text);
     EXPECT_EQ(std::string(text), c.text);
     EXPECT_EQ(dat::namesProgram(text), c.names) << c.text;
     if (c.names) {
-      EXPECT_EQ(dat::programNumber(f.data()), c.number) << c.text;
+      EXPECT_EQ(dat::programNumber(dat::frameAt(f.data())), c.number) << c.text;
     }
   }
 }
@@ -49,18 +49,18 @@ TEST(DatFrame, PackCountZeroMeansSeven) {
   const int counts[][2] = {{0, 7}, {1, 1}, {3, 3}, {7, 7}, {8, 8}, {15, 15}};
   for (const auto& c : counts) {
     synth::setPackCount(f, c[0]);
-    EXPECT_EQ(dat::packCount(f.data()), c[1]);
+    EXPECT_EQ(dat::packCount(dat::frameAt(f.data())), c[1]);
   }
 }
 
 TEST(DatFrame, SamplingCodeUsesBits3To2Only) {
   synth::Frame f = synth::blankFrame();
   f[dat::kMainId0At] = 0xF3;  // every other bit set
-  EXPECT_EQ(dat::samplingCode(f.data()), 0);
+  EXPECT_EQ(dat::samplingCode(dat::frameAt(f.data())), 0);
   f[dat::kMainId0At] = 0x04;
-  EXPECT_EQ(dat::samplingCode(f.data()), 1);
+  EXPECT_EQ(dat::samplingCode(dat::frameAt(f.data())), 1);
   f[dat::kMainId0At] = 0xFB;
-  EXPECT_EQ(dat::samplingCode(f.data()), 2);
+  EXPECT_EQ(dat::samplingCode(dat::frameAt(f.data())), 2);
   EXPECT_EQ(dat::rateInfo(0).bytesPerFrame, 5760u);
   EXPECT_EQ(dat::rateInfo(1).bytesPerFrame, 5292u);
   EXPECT_EQ(dat::rateInfo(3).bytesPerFrame, 0u);

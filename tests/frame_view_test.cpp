@@ -29,7 +29,7 @@ std::vector<int> repairedCodes(const std::vector<int>& stored) {
   std::vector<uint8_t> image = join(frames);
   FrameView view(image.data(), static_cast<int64_t>(stored.size()));
   std::vector<int> codes;
-  for (size_t i = 0; i < stored.size(); ++i) codes.push_back(dat::samplingCode(view.get(i)));
+  for (size_t i = 0; i < stored.size(); ++i) codes.push_back(dat::samplingCode(*view.get(i)));
   return codes;
 }
 
@@ -60,7 +60,7 @@ TEST(FrameView, RepairsProgramDigitsAndPackCountSeparately) {
   synth::setPackCount(frames[2], 4);  // neighbours disagree on the pack count
   std::vector<uint8_t> image = join(frames);
   FrameView view(image.data(), 3);
-  const uint8_t* v = view.get(1);
+  const dat::DatFrame& v = *view.get(1);
   EXPECT_EQ(dat::programNumber(v), 12);
   EXPECT_EQ(dat::packCount(v), 5);
 }
@@ -75,7 +75,7 @@ TEST(FrameView, LeavesUnvotedBitsAndTheImageAlone) {
   std::vector<uint8_t> image = join(frames);
   std::vector<uint8_t> before = image;
   FrameView view(image.data(), 3);
-  const uint8_t* v = view.get(1);
+  const uint8_t* v = view.get(1)->bytes();
   EXPECT_EQ(v[dat::kMainId1At], 0x03);
   EXPECT_EQ(v[dat::kSubId3At], 0x55);
   EXPECT_EQ(v[dat::kMainId0At], 0x00);
@@ -160,10 +160,12 @@ TEST(FrameView, IdentificationOnlyRepairsLikeGet) {
   std::vector<uint8_t> image = join(frames);
   FrameView view(image.data(), 200);
   for (int64_t i = -1; i <= 200; ++i) {
-    const uint8_t* whole = view.get(i);
+    const dat::DatFrame* wholeFrame = view.get(i);
+    const uint8_t* whole = wholeFrame != nullptr ? wholeFrame->bytes() : nullptr;
     std::vector<uint8_t> expected;
     if (whole != nullptr) expected.assign(whole + dat::kSubId0At, whole + dat::kFrameSize);
-    const uint8_t* ids = view.getIdentification(i);
+    const dat::DatFrame* idsFrame = view.getIdentification(i);
+    const uint8_t* ids = idsFrame != nullptr ? idsFrame->bytes() : nullptr;
     ASSERT_EQ(ids == nullptr, whole == nullptr);
     if (ids != nullptr) {
       EXPECT_EQ(std::vector<uint8_t>(ids + dat::kSubId0At, ids + dat::kFrameSize), expected) << i;

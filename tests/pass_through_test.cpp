@@ -1,6 +1,7 @@
 // The six requests: the commands they send, byte for byte in the Windows
 // pass-through's request block, and what they hand back, against the drive
 // model.
+#include "little_endian.h"
 #include "pass_through.h"
 
 #include <gtest/gtest.h>
@@ -62,10 +63,10 @@ void expectBlock(const BlockCase& c) {
   PassThroughSizes sizes = encodeRequest(command, &block);
   const uint8_t* b = block.bytes;
   uint8_t header[48] = {44, 0, 0, 0, 1, 0, 6, 24, c.dataIn, 0, 0, 0};
-  pt::put32(header + 12, c.transferLength);
-  pt::put32(header + 16, c.timeout);
-  pt::put32(header + 20, 80);
-  pt::put32(header + 24, 48);
+  writeLe32(header + 12, c.transferLength);
+  writeLe32(header + 16, c.timeout);
+  writeLe32(header + 20, 80);
+  writeLe32(header + 24, 48);
   std::memcpy(header + 28, c.cdb, 6);
   EXPECT_EQ(0, std::memcmp(b, header, sizeof header));
   for (uint32_t k = 48; k < 80; ++k) ASSERT_EQ(b[k], 0) << "sense area byte " << k;

@@ -1,5 +1,6 @@
 // The Windows pass-through's request block as a pure encoding: the block of
 // a command, byte for byte, and the results read back from a block.
+#include "little_endian.h"
 #include "request_block.h"
 
 #include <gtest/gtest.h>
@@ -45,10 +46,10 @@ TEST(RequestBlock, EveryByteOfTheBlock) {
     expected[6] = 6;
     expected[7] = 24;
     expected[8] = static_cast<uint8_t>(c.command.direction);
-    pt::put32(&expected[12], n);
-    pt::put32(&expected[16], c.command.timeoutSeconds);
-    pt::put32(&expected[20], 80);
-    pt::put32(&expected[24], 48);
+    writeLe32(&expected[12], n);
+    writeLe32(&expected[16], c.command.timeoutSeconds);
+    writeLe32(&expected[20], 80);
+    writeLe32(&expected[24], 48);
     std::memcpy(&expected[28], c.command.cdb, 6);
     if (c.command.direction == DataDirection::Out) std::memcpy(&expected[80], list, n);
     EXPECT_EQ(std::vector<uint8_t>(block.bytes, block.bytes + pt::kBlockSize), expected);
@@ -79,7 +80,7 @@ TEST(RequestBlock, ResultsReadBack) {
     for (uint32_t k = 0; k < pt::kMaxTransfer; ++k) block.data()[k] = static_cast<uint8_t>(k);
     block.bytes[pt::kScsiStatusAt] = c.status;
     block.sense()[2] = c.sense;
-    pt::put32(block.bytes + pt::kDataTransferLengthAt, c.reported);
+    writeLe32(block.bytes + pt::kDataTransferLengthAt, c.reported);
     ScsiResult r = resultFromBlock(block, command);
     EXPECT_EQ(r.status, c.status);
     EXPECT_EQ(r.senseByte, c.sense);
@@ -105,7 +106,7 @@ std::vector<uint8_t> adapterReply(uint32_t inquiryOffset, const char* id, uint32
   std::vector<uint8_t> reply(size, 0xCC);
   reply[0] = 1;  // buses
   reply[4] = 1;  // logical units on bus 0
-  pt::put32(reply.data() + 8, inquiryOffset);
+  writeLe32(reply.data() + 8, inquiryOffset);
   if (id != nullptr && inquiryOffset + 48 <= size) {
     std::memcpy(reply.data() + inquiryOffset + 20, id, 28);
   }

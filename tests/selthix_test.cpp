@@ -11,6 +11,7 @@
 
 #include "converter_messages.h"
 #include "frame_builder.h"
+#include "little_endian.h"
 #include "test_support.h"
 
 namespace {
@@ -53,7 +54,7 @@ class Image {
       // frame differs from the others, and its loudness stays the same.
       int n = count();
       for (int b = 0; b < 16; ++b) {
-        int16_t s = static_cast<int16_t>(g[2 * b] | (g[2 * b + 1] << 8));
+        int16_t s = static_cast<int16_t>(readLe16(&g[2 * b]));
         if ((n >> b) & 1) synth::setSample(g, b, static_cast<int16_t>(-s));
       }
       bytes.insert(bytes.end(), g.begin(), g.end());

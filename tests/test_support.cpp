@@ -1,3 +1,4 @@
+#include "little_endian.h"
 #include "test_support.h"
 
 #include <dirent.h>
@@ -148,23 +149,19 @@ std::string toCp932(const std::string& utf8) {
   return out;
 }
 
-uint32_t le32(const uint8_t* p) {
-  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
 
 WavInfo parseWav(const std::vector<uint8_t>& b) {
   WavInfo w;
   if (b.size() < 44) return w;
-  auto le16 = [&](size_t at) { return static_cast<uint16_t>(b[at] | (b[at + 1] << 8)); };
   w.canonical = std::memcmp(&b[0], "RIFF", 4) == 0 && std::memcmp(&b[8], "WAVE", 4) == 0 &&
-                std::memcmp(&b[12], "fmt ", 4) == 0 && le32(&b[16]) == 16 && le16(20) == 1 &&
-                le16(22) == 2 && le16(32) == 4 && le16(34) == 16 &&
+                std::memcmp(&b[12], "fmt ", 4) == 0 && readLe32(&b[16]) == 16 && readLe16(&b[20]) == 1 &&
+                readLe16(&b[22]) == 2 && readLe16(&b[32]) == 4 && readLe16(&b[34]) == 16 &&
                 std::memcmp(&b[36], "data", 4) == 0;
-  w.riffSize = le32(&b[4]);
-  w.rate = le32(&b[24]);
-  w.byteRate = le32(&b[28]);
-  w.blockAlign = le16(32);
-  w.dataSize = le32(&b[40]);
+  w.riffSize = readLe32(&b[4]);
+  w.rate = readLe32(&b[24]);
+  w.byteRate = readLe32(&b[28]);
+  w.blockAlign = readLe16(&b[32]);
+  w.dataSize = readLe32(&b[40]);
   w.data.assign(b.begin() + 44, b.end());
   return w;
 }

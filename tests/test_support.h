@@ -73,6 +73,4 @@ WavInfo parseWav(const std::vector<uint8_t>& bytes);
 // A WAV file whose header sizes match its length exactly.
 bool wellFormedWav(const std::vector<uint8_t>& bytes);
 
-uint32_t le32(const uint8_t* p);
-
 }  // namespace testing_support
