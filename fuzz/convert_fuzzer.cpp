@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "little_endian.h"
 #include "conversion.h"
 #include "dat_frame.h"
 #include "fuzz_support.h"
+#include "wav_check.h"
 
 namespace {
 
@@ -39,12 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   bool ok = convertFrames(data, n);
   check(ok, "a conversion into a writable directory fails", "");
 
-  std::set<std::string> audio48, audio44;
-  for (int64_t i = 0; i < n; ++i) {
-    const char* p = reinterpret_cast<const char*>(data + i * dat::kFrameSize);
-    audio48.insert(std::string(p, 5760));
-    audio44.insert(std::string(p, 5292));
-  }
+  wavcheck::ImageAudio audio(data, n);
   DIR* d = opendir(".");
   std::vector<std::string> names;
   while (struct dirent* e = readdir(d)) {
@@ -53,26 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   closedir(d);
   check(n > 0 || names.empty(), "files from an image without a frame", "");
   for (const std::string& name : names) {
-    std::vector<uint8_t> b = slurp(name);
-    check(b.size() >= 44 && std::memcmp(b.data(), "RIFF", 4) == 0 &&
-              std::memcmp(b.data() + 8, "WAVEfmt ", 8) == 0 &&
-              std::memcmp(b.data() + 36, "data", 4) == 0,
-          "not a canonical WAV header", name);
-    uint32_t rate = readLe32(&b[24]), dataSize = readLe32(&b[40]);
-    check(readLe32(&b[4]) == b.size() - 8, "RIFF size does not match the file", name);
-    check(dataSize == b.size() - 44, "data size does not match the file", name);
-    check(readLe32(&b[28]) == rate * 4, "byte rate", name);
-    uint32_t per = rate == 48000 ? 5760 : rate == 44100 ? 5292 : 0;
-    check(per != 0 || (rate == 32000 && dataSize == 0), "unexpected rate or 32 kHz audio", name);
-    if (per != 0) {
-      check(dataSize % per == 0, "data is not whole frames", name);
-      check(dataSize / per <= static_cast<uint64_t>(n), "more frames than the image holds", name);
-      const std::set<std::string>& known = per == 5760 ? audio48 : audio44;
-      for (uint32_t at = 0; at < dataSize; at += per) {
-        check(known.count(std::string(reinterpret_cast<const char*>(&b[44 + at]), per)) != 0,
-              "data that is no frame's audio", name);
-      }
-    }
+    std::string problem = audio.problem(name, slurp(name));
+    check(problem.empty(), problem.c_str(), name);
     unlink(name.c_str());
   }
   return 0;

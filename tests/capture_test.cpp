@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "dumper_messages.h"
+#include "capture_harness.h"
 #include "drive_model.h"
 #include "frame_builder.h"
 #include "pass_through.h"
@@ -18,6 +19,12 @@
 
 namespace {
 
+using capture_harness::Capture;
+using capture_harness::framesOf;
+using capture_harness::run;
+using capture_harness::scriptWith;
+using capture_harness::tapeFrame;
+using capture_harness::tapeOf;
 using sim::Command;
 using sim::Fault;
 using testing_support::readFile;
@@ -33,61 +40,7 @@ std::string atime(int h, int m, int s, int f) {
   return buf;
 }
 
-// Frame k of a test tape: distinct audio, an ATIME pack in slot k % 7.
-synth::Frame tapeFrame(int k, bool filterBit = false) {
-  synth::Frame f = synth::blankFrame();
-  for (int b = 0; b < dat::kAudioSize; b += 2) f[b] = static_cast<uint8_t>(k * 5 + b);
-  synth::setAtime(f, k % 7, 0x01, 0x02, static_cast<uint8_t>(k / 34), static_cast<uint8_t>(k % 34));
-  synth::setFilterBit(f, filterBit);
-  return f;
-}
-
 std::string atimeOf(int k) { return atime(0x01, 0x02, k / 34, k % 34); }
-
-std::vector<uint8_t> tapeOf(int frames) {
-  std::vector<uint8_t> tape;
-  for (int k = 0; k < frames; ++k) {
-    synth::Frame f = tapeFrame(k);
-    tape.insert(tape.end(), f.begin(), f.end());
-  }
-  return tape;
-}
-
-std::vector<uint8_t> framesOf(const std::vector<uint8_t>& tape, std::vector<int> which) {
-  std::vector<uint8_t> out;
-  for (int k : which) {
-    out.insert(out.begin() + static_cast<long>(out.size()), tape.begin() + k * dat::kFrameSize,
-               tape.begin() + (k + 1) * dat::kFrameSize);
-  }
-  return out;
-}
-
-struct Capture {
-  TempDir dir;
-  std::string out, err;
-  int exitStatus = -1;
-
-  std::string imagePath() const { return dir.file("KOVRANT.IMG"); }
-  bool hasImage() const { return testing_support::fileExists(imagePath()); }
-  std::vector<uint8_t> image() const { return readFile(imagePath()); }
-};
-
-void run(Capture& c, const sim::Script& script) {
-  sim::configure(script);
-  testing_support::InDirectory in(c.dir.path());
-  testing::internal::CaptureStdout();
-  testing::internal::CaptureStderr();
-  c.exitStatus = runKovrant();
-  c.out = testing::internal::GetCapturedStdout();
-  c.err = testing::internal::GetCapturedStderr();
-}
-
-sim::Script scriptWith(std::vector<uint8_t> tape, std::vector<Fault> faults = {}) {
-  sim::Script s;
-  s.tape = std::move(tape);
-  s.faults = std::move(faults);
-  return s;
-}
 
 const std::string kBanner = msg::kKovrantBanner;
 const std::string kIdLine = std::string(pt::kSupportedDrive) + "\n";

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "capture.h"
+#include "capture_harness.h"
 #include "dumper_messages.h"
 #include "frame_builder.h"
 #include "drive_model.h"
@@ -55,32 +55,17 @@ TEST(FaultMatrix, EveryRequestOfTheMainFlowFails) {
       {Command::ModeSelect, 2, 1, 0x80, 5, true,
        std::string(msg::kUnloading) + msg::kSwitchingToData + kIoText},
   };
-  std::vector<uint8_t> tape;
-  for (int k = 0; k < 5; ++k) {
-    synth::Frame f = synth::blankFrame();
-    f[0] = static_cast<uint8_t>(k + 1);
-    tape.insert(tape.end(), f.begin(), f.end());
-  }
+  std::vector<uint8_t> tape = capture_harness::tapeOf(5);
   for (const Row& row : rows) {
     SCOPED_TRACE(std::string(sim::commandName(row.command)) + " #" +
                  std::to_string(row.occurrence));
-    sim::Script script;
-    script.tape = tape;
+    sim::Script script =
+        capture_harness::scriptWith(tape, {{row.command, row.occurrence, sim::Fault::FailControl}});
     script.insertAfter = 2;
-    script.faults = {{row.command, row.occurrence, sim::Fault::FailControl}};
-    sim::configure(script);
-    testing_support::TempDir dir;
-    int status;
-    std::string out;
-    {
-      testing_support::InDirectory in(dir.path());
-      testing::internal::CaptureStdout();
-      testing::internal::CaptureStderr();
-      status = runKovrant();
-      out = testing::internal::GetCapturedStdout();
-      testing::internal::GetCapturedStderr();
-    }
-    EXPECT_EQ(status, row.exitStatus);
+    capture_harness::Capture c;
+    capture_harness::run(c, script);
+    const std::string& out = c.out;
+    EXPECT_EQ(c.exitStatus, row.exitStatus);
     ASSERT_GE(out.size(), row.ends.size());
     EXPECT_EQ(out.substr(out.size() - row.ends.size()), row.ends);
     const sim::DriveState& s = sim::state();
@@ -88,11 +73,10 @@ TEST(FaultMatrix, EveryRequestOfTheMainFlowFails) {
     EXPECT_EQ(s.closes, row.command == Command::Open ? 0 : 1);
     EXPECT_EQ(s.density, row.densityAtEnd);
     EXPECT_EQ(s.ejected, row.unloaded);
-    std::string image = dir.file("KOVRANT.IMG");
     if (row.frames < 0) {
-      EXPECT_FALSE(testing_support::fileExists(image));
+      EXPECT_FALSE(c.hasImage());
     } else {
-      std::vector<uint8_t> bytes = testing_support::readFile(image);
+      std::vector<uint8_t> bytes = c.image();
       EXPECT_EQ(bytes, std::vector<uint8_t>(tape.begin(), tape.begin() + row.frames * 5822));
     }
   }

@@ -9,21 +9,14 @@
 #include <cstring>
 #include <vector>
 
+#include "capture_harness.h"
 #include "drive_model.h"
 #include "frame_builder.h"
 #include "request_block.h"
 
 namespace {
 
-std::vector<uint8_t> tapeOf(int frames) {
-  std::vector<uint8_t> tape;
-  for (int k = 0; k < frames; ++k) {
-    synth::Frame f = synth::blankFrame();
-    for (int b = 0; b < dat::kFrameSize; ++b) f[b] = static_cast<uint8_t>(b * 3 + k);
-    tape.insert(tape.end(), f.begin(), f.end());
-  }
-  return tape;
-}
+using capture_harness::tapeOf;
 
 // A drive with the cassette in and audio mode selected.
 void readyDrive(const std::vector<uint8_t>& tape, std::vector<sim::Fault> faults = {}) {

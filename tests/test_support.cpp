@@ -1,4 +1,3 @@
-#include "little_endian.h"
 #include "test_support.h"
 
 #include <dirent.h>
@@ -149,27 +148,5 @@ std::string toCp932(const std::string& utf8) {
   return out;
 }
 
-
-WavInfo parseWav(const std::vector<uint8_t>& b) {
-  WavInfo w;
-  if (b.size() < 44) return w;
-  w.canonical = std::memcmp(&b[0], "RIFF", 4) == 0 && std::memcmp(&b[8], "WAVE", 4) == 0 &&
-                std::memcmp(&b[12], "fmt ", 4) == 0 && readLe32(&b[16]) == 16 && readLe16(&b[20]) == 1 &&
-                readLe16(&b[22]) == 2 && readLe16(&b[32]) == 4 && readLe16(&b[34]) == 16 &&
-                std::memcmp(&b[36], "data", 4) == 0;
-  w.riffSize = readLe32(&b[4]);
-  w.rate = readLe32(&b[24]);
-  w.byteRate = readLe32(&b[28]);
-  w.blockAlign = readLe16(&b[32]);
-  w.dataSize = readLe32(&b[40]);
-  w.data.assign(b.begin() + 44, b.end());
-  return w;
-}
-
-bool wellFormedWav(const std::vector<uint8_t>& bytes) {
-  WavInfo w = parseWav(bytes);
-  return w.canonical && w.dataSize == bytes.size() - 44 && w.riffSize == bytes.size() - 8 &&
-         w.byteRate == w.rate * 4 && w.dataSize % 4 == 0;
-}
 
 }  // namespace testing_support

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "wav_check.h"
+
 namespace testing_support {
 
 // A fresh directory under the system's temporary directory, removed with
@@ -62,15 +64,9 @@ std::vector<std::string> listDir(const std::string& dir);  // sorted names, no d
 // Text to its code page 932 bytes, through the C library's iconv.
 std::string toCp932(const std::string& utf8);
 
-// The fields of a 44-byte canonical WAV header.
-struct WavInfo {
-  bool canonical = false;  // RIFF/WAVE/fmt /data ids, fmt size 16, PCM, 2 ch, 16 bit, align 4
-  uint32_t riffSize = 0, rate = 0, byteRate = 0, dataSize = 0;
-  uint16_t blockAlign = 0;
-  std::vector<uint8_t> data;  // the bytes after the header
-};
-WavInfo parseWav(const std::vector<uint8_t>& bytes);
-// A WAV file whose header sizes match its length exactly.
-bool wellFormedWav(const std::vector<uint8_t>& bytes);
+// The WAV checks shared with the fuzz targets.
+using wavcheck::parseWav;
+using wavcheck::WavInfo;
+using wavcheck::wellFormedWav;
 
 }  // namespace testing_support

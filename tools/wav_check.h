@@ -1,0 +1,39 @@
+// What every WAV file of the converter promises, checked against the image
+// it came from: for the tests and the fuzz targets. Not part of either
+// program.
+#pragma once
+
+#include <cstdint>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace wavcheck {
+
+// The fields of a 44-byte canonical WAV header.
+struct WavInfo {
+  bool canonical = false;  // RIFF/WAVE/fmt /data ids, fmt size 16, PCM, 2 ch, 16 bit, align 4
+  uint32_t riffSize = 0, rate = 0, byteRate = 0, dataSize = 0;
+  uint16_t blockAlign = 0;
+  std::vector<uint8_t> data;  // the bytes after the header
+};
+WavInfo parseWav(const std::vector<uint8_t>& bytes);
+// A WAV file whose header sizes match its length exactly.
+bool wellFormedWav(const std::vector<uint8_t>& bytes);
+
+// The audio of every whole frame of an image, at both rates.
+class ImageAudio {
+ public:
+  ImageAudio(const uint8_t* image, int64_t frames);
+  // What is wrong with the WAV file `name` holding `bytes`, or "" when it is
+  // well formed, named after its rate, and its data is whole frames of the
+  // image's audio at that rate (no more frames than the image has), or it
+  // is a 32 kHz placeholder without data.
+  std::string problem(const std::string& name, const std::vector<uint8_t>& bytes) const;
+
+ private:
+  int64_t frames;
+  std::set<std::string> audio48, audio44;
+};
+
+}  // namespace wavcheck
