@@ -44,10 +44,8 @@ class CaptureRun {
   int run() {
     keepRunningWithoutConsole();
     say("%s", msg::kKovrantBanner);
-    installInterruptHandler();
-    int exitStatus = identifyDrive() ? switchToAudio() : 1;
-    interruptHandlingDone();
-    return exitStatus;
+    InterruptGuard interrupts;
+    return identifyDrive() ? switchToAudio() : 1;
   }
 
  private:

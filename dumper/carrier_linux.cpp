@@ -1,6 +1,5 @@
 // Linux carrier: the first tape drive's SCSI generic node, SG_IO.
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -10,6 +9,7 @@
 #include <string>
 
 #include "carrier.h"
+#include "interrupt_signals_posix.h"
 #include "sg_io_linux.h"
 
 namespace {
@@ -66,18 +66,15 @@ bool carrierIdentification(uint8_t id[pt::kIdentificationLength], bool* found) {
 bool carrierSend(const ScsiCommand& command, ScsiResult* result) {
   uint8_t sense[pt::kSenseLength] = {};
   sg_io_hdr_t hdr = sgIoFromCommand(command, sense);
-  // An interrupt must not cut a command short: the sg driver would drop its
-  // answer (a frame read from the tape and lost). Hold the signals until the
-  // command has ended; the run sees the interrupt right after.
-  sigset_t held, previous;
-  sigemptyset(&held);
-  sigaddset(&held, SIGINT);
-  sigaddset(&held, SIGTERM);
-  sigaddset(&held, SIGHUP);
-  sigprocmask(SIG_BLOCK, &held, &previous);
-  int status = ioctl(tapeHandle, SG_IO, &hdr);
-  int error = errno;
-  sigprocmask(SIG_SETMASK, &previous, nullptr);
+  int status, error;
+  {
+    // An interrupt must not cut a command short: the sg driver would drop
+    // its answer (a frame read from the tape and lost). The run sees the
+    // interrupt right after the command has ended.
+    InterruptsHeld held;
+    status = ioctl(tapeHandle, SG_IO, &hdr);
+    error = errno;
+  }
   if (status != 0) return fail(error);
   if (!sgIoCarriedOut(hdr)) return fail(EIO);
   *result = resultFromSgIo(hdr, command, sense);

@@ -1,30 +1,48 @@
-// POSIX interrupts: SIGINT, SIGTERM and SIGHUP
-// turned into a request that the run answers.
-#include <signal.h>
-
+// POSIX interrupts: the interrupt signals turned into a request that the run
+// answers.
+#include "interrupt_signals_posix.h"
 #include "system_services.h"
 
 namespace {
-volatile sig_atomic_t interrupted = 0;
 
-void onSignal(int) { interrupted = 1; }
+volatile sig_atomic_t interrupted = 0;
+constexpr int kCount = sizeof kInterruptSignals / sizeof kInterruptSignals[0];
+struct sigaction previous[kCount];
+int installedCount = 0;
+
+void onSignal(int) {
+  interrupted = 1;
+}
+
 }  // namespace
 
-void installInterruptHandler() {
+InterruptGuard::InterruptGuard() {
   interrupted = 0;
-  struct sigaction action;
+  struct sigaction action {};
   action.sa_handler = onSignal;
   sigemptyset(&action.sa_mask);
   // Other calls carry on after the handler; a pause (nanosleep) ends at once
   // all the same, as it is never restarted.
   action.sa_flags = SA_RESTART;
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
-  sigaction(SIGHUP, &action, nullptr);
+  installedCount = 0;
+  while (installedCount < kCount &&
+         sigaction(kInterruptSignals[installedCount], &action, &previous[installedCount]) == 0) {
+    ++installedCount;
+  }
+  ok = installedCount == kCount;
 }
 
-bool interruptRequested() { return interrupted != 0; }
+InterruptGuard::~InterruptGuard() {
+  while (installedCount > 0) {
+    --installedCount;
+    sigaction(kInterruptSignals[installedCount], &previous[installedCount], nullptr);
+  }
+}
 
-void requestInterrupt() { interrupted = 1; }
+bool interruptRequested() {
+  return interrupted != 0;
+}
 
-void interruptHandlingDone() {}
+void requestInterrupt() {
+  interrupted = 1;
+}

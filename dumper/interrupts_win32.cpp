@@ -1,6 +1,6 @@
-// Windows interrupts: a console control handler that
-// turns Ctrl-C, Ctrl-Break and the closing of the console into a request
-// that the run answers.
+// Windows interrupts: a console control handler that turns Ctrl-C,
+// Ctrl-Break and the closing of the console into a request that the run
+// answers.
 #include <windows.h>
 
 #include "system_services.h"
@@ -22,16 +22,22 @@ BOOL WINAPI onConsoleEvent(DWORD event) {
 
 }  // namespace
 
-void installInterruptHandler() {
+InterruptGuard::InterruptGuard() {
   InterlockedExchange(&interrupted, 0);
   if (runDone == nullptr) runDone = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  SetConsoleCtrlHandler(onConsoleEvent, TRUE);
+  if (runDone != nullptr) ResetEvent(runDone);
+  ok = SetConsoleCtrlHandler(onConsoleEvent, TRUE) != 0;
 }
 
-bool interruptRequested() { return InterlockedCompareExchange(&interrupted, 0, 0) != 0; }
-
-void requestInterrupt() { InterlockedExchange(&interrupted, 1); }
-
-void interruptHandlingDone() {
+InterruptGuard::~InterruptGuard() {
   if (runDone != nullptr) SetEvent(runDone);
+  if (ok) SetConsoleCtrlHandler(onConsoleEvent, FALSE);
+}
+
+bool interruptRequested() {
+  return InterlockedCompareExchange(&interrupted, 0, 0) != 0;
+}
+
+void requestInterrupt() {
+  InterlockedExchange(&interrupted, 1);
 }

@@ -6,13 +6,27 @@
 // Pauses the run. An interrupt may end the pause early.
 void sleepMilliseconds(unsigned milliseconds);
 
-// From here on an interrupt no longer ends the process: it is recorded, and
-// the run finishes like at the end of the tape. Clears any earlier request.
-void installInterruptHandler();
+// While an InterruptGuard lives, an interrupt (Ctrl-C, Ctrl-Break, the
+// closing of the console, SIGINT, SIGTERM, SIGHUP) no longer ends the
+// process: it is recorded, and the run finishes like at the end of the tape.
+// Creating one clears any earlier request; its destructor puts back what was
+// there before and, on Windows, lets a console-close handler that is holding
+// the process open return. One per process at a time.
+class InterruptGuard {
+ public:
+  InterruptGuard();
+  ~InterruptGuard();
+  InterruptGuard(const InterruptGuard&) = delete;
+  InterruptGuard& operator=(const InterruptGuard&) = delete;
+  // False when the system refused the handler: interrupts then end the
+  // process as usual.
+  bool installed() const { return ok; }
+
+ private:
+  bool ok = false;
+};
+
 // True once an interrupt has been requested.
 bool interruptRequested();
 // Records an interrupt, as the system's handler does.
 void requestInterrupt();
-// The run has finished its clean-up: a handler that is holding the process
-// open (console close) may let it go.
-void interruptHandlingDone();

@@ -12,7 +12,6 @@
 #include "dumper_messages.h"
 #include "frame_builder.h"
 #include "pass_through.h"
-#include "system_services.h"
 #include "test_support.h"
 
 namespace {
@@ -124,18 +123,6 @@ TEST(Kovrant, NoTapeDrive) {
   EXPECT_EQ(r.out.back(), '\n');
   EXPECT_NE(r.exitCode, 0);
   EXPECT_FALSE(testing_support::fileExists(dir.file("KOVRANT.IMG")));
-}
-
-TEST(Interrupts, SignalsBecomeARequest) {
-  const int signals[] = {SIGINT, SIGTERM, SIGHUP};
-  for (int s : signals) {
-    installInterruptHandler();
-    EXPECT_FALSE(interruptRequested());
-    raise(s);
-    EXPECT_TRUE(interruptRequested()) << s;
-  }
-  installInterruptHandler();
-  EXPECT_FALSE(interruptRequested());
 }
 
 }  // namespace
