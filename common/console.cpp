@@ -3,7 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 
-void say(const char* format, ...) {
+void printStdout(const char* format, ...) {
   va_list args;
   va_start(args, format);
   std::vfprintf(stdout, format, args);
@@ -11,7 +11,7 @@ void say(const char* format, ...) {
   std::fflush(stdout);
 }
 
-void complain(const char* format, ...) {
+void printStderr(const char* format, ...) {
   std::fflush(stdout);
   va_list args;
   va_start(args, format);

@@ -17,6 +17,6 @@
 void keepRunningWithoutConsole();
 
 // To standard output.
-void say(const char* format, ...) DAT_PRINTF(1, 2);
+void printStdout(const char* format, ...) DAT_PRINTF(1, 2);
 // To standard error.
-void complain(const char* format, ...) DAT_PRINTF(1, 2);
+void printStderr(const char* format, ...) DAT_PRINTF(1, 2);

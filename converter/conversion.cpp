@@ -1,6 +1,7 @@
 #include "conversion.h"
 
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <string>
 
@@ -46,7 +47,7 @@ class Conversion {
     for (int64_t i = 0; i < n && !mappedImageChanged(); ++i) walk(i);
     if (!mappedImageChanged()) closeSegment(endOfImage());
     if (mappedImageChanged()) {
-      complain("%s", msg::kImageChanged);
+      printStderr("%s", msg::kImageChanged);
       return false;
     }
     return ok;
@@ -66,9 +67,9 @@ class Conversion {
     if (!dat::namesProgram(text)) return;
     int p = dat::programNumber(v);
     if (p == segProgram) return;
-    say(msg::kFoundStartId, p);
+    printStdout(msg::kFoundStartId, p);
     int64_t c = quietestNear(i);
-    say(msg::kStartIdCorrection, static_cast<int>(i - c));
+    printStdout(msg::kStartIdCorrection, static_cast<int>(i - c));
     closeSegment(lastSoundingAtOrBefore(c));
     segStart = c + 1;
     segProgram = p;
@@ -107,7 +108,7 @@ class Conversion {
     for (;;) {
       if (e <= 0) break;
       if (loudness(e) > 0) {
-        say(msg::kTailCut, static_cast<int>(c - e));
+        printStdout(msg::kTailCut, static_cast<int>(c - e));
         break;
       }
       --e;
@@ -126,7 +127,7 @@ class Conversion {
       if (view.frameAt(f - 1).subId[3] != 0) continue;
       if (view.frameAt(f - 2).subId[3] != 0) continue;
       if (loudness(f) > 0) {
-        say(msg::kTailCut, static_cast<int>(n - 1 - f));
+        printStdout(msg::kTailCut, static_cast<int>(n - 1 - f));
         return f;
       }
     }
@@ -158,28 +159,39 @@ bool convertFrames(const uint8_t* image, int64_t frameCount) {
   return conversion.run();
 }
 
+bool writeWavRange(const char* name, const uint8_t* image, int64_t first, int64_t last,
+                   uint32_t rate, uint32_t bytesPerFrame) {
+  WavResult r = writeWav(name, image, first, last, rate, bytesPerFrame);
+  if (r.kind == WavResult::CreateFailed) {
+    printStderr(msg::kWavCreateFailed, name, std::strerror(r.error));
+    return false;
+  }
+  if (r.framesLimit >= 0) printStderr(msg::kWavTooLarge, name, static_cast<long long>(r.framesLimit));
+  if (r.kind == WavResult::WriteFailed) printStderr(msg::kWavWriteFailed, name, std::strerror(r.error));
+  return r.complete();
+}
+
 int runSelthix() {
   keepRunningWithoutConsole();
-  say("%s", msg::kSelthixBanner);
+  printStdout("%s", msg::kSelthixBanner);
   enlargeWorkingSet();
   MappedFile image;
-  if (!image.openFile(dat::kImageName)) {
-    complain("%s", msg::kCreateFileFailed);
-    return 1;
+  switch (image.map(dat::kImageName)) {
+    case MappedFile::Failure::None:
+      break;
+    case MappedFile::Failure::Open:
+      printStderr("%s", msg::kCreateFileFailed);
+      return 1;
+    case MappedFile::Failure::Size:
+      printStderr("%s", msg::kGetFileSizeFailed);
+      return 1;
+    case MappedFile::Failure::Mapping:
+      printStderr("%s", msg::kCreateFileMappingFailed);
+      return 1;
+    case MappedFile::Failure::View:
+      printStderr("%s", msg::kMapViewOfFileFailed);
+      return 1;
   }
-  if (!image.readSize()) {
-    complain("%s", msg::kGetFileSizeFailed);
-    return 1;
-  }
-  if (!image.createMapping()) {
-    complain("%s", msg::kCreateFileMappingFailed);
-    return 1;
-  }
-  if (!image.mapView()) {
-    complain("%s", msg::kMapViewOfFileFailed);
-    return 1;
-  }
-  image.lockView();
   int64_t n = static_cast<int64_t>(image.size() / dat::kFrameSize);
   return convertFrames(image.data(), n) ? 0 : 1;
 }

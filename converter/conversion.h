@@ -12,3 +12,12 @@ int runSelthix();
 // Converts `frameCount` frames at `image` (the frame walk and the end of
 // image). False when any output file could not be written in full.
 bool convertFrames(const uint8_t* image, int64_t frameCount);
+
+// Writes frames first .. last (inclusive; none when last < first) of the image
+// at `image` as the WAV file `name`, taking the first `bytesPerFrame` bytes of
+// each frame. Failures are reported on standard error with the file name and
+// the system's reason; returns true only when the whole range was written.
+// When the mapped image changes underneath, the file is not kept (the run
+// reports that once).
+bool writeWavRange(const char* name, const uint8_t* image, int64_t first, int64_t last,
+                   uint32_t rate, uint32_t bytesPerFrame);

@@ -55,7 +55,7 @@ double frameLoudness(FrameView* view, int64_t i) {
   const dat::DatFrame* frame = view->get(i);
   if (frame == nullptr) return 0;
   dat::RateInfo info = dat::rateInfo(dat::samplingCode(*frame));
-  if (info.bytesPerFrame == 0) say("%s", msg::kRate32kNotSupported);
+  if (info.bytesPerFrame == 0) printStdout("%s", msg::kRate32kNotSupported);
   const uint8_t* v = frame->audio;
   uint32_t samples = info.bytesPerFrame / 2;  // 16-bit samples, both channels
   // At most 2880 * 32768: exact in 32 bits and in a double.

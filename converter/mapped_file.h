@@ -1,6 +1,5 @@
-// A whole file mapped read-only, acquired step by step so that the caller can
-// tell which step failed. The destructor releases the view, the mapping and
-// the file, in that order. One implementation per platform.
+// A whole file mapped read-only. The destructor releases the view, the
+// mapping and the file, in that order. One implementation per platform.
 #pragma once
 
 #include <cstddef>
@@ -13,25 +12,25 @@ class MappedFile {
   MappedFile(const MappedFile&) = delete;
   MappedFile& operator=(const MappedFile&) = delete;
 
-  // Opens an existing regular file for reading (others may read it too),
-  // with the hint that it will be read sequentially. Anything else (a
-  // directory, a pipe, a device) is refused without waiting on it.
-  bool openFile(const char* name);
-  // Reads the size of the open file.
-  bool readSize();
-  // Prepares a read-only mapping of the whole file. An empty file cannot be
-  // mapped.
-  bool createMapping();
-  // Maps the whole file into the address space.
-  bool mapView();
-  // Asks for the view to stay in physical memory. Best effort.
-  void lockView();
+  // Where mapping a file can fail; the caller names the step.
+  enum class Failure {
+    None,
+    Open,     // no regular file to read under the name (a directory, a pipe, a device: refused at once)
+    Size,     // its size cannot be read
+    Mapping,  // it cannot be mapped: empty, or larger than the address space
+    View,     // the view cannot be placed in the address space
+  };
+
+  // Maps the whole regular file `name` read-only, for reading from start to
+  // end (others may read it too), and asks for it to stay in physical memory
+  // (best effort).
+  Failure map(const char* name);
 
   const uint8_t* data() const { return view; }
   uint64_t size() const { return fileSize; }
 
  private:
-  intptr_t file = -1;  // platform file handle
+  intptr_t file = -1;    // platform file handle
   intptr_t mapping = 0;  // platform mapping object, where there is one
   const uint8_t* view = nullptr;
   uint64_t fileSize = 0;

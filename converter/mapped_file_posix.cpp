@@ -47,37 +47,19 @@ MappedFile::~MappedFile() {
   if (file >= 0) ::close(static_cast<int>(file));
 }
 
-bool MappedFile::openFile(const char* name) {
+MappedFile::Failure MappedFile::map(const char* name) {
   // Without O_NONBLOCK a FIFO would wait here for a writer.
   int fd = ::open(name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return false;
+  if (fd < 0) return Failure::Open;
   file = fd;
   struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return Failure::Open;
   posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-  return true;
-}
-
-bool MappedFile::readSize() {
-  struct stat st;
-  if (fstat(static_cast<int>(file), &st) != 0 || st.st_size < 0) return false;
+  if (fstat(fd, &st) != 0 || st.st_size < 0) return Failure::Size;
   fileSize = static_cast<uint64_t>(st.st_size);
-  return true;
-}
-
-bool MappedFile::createMapping() {
-  // mmap(2) has no separate mapping object; what can make one impossible is
-  // checked here: an empty file, or one larger than the address space.
-  if (fileSize == 0 || fileSize > SIZE_MAX) return false;
-  mapping = 1;  // ready for mapView
-  return true;
-}
-
-bool MappedFile::mapView() {
-  if (mapping == 0) return false;
-  void* p = mmap(nullptr, static_cast<size_t>(fileSize), PROT_READ, MAP_SHARED,
-                 static_cast<int>(file), 0);
-  if (p == MAP_FAILED) return false;
+  if (fileSize == 0 || fileSize > SIZE_MAX) return Failure::Mapping;
+  void* p = mmap(nullptr, static_cast<size_t>(fileSize), PROT_READ, MAP_SHARED, fd, 0);
+  if (p == MAP_FAILED) return Failure::View;
   view = static_cast<const uint8_t*>(p);
   madvise(p, static_cast<size_t>(fileSize), MADV_SEQUENTIAL);
   pageSize = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
@@ -89,13 +71,10 @@ bool MappedFile::mapView() {
   action.sa_flags = SA_SIGINFO;
   sigemptyset(&action.sa_mask);
   sigaction(SIGBUS, &action, &previousBusAction);
-  return true;
-}
-
-void MappedFile::lockView() {
-  // Pinning the whole image (mlock) would read all of it before the first
-  // frame is converted and hold it against the rest of the system; the
-  // sequential advice already keeps read-ahead ahead of the walk.
+  // No memory lock: pinning the whole image (mlock) would read all of it
+  // before the first frame is converted and hold it against the rest of the
+  // system; the sequential advice already keeps read-ahead ahead of the walk.
+  return Failure::None;
 }
 
 void enlargeWorkingSet() {

@@ -19,39 +19,24 @@ MappedFile::~MappedFile() {
   if (file != -1) CloseHandle(handleOf(file));
 }
 
-bool MappedFile::openFile(const char* name) {
+MappedFile::Failure MappedFile::map(const char* name) {
   HANDLE h = CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                          FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
+  if (h == INVALID_HANDLE_VALUE) return Failure::Open;
   file = reinterpret_cast<intptr_t>(h);
-  return true;
-}
-
-bool MappedFile::readSize() {
   DWORD high = 0;
-  DWORD low = GetFileSize(handleOf(file), &high);
-  if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return false;
+  DWORD low = GetFileSize(h, &high);
+  if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return Failure::Size;
   fileSize = (static_cast<uint64_t>(high) << 32) | low;
-  return true;
-}
-
-bool MappedFile::createMapping() {
-  if (fileSize > SIZE_MAX) return false;
-  HANDLE m = CreateFileMappingA(handleOf(file), nullptr, PAGE_READONLY, 0, 0, nullptr);
-  if (m == nullptr) return false;
+  if (fileSize > SIZE_MAX) return Failure::Mapping;
+  HANDLE m = CreateFileMappingA(h, nullptr, PAGE_READONLY, 0, 0, nullptr);
+  if (m == nullptr) return Failure::Mapping;
   mapping = reinterpret_cast<intptr_t>(m);
-  return true;
-}
-
-bool MappedFile::mapView() {
-  void* p = MapViewOfFileEx(handleOf(mapping), FILE_MAP_READ, 0, 0, 0, nullptr);
-  if (p == nullptr) return false;
+  void* p = MapViewOfFileEx(m, FILE_MAP_READ, 0, 0, 0, nullptr);
+  if (p == nullptr) return Failure::View;
   view = static_cast<const uint8_t*>(p);
-  return true;
-}
-
-void MappedFile::lockView() {
-  VirtualLock(const_cast<uint8_t*>(view), static_cast<SIZE_T>(fileSize));
+  VirtualLock(p, static_cast<SIZE_T>(fileSize));
+  return Failure::None;
 }
 
 void enlargeWorkingSet() {

@@ -4,8 +4,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include "console.h"
-#include "converter_messages.h"
 #include "dat_frame.h"
 #include "mapped_file.h"
 
@@ -31,8 +29,8 @@ void WavWriter::init(uint32_t rate) {
   std::memcpy(header + 36, "data", 4);
   writeLe32(header + 40, 0);
   file = nullptr;
-  bytesWritten = 0;
-  dataBytes = 0;
+  written = 0;
+  data = 0;
   failure = 0;
 }
 
@@ -66,7 +64,7 @@ bool WavWriter::open(const char* name) {
   if (!streamBuffer) streamBuffer.reset(new char[kStreamBuffer]);
   std::setvbuf(file, streamBuffer.get(), _IOFBF, kStreamBuffer);
   writeHeader();
-  bytesWritten += kHeaderSize;
+  written += kHeaderSize;
   return true;
 }
 
@@ -78,15 +76,15 @@ bool WavWriter::write(uint32_t count, const void* bytes) {
     fail();
     return false;
   }
-  bytesWritten += count;
-  dataBytes += count;
+  written += count;
+  data += count;
   return true;
 }
 
 bool WavWriter::close() {
   if (file == nullptr) return true;
-  writeLe32(header + 4, bytesWritten - 8);
-  writeLe32(header + 40, dataBytes);
+  writeLe32(header + 4, written - 8);
+  writeLe32(header + 40, data);
   errno = 0;
   if (std::fseek(file, 0, SEEK_SET) == 0) {
     writeHeader();
@@ -113,34 +111,33 @@ int64_t wavFrameLimit(uint32_t bytesPerFrame) {
   return (int64_t{UINT32_MAX} - kHeaderSize) / bytesPerFrame;
 }
 
-bool writeWavRange(const char* name, const uint8_t* image, int64_t first, int64_t last,
+WavResult writeWav(const char* name, const uint8_t* image, int64_t first, int64_t last,
                    uint32_t rate, uint32_t bytesPerFrame) {
+  WavResult result;
   WavWriter wav;
   wav.init(rate);
   if (!wav.open(name)) {
-    complain(msg::kWavCreateFailed, name, std::strerror(wav.error()));
-    return false;
+    result.kind = WavResult::CreateFailed;
+    result.error = wav.error();
+    return result;
   }
   int64_t frames = first <= last ? last - first + 1 : 0;
   int64_t limit = wavFrameLimit(bytesPerFrame);
-  bool complete = true;
   if (frames > limit) {
-    complain(msg::kWavTooLarge, name, static_cast<long long>(limit));
+    result.framesLimit = limit;
     frames = limit;
-    complete = false;
   }
   if (bytesPerFrame > 0) {
     for (int64_t k = first; k < first + frames; ++k) {
       if (!wav.write(bytesPerFrame, image + k * dat::kFrameSize)) break;
     }
   }
-  if (mappedImageChanged()) {  // the conversion reports it
+  if (mappedImageChanged()) {
     wav.abandon();
-    return false;
+    result.kind = WavResult::SourceChanged;
+  } else if (!wav.close()) {
+    result.kind = WavResult::WriteFailed;
+    result.error = wav.error();
   }
-  if (!wav.close()) {
-    complain(msg::kWavWriteFailed, name, std::strerror(wav.error()));
-    return false;
-  }
-  return complete;
+  return result;
 }

@@ -34,13 +34,16 @@ class WavWriter {
 
   // errno of the first failure since open, 0 when there was none.
   int error() const { return failure; }
-
-  FILE* file;
-  uint32_t bytesWritten;
-  uint32_t dataBytes;
-  uint8_t header[44];
+  bool isOpen() const { return file != nullptr; }
+  // Bytes written since open, header included, and audio bytes alone.
+  uint32_t bytesWritten() const { return written; }
+  uint32_t dataBytes() const { return data; }
 
  private:
+  FILE* file;
+  uint32_t written;
+  uint32_t data;
+  uint8_t header[44];
   bool writeHeader();
   void fail();
   int failure;
@@ -52,10 +55,22 @@ class WavWriter {
 // file can hold: header and data must stay within the 32-bit RIFF sizes.
 int64_t wavFrameLimit(uint32_t bytesPerFrame);
 
+// What became of one WAV file.
+struct WavResult {
+  enum Kind {
+    Written,        // the whole file is in place
+    CreateFailed,   // it could not be started (error)
+    WriteFailed,    // a write, the seek, the close or the rename failed (error)
+    SourceChanged,  // the mapped image became shorter: nothing was kept
+  };
+  Kind kind = Written;
+  int error = 0;            // errno of the failure
+  int64_t framesLimit = -1;  // >= 0: the range was longer than a WAV holds; this many were kept
+  bool complete() const { return kind == Written && framesLimit < 0; }
+};
+
 // Writes frames first .. last (inclusive; none when last < first) of the image
 // at `image` as the WAV file `name`, taking the first `bytesPerFrame` bytes of
-// each frame. Failures are reported on standard error with the file name and
-// the system's reason; returns true only when the whole range was written.
-// When the mapped image changes underneath, the file is not kept.
-bool writeWavRange(const char* name, const uint8_t* image, int64_t first, int64_t last,
+// each frame, and tells what became of it. Prints nothing.
+WavResult writeWav(const char* name, const uint8_t* image, int64_t first, int64_t last,
                    uint32_t rate, uint32_t bytesPerFrame);

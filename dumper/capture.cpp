@@ -29,6 +29,7 @@ constexpr uint8_t kAudioModeList[12] = {0x00, 0x00, 0x10, 0x08, 0x80, 0, 0, 0, 0
 constexpr uint8_t kDataModeList[12] = {0x00, 0x00, 0x10, 0x08, 0x13, 0, 0, 0, 0, 0, 0, 0};
 
 enum class Outcome {
+  InAudioMode,   // so far so good: the cassette is awaited
   BlankTape,      // the whole recording was read
   RequestFailed,  // the audio-mode request or its check failed
   ModeNotSet,     // the drive did not take audio mode
@@ -43,58 +44,64 @@ class CaptureRun {
  public:
   int run() {
     keepRunningWithoutConsole();
-    say("%s", msg::kKovrantBanner);
+    printStdout("%s", msg::kKovrantBanner);
     InterruptGuard interrupts;
-    return identifyDrive() ? switchToAudio() : 1;
-  }
-
- private:
-  int switchToAudio() {
-    uint8_t probe[12] = {};
-    int32_t length = 12;
-    uint8_t probeStatus = 0, probeSense = 0;
-    if (!ScsiModeSense(probe, &length, &probeStatus, &probeSense)) return failBeforeWait();
-    say("%s", msg::kSwitchingToAudio);
+    if (!identifyDrive()) return 1;
+    if (!probe()) {
+      // Nothing has been asked of the drive yet.
+      printLastError();
+      closeTape();
+      return 1;
+    }
     // From here on the drive may be in audio mode: every way out restores
     // data mode, also after a failed request.
-    Outcome outcome;
-    uint8_t check[12] = {};
-    length = 12;
-    if (!ScsiModeSelect(kAudioModeList, 12, &status, &sense) ||
-        !ScsiModeSense(check, &length, &status, &sense)) {
-      printLastError();
-      outcome = Outcome::RequestFailed;
-    } else if (check[4] != kAudioDensity) {
-      say("%s", msg::kAudioModeFailed);
-      outcome = Outcome::ModeNotSet;
-    } else {
-      say("%s", msg::kSucceededLine);
-      complain("%s", msg::kInsertCassette);
-      outcome = waitForCassette();
-    }
+    Outcome outcome = selectAudioMode();
+    if (outcome == Outcome::InAudioMode) outcome = waitForCassette();
     bool dataMode = switchToData();
     closeTape();
     return outcome == Outcome::BlankTape && dataMode ? 0 : 1;
   }
 
-  // The probe failed: nothing has been asked of the drive yet.
-  int failBeforeWait() {
-    printLastError();
-    closeTape();
-    return 1;
+ private:
+  // The first MODE SENSE: does the drive answer at all.
+  bool probe() {
+    uint8_t buffer[12] = {};
+    int32_t length = 12;
+    uint8_t probeStatus = 0, probeSense = 0;
+    return ScsiModeSense(buffer, &length, &probeStatus, &probeSense);
+  }
+
+  // Audio mode, read back. InAudioMode when the drive took it and the user
+  // has been asked for a cassette.
+  Outcome selectAudioMode() {
+    printStdout("%s", msg::kSwitchingToAudio);
+    uint8_t check[12] = {};
+    int32_t length = 12;
+    if (!ScsiModeSelect(kAudioModeList, 12, &status, &sense) ||
+        !ScsiModeSense(check, &length, &status, &sense)) {
+      printLastError();
+      return Outcome::RequestFailed;
+    }
+    if (check[4] != kAudioDensity) {
+      printStdout("%s", msg::kAudioModeFailed);
+      return Outcome::ModeNotSet;
+    }
+    printStdout("%s", msg::kSucceededLine);
+    printStderr("%s", msg::kInsertCassette);
+    return Outcome::InAudioMode;
   }
 
   // True only when the drive took data mode: the request was carried out
   // and answered GOOD.
   bool switchToData() {
-    say("%s", msg::kSwitchingToData);
+    printStdout("%s", msg::kSwitchingToData);
     if (!ScsiModeSelect(kDataModeList, 12, &status, &sense)) {
       printLastError();
       return false;
     }
-    say("%s", msg::kSucceeded);
+    printStdout("%s", msg::kSucceeded);
     if (status != kGood) {
-      say(msg::kDataModeRefused, status, sense);
+      printStdout(msg::kDataModeRefused, status, sense);
       return false;
     }
     return true;
@@ -104,43 +111,43 @@ class CaptureRun {
     bool arrived = false;
     for (int polls = 0;;) {
       if (interruptRequested()) {
-        say("%s", msg::kInterrupted);
+        printStdout("%s", msg::kInterrupted);
         return Outcome::Interrupted;
       }
       ScsiTestUnitReady(&status, &sense);
       if (status == kCheckCondition && sense == kUnitAttention) {
         arrived = true;
-        say("%s", msg::kLoadingRewinding);
+        printStdout("%s", msg::kLoadingRewinding);
         ScsiRewind(&status, &sense);
         ScsiTestUnitReady(&status, &sense);
         filter = CaptureFilter();
         errno = 0;
         if (FILE* image = createFresh(dat::kImageName)) return capture(image);
-        say(msg::kImageCreateFailed, std::strerror(errno));
+        printStdout(msg::kImageCreateFailed, std::strerror(errno));
       }
       sleepMilliseconds(kPollPause);
       if (++polls >= kMaxPolls) {
         // Ready all along and no arrival seen: the cassette was in before
         // the run, and its arrival was taken by something else (the tape
         // driver takes it when the tape device is opened).
-        if (!arrived && status == kGood) say("%s", msg::kCassetteAlreadyIn);
+        if (!arrived && status == kGood) printStdout("%s", msg::kCassetteAlreadyIn);
         return Outcome::NoCassette;
       }
     }
   }
 
   Outcome capture(FILE* image) {
-    say("%s", msg::kReading);
+    printStdout("%s", msg::kReading);
     Outcome outcome = readFrames(image);
     errno = 0;
     if (std::fclose(image) != 0 && outcome != Outcome::WriteFailed) {
-      say(msg::kImageWriteFailed, std::strerror(errno));
+      printStdout(msg::kImageWriteFailed, std::strerror(errno));
       outcome = Outcome::WriteFailed;
     }
     if (outcome == Outcome::WriteFailed) keepWholeFrames();
-    say("%s", msg::kRewinding);
+    printStdout("%s", msg::kRewinding);
     ScsiRewind(&status, &sense);
-    say("%s", msg::kUnloading);
+    printStdout("%s", msg::kUnloading);
     ScsiUnload(&status, &sense);
     return outcome;
   }
@@ -157,12 +164,12 @@ class CaptureRun {
     int badReads = 0;
     for (;;) {
       if (interruptRequested()) {
-        say("%s", msg::kInterrupted);
+        printStdout("%s", msg::kInterrupted);
         return Outcome::Interrupted;
       }
       int32_t length = dat::kFrameSize;
       if (!ScsiRead(frame.bytes(), &length, &status, &sense)) {
-        say("%s", msg::kReadFailed);
+        printStdout("%s", msg::kReadFailed);
         return Outcome::ReadFailed;
       }
       if (status == kGood) {
@@ -170,16 +177,16 @@ class CaptureRun {
         if (filter.pass(frame)) {
           errno = 0;
           if (std::fwrite(frame.bytes(), 1, dat::kFrameSize, image) != dat::kFrameSize) {
-            say(msg::kImageWriteFailed, std::strerror(errno));
+            printStdout(msg::kImageWriteFailed, std::strerror(errno));
             return Outcome::WriteFailed;
           }
         }
         showAtime(frame);
       } else if (status == kCheckCondition && sense == kBlankCheck) {
-        say("%s", msg::kEndOfTape);
+        printStdout("%s", msg::kEndOfTape);
         return Outcome::BlankTape;
       } else if (++badReads >= kMaxConsecutiveBadReads) {
-        say(msg::kTooManyReadErrors, badReads);
+        printStdout(msg::kTooManyReadErrors, badReads);
         return Outcome::TooManyErrors;
       }
     }
@@ -209,7 +216,7 @@ void showAtime(const dat::DatFrame& frame) {
   for (int k = 0; k < packs; ++k) {
     const uint8_t* p = frame.packs[k];
     if (!dat::isAtimePack(p)) continue;
-    say(msg::kAtime, p[3] >> 4, p[3] & 15, p[4] >> 4, p[4] & 15, p[5] >> 4, p[5] & 15, p[6] >> 4,
+    printStdout(msg::kAtime, p[3] >> 4, p[3] & 15, p[4] >> 4, p[4] & 15, p[5] >> 4, p[5] & 15, p[6] >> 4,
         p[6] & 15);
   }
 }

@@ -103,21 +103,21 @@ bool ScsiModeSelect(const uint8_t* parameterList, int32_t length, uint8_t* statu
 
 bool identifyDrive() {
   if (!carrierOpen()) {
-    say("%s", msg::kTapeOpenFailed);
+    printStdout("%s", msg::kTapeOpenFailed);
     printLastError();
     return false;
   }
   uint8_t id[pt::kIdentificationLength] = {};
   bool found = false;
   if (!carrierIdentification(id, &found)) {
-    say("%s", msg::kInquiryFailed);
+    printStdout("%s", msg::kInquiryFailed);
     printLastError();
     carrierClose();
     return false;
   }
-  if (found) say(msg::kIdentification, reinterpret_cast<const char*>(id));
+  if (found) printStdout(msg::kIdentification, reinterpret_cast<const char*>(id));
   if (!found || std::memcmp(id, pt::kSupportedDrive, pt::kIdentificationLength) != 0) {
-    say("%s", msg::kDriveNotSupported);
+    printStdout("%s", msg::kDriveNotSupported);
     carrierClose();
     return false;
   }
@@ -132,8 +132,8 @@ void printLastError() {
   char text[80];
   long lookupError = 0;
   if (carrierErrorText(text, sizeof text, &lookupError)) {
-    say(msg::kSystemText, text);
+    printStdout(msg::kSystemText, text);
   } else {
-    say(msg::kFormatMessageFailed, static_cast<int>(lookupError));
+    printStdout(msg::kFormatMessageFailed, static_cast<int>(lookupError));
   }
 }

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "conversion.h"
 #include "frame_builder.h"
 #include "test_support.h"
 
@@ -96,10 +97,10 @@ TEST(WavWriter, WriteRefusesNothingToWrite) {
   ASSERT_TRUE(w.open(dir.file("w.wav").c_str()));
   EXPECT_FALSE(w.write(0, &byte));
   EXPECT_FALSE(w.write(4, nullptr));
-  EXPECT_EQ(w.bytesWritten, 44u);
-  EXPECT_EQ(w.dataBytes, 0u);
+  EXPECT_EQ(w.bytesWritten(), 44u);
+  EXPECT_EQ(w.dataBytes(), 0u);
   EXPECT_TRUE(w.close());
-  EXPECT_EQ(w.file, nullptr);
+  EXPECT_FALSE(w.isOpen());
 }
 
 TEST(WavWriter, CreateFailureIsReportedWithTheName) {
