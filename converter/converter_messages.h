@@ -1,6 +1,8 @@
 // The converter's console texts, as Shift_JIS (code page 932) bytes. The
 // comment above each gives the text as it reads; tools/sjis_literal.py makes
-// the literal from it, and the tests check every literal against it.
+// the literal from it. The tests (messages_test.cpp, dumper_messages_test.cpp)
+// hold each text as it reads and check the literal against the C library's
+// CP932 encoding of it.
 #pragma once
 
 namespace msg {

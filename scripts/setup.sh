@@ -1,7 +1,7 @@
 #!/bin/sh
 # Installs what building and testing need, when it is missing (Debian).
 set -eu
-packages="cmake ninja-build g++ clang libgtest-dev sox python3 libc-bin"
+packages="cmake ninja-build g++ clang clang-format libgtest-dev sox python3 libc-bin"
 # The kernel test: a virtual machine (its kernel and busybox are fetched by
 # the test itself, unpacked, not installed).
 packages="$packages qemu-system-x86 cpio"

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Prints a C string literal holding the Shift_JIS (code page 932) bytes of
-each argument, for pasting into common/messages.h. Backslash escapes in the
+each argument, for pasting into the message headers
+(converter/converter_messages.h, dumper/dumper_messages.h). Backslash escapes in the
 argument (\\n, \\r) are understood.
 
     tools/sjis_literal.py 'テープの終端に達しました。\\n'
