@@ -43,7 +43,9 @@ inline const DatFrame& frameAt(const uint8_t* bytes) {
 }
 
 // Sampling-frequency code: 0 = 48 kHz, 1 = 44.1 kHz, 2 and 3 unsupported.
-inline int samplingCode(const DatFrame& f) { return (f.mainId[0] >> 2) & 3; }
+inline int samplingCode(const DatFrame& f) {
+  return (f.mainId[0] >> 2) & 3;
+}
 
 struct RateInfo {
   uint32_t rate;           // samples per second
@@ -69,9 +71,13 @@ int programNumber(const DatFrame& f);
 // Number of valid subcode packs from subId[1] bits 3-0, where 0 means 7.
 // Can be 8-15; readers bound it by kPackCount themselves.
 int packCount(const DatFrame& f);
-inline bool isAtimePack(const uint8_t* p) { return (p[0] >> 4) == 2; }
+inline bool isAtimePack(const uint8_t* p) {
+  return (p[0] >> 4) == 2;
+}
 
 // The bit that the dumper's capture filter counts (mainId[1] & 0x08), 0 or 1.
-inline int filterBit(const DatFrame& f) { return (f.mainId[1] >> 3) & 1; }
+inline int filterBit(const DatFrame& f) {
+  return (f.mainId[1] >> 3) & 1;
+}
 
 }  // namespace dat

@@ -4,7 +4,9 @@
 
 #include <cstdint>
 
-inline uint16_t readLe16(const uint8_t* at) { return static_cast<uint16_t>(at[0] | (at[1] << 8)); }
+inline uint16_t readLe16(const uint8_t* at) {
+  return static_cast<uint16_t>(at[0] | (at[1] << 8));
+}
 
 inline uint32_t readLe32(const uint8_t* at) {
   return at[0] | (at[1] << 8) | (at[2] << 16) | (static_cast<uint32_t>(at[3]) << 24);

@@ -1,10 +1,11 @@
 // Win32 file-system steps: CREATE_NEW (the C library's _O_EXCL),
 // GetFileAttributesA, DeleteFileA and MoveFileExA, which act on a link
 // itself, not on its target.
+#include <windows.h>
+
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
-#include <windows.h>
 
 #include <cerrno>
 #include <cstdio>

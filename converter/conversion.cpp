@@ -30,7 +30,8 @@ class SegmentNames {
     std::snprintf(base, sizeof base, "#%03d-%s", program, ratePart);
     int& n = taken[base];
     ++n;
-    return n == 1 ? std::string(base) + ".wav" : std::string(base) + "-" + std::to_string(n) + ".wav";
+    return n == 1 ? std::string(base) + ".wav"
+                  : std::string(base) + "-" + std::to_string(n) + ".wav";
   }
 
  private:
@@ -166,8 +167,10 @@ bool writeWavRange(const char* name, const uint8_t* image, int64_t first, int64_
     printStderr(msg::kWavCreateFailed, name, std::strerror(r.error));
     return false;
   }
-  if (r.framesLimit >= 0) printStderr(msg::kWavTooLarge, name, static_cast<long long>(r.framesLimit));
-  if (r.kind == WavResult::WriteFailed) printStderr(msg::kWavWriteFailed, name, std::strerror(r.error));
+  if (r.framesLimit >= 0)
+    printStderr(msg::kWavTooLarge, name, static_cast<long long>(r.framesLimit));
+  if (r.kind == WavResult::WriteFailed)
+    printStderr(msg::kWavWriteFailed, name, std::strerror(r.error));
   return r.complete();
 }
 

@@ -1,4 +1,3 @@
-#include "little_endian.h"
 #include "frame_view.h"
 
 #include <cstdlib>
@@ -6,6 +5,7 @@
 
 #include "console.h"
 #include "converter_messages.h"
+#include "little_endian.h"
 
 namespace {
 
@@ -26,9 +26,13 @@ constexpr VoteField kVoteFields[] = {
 
 }  // namespace
 
-const dat::DatFrame* FrameView::get(int64_t i) { return repaired(i, true); }
+const dat::DatFrame* FrameView::get(int64_t i) {
+  return repaired(i, true);
+}
 
-const dat::DatFrame* FrameView::getIdentification(int64_t i) { return repaired(i, false); }
+const dat::DatFrame* FrameView::getIdentification(int64_t i) {
+  return repaired(i, false);
+}
 
 const dat::DatFrame* FrameView::repaired(int64_t i, bool wholeFrame) {
   if (i < 0 || i >= count) return nullptr;

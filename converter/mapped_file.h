@@ -15,7 +15,8 @@ class MappedFile {
   // Where mapping a file can fail; the caller names the step.
   enum class Failure {
     None,
-    Open,     // no regular file to read under the name (a directory, a pipe, a device: refused at once)
+    Open,     // no regular file to read under the name (a directory, a pipe, a device: refused at
+              // once)
     Size,     // its size cannot be read
     Mapping,  // it cannot be mapped: empty, or larger than the address space
     View,     // the view cannot be placed in the address space
@@ -30,8 +31,8 @@ class MappedFile {
   uint64_t size() const { return fileSize; }
 
  private:
-  intptr_t file = -1;    // platform file handle
-  intptr_t mapping = 0;  // platform mapping object, where there is one
+  intptr_t file = -1;                     // platform file handle
+  [[maybe_unused]] intptr_t mapping = 0;  // platform mapping object, where there is one
   const uint8_t* view = nullptr;
   uint64_t fileSize = 0;
 };

@@ -36,7 +36,9 @@ void onBusError(int, siginfo_t* info, void*) {
 
 }  // namespace
 
-bool mappedImageChanged() { return changed != 0; }
+bool mappedImageChanged() {
+  return changed != 0;
+}
 
 MappedFile::~MappedFile() {
   if (view != nullptr) {

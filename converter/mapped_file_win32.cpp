@@ -7,11 +7,15 @@
 #include "mapped_file.h"
 
 namespace {
-HANDLE handleOf(intptr_t h) { return reinterpret_cast<HANDLE>(h); }
+HANDLE handleOf(intptr_t h) {
+  return reinterpret_cast<HANDLE>(h);
+}
 }  // namespace
 
 // Windows refuses to shorten a file while it is mapped.
-bool mappedImageChanged() { return false; }
+bool mappedImageChanged() {
+  return false;
+}
 
 MappedFile::~MappedFile() {
   if (view != nullptr) UnmapViewOfFile(view);

@@ -2,4 +2,6 @@
 // into WAV files, one per program and sampling rate. Takes no arguments.
 #include "conversion.h"
 
-int main() { return runSelthix(); }
+int main() {
+  return runSelthix();
+}

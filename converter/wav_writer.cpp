@@ -1,10 +1,10 @@
-#include "little_endian.h"
 #include "wav_writer.h"
 
 #include <cerrno>
 #include <cstring>
 
 #include "dat_frame.h"
+#include "little_endian.h"
 #include "mapped_file.h"
 
 namespace {

@@ -64,7 +64,7 @@ struct WavResult {
     SourceChanged,  // the mapped image became shorter: nothing was kept
   };
   Kind kind = Written;
-  int error = 0;            // errno of the failure
+  int error = 0;             // errno of the failure
   int64_t framesLimit = -1;  // >= 0: the range was longer than a WAV holds; this many were kept
   bool complete() const { return kind == Written && framesLimit < 0; }
 };

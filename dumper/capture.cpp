@@ -29,7 +29,7 @@ constexpr uint8_t kAudioModeList[12] = {0x00, 0x00, 0x10, 0x08, 0x80, 0, 0, 0, 0
 constexpr uint8_t kDataModeList[12] = {0x00, 0x00, 0x10, 0x08, 0x13, 0, 0, 0, 0, 0, 0, 0};
 
 enum class Outcome {
-  InAudioMode,   // so far so good: the cassette is awaited
+  InAudioMode,    // so far so good: the cassette is awaited
   BlankTape,      // the whole recording was read
   RequestFailed,  // the audio-mode request or its check failed
   ModeNotSet,     // the drive did not take audio mode
@@ -216,8 +216,8 @@ void showAtime(const dat::DatFrame& frame) {
   for (int k = 0; k < packs; ++k) {
     const uint8_t* p = frame.packs[k];
     if (!dat::isAtimePack(p)) continue;
-    printStdout(msg::kAtime, p[3] >> 4, p[3] & 15, p[4] >> 4, p[4] & 15, p[5] >> 4, p[5] & 15, p[6] >> 4,
-        p[6] & 15);
+    printStdout(msg::kAtime, p[3] >> 4, p[3] & 15, p[4] >> 4, p[4] & 15, p[5] >> 4, p[5] & 15,
+                p[6] >> 4, p[6] & 15);
   }
 }
 

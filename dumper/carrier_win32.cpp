@@ -1,6 +1,7 @@
 // Windows carrier: "\\.\Tape0", IOCTL_SCSI_GET_INQUIRY_DATA and
 // IOCTL_SCSI_PASS_THROUGH.
 #include <windows.h>
+
 #include <ntddscsi.h>
 
 #include <cstddef>

@@ -3,4 +3,6 @@
 
 #include "system_services.h"
 
-void sleepMilliseconds(unsigned milliseconds) { Sleep(milliseconds); }
+void sleepMilliseconds(unsigned milliseconds) {
+  Sleep(milliseconds);
+}

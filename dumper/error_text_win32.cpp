@@ -1,6 +1,6 @@
-#include "error_text_win32.h"
-
 #include <windows.h>
+
+#include "error_text_win32.h"
 
 bool systemErrorText(unsigned long code, char* text, size_t size, long* lookupError) {
   // Without FORMAT_MESSAGE_IGNORE_INSERTS a text with inserts would be

@@ -2,4 +2,6 @@
 // "KOVRANT.IMG" in the current directory. Takes no arguments.
 #include "capture.h"
 
-int main() { return runKovrant(); }
+int main() {
+  return runKovrant();
+}

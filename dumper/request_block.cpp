@@ -1,7 +1,8 @@
-#include "little_endian.h"
 #include "request_block.h"
 
 #include <cstring>
+
+#include "little_endian.h"
 
 PassThroughSizes encodeRequest(const ScsiCommand& command, PassThroughRequest* block) {
   uint32_t n = command.length > pt::kMaxTransfer ? pt::kMaxTransfer : command.length;

@@ -13,8 +13,8 @@
 
 #include "capture.h"
 #include "dat_frame.h"
-#include "fuzz_support.h"
 #include "drive_model.h"
+#include "fuzz_support.h"
 
 namespace {
 
@@ -36,7 +36,6 @@ void check(bool ok, const char* what) {
   std::abort();
 }
 
-
 }  // namespace
 
 // Run with -close_fd_mask=2: the run's prompt on standard error goes
@@ -57,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (int k = 0; k < frames; ++k) {
     std::vector<uint8_t> f(dat::kFrameSize, static_cast<uint8_t>(k));
     uint8_t b = in.byte();
-    f[dat::kMainId1At] = b;        // the filter bit among others
+    f[dat::kMainId1At] = b;         // the filter bit among others
     f[dat::kSubId1At] = in.byte();  // pack count
     f[dat::kPacksAt + 8 * (b % 7)] = 0x20;
     script.tape.insert(script.tape.end(), f.begin(), f.end());

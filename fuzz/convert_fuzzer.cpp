@@ -19,13 +19,11 @@
 
 namespace {
 
-
 void check(bool ok, const char* what, const std::string& name) {
   if (ok) return;
   std::fprintf(stderr, "invariant broken: %s (%s)\n", what, name.c_str());
   std::abort();
 }
-
 
 }  // namespace
 

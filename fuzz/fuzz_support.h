@@ -13,8 +13,8 @@
 // the current directory), in memory where /dev/shm exists, and sends
 // standard output nowhere.
 inline void enterScratchDirectory(const char* name) {
-  std::string dir = std::string(access("/dev/shm", W_OK) == 0 ? "/dev/shm/" : "/tmp/") + name +
-                    ".XXXXXX";
+  std::string dir =
+      std::string(access("/dev/shm", W_OK) == 0 ? "/dev/shm/" : "/tmp/") + name + ".XXXXXX";
   if (mkdtemp(&dir[0]) == nullptr || chdir(dir.c_str()) != 0) std::abort();
   if (std::freopen("/dev/null", "w", stdout) == nullptr) std::abort();
   static std::string scratch;

@@ -16,7 +16,6 @@ namespace {
 constexpr unsigned long kFileNotFound = 2;  // ERROR_FILE_NOT_FOUND
 constexpr unsigned long kIoDevice = 1117;   // ERROR_IO_DEVICE
 
-constexpr uint8_t kGood = 0;
 constexpr uint8_t kCheckCondition = 2;
 
 // Sense keys (byte 2 of the sense data).

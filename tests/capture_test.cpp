@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "dumper_messages.h"
 #include "capture_harness.h"
 #include "drive_model.h"
+#include "dumper_messages.h"
 #include "frame_builder.h"
 #include "pass_through.h"
 #include "test_support.h"
@@ -31,7 +31,8 @@ using testing_support::readFile;
 using testing_support::TempDir;
 
 const char kSystemNotFound[] = "The system cannot find the file specified.\n";
-const char kSystemIoError[] = "The request could not be performed because of an I/O device error.\n";
+const char kSystemIoError[] =
+    "The request could not be performed because of an I/O device error.\n";
 
 std::string atime(int h, int m, int s, int f) {
   char buf[64];
@@ -40,7 +41,9 @@ std::string atime(int h, int m, int s, int f) {
   return buf;
 }
 
-std::string atimeOf(int k) { return atime(0x01, 0x02, k / 34, k % 34); }
+std::string atimeOf(int k) {
+  return atime(0x01, 0x02, k / 34, k % 34);
+}
 
 const std::string kBanner = msg::kKovrantBanner;
 const std::string kIdLine = std::string(pt::kSupportedDrive) + "\n";
@@ -79,7 +82,7 @@ TEST(Capture, WholeTape) {
   EXPECT_EQ(c.exitStatus, 0);
   EXPECT_EQ(c.image(), tape);
   expectDataModeAndClosed();
-  EXPECT_FALSE(sim::state().loaded);  // unloaded
+  EXPECT_FALSE(sim::state().loaded);                 // unloaded
   EXPECT_EQ(sim::state().sleptMilliseconds, 3000u);  // three polls before the cassette
   // The order of the requests.
   std::vector<Command> expected = {Command::ModeSense, Command::ModeSelect, Command::ModeSense};
@@ -226,7 +229,8 @@ TEST(Capture, WaitRunsOutAfter180Polls) {
 
 TEST(Capture, FailedPollsCountAsPolls) {
   Capture c;
-  sim::Script s = scriptWith(tapeOf(2), {{Command::TestUnitReady, 1, Fault::FailControl, 0, 0, 0, 2}});
+  sim::Script s =
+      scriptWith(tapeOf(2), {{Command::TestUnitReady, 1, Fault::FailControl, 0, 0, 0, 2}});
   s.insertAfter = 0;
   run(c, s);
   EXPECT_EQ(c.out, kAudioOk + kArrival + displays(0, 1) + msg::kEndOfTape + kClosing + kDataOk);
@@ -359,10 +363,14 @@ TEST(Capture, Interrupts) {
     std::vector<int> written;
   };
   const Case cases[] = {
-      {"during the wait", {Command::TestUnitReady, 2, Fault::Interrupt},
-       kAudioOk + msg::kInterrupted + kDataOk, {}},
-      {"during the capture", {Command::Read, 3, Fault::Interrupt},
-       kAudioOk + kArrival + displays(0, 2) + msg::kInterrupted + kClosing + kDataOk, {0, 1, 2}},
+      {"during the wait",
+       {Command::TestUnitReady, 2, Fault::Interrupt},
+       kAudioOk + msg::kInterrupted + kDataOk,
+       {}},
+      {"during the capture",
+       {Command::Read, 3, Fault::Interrupt},
+       kAudioOk + kArrival + displays(0, 2) + msg::kInterrupted + kClosing + kDataOk,
+       {0, 1, 2}},
   };
   for (const Case& k : cases) {
     SCOPED_TRACE(k.what);
@@ -396,7 +404,8 @@ TEST(Capture, EndlessReadErrorsEndTheCapture) {
 TEST(Capture, ReadErrorsJustShortOfTheBoundRecover) {
   std::vector<uint8_t> tape = tapeOf(3);
   Capture c;
-  run(c, scriptWith(tape, {{Command::Read, 2, Fault::Answer, 2, 3, 0, kMaxConsecutiveBadReads - 1}}));
+  run(c,
+      scriptWith(tape, {{Command::Read, 2, Fault::Answer, 2, 3, 0, kMaxConsecutiveBadReads - 1}}));
   EXPECT_EQ(c.out, kAudioOk + kArrival + displays(0, 2) + msg::kEndOfTape + kClosing + kDataOk);
   EXPECT_EQ(c.exitStatus, 0);
   EXPECT_EQ(c.image(), tape);
@@ -437,10 +446,10 @@ TEST(Atime, Display) {
   synth::setPackCount(f, 3);
   showAtime(dat::frameAt(f.data()));  // only packs 0-2 are looked at
   synth::setPackCount(f, 15);
-  f[dat::kSubId0At] = 0x20;  // would look like an ATIME pack in an eighth slot
+  f[dat::kSubId0At] = 0x20;           // would look like an ATIME pack in an eighth slot
   showAtime(dat::frameAt(f.data()));  // never beyond pack 6
-  f[dat::kPacksAt + 8] = 0x2F;  // item 2 whatever the low nibble
-  f[dat::kPacksAt + 32] = 0x30;  // item 3 is no ATIME pack
+  f[dat::kPacksAt + 8] = 0x2F;        // item 2 whatever the low nibble
+  f[dat::kPacksAt + 32] = 0x30;       // item 3 is no ATIME pack
   showAtime(dat::frameAt(f.data()));
   std::string out = testing::internal::GetCapturedStdout();
   const std::string one = "\rATIME=01:23:45:12 ";

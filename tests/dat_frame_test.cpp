@@ -17,10 +17,10 @@ struct ProgramCase {
 
 TEST(DatFrame, ProgramNumberTextAndPseudoNumbers) {
   const ProgramCase cases[] = {
-      {0, 0, 1, "001", true, 1},       {1, 2, 3, "123", true, 123},
-      {0, 0xA, 0xA, "0aa", false, 0},  {0, 0xB, 0xB, "0bb", false, 0},
-      {0, 0xE, 0xE, "0ee", false, 0},  {0, 0xA, 0xB, "0ab", true, 111},
-      {0, 0xF, 0xF, "0ff", true, 165}, {1, 0xA, 0xA, "1aa", true, 210},
+      {0, 0, 1, "001", true, 1},          {1, 2, 3, "123", true, 123},
+      {0, 0xA, 0xA, "0aa", false, 0},     {0, 0xB, 0xB, "0bb", false, 0},
+      {0, 0xE, 0xE, "0ee", false, 0},     {0, 0xA, 0xB, "0ab", true, 111},
+      {0, 0xF, 0xF, "0ff", true, 165},    {1, 0xA, 0xA, "1aa", true, 210},
       {0xF, 0xF, 0xF, "fff", true, 1665}, {0, 0xC, 0xC, "0cc", true, 132},
   };
   for (const ProgramCase& c : cases) {

@@ -1,10 +1,11 @@
 // Every console text of the dumper is stored as Shift_JIS bytes; each must be
 // exactly the code page 932 encoding of the text as it reads.
+#include "dumper_messages.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "dumper_messages.h"
 #include "test_support.h"
 
 namespace {

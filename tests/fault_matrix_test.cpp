@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "capture_harness.h"
+#include "drive_model.h"
 #include "dumper_messages.h"
 #include "frame_builder.h"
-#include "drive_model.h"
 #include "test_support.h"
 
 namespace {
@@ -30,10 +30,10 @@ struct Row {
 };
 
 TEST(FaultMatrix, EveryRequestOfTheMainFlowFails) {
-  const std::string endOfTape = std::string(msg::kEndOfTape) + msg::kRewinding +
-                                msg::kUnloading + kDataOk;
-  const std::string readFailed = std::string(msg::kReadFailed) + msg::kRewinding +
-                                 msg::kUnloading + kDataOk;
+  const std::string endOfTape =
+      std::string(msg::kEndOfTape) + msg::kRewinding + msg::kUnloading + kDataOk;
+  const std::string readFailed =
+      std::string(msg::kReadFailed) + msg::kRewinding + msg::kUnloading + kDataOk;
   // The flow: probe, audio mode, check, two polls NOT READY, arrival,
   // rewind, test, five frames, blank tape, rewind, unload, data mode.
   const Row rows[] = {

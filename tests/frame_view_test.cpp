@@ -38,14 +38,14 @@ TEST(FrameView, NeighbourVote) {
     std::vector<int> stored, repaired;
   };
   const Case cases[] = {
-      {{0, 1, 0}, {0, 0, 0}},              // a one-frame error is outvoted
-      {{0, 1, 1, 0}, {0, 1, 1, 0}},        // a change of two frames survives
-      {{1, 0, 0, 0}, {1, 0, 0, 0}},        // frame 0 is never repaired
-      {{0, 0, 0, 1}, {0, 0, 0, 1}},        // nor the last frame
-      {{0, 1}, {0, 1}},                    // N = 2: nothing to vote on
-      {{1}, {1}},                          // N = 1
-      {{0, 1, 0, 1}, {0, 0, 1, 1}},        // neighbours are read as stored
-      {{0, 2, 1}, {0, 2, 1}},              // disagreeing neighbours leave it
+      {{0, 1, 0}, {0, 0, 0}},        // a one-frame error is outvoted
+      {{0, 1, 1, 0}, {0, 1, 1, 0}},  // a change of two frames survives
+      {{1, 0, 0, 0}, {1, 0, 0, 0}},  // frame 0 is never repaired
+      {{0, 0, 0, 1}, {0, 0, 0, 1}},  // nor the last frame
+      {{0, 1}, {0, 1}},              // N = 2: nothing to vote on
+      {{1}, {1}},                    // N = 1
+      {{0, 1, 0, 1}, {0, 0, 1, 1}},  // neighbours are read as stored
+      {{0, 2, 1}, {0, 2, 1}},        // disagreeing neighbours leave it
       {{1, 1, 3, 1, 1}, {1, 1, 1, 1, 1}},
   };
   for (const Case& c : cases) {

@@ -17,8 +17,8 @@
 namespace {
 
 using testing_support::readFile;
-using testing_support::RunOptions;
 using testing_support::runIn;
+using testing_support::RunOptions;
 using testing_support::TempDir;
 
 const std::string kKovrantSim = KOVRANT_SIM_PATH;
@@ -50,8 +50,8 @@ TEST(KovrantSim, TapeToImageToWav) {
   EXPECT_EQ(r.exitCode, 0);
   // The prompt on standard error comes between the audio-mode line and the arrival.
   std::string expectedStart = std::string(msg::kKovrantBanner) + pt::kSupportedDrive + "\n" +
-                              msg::kSwitchingToAudio + msg::kSucceededLine +
-                              msg::kInsertCassette + msg::kLoadingRewinding + msg::kReading;
+                              msg::kSwitchingToAudio + msg::kSucceededLine + msg::kInsertCassette +
+                              msg::kLoadingRewinding + msg::kReading;
   EXPECT_EQ(r.out.substr(0, expectedStart.size()), expectedStart);
   std::string expectedEnd = std::string(msg::kEndOfTape) + msg::kRewinding + msg::kUnloading +
                             msg::kSwitchingToData + msg::kSucceeded;
@@ -92,8 +92,8 @@ TEST(KovrantSim, FullDiskDuringTheCapture) {
   char line[200];
   std::snprintf(line, sizeof line, msg::kImageWriteFailed, "File too large");
   EXPECT_NE(r.out.find(line), std::string::npos);
-  std::string expectedEnd = std::string(msg::kRewinding) + msg::kUnloading +
-                            msg::kSwitchingToData + msg::kSucceeded;
+  std::string expectedEnd =
+      std::string(msg::kRewinding) + msg::kUnloading + msg::kSwitchingToData + msg::kSucceeded;
   EXPECT_EQ(r.out.substr(r.out.size() - expectedEnd.size()), expectedEnd);
   // Everything that reached the disk is the tape's first frames.
   std::vector<uint8_t> image = readFile(dir.file("KOVRANT.IMG"));

@@ -27,7 +27,8 @@ const Text kConverterTexts[] = {
     {msg::kWavCreateFailed, "%sを作成できませんでした: %s\n"},
     {msg::kWavWriteFailed, "%sの書き込みに失敗しました: %s\n"},
     {msg::kImageChanged, "KOVRANT.IMGが変換中に短くなりました。変換を中止します。\n"},
-    {msg::kWavTooLarge, "%sはWAVの上限4GiBを超えるため、先頭の%lldフレームだけを書き込みました。\n"},
+    {msg::kWavTooLarge,
+     "%sはWAVの上限4GiBを超えるため、先頭の%lldフレームだけを書き込みました。\n"},
 };
 
 TEST(Messages, ConverterTextsAreCodePage932) {

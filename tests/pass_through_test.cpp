@@ -1,7 +1,6 @@
 // The six requests: the commands they send, byte for byte in the Windows
 // pass-through's request block, and what they hand back, against the drive
 // model.
-#include "little_endian.h"
 #include "pass_through.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +11,7 @@
 #include "capture_harness.h"
 #include "drive_model.h"
 #include "frame_builder.h"
+#include "little_endian.h"
 #include "request_block.h"
 
 namespace {
@@ -73,8 +73,8 @@ std::vector<uint8_t> lastDataArea() {
   const sim::Request& r = sim::requests().back();
   std::vector<uint8_t> dataOut = r.dataOut;
   dataOut.resize(pt::kMaxTransfer);
-  ScsiCommand command{{0}, static_cast<DataDirection>(r.flow), dataOut.data(),
-                      r.transferLength, r.timeout};
+  ScsiCommand command{
+      {0}, static_cast<DataDirection>(r.flow), dataOut.data(), r.transferLength, r.timeout};
   static PassThroughRequest block;
   encodeRequest(command, &block);
   return std::vector<uint8_t>(block.data(), block.data() + pt::kMaxTransfer);
@@ -206,12 +206,25 @@ TEST(PassThrough, FailedControlLeavesEveryOutputAlone) {
     const uint8_t list[12] = {0, 0, 0x10, 8, 0x80};
     bool ok = true;
     switch (c) {
-      case sim::Command::TestUnitReady: ok = ScsiTestUnitReady(&status, &sense); break;
-      case sim::Command::Rewind: ok = ScsiRewind(&status, &sense); break;
-      case sim::Command::Unload: ok = ScsiUnload(&status, &sense); break;
-      case sim::Command::ModeSense: ok = ScsiModeSense(buffer, &length, &status, &sense); break;
-      case sim::Command::ModeSelect: ok = ScsiModeSelect(list, 12, &status, &sense); break;
-      default: length = 300; ok = ScsiRead(buffer, &length, &status, &sense); break;
+      case sim::Command::TestUnitReady:
+        ok = ScsiTestUnitReady(&status, &sense);
+        break;
+      case sim::Command::Rewind:
+        ok = ScsiRewind(&status, &sense);
+        break;
+      case sim::Command::Unload:
+        ok = ScsiUnload(&status, &sense);
+        break;
+      case sim::Command::ModeSense:
+        ok = ScsiModeSense(buffer, &length, &status, &sense);
+        break;
+      case sim::Command::ModeSelect:
+        ok = ScsiModeSelect(list, 12, &status, &sense);
+        break;
+      default:
+        length = 300;
+        ok = ScsiRead(buffer, &length, &status, &sense);
+        break;
     }
     EXPECT_FALSE(ok);
     EXPECT_EQ(status, 0x5A);

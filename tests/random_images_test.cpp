@@ -29,7 +29,8 @@ std::vector<uint8_t> randomImage(synth::Random& r) {
     synth::Frame f = synth::blankFrame();
     synth::setRateCode(f, rate);
     if (r.below(6) == 0) {
-      synth::setProgram(f, 0, 0xA + static_cast<int>(r.below(5)), 0xA + static_cast<int>(r.below(5)));
+      synth::setProgram(f, 0, 0xA + static_cast<int>(r.below(5)),
+                        0xA + static_cast<int>(r.below(5)));
     } else {
       synth::setProgramNumber(f, program);
     }
@@ -43,9 +44,10 @@ std::vector<uint8_t> randomImage(synth::Random& r) {
   // Mutations: flipped bytes anywhere, mostly in the identification bytes.
   int flips = image.empty() ? 0 : static_cast<int>(r.below(20));
   for (int k = 0; k < flips; ++k) {
-    size_t at = r.below(2) == 0 ? r.below(static_cast<uint32_t>(image.size()))
-                                : (r.below(static_cast<uint32_t>(image.size() / 5822)) * 5822 +
-                                   5816 + r.below(6));
+    size_t at =
+        r.below(2) == 0
+            ? r.below(static_cast<uint32_t>(image.size()))
+            : (r.below(static_cast<uint32_t>(image.size() / 5822)) * 5822 + 5816 + r.below(6));
     if (at < image.size()) image[at] = static_cast<uint8_t>(r.next());
   }
   // A partial last frame, now and then.

@@ -1,6 +1,5 @@
 // The Windows pass-through's request block as a pure encoding: the block of
 // a command, byte for byte, and the results read back from a block.
-#include "little_endian.h"
 #include "request_block.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "little_endian.h"
 #include "pass_through.h"
 
 namespace {

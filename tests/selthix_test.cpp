@@ -28,9 +28,15 @@ std::string format(const char* f, int v) {
   std::snprintf(buf, sizeof buf, f, v);
   return buf;
 }
-std::string found(int p) { return format(msg::kFoundStartId, p); }
-std::string correction(int d) { return format(msg::kStartIdCorrection, d); }
-std::string tailCut(int d) { return format(msg::kTailCut, d); }
+std::string found(int p) {
+  return format(msg::kFoundStartId, p);
+}
+std::string correction(int d) {
+  return format(msg::kStartIdCorrection, d);
+}
+std::string tailCut(int d) {
+  return format(msg::kTailCut, d);
+}
 
 // One frame: rate code, program number (-1: "0bb"), amplitude of every sample.
 synth::Frame frame(int rateCode, int program, int16_t amplitude) {
@@ -314,9 +320,9 @@ TEST(Selthix, ANameThatComesBackGetsASuffix) {
   ASSERT_TRUE(synth::writeFile(run.dir.file("#001-48kHz.wav"), std::vector<uint8_t>(7, 1)));
   runOn(run, image.bytes);
   EXPECT_EQ(run.result.exitCode, 0);
-  EXPECT_EQ(wavFiles(run), (std::vector<std::string>{"#000-48kHz.wav", "#001-48kHz-2.wav",
-                                                      "#001-48kHz.wav", "#002-48kHz-2.wav",
-                                                      "#002-48kHz.wav"}));
+  EXPECT_EQ(wavFiles(run),
+            (std::vector<std::string>{"#000-48kHz.wav", "#001-48kHz-2.wav", "#001-48kHz.wav",
+                                      "#002-48kHz-2.wav", "#002-48kHz.wav"}));
   expectFrames(run, "#001-48kHz.wav", image.bytes, 1, 40, 0);
   expectFrames(run, "#002-48kHz.wav", image.bytes, 41, 80, 0);
   expectFrames(run, "#001-48kHz-2.wav", image.bytes, 81, 120, 0);

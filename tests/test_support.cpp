@@ -32,7 +32,6 @@ void removeTree(const std::string& path) {
   }
 }
 
-
 }  // namespace
 
 TempDir::TempDir() {
@@ -44,7 +43,9 @@ TempDir::TempDir() {
   dir = buf.data();
 }
 
-TempDir::~TempDir() { removeTree(dir); }
+TempDir::~TempDir() {
+  removeTree(dir);
+}
 
 InDirectory::InDirectory(const std::string& dir) {
   char buf[4096];
@@ -110,8 +111,7 @@ RunResult runIn(const std::string& dir, const std::string& program, const RunOpt
 
 std::vector<uint8_t> readFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in),
-                              std::istreambuf_iterator<char>());
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 bool fileExists(const std::string& path) {
@@ -147,6 +147,5 @@ std::string toCp932(const std::string& utf8) {
   out.resize(out.size() - dstLeft);
   return out;
 }
-
 
 }  // namespace testing_support

@@ -44,7 +44,7 @@ struct RunResult {
 };
 
 struct RunOptions {
-  int64_t fileSizeLimit = -1;  // RLIMIT_FSIZE for the child, SIGXFSZ ignored; -1: none
+  int64_t fileSizeLimit = -1;    // RLIMIT_FSIZE for the child, SIGXFSZ ignored; -1: none
   std::vector<std::string> env;  // extra NAME=value entries
   bool mergeOutput = false;      // standard error into the same file as standard output
   // The reader of standard output goes away (closes the pipe) once it has

@@ -37,11 +37,11 @@ TEST(WavWriter, HeaderBytesFor48kHz) {
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
   std::vector<uint8_t> bytes = readFile(name);
   const uint8_t expected[44] = {
-      'R', 'I', 'F', 'F', 0x24, 0x2D, 0x00, 0x00,  // 2 * 5760 + 36
-      'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0, 1, 0, 2, 0,
-      0x80, 0xBB, 0x00, 0x00,                      // 48000
-      0x00, 0xEE, 0x02, 0x00,                      // 192000
-      4, 0, 16, 0, 'd', 'a', 't', 'a', 0x00, 0x2D, 0x00, 0x00,  // 11520
+      'R',  'I',  'F',  'F',  0x24, 0x2D, 0x00, 0x00,  // 2 * 5760 + 36
+      'W',  'A',  'V',  'E',  'f',  'm',  't',  ' ',  16,   0,    0,    0,
+      1,    0,    2,    0,    0x80, 0xBB, 0x00, 0x00,                          // 48000
+      0x00, 0xEE, 0x02, 0x00,                                                  // 192000
+      4,    0,    16,   0,    'd',  'a',  't',  'a',  0x00, 0x2D, 0x00, 0x00,  // 11520
   };
   ASSERT_EQ(bytes.size(), 44u + 11520u);
   EXPECT_EQ(0, std::memcmp(bytes.data(), expected, 44));
@@ -64,8 +64,8 @@ TEST(WavWriter, SizesForRangesAndRates) {
   for (const Case& c : cases) {
     TempDir dir;
     std::string name = dir.file("x.wav");
-    ASSERT_TRUE(writeWavRange(name.c_str(), image.data(), c.first, c.last, c.rate,
-                              c.bytesPerFrame));
+    ASSERT_TRUE(
+        writeWavRange(name.c_str(), image.data(), c.first, c.last, c.rate, c.bytesPerFrame));
     std::vector<uint8_t> bytes = readFile(name);
     testing_support::WavInfo w = parseWav(bytes);
     EXPECT_TRUE(testing_support::wellFormedWav(bytes));

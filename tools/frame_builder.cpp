@@ -22,14 +22,18 @@ void setProgram(Frame& f, int hundreds, int tens, int units) {
   f[dat::kSubId2At] = static_cast<uint8_t>(((tens & 0x0F) << 4) | (units & 0x0F));
 }
 
-void setProgramNumber(Frame& f, int p) { setProgram(f, p / 100, p / 10 % 10, p % 10); }
+void setProgramNumber(Frame& f, int p) {
+  setProgram(f, p / 100, p / 10 % 10, p % 10);
+}
 
 void setPackCount(Frame& f, int count) {
   uint8_t& s1 = f[dat::kSubId1At];
   s1 = static_cast<uint8_t>((s1 & 0xF0) | (count & 0x0F));
 }
 
-void setSubId3(Frame& f, uint8_t value) { f[dat::kSubId3At] = value; }
+void setSubId3(Frame& f, uint8_t value) {
+  f[dat::kSubId3At] = value;
+}
 
 void setFilterBit(Frame& f, bool on) {
   uint8_t& b = f[dat::kMainId1At];
@@ -63,8 +67,8 @@ uint64_t Random::next() {
   return z ^ (z >> 31);
 }
 
-void fillTone(Frame& f, int rateCode, uint32_t& phase, uint32_t period, int amplitude,
-              int noise, Random& random) {
+void fillTone(Frame& f, int rateCode, uint32_t& phase, uint32_t period, int amplitude, int noise,
+              Random& random) {
   int pairs = rateCode == 1 ? 1323 : 1440;
   for (int k = 0; k < pairs; ++k) {
     uint32_t pos = phase % period;
@@ -90,7 +94,9 @@ void fillTone(Frame& f, int rateCode, uint32_t& phase, uint32_t period, int ampl
 
 namespace {
 
-uint8_t bcd(int v) { return static_cast<uint8_t>(((v / 10) << 4) | (v % 10)); }
+uint8_t bcd(int v) {
+  return static_cast<uint8_t>(((v / 10) << 4) | (v % 10));
+}
 
 struct Writer {
   std::vector<uint8_t>& out;
@@ -102,8 +108,9 @@ struct Writer {
     int64_t secs = count * 3 / 100;
     int fr = static_cast<int>(count - secs * 100 / 3);
     int slot = static_cast<int>(random.below(dat::kPackCount));
-    setAtime(f, slot, bcd(static_cast<int>(secs / 3600 % 100)), bcd(static_cast<int>(secs / 60 % 60)),
-             bcd(static_cast<int>(secs % 60)), bcd(fr % 100));
+    setAtime(f, slot, bcd(static_cast<int>(secs / 3600 % 100)),
+             bcd(static_cast<int>(secs / 60 % 60)), bcd(static_cast<int>(secs % 60)),
+             bcd(fr % 100));
     if (glitches && random.below(400) == 0) {
       // A single damaged identification byte: the neighbour vote repairs it.
       f[dat::kSubId2At] ^= static_cast<uint8_t>(1 + random.below(255));
@@ -168,7 +175,8 @@ std::vector<uint8_t> synthesizeImage(const SynthOptions& o) {
       }
     }
     int rateCode = (p == o.rate44Program) ? 1 : 0;
-    int64_t frames = perProgram * 3 / 4 + static_cast<int64_t>(random.below(static_cast<uint32_t>(perProgram / 2 + 1)));
+    int64_t frames = perProgram * 3 / 4 +
+                     static_cast<int64_t>(random.below(static_cast<uint32_t>(perProgram / 2 + 1)));
     program(p, rateCode, frames);
   }
   if (o.repeat) program(1, 0, perProgram / 2);

@@ -41,8 +41,8 @@ class Random {
 // Fills the audio of a frame at `rateCode` with a triangle tone of the given
 // period (in samples) and amplitude plus noise; `phase` carries on across
 // frames. Integer arithmetic only, so every platform makes the same bytes.
-void fillTone(Frame& f, int rateCode, uint32_t& phase, uint32_t period, int amplitude,
-              int noise, Random& random);
+void fillTone(Frame& f, int rateCode, uint32_t& phase, uint32_t period, int amplitude, int noise,
+              Random& random);
 
 struct SynthOptions {
   uint64_t seed = 1;

@@ -33,8 +33,8 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     long long v = 0;
-    bool valued = a == "--seed" || a == "--programs" || a == "--frames" || a == "--rate44" ||
-                  a == "--tail";
+    bool valued =
+        a == "--seed" || a == "--programs" || a == "--frames" || a == "--rate44" || a == "--tail";
     if (valued) {
       if (i + 1 >= argc || !number(argv[++i], v)) return usage();
       if (a == "--seed") o.seed = static_cast<uint64_t>(v);
