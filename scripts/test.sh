@@ -1,11 +1,13 @@
 #!/bin/sh
-# Sets up what is missing, builds, and runs every test: once in the normal
-# build and once under AddressSanitizer + UndefinedBehaviorSanitizer; then
-# builds the Windows programs and checks them under Wine against the Linux
-# ones.
+# Sets up what is missing, checks the formatting, builds, and runs every
+# test: once in the normal build (the kernel test among them) and once under
+# AddressSanitizer + UndefinedBehaviorSanitizer; then builds the Windows
+# programs and checks them under Wine against the Linux ones.
 set -eu
 cd "$(dirname "$0")/.."
 scripts/setup.sh
+echo "== format"
+scripts/check_format.sh
 scripts/build.sh --asan --windows
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
