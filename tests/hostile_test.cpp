@@ -32,16 +32,10 @@ const std::string kKovrantSim = KOVRANT_SIM_PATH;
 const std::string kSelthix = SELTHIX_PATH;
 
 std::vector<uint8_t> recording(int programs, int64_t frames) {
-  synth::SynthOptions o;
-  o.seed = 7;
-  o.programs = programs;
-  o.frames = frames;
-  return synth::synthesizeImage(o);
+  return testing_support::recording(7, programs, frames);
 }
 
-std::string text(const std::vector<uint8_t>& bytes) {
-  return std::string(bytes.begin(), bytes.end());
-}
+using testing_support::textOf;
 
 const char kDriveBackInDataMode[] = "end: open=0 opens=1 closes=1 density=13 loaded=0";
 
@@ -66,7 +60,7 @@ TEST(NoConsole, TheDumperFinishesWhenItsReaderGoes) {
   EXPECT_EQ(r.signal, 0);
   EXPECT_EQ(r.exitCode, 0);
   EXPECT_TRUE(readFile(dir.file("KOVRANT.IMG")) == tape);
-  EXPECT_NE(text(readFile(dir.file("sim.log"))).find(kDriveBackInDataMode), std::string::npos);
+  EXPECT_NE(textOf(readFile(dir.file("sim.log"))).find(kDriveBackInDataMode), std::string::npos);
 }
 
 TEST(NoConsole, TheConverterFinishesWhenItsReaderGoes) {
@@ -229,7 +223,7 @@ TEST(ShortenedImage, TheConverterReportsItAndKeepsNoHalfWrittenFile) {
   ASSERT_EQ(waitpid(pid, &status, 0), pid);
   ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
   EXPECT_EQ(WEXITSTATUS(status), 1);
-  EXPECT_NE(text(readFile(errPath)).find(msg::kImageChanged), std::string::npos);
+  EXPECT_NE(textOf(readFile(errPath)).find(msg::kImageChanged), std::string::npos);
   for (const std::string& n : testing_support::listDir(dir.path())) {
     EXPECT_TRUE(n == "KOVRANT.IMG" || n == "err.txt") << n << " was left";
   }

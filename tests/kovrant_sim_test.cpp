@@ -26,17 +26,12 @@ const std::string kKovrant = KOVRANT_PATH;
 const std::string kSelthix = SELTHIX_PATH;
 
 std::vector<uint8_t> sampleTape() {
-  synth::SynthOptions o;
-  o.seed = 11;
-  o.programs = 3;
-  o.frames = 1500;
-  return synth::synthesizeImage(o);
+  return testing_support::recording(11, 3, 1500);
 }
 
 // The simulated drive's request log of a run in `dir`.
 std::string simLog(const TempDir& dir) {
-  std::vector<uint8_t> log = readFile(dir.file("sim.log"));
-  return std::string(log.begin(), log.end());
+  return testing_support::textOf(readFile(dir.file("sim.log")));
 }
 
 TEST(KovrantSim, TapeToImageToWav) {

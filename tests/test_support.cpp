@@ -17,6 +17,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "frame_builder.h"
+
 namespace testing_support {
 
 namespace {
@@ -112,6 +114,18 @@ RunResult runIn(const std::string& dir, const std::string& program, const RunOpt
 std::vector<uint8_t> readFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string textOf(const std::vector<uint8_t>& bytes) {
+  return std::string(bytes.begin(), bytes.end());
+}
+
+std::vector<uint8_t> recording(uint64_t seed, int programs, int64_t frames) {
+  synth::SynthOptions o;
+  o.seed = seed;
+  o.programs = programs;
+  o.frames = frames;
+  return synth::synthesizeImage(o);
 }
 
 bool fileExists(const std::string& path) {

@@ -58,6 +58,10 @@ RunResult runIn(const std::string& dir, const std::string& program,
                 const RunOptions& options = RunOptions());
 
 std::vector<uint8_t> readFile(const std::string& path);
+std::string textOf(const std::vector<uint8_t>& bytes);
+// A synthesized recording (programs of tone and noise, ATIME packs, program
+// numbers), the same bytes for the same arguments.
+std::vector<uint8_t> recording(uint64_t seed, int programs, int64_t frames);
 bool fileExists(const std::string& path);
 std::vector<std::string> listDir(const std::string& dir);  // sorted names, no dot entries
 
