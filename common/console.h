@@ -1,9 +1,13 @@
-// Console output. Every message is a printf format whose bytes are already
-// Shift_JIS (code page 932); the bytes go out unchanged, whatever the locale
-// or terminal. Each message is flushed at once so that standard output and
-// standard error stay in the order they were printed, also for messages
-// without a line end.
+// Console output. Every message is a printf format whose bytes are code
+// page 932 (Shift_JIS, see cp932.h). Where the output goes to a file or a
+// pipe those bytes go out unchanged; a terminal that reads UTF-8 (Linux) and
+// a console window (Windows) get the same text in their own encoding. Each
+// message is flushed at once so that standard output and standard error stay
+// in the order they were printed, also for messages without a line end.
 #pragma once
+
+#include <cstddef>
+#include <cstdio>
 
 #if defined(__GNUC__)
 #define DAT_PRINTF(fmt, args) __attribute__((format(printf, fmt, args)))
@@ -11,12 +15,18 @@
 #define DAT_PRINTF(fmt, args)
 #endif
 
-// Output that nobody reads any more (a pipe whose reader has gone, a closed
-// terminal) must not end the program: its writes fail and are passed over,
-// and the program finishes its work. Called first thing by both programs.
-void keepRunningWithoutConsole();
+// Called first thing by both programs: looks at what standard output and
+// standard error are (a terminal, its encoding), and makes sure that output
+// nobody reads any more (a pipe whose reader has gone, a closed terminal)
+// cannot end the program: its writes fail and are passed over, and the
+// program finishes its work. Until it is called, every byte goes out as is.
+void prepareConsole();
 
 // To standard output.
 void printStdout(const char* format, ...) DAT_PRINTF(1, 2);
 // To standard error.
 void printStderr(const char* format, ...) DAT_PRINTF(1, 2);
+
+// The platform's part: writes `length` code page 932 bytes to `stream` (stdout
+// or stderr) in the form that prepareConsole chose for it, and flushes.
+void writeConsole(FILE* stream, const char* bytes, size_t length);

@@ -1,9 +1,41 @@
-// POSIX console: a closed pipe or terminal on the other end of the output
-// makes writes fail with EPIPE instead of ending the process with SIGPIPE.
+// POSIX console: a terminal whose locale reads UTF-8 gets UTF-8; everything
+// else gets the code page 932 bytes. A closed pipe or terminal makes writes
+// fail with EPIPE instead of ending the process with SIGPIPE.
+#include <langinfo.h>
 #include <signal.h>
+#include <unistd.h>
 
+#include <clocale>
+#include <cstring>
+#include <string>
+
+#include "arguments.h"
 #include "console.h"
+#include "cp932.h"
 
-void keepRunningWithoutConsole() {
+namespace {
+bool stdoutUtf8 = false;
+bool stderrUtf8 = false;
+}  // namespace
+
+void prepareConsole() {
   signal(SIGPIPE, SIG_IGN);
+  std::setlocale(LC_CTYPE, "");
+  bool utf8 = std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
+  stdoutUtf8 = utf8 && isatty(STDOUT_FILENO) == 1;
+  stderrUtf8 = utf8 && isatty(STDERR_FILENO) == 1;
+}
+
+void writeConsole(FILE* stream, const char* bytes, size_t length) {
+  if (stream == stdout ? stdoutUtf8 : stderrUtf8) {
+    std::string text = cp932::toUtf8(bytes, length);
+    std::fwrite(text.data(), 1, text.size(), stream);
+  } else {
+    std::fwrite(bytes, 1, length, stream);
+  }
+  std::fflush(stream);
+}
+
+bool platformHelpSwitch(const char*) {
+  return false;
 }

@@ -1,4 +1,49 @@
-// Windows console: a closed pipe makes writes fail; nothing ends the process.
+// Windows console: a console window gets the text as UTF-16 through
+// WriteConsoleW, whatever its code page; redirected output gets the code
+// page 932 bytes. A closed pipe makes writes fail; nothing ends the process.
+#include <windows.h>
+
+#include <cstring>
+#include <vector>
+
+#include "arguments.h"
 #include "console.h"
 
-void keepRunningWithoutConsole() {}
+namespace {
+
+HANDLE stdoutConsole = nullptr;
+HANDLE stderrConsole = nullptr;
+
+HANDLE consoleOf(DWORD which) {
+  HANDLE h = GetStdHandle(which);
+  DWORD mode = 0;
+  return h != INVALID_HANDLE_VALUE && h != nullptr && GetConsoleMode(h, &mode) ? h : nullptr;
+}
+
+}  // namespace
+
+void prepareConsole() {
+  stdoutConsole = consoleOf(STD_OUTPUT_HANDLE);
+  stderrConsole = consoleOf(STD_ERROR_HANDLE);
+}
+
+void writeConsole(FILE* stream, const char* bytes, size_t length) {
+  HANDLE console = stream == stdout ? stdoutConsole : stderrConsole;
+  int n = length == 0 || console == nullptr
+              ? 0
+              : MultiByteToWideChar(932, 0, bytes, static_cast<int>(length), nullptr, 0);
+  if (n > 0) {
+    std::vector<wchar_t> wide(static_cast<size_t>(n));
+    MultiByteToWideChar(932, 0, bytes, static_cast<int>(length), wide.data(), n);
+    DWORD written = 0;
+    std::fflush(stream);
+    WriteConsoleW(console, wide.data(), static_cast<DWORD>(n), &written, nullptr);
+    return;
+  }
+  std::fwrite(bytes, 1, length, stream);
+  std::fflush(stream);
+}
+
+bool platformHelpSwitch(const char* argument) {
+  return std::strcmp(argument, "/?") == 0;
+}

@@ -175,7 +175,7 @@ bool writeWavRange(const char* name, const uint8_t* image, int64_t first, int64_
 }
 
 int runSelthix() {
-  keepRunningWithoutConsole();
+  prepareConsole();
   printStdout("%s", msg::kSelthixBanner);
   enlargeWorkingSet();
   MappedFile image;

@@ -1,7 +1,12 @@
 // SELTHIX: converts the frame image "KOVRANT.IMG" in the current directory
-// into WAV files, one per program and sampling rate. Takes no arguments.
+// into WAV files, one per program and sampling rate. Takes no arguments but
+// --help and --version.
+#include "arguments.h"
 #include "conversion.h"
+#include "usage_messages.h"
 
-int main() {
+int main(int argc, char** argv) {
+  int exitStatus = 0;
+  if (answerArguments(argc, argv, "SELTHIX", msg::kSelthixHelp, &exitStatus)) return exitStatus;
   return runSelthix();
 }

@@ -43,7 +43,7 @@ enum class Outcome {
 class CaptureRun {
  public:
   int run() {
-    keepRunningWithoutConsole();
+    prepareConsole();
     printStdout("%s", msg::kKovrantBanner);
     InterruptGuard interrupts;
     if (!identifyDrive()) return 1;

@@ -1,7 +1,12 @@
 // KOVRANT: copies every frame of the DAT cassette in the tape drive into
-// "KOVRANT.IMG" in the current directory. Takes no arguments.
+// "KOVRANT.IMG" in the current directory. Takes no arguments but --help and
+// --version.
+#include "arguments.h"
 #include "capture.h"
+#include "usage_messages.h"
 
-int main() {
+int main(int argc, char** argv) {
+  int exitStatus = 0;
+  if (answerArguments(argc, argv, "KOVRANT", msg::kKovrantHelp, &exitStatus)) return exitStatus;
   return runKovrant();
 }

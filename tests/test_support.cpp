@@ -4,10 +4,12 @@
 #include <fcntl.h>
 #include <iconv.h>
 #include <poll.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -59,7 +61,57 @@ InDirectory::~InDirectory() {
   if (chdir(previous.c_str()) != 0) std::abort();
 }
 
+namespace {
+
+// The child's side after fork: limits, environment, arguments, exec.
+[[noreturn]] void execIn(const std::string& program, const RunOptions& options) {
+  if (options.fileSizeLimit >= 0) {
+    signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit;
+    limit.rlim_cur = limit.rlim_max = static_cast<rlim_t>(options.fileSizeLimit);
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  for (const std::string& e : options.env) putenv(const_cast<char*>(e.c_str()));
+  if (options.timeoutSeconds > 0) alarm(options.timeoutSeconds);
+  std::vector<char*> argv = {const_cast<char*>(program.c_str())};
+  for (const std::string& a : options.args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  execv(program.c_str(), argv.data());
+  _exit(127);
+}
+
+void finish(pid_t pid, RunResult* result) {
+  int status = 0;
+  if (pid < 0 || waitpid(pid, &status, 0) != pid) return;
+  if (WIFEXITED(status)) result->exitCode = WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) result->signal = WTERMSIG(status);
+}
+
+RunResult runOnTerminal(const std::string& dir, const std::string& program,
+                        const RunOptions& options) {
+  RunResult result;
+  int master = -1;
+  pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
+  if (pid == 0) {
+    struct termios raw;
+    if (chdir(dir.c_str()) != 0 || tcgetattr(1, &raw) != 0) _exit(126);
+    cfmakeraw(&raw);
+    tcsetattr(1, TCSANOW, &raw);
+    execIn(program, options);
+  }
+  if (pid < 0) return result;
+  char buf[65536];
+  ssize_t n;
+  while ((n = read(master, buf, sizeof buf)) > 0) result.out.append(buf, static_cast<size_t>(n));
+  close(master);
+  finish(pid, &result);
+  return result;
+}
+
+}  // namespace
+
 RunResult runIn(const std::string& dir, const std::string& program, const RunOptions& options) {
+  if (options.terminal) return runOnTerminal(dir, program, options);
   // Outputs through pipes: a file-size limit on the program must not cut them.
   RunResult result;
   int outPipe[2], errPipe[2];
@@ -73,16 +125,7 @@ RunResult runIn(const std::string& dir, const std::string& program, const RunOpt
     dup2(options.mergeOutput ? outPipe[1] : errPipe[1], 2);
     close(outPipe[0]);
     close(errPipe[0]);
-    if (options.fileSizeLimit >= 0) {
-      signal(SIGXFSZ, SIG_IGN);
-      struct rlimit limit;
-      limit.rlim_cur = limit.rlim_max = static_cast<rlim_t>(options.fileSizeLimit);
-      setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    for (const std::string& e : options.env) putenv(const_cast<char*>(e.c_str()));
-    if (options.timeoutSeconds > 0) alarm(options.timeoutSeconds);
-    execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
+    execIn(program, options);
   }
   close(outPipe[1]);
   close(errPipe[1]);
@@ -104,10 +147,7 @@ RunResult runIn(const std::string& dir, const std::string& program, const RunOpt
       }
     }
   }
-  int status = 0;
-  if (pid < 0 || waitpid(pid, &status, 0) != pid) return result;
-  if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
-  if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
+  finish(pid, &result);
   return result;
 }
 
@@ -146,10 +186,12 @@ std::vector<std::string> listDir(const std::string& dir) {
   return names;
 }
 
-std::string toCp932(const std::string& utf8) {
-  iconv_t cd = iconv_open("CP932", "UTF-8");
-  if (cd == reinterpret_cast<iconv_t>(-1)) return "<no CP932 converter>";
-  std::string in = utf8;
+namespace {
+
+std::string convert(const char* to, const char* from, const std::string& text) {
+  iconv_t cd = iconv_open(to, from);
+  if (cd == reinterpret_cast<iconv_t>(-1)) return "<no converter>";
+  std::string in = text;
   std::string out(in.size() * 2 + 16, '\0');
   char* src = in.data();
   size_t srcLeft = in.size();
@@ -160,6 +202,16 @@ std::string toCp932(const std::string& utf8) {
   if (r == static_cast<size_t>(-1)) return "<not convertible>";
   out.resize(out.size() - dstLeft);
   return out;
+}
+
+}  // namespace
+
+std::string toCp932(const std::string& utf8) {
+  return convert("CP932", "UTF-8", utf8);
+}
+
+std::string fromCp932(const std::string& bytes) {
+  return convert("UTF-8", "CP932", bytes);
 }
 
 }  // namespace testing_support

@@ -50,10 +50,14 @@ struct RunOptions {
   // The reader of standard output goes away (closes the pipe) once it has
   // this many bytes.
   size_t closeOutputAfter = SIZE_MAX;
-  unsigned timeoutSeconds = 0;  // SIGALRM ends the program after this long; 0: never
+  unsigned timeoutSeconds = 0;    // SIGALRM ends the program after this long; 0: never
+  std::vector<std::string> args;  // the program's arguments
+  // Standard output and error both on a pseudo-terminal (raw: no line-end
+  // translation), read into `out`.
+  bool terminal = false;
 };
 
-// Runs `program` with no arguments in `dir`, standard input from /dev/null.
+// Runs `program` in `dir`, standard input from /dev/null (or the terminal).
 RunResult runIn(const std::string& dir, const std::string& program,
                 const RunOptions& options = RunOptions());
 
@@ -67,6 +71,8 @@ std::vector<std::string> listDir(const std::string& dir);  // sorted names, no d
 
 // Text to its code page 932 bytes, through the C library's iconv.
 std::string toCp932(const std::string& utf8);
+// Code page 932 bytes to UTF-8, through the C library's iconv.
+std::string fromCp932(const std::string& bytes);
 
 // The WAV checks shared with the fuzz targets.
 using wavcheck::parseWav;

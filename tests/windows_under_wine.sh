@@ -41,8 +41,8 @@ fail() { failed=$((failed + 1)); echo "FAIL $1${2:+: $2}"; }
 fold() { python3 -c 'import sys; sys.stdout.buffer.write(open(sys.argv[1],"rb").read().replace(b"\r\n", b"\n"))' "$1"; }
 
 # Runs PROGRAM in DIR with its outputs in DIR/.out, DIR/.err, DIR/.status.
-run_linux() { (cd "$1" && timeout 120 "$2" </dev/null >.out 2>.err; echo $? >.status); }
-run_wine() { (cd "$1" && timeout 120 "$wine" "$2" </dev/null >.out 2>.err; echo $? >.status); }
+run_linux() { d=$1 p=$2; shift 2; (cd "$d" && timeout 120 "$p" "$@" </dev/null >.out 2>.err; echo $? >.status); }
+run_wine() { d=$1 p=$2; shift 2; (cd "$d" && timeout 120 "$wine" "$p" "$@" </dev/null >.out 2>.err; echo $? >.status); }
 
 # Compares two run directories: file names, file bytes, console, status.
 same_runs() {
@@ -110,6 +110,23 @@ run_linux "$work/faults/l" "$linux/simdrive/kovrant-sim"
 run_wine "$work/faults/w" "$windows/simdrive/kovrant-sim.exe"
 unset KOVRANT_SIM_TAPE KOVRANT_SIM_FAULTS
 if why=$(same_runs "$work/faults/l" "$work/faults/w"); then pass "kovrant-sim with faults"; else fail "kovrant-sim with faults" "$why"; fi
+
+# The command line: help, version, an argument neither program knows; and
+# Windows' own way to ask for help, answered like --help on Linux.
+for prog in KOVRANT:dumper SELTHIX:converter; do
+  name=${prog%%:*} dir=${prog#*:}
+  for args in --help --version --frobnicate "/?"; do
+    case "$args" in "/?") linux_args=--help; tag=slash ;; *) linux_args=$args; tag=${args#--} ;; esac
+    mkdir -p "$work/args-$name-$tag/l" "$work/args-$name-$tag/w"
+    run_linux "$work/args-$name-$tag/l" "$linux/$dir/$name" "$linux_args"
+    run_wine "$work/args-$name-$tag/w" "$windows/$dir/$name.exe" "$args"
+    if why=$(same_runs "$work/args-$name-$tag/l" "$work/args-$name-$tag/w"); then
+      pass "$name $args"
+    else
+      fail "$name $args" "$why"
+    fi
+  done
+done
 
 # The system's error texts as the dumper looks them up, one with an insert among them.
 if out=$(cd "$work" && timeout 60 "$wine" "$windows/tests/win32/error_text_check.exe" </dev/null 2>&1); then

@@ -1,0 +1,220 @@
+// Console text and command line: the code page 932 table and every text
+// against the C library's own converter; both programs on a pseudo-terminal
+// in a UTF-8 and in the C locale against their redirected bytes; --help,
+// --version and arguments they do not know.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "converter_messages.h"
+#include "cp932.h"
+#include "dumper_messages.h"
+#include "frame_builder.h"
+#include "test_support.h"
+#include "usage_messages.h"
+
+namespace {
+
+using testing_support::fromCp932;
+using testing_support::listDir;
+using testing_support::runIn;
+using testing_support::RunOptions;
+using testing_support::RunResult;
+using testing_support::TempDir;
+using testing_support::toCp932;
+
+const std::string kKovrant = KOVRANT_PATH;
+const std::string kKovrantSim = KOVRANT_SIM_PATH;
+const std::string kSelthix = SELTHIX_PATH;
+
+TEST(Cp932, EveryRowAgreesWithTheCLibrary) {
+  for (const cp932::Row& row : cp932::kTable) {
+    std::string utf8;
+    char32_t c = row.unicode;
+    if (c < 0x800) {
+      utf8 = {static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))};
+    } else {
+      utf8 = {static_cast<char>(0xE0 | (c >> 12)), static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
+              static_cast<char>(0x80 | (c & 0x3F))};
+    }
+    std::string bytes = {static_cast<char>(row.code >> 8), static_cast<char>(row.code & 0xFF)};
+    EXPECT_EQ(toCp932(utf8), bytes) << utf8;
+  }
+}
+
+struct Text {
+  const char* name;
+  const char* bytes;
+  const char* utf8;
+};
+
+#define TEXT(n) \
+  { #n, msg::n, msg::n##Utf8 }
+const Text kEveryText[] = {
+    TEXT(kKovrantBanner),
+    TEXT(kTapeOpenFailed),
+    TEXT(kInquiryFailed),
+    TEXT(kIdentification),
+    TEXT(kDriveNotSupported),
+    TEXT(kSystemText),
+    TEXT(kFormatMessageFailed),
+    TEXT(kSwitchingToAudio),
+    TEXT(kAudioModeFailed),
+    TEXT(kSucceededLine),
+    TEXT(kInsertCassette),
+    TEXT(kLoadingRewinding),
+    TEXT(kReading),
+    TEXT(kReadFailed),
+    TEXT(kEndOfTape),
+    TEXT(kRewinding),
+    TEXT(kUnloading),
+    TEXT(kSwitchingToData),
+    TEXT(kSucceeded),
+    TEXT(kAtime),
+    TEXT(kImageCreateFailed),
+    TEXT(kImageWriteFailed),
+    TEXT(kTooManyReadErrors),
+    TEXT(kInterrupted),
+    TEXT(kCassetteAlreadyIn),
+    TEXT(kDataModeRefused),
+    TEXT(kSelthixBanner),
+    TEXT(kCreateFileFailed),
+    TEXT(kGetFileSizeFailed),
+    TEXT(kCreateFileMappingFailed),
+    TEXT(kMapViewOfFileFailed),
+    TEXT(kRate32kNotSupported),
+    TEXT(kFoundStartId),
+    TEXT(kStartIdCorrection),
+    TEXT(kTailCut),
+    TEXT(kWavCreateFailed),
+    TEXT(kWavWriteFailed),
+    TEXT(kImageChanged),
+    TEXT(kWavTooLarge),
+    TEXT(kVersionLine),
+    TEXT(kUnknownArgument),
+    TEXT(kKovrantHelp),
+    TEXT(kSelthixHelp),
+};
+#undef TEXT
+
+TEST(Cp932, EveryTextBothWays) {
+  for (const Text& t : kEveryText) {
+    EXPECT_EQ(std::string(t.bytes), toCp932(t.utf8)) << t.name;
+    std::string back = cp932::toUtf8(t.bytes, std::string(t.bytes).size());
+    EXPECT_EQ(back, t.utf8) << t.name;
+  }
+  // Bytes outside the table come back as "?", ASCII as it is.
+  EXPECT_EQ(cp932::toUtf8("a\x88\x9f"
+                          "b\x83",
+                          5),
+            "a?b?");
+}
+
+// A run in a directory prepared by `prepare`, on a terminal or redirected.
+template <typename Prepare>
+RunResult runPrepared(const std::string& program, Prepare prepare, RunOptions options) {
+  TempDir dir;
+  prepare(dir, options);
+  return runIn(dir.path(), program, options);
+}
+
+TEST(Terminal, UtfEightOnAUtfEightTerminalAndTheSameBytesElsewhere) {
+  std::vector<uint8_t> tape = testing_support::recording(3, 2, 400);
+  auto withTape = [&](const TempDir& dir, RunOptions& options) {
+    ASSERT_TRUE(synth::writeFile(dir.file("tape.bin"), tape));
+    options.env.push_back("KOVRANT_SIM_TAPE=tape.bin");
+  };
+  auto withImage = [&](const TempDir& dir, RunOptions&) {
+    ASSERT_TRUE(synth::writeFile(dir.file("KOVRANT.IMG"), tape));
+  };
+  struct Case {
+    const std::string& program;
+    std::function<void(const TempDir&, RunOptions&)> prepare;
+    std::vector<std::string> args;
+  };
+  const Case cases[] = {
+      {kKovrantSim, withTape, {}},
+      {kSelthix, withImage, {}},
+      {kKovrant, withTape, {"--help"}},
+      {kSelthix, withImage, {"--nonsense"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.program + (c.args.empty() ? "" : " " + c.args[0]));
+    RunOptions redirected;
+    redirected.mergeOutput = true;
+    redirected.args = c.args;
+    redirected.env = {"LC_ALL=C.UTF-8"};
+    RunResult bytes = runPrepared(c.program, c.prepare, redirected);
+    ASSERT_FALSE(bytes.out.empty());
+    EXPECT_NE(fromCp932(bytes.out), bytes.out) << "the output holds Japanese text";
+    RunOptions utf8 = redirected;
+    utf8.terminal = true;
+    RunResult shown = runPrepared(c.program, c.prepare, utf8);
+    EXPECT_EQ(shown.out, fromCp932(bytes.out));
+    EXPECT_EQ(shown.exitCode, bytes.exitCode);
+    RunOptions plain = utf8;
+    plain.env = {"LC_ALL=C"};
+    RunResult shownPlain = runPrepared(c.program, c.prepare, plain);
+    EXPECT_EQ(shownPlain.out, bytes.out);
+  }
+}
+
+TEST(Arguments, HelpVersionAndWhatIsNotKnown) {
+  struct Program {
+    const std::string& path;
+    const char* name;
+    const char* help;
+  };
+  const Program programs[] = {
+      {kKovrant, "KOVRANT", msg::kKovrantHelp},
+      {kKovrantSim, "KOVRANT", msg::kKovrantHelp},
+      {kSelthix, "SELTHIX", msg::kSelthixHelp},
+  };
+  char version[64];
+  char unknown[256];
+  for (const Program& p : programs) {
+    SCOPED_TRACE(p.path);
+    std::snprintf(version, sizeof version, msg::kVersionLine, p.name, DAT_VERSION);
+    struct Case {
+      std::vector<std::string> args;
+      int exitCode;
+      std::string out, err;
+    };
+    auto refusal = [&](const char* arg) {
+      std::snprintf(unknown, sizeof unknown, msg::kUnknownArgument, p.name, arg, p.name);
+      return std::string(unknown);
+    };
+    const Case cases[] = {
+        {{"--help"}, 0, p.help, ""},
+        {{"-h"}, 0, p.help, ""},
+        {{"--help", "more"}, 0, p.help, ""},
+        {{"--version"}, 0, version, ""},
+        {{"--frobnicate"}, 2, "", refusal("--frobnicate")},
+        {{"/?"}, 2, "", refusal("/?")},  // Windows' way to ask, not Linux'
+        {{"KOVRANT.IMG", "--help"}, 2, "", refusal("KOVRANT.IMG")},
+    };
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.args[0]);
+      TempDir dir;
+      std::vector<uint8_t> tape = testing_support::recording(5, 2, 100);
+      ASSERT_TRUE(synth::writeFile(dir.file("KOVRANT.IMG"), tape));
+      ASSERT_TRUE(synth::writeFile(dir.file("tape.bin"), tape));
+      RunOptions options;
+      options.args = c.args;
+      options.env = {"KOVRANT_SIM_TAPE=tape.bin", "KOVRANT_SIM_LOG=sim.log"};
+      RunResult r = runIn(dir.path(), p.path, options);
+      EXPECT_EQ(r.exitCode, c.exitCode);
+      EXPECT_EQ(r.out, c.out);
+      EXPECT_EQ(r.err, c.err);
+      // Nothing read, written or sent to a drive: no log of the drive, no
+      // new file, the image as it was.
+      EXPECT_EQ(listDir(dir.path()), (std::vector<std::string>{"KOVRANT.IMG", "tape.bin"}));
+      EXPECT_TRUE(testing_support::readFile(dir.file("KOVRANT.IMG")) == tape);
+    }
+  }
+}
+
+}  // namespace
