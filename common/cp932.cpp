@@ -4,7 +4,9 @@ namespace cp932 {
 
 namespace {
 
-bool isLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+bool isLeadByte(unsigned char b) {
+  return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
 
 void appendUtf8(std::string& out, char32_t c) {
   if (c < 0x80) {

@@ -259,8 +259,8 @@ std::string toUtf8(const char* bytes, size_t length);
 
 // Defines the console text `name`: its code page 932 bytes (what the
 // programs print), and `name`Utf8, the text as written.
-#define DAT_MESSAGE(name, text)                                         \
-  constexpr ::cp932::Encoded<sizeof(text)> name##Encoded = ::cp932::encode(text); \
+#define DAT_MESSAGE(name, text)                                                              \
+  constexpr ::cp932::Encoded<sizeof(text)> name##Encoded = ::cp932::encode(text);            \
   static_assert(name##Encoded.ok, "a character of " #name " is missing from cp932::kTable"); \
-  constexpr const char* name = name##Encoded.bytes;                       \
+  constexpr const char* name = name##Encoded.bytes;                                          \
   constexpr const char* name##Utf8 = text

@@ -7,8 +7,7 @@
 namespace msg {
 
 DAT_MESSAGE(kVersionLine, "%s %s\n");
-DAT_MESSAGE(kUnknownArgument,
-            "%s: 引数「%s」は使えません。使い方は %s --help で表示されます。\n");
+DAT_MESSAGE(kUnknownArgument, "%s: 引数「%s」は使えません。使い方は %s --help で表示されます。\n");
 
 DAT_MESSAGE(kKovrantHelp,
             "使い方: KOVRANT [--help | --version]\n"

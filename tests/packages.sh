@@ -1,0 +1,75 @@
+#!/bin/sh
+# Installation and packages: the manual pages pass groff's and man's checks;
+# `cmake --install` puts the programs, pages and README in place; `cpack`
+# makes the Debian package (file list, dependencies) and the Windows ZIP
+# (both programs, README.txt with Windows line ends); the programs unpacked
+# from the .deb into a scratch root (not installed) convert a sample image.
+#
+# Usage: tests/packages.sh LINUX_BUILD_DIR [WINDOWS_BUILD_DIR]
+set -u
+root=$(cd "$(dirname "$0")/.." && pwd)
+linux=$(cd "$1" && pwd)
+windows=${2:+$(cd "$2" && pwd)}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+passed=0
+failed=0
+pass() { passed=$((passed + 1)); echo "ok   $1"; }
+fail() { failed=$((failed + 1)); echo "FAIL $1${2:+: $2}"; }
+
+for page in KOVRANT.1 SELTHIX.1; do
+  warnings=$( { groff -ww -man -Tutf8 -z "$root/doc/$page"; man --warnings -l "$root/doc/$page" >/dev/null; } 2>&1)
+  if [ -z "$warnings" ]; then pass "manual page $page"; else fail "manual page $page" "$warnings"; fi
+done
+
+cmake --install "$linux" --prefix "$work/prefix" >/dev/null
+missing=""
+for f in bin/KOVRANT bin/SELTHIX share/man/man1/KOVRANT.1.gz share/man/man1/SELTHIX.1.gz \
+         share/doc/datrescue/README.md share/doc/datrescue/copyright share/doc/datrescue/changelog.gz; do
+  [ -f "$work/prefix/$f" ] || missing="$missing $f"
+done
+if [ -z "$missing" ]; then pass "cmake --install"; else fail "cmake --install" "missing:$missing"; fi
+
+(cd "$linux" && cpack -G DEB -B "$work/deb" >/dev/null 2>&1)
+deb=$(ls "$work"/deb/*.deb 2>/dev/null | head -1)
+if [ -z "$deb" ]; then
+  fail "cpack -G DEB" "no package"
+else
+  listed=$(dpkg-deb -c "$deb" | awk '{print $6}' | grep -v '/$' | sort | tr '\n' ' ')
+  want="./usr/bin/KOVRANT ./usr/bin/SELTHIX ./usr/share/doc/datrescue/README.md ./usr/share/doc/datrescue/changelog.gz ./usr/share/doc/datrescue/copyright ./usr/share/man/man1/KOVRANT.1.gz ./usr/share/man/man1/SELTHIX.1.gz "
+  if [ "$listed" = "$want" ]; then pass "the .deb holds the programs, pages and README"; else fail "the .deb file list" "$listed"; fi
+  depends=$(dpkg-deb -f "$deb" Depends)
+  case "$depends" in *libc6*libstdc++6*) pass "the .deb depends on $depends" ;; *) fail "the .deb dependencies" "$depends" ;; esac
+  dpkg-deb -x "$deb" "$work/root"
+  mkdir "$work/convert"
+  "$linux/tools/make_image" --seed 3 --programs 3 --frames 600 "$work/convert/KOVRANT.IMG"
+  (cd "$work/convert" && "$work/root/usr/bin/SELTHIX" >/dev/null 2>&1)
+  status=$?
+  wavs=$(ls "$work/convert" | grep -c '\.wav$')
+  if [ "$status" = 0 ] && [ "$wavs" -ge 3 ]; then pass "SELTHIX from the .deb converts an image ($wavs files)"; else fail "SELTHIX from the .deb" "status $status, $wavs files"; fi
+  version=$("$work/root/usr/bin/KOVRANT" --version)
+  if [ "$version" = "KOVRANT $(dpkg-deb -f "$deb" Version)" ]; then pass "KOVRANT from the .deb: $version"; else fail "KOVRANT from the .deb" "$version"; fi
+  if command -v lintian >/dev/null 2>&1; then
+    echo "lintian says:"
+    lintian --tag-display-limit 0 "$deb" 2>&1 | sed 's/^/  /'
+  fi
+fi
+
+if [ -n "$windows" ] && [ -f "$windows/converter/SELTHIX.exe" ]; then
+  (cd "$windows" && cpack -G ZIP -B "$work/zip" >/dev/null 2>&1)
+  zip=$(ls "$work"/zip/*.zip 2>/dev/null | head -1)
+  if [ -z "$zip" ]; then
+    fail "cpack -G ZIP" "no archive"
+  else
+    names=$(python3 -c 'import sys, zipfile; print(" ".join(sorted(zipfile.ZipFile(sys.argv[1]).namelist())))' "$zip")
+    if [ "$names" = "KOVRANT.exe README.txt SELTHIX.exe" ]; then pass "the ZIP holds $names"; else fail "the ZIP file list" "$names"; fi
+    if python3 -c 'import sys, zipfile; t = zipfile.ZipFile(sys.argv[1]).read("README.txt"); sys.exit(0 if t.count(b"\n") > 5 and t.count(b"\n") == t.count(b"\r\n") else 1)' "$zip"; then
+      pass "README.txt has Windows line ends"
+    else
+      fail "README.txt line ends"
+    fi
+  fi
+fi
+
+echo "packages: $passed passed, $failed failed"
+[ "$failed" = 0 ]
