@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "capture_log.h"
 #include "console.h"
 #include "dat_frame.h"
 #include "dumper_messages.h"
@@ -46,6 +47,7 @@ class CaptureRun {
     prepareConsole();
     printStdout("%s", msg::kKovrantBanner);
     InterruptGuard interrupts;
+    started = wallClock();
     if (!identifyDrive()) return 1;
     if (!probe()) {
       // Nothing has been asked of the drive yet.
@@ -59,7 +61,10 @@ class CaptureRun {
     if (outcome == Outcome::InAudioMode) outcome = waitForCassette();
     bool dataMode = switchToData();
     closeTape();
-    return outcome == Outcome::BlankTape && dataMode ? 0 : 1;
+    int exitStatus = outcome == Outcome::BlankTape && dataMode ? 0 : 1;
+    if (log.isOpen()) log.finish(endOfCapture(outcome), dataMode, exitStatus, wallClock());
+    log.close();
+    return exitStatus;
   }
 
  private:
@@ -122,7 +127,12 @@ class CaptureRun {
         ScsiTestUnitReady(&status, &sense);
         filter = CaptureFilter();
         errno = 0;
-        if (FILE* image = createFresh(dat::kImageName)) return capture(image);
+        if (FILE* image = createFresh(dat::kImageName)) {
+          if (!log.open(started, pt::kSupportedDrive, wallClock())) {
+            printStdout(msg::kLogCreateFailed, std::strerror(errno));
+          }
+          return capture(image);
+        }
         printStdout(msg::kImageCreateFailed, std::strerror(errno));
       }
       sleepMilliseconds(kPollPause);
@@ -174,24 +184,51 @@ class CaptureRun {
       }
       if (status == kGood) {
         badReads = 0;
-        if (filter.pass(frame)) {
+        bool passed = filter.pass(frame);
+        if (passed) {
           errno = 0;
           if (std::fwrite(frame.bytes(), 1, dat::kFrameSize, image) != dat::kFrameSize) {
             printStdout(msg::kImageWriteFailed, std::strerror(errno));
             return Outcome::WriteFailed;
           }
         }
+        log.goodRead(passed);
         showAtime(frame);
+        if (lastAtime(frame, &atime)) log.atimeShown(atime);
       } else if (status == kCheckCondition && sense == kBlankCheck) {
         printStdout("%s", msg::kEndOfTape);
         return Outcome::BlankTape;
-      } else if (++badReads >= kMaxConsecutiveBadReads) {
-        printStdout(msg::kTooManyReadErrors, badReads);
-        return Outcome::TooManyErrors;
+      } else {
+        log.badRead(status, sense);
+        if (++badReads >= kMaxConsecutiveBadReads) {
+          printStdout(msg::kTooManyReadErrors, badReads);
+          return Outcome::TooManyErrors;
+        }
       }
     }
   }
 
+  // What the capture log says of how the capture ended.
+  static const char* endOfCapture(Outcome outcome) {
+    switch (outcome) {
+      case Outcome::BlankTape:
+        return "テープの終端";
+      case Outcome::Interrupted:
+        return "中断";
+      case Outcome::WriteFailed:
+        return "イメージの書き込みに失敗";
+      case Outcome::TooManyErrors:
+        return "読み取りエラーの連続";
+      case Outcome::ReadFailed:
+        return "読み取り要求の失敗";
+      default:
+        return "その他";
+    }
+  }
+
+  WallTime started{};
+  CaptureLog log;
+  std::string atime;  // the latest ATIME fields shown
   // The status and sense byte of the run's latest request that was carried out.
   uint8_t status = 0;
   uint8_t sense = 0;
@@ -210,15 +247,38 @@ bool CaptureFilter::pass(const dat::DatFrame& frame) {
   return written;
 }
 
-void showAtime(const dat::DatFrame& frame) {
+namespace {
+
+// Calls show(pack) for each ATIME pack among the frame's first packCount
+// packs, never beyond pack 6.
+template <typename Show>
+void forEachAtime(const dat::DatFrame& frame, Show show) {
   int packs = dat::packCount(frame);
   if (packs > dat::kPackCount) packs = dat::kPackCount;
   for (int k = 0; k < packs; ++k) {
-    const uint8_t* p = frame.packs[k];
-    if (!dat::isAtimePack(p)) continue;
+    if (dat::isAtimePack(frame.packs[k])) show(frame.packs[k]);
+  }
+}
+
+}  // namespace
+
+void showAtime(const dat::DatFrame& frame) {
+  forEachAtime(frame, [](const uint8_t* p) {
     printStdout(msg::kAtime, p[3] >> 4, p[3] & 15, p[4] >> 4, p[4] & 15, p[5] >> 4, p[5] & 15,
                 p[6] >> 4, p[6] & 15);
-  }
+  });
+}
+
+bool lastAtime(const dat::DatFrame& frame, std::string* fields) {
+  bool shown = false;
+  forEachAtime(frame, [&](const uint8_t* p) {
+    char text[32];
+    std::snprintf(text, sizeof text, DAT_ATIME_FIELDS, p[3] >> 4, p[3] & 15, p[4] >> 4, p[4] & 15,
+                  p[5] >> 4, p[5] & 15, p[6] >> 4, p[6] & 15);
+    *fields = text;
+    shown = true;
+  });
+  return shown;
 }
 
 int runKovrant() {

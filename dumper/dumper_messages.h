@@ -25,7 +25,9 @@ DAT_MESSAGE(kRewinding, "テープを巻き戻しています。\n");
 DAT_MESSAGE(kUnloading, "テープをアンロードしています。\n");
 DAT_MESSAGE(kSwitchingToData, "テープドライブをデータモードに切り替えています・・・");
 DAT_MESSAGE(kSucceeded, "成功しました。");
-DAT_MESSAGE(kAtime, "\rATIME=%01x%01x:%01x%01x:%01d%01x:%01x%01x ");
+// The fields of an ATIME pack as shown: hours, minutes, seconds, frame.
+#define DAT_ATIME_FIELDS "%01x%01x:%01x%01x:%01d%01x:%01x%01x"
+DAT_MESSAGE(kAtime, "\rATIME=" DAT_ATIME_FIELDS " ");
 
 // Failures of the image file, interrupts and endless read errors: the
 // capture ends the normal way after each (rewind, unload, data mode).
@@ -43,5 +45,8 @@ DAT_MESSAGE(kCassetteAlreadyIn,
 DAT_MESSAGE(kDataModeRefused,
             "\nドライブがデータモードへの切り替えにエラーを返しました(ステータス "
             "%02X、センスバイト %02X)。ドライブはオーディオモードのままかもしれません。\n");
+
+// The capture log cannot be created: the capture goes on without it.
+DAT_MESSAGE(kLogCreateFailed, "KOVRANT.LOGを作成できませんでした: %s\n");
 
 }  // namespace msg

@@ -1,7 +1,13 @@
-// The simulated clock: a pause takes no time; the simulated drive counts it.
+// The simulated clock: a pause takes no time; the drive model counts it,
+// and the time of day moves with it from 2026-01-01 00:00 UTC.
 #include "drive_model.h"
 #include "system_services.h"
 
 void sleepMilliseconds(unsigned milliseconds) {
   sim::sleep(milliseconds);
+}
+
+WallTime wallClock() {
+  constexpr int64_t kStart = 1767225600;  // 2026-01-01 00:00:00 UTC
+  return {kStart + static_cast<int64_t>(sim::state().sleptMilliseconds / 1000), 0};
 }

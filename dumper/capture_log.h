@@ -1,0 +1,71 @@
+// The capture log "KOVRANT.LOG": beside the image, a record of what was read
+// and what was not, written line by line as it happens (each line flushed,
+// so that a capture that ends abruptly keeps its log). UTF-8 text in the
+// language of the console, one fact per line as "項目: 値"; the line of an
+// unread stretch of tape holds "名前=値" fields separated by blanks. The
+// log is never worth a frame: when it cannot be created or written the
+// capture goes on without it.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <map>
+#include <string>
+
+#include "system_services.h"
+
+namespace logtext {
+
+constexpr char kName[] = "KOVRANT.LOG";
+
+// "2026-01-01 09:00:00 +09:00 (UTC 2026-01-01 00:00:00)"
+std::string timeStamp(const WallTime& t);
+
+}  // namespace logtext
+
+class CaptureLog {
+ public:
+  CaptureLog() = default;
+  ~CaptureLog() { close(); }
+  CaptureLog(const CaptureLog&) = delete;
+  CaptureLog& operator=(const CaptureLog&) = delete;
+
+  // Creates the log afresh (never through a link) and writes the program,
+  // the start of the run, the drive and the arrival of the cassette. False,
+  // with errno set, when it cannot be created.
+  bool open(const WallTime& started, const char* drive, const WallTime& arrived);
+  // A READ that returned GOOD; `written` when the filter let it into the image.
+  void goodRead(bool written);
+  // A READ that returned another status (not the end of the recording).
+  void badRead(uint8_t status, uint8_t sense);
+  // The time display showed `atime` ("hh:mm:ss:ff") last for the latest frame.
+  void atimeShown(const std::string& atime);
+  // The end: why, whether data mode was restored, the exit status, when.
+  // Ends with the summary line.
+  void finish(const char* reason, bool dataMode, int exitStatus, const WallTime& ended);
+  void close();
+  bool isOpen() const { return file != nullptr; }
+
+ private:
+  void line(const char* format, ...);
+  void writePendingGap(const std::string& after);
+
+  FILE* file = nullptr;
+  int64_t good = 0;
+  int64_t written = 0;
+  int64_t filtered = 0;
+  std::string firstAtime;
+  std::string lastAtime;
+  // The stretch of reads that did not return GOOD, while it lasts.
+  struct Gap {
+    int64_t position = 0;  // frames in the image before it
+    int64_t reads = 0;
+    std::string before;                   // the ATIME shown last before it
+    std::map<uint16_t, int64_t> answers;  // status << 8 | sense byte: how often
+  };
+  Gap gap;
+  bool inGap = false;
+  bool gapPending = false;  // ended; waits for the next ATIME shown
+  int64_t gaps = 0;
+  int64_t gapReads = 0;
+};

@@ -1,0 +1,211 @@
+// The capture log against the drive model: a clean capture word for word,
+// damaged stretches at the start, in the middle and at the end, the filter,
+// every way a capture ends, and a log name that is taken.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "capture.h"
+#include "capture_harness.h"
+#include "drive_model.h"
+#include "dumper_messages.h"
+#include "pass_through.h"
+#include "test_support.h"
+
+namespace {
+
+using capture_harness::Capture;
+using capture_harness::run;
+using capture_harness::scriptWith;
+using capture_harness::tapeOf;
+using sim::Command;
+using sim::Fault;
+
+std::vector<std::string> logLines(const Capture& c) {
+  std::istringstream in(
+      testing_support::textOf(testing_support::readFile(c.dir.file("KOVRANT.LOG"))));
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// The lines of the log that begin with `key`.
+std::vector<std::string> withKey(const std::vector<std::string>& lines, const std::string& key) {
+  std::vector<std::string> out;
+  for (const std::string& l : lines) {
+    if (l.compare(0, key.size(), key) == 0) out.push_back(l);
+  }
+  return out;
+}
+
+std::string valueOf(const std::vector<std::string>& lines, const std::string& key) {
+  std::vector<std::string> found = withKey(lines, key + ": ");
+  return found.size() == 1 ? found[0].substr(key.size() + 2) : "<" + key + " missing or repeated>";
+}
+
+TEST(CaptureLog, ACleanCaptureWordForWord) {
+  Capture c;
+  run(c, scriptWith(tapeOf(40)));
+  ASSERT_EQ(c.exitStatus, 0);
+  std::vector<std::string> expected = {
+      std::string("プログラム: KOVRANT ") + DAT_VERSION,
+      "開始: 2026-01-01 00:00:00 +00:00 (UTC 2026-01-01 00:00:00)",
+      std::string("ドライブ: ") + pt::kSupportedDrive,
+      "カセット到着: 2026-01-01 00:00:03 +00:00 (UTC 2026-01-01 00:00:03)",  // three polls
+      "最初のATIME: 01:02:00:00",
+      "最後のATIME: 01:02:01:05",  // frame 39: second 1, frame 5
+      "正常に読んだフレーム: 40",
+      "書き込んだフレーム: 40",
+      "フィルターで除いたフレーム: 0",
+      "読み取りエラー区間の数: 0",
+      "読み取りエラーの回数: 0",
+      "終了理由: テープの終端",
+      "データモード: 戻した",
+      "終了: 2026-01-01 00:00:03 +00:00 (UTC 2026-01-01 00:00:03)",
+      "終了ステータス: 0",
+      "まとめ: テープの終端。読み取りエラーなし",
+  };
+  EXPECT_EQ(logLines(c), expected);
+}
+
+TEST(CaptureLog, DamagedStretchesAtTheStartInTheMiddleAndAtTheEnd) {
+  // Reads 1-2 fail, then frames 0-6; reads 10-12 fail with two answers;
+  // frames 7-19; reads 26-27 fail; then blank tape.
+  Capture c;
+  run(c, scriptWith(tapeOf(20), {{Command::Read, 1, Fault::Answer, 2, 0x03, 0, 2},
+                                 {Command::Read, 10, Fault::Answer, 2, 0x04, 0, 2},
+                                 {Command::Read, 12, Fault::Answer, 3, 0x11},
+                                 {Command::Read, 26, Fault::Answer, 2, 0x03, 0, 2}}));
+  std::vector<std::string> lines = logLines(c);
+  std::vector<std::string> expected = {
+      "読み取りエラー区間: 位置=0 回数=2 直前のATIME=なし 直後のATIME=01:02:00:00 内訳=02/03:2",
+      "読み取りエラー区間: 位置=7 回数=3 直前のATIME=01:02:00:06 直後のATIME=01:02:00:07 "
+      "内訳=02/04:2,03/11:1",
+      "読み取りエラー区間: 位置=20 回数=2 直前のATIME=01:02:00:13 直後のATIME=なし "
+      "内訳=02/03:2",  // frame 19: its frame byte 19 shown in hex
+  };
+  EXPECT_EQ(withKey(lines, "読み取りエラー区間:"), expected);
+  EXPECT_EQ(valueOf(lines, "読み取りエラー区間の数"), "3");
+  EXPECT_EQ(valueOf(lines, "読み取りエラーの回数"), "7");
+  EXPECT_EQ(valueOf(lines, "正常に読んだフレーム"), "20");
+  EXPECT_EQ(lines.back(), "まとめ: テープの終端。読み取りエラー 3 か所、計 7 回");
+  // Each stretch is found in the image where the log says: 7 frames before the second.
+  EXPECT_EQ(c.image(), tapeOf(20));
+}
+
+TEST(CaptureLog, TheFilterIsCounted) {
+  const bool bits[] = {false, false, true, true, true, false, false};
+  std::vector<uint8_t> tape;
+  for (int k = 0; k < 7; ++k) {
+    synth::Frame f = capture_harness::tapeFrame(k, bits[k]);
+    tape.insert(tape.end(), f.begin(), f.end());
+  }
+  Capture c;
+  run(c, scriptWith(tape));
+  std::vector<std::string> lines = logLines(c);
+  EXPECT_EQ(valueOf(lines, "正常に読んだフレーム"), "7");
+  EXPECT_EQ(valueOf(lines, "書き込んだフレーム"), "4");
+  EXPECT_EQ(valueOf(lines, "フィルターで除いたフレーム"), "3");
+  EXPECT_EQ(c.image().size(), 4u * dat::kFrameSize);
+}
+
+TEST(CaptureLog, EveryWayACaptureEnds) {
+  struct Case {
+    const char* reason;
+    std::vector<Fault> faults;
+    int exitStatus;
+    const char* dataMode;
+    const char* last;
+  };
+  const Case cases[] = {
+      {"中断",
+       {{Command::Read, 5, Fault::Interrupt}},
+       1,
+       "戻した",
+       "まとめ: 中断。読み取りエラーなし"},
+      {"読み取り要求の失敗",
+       {{Command::Read, 3, Fault::FailControl}},
+       1,
+       "戻した",
+       "まとめ: 読み取り要求の失敗。読み取りエラーなし"},
+      {"読み取りエラーの連続",
+       {{Command::Read, 2, Fault::Answer, 2, 3, 0, kMaxConsecutiveBadReads}},
+       1,
+       "戻した",
+       "まとめ: 読み取りエラーの連続。読み取りエラー 1 か所、計 20000 回"},
+      {"テープの終端",
+       {{Command::ModeSelect, 2, Fault::FailControl}},
+       1,
+       "戻せなかった",
+       "まとめ: テープの終端。読み取りエラーなし"},
+      {"テープの終端",
+       {{Command::ModeSelect, 2, Fault::Answer, 2, 5}},
+       1,
+       "戻せなかった",
+       "まとめ: テープの終端。読み取りエラーなし"},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.last);
+    Capture c;
+    run(c, scriptWith(tapeOf(8), k.faults));
+    std::vector<std::string> lines = logLines(c);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(valueOf(lines, "終了理由"), k.reason);
+    EXPECT_EQ(valueOf(lines, "データモード"), k.dataMode);
+    EXPECT_EQ(valueOf(lines, "終了ステータス"), std::to_string(k.exitStatus));
+    EXPECT_EQ(c.exitStatus, k.exitStatus);
+    EXPECT_EQ(lines.back(), k.last);
+  }
+}
+
+TEST(CaptureLog, AFullDiskIsTheEnd) {
+  testing_support::TempDir dir;
+  std::vector<uint8_t> tape = tapeOf(50);
+  ASSERT_TRUE(synth::writeFile(dir.file("tape.bin"), tape));
+  testing_support::RunOptions options;
+  options.env = {"KOVRANT_SIM_TAPE=tape.bin"};
+  options.fileSizeLimit = 20 * dat::kFrameSize;
+  testing_support::RunResult r = testing_support::runIn(dir.path(), KOVRANT_SIM_PATH, options);
+  EXPECT_EQ(r.exitCode, 1);
+  std::string log = testing_support::textOf(testing_support::readFile(dir.file("KOVRANT.LOG")));
+  EXPECT_NE(log.find("終了理由: イメージの書き込みに失敗\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("まとめ: イメージの書き込みに失敗。読み取りエラーなし\n"), std::string::npos);
+}
+
+TEST(CaptureLog, ANameThatIsTaken) {
+  std::vector<uint8_t> tape = tapeOf(10);
+  {  // A directory in the way: said on the console; the capture goes on.
+    Capture c;
+    ASSERT_EQ(mkdir(c.dir.file("KOVRANT.LOG").c_str(), 0755), 0);
+    run(c, scriptWith(tape));
+    char line[200];
+    std::snprintf(line, sizeof line, msg::kLogCreateFailed, "Is a directory");
+    EXPECT_NE(c.out.find(std::string(msg::kLoadingRewinding) + line + msg::kReading),
+              std::string::npos);
+    EXPECT_EQ(c.exitStatus, 0);
+    EXPECT_EQ(c.image(), tape);
+  }
+  {  // A link to another file: replaced, not written through.
+    Capture c;
+    ASSERT_TRUE(synth::writeFile(c.dir.file("victim"), {'k', 'e', 'e', 'p'}));
+    ASSERT_EQ(symlink(c.dir.file("victim").c_str(), c.dir.file("KOVRANT.LOG").c_str()), 0);
+    run(c, scriptWith(tape));
+    EXPECT_EQ(testing_support::readFile(c.dir.file("victim")),
+              (std::vector<uint8_t>{'k', 'e', 'e', 'p'}));
+    EXPECT_EQ(logLines(c).back(), "まとめ: テープの終端。読み取りエラーなし");
+  }
+}
+
+TEST(CaptureLog, NoCassetteNoLog) {
+  Capture c;
+  sim::Script s = scriptWith(tapeOf(3));
+  s.insertAfter = 180;
+  run(c, s);
+  EXPECT_FALSE(testing_support::fileExists(c.dir.file("KOVRANT.LOG")));
+}
+
+}  // namespace
