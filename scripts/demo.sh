@@ -1,8 +1,9 @@
 #!/bin/sh
 # The main job on built-in sample data, without a tape drive: builds,
 # synthesizes a tape in scratch/demo, captures it with kovrant-sim (the real
-# KOVRANT run against the simulated drive), converts the image with SELTHIX
-# and lists the WAV files. The console text is Shift_JIS; it is shown here
+# KOVRANT run against the simulated drive, with two damaged stretches of
+# tape), shows its capture log, converts the image with SELTHIX and lists
+# the WAV files. The console text is Shift_JIS in files; it is shown here
 # through iconv.
 set -eu
 cd "$(dirname "$0")/.."
@@ -13,10 +14,13 @@ mkdir -p scratch/demo
 cd scratch/demo
 ../../build/tools/make_image --seed 1 --programs 5 --frames 6000 --repeat tape.bin
 status=0
-echo "== kovrant-sim in scratch/demo (tape: tape.bin)"
-KOVRANT_SIM_TAPE=tape.bin ../../build/simdrive/kovrant-sim >kovrant.txt 2>&1 || status=$?
+echo "== kovrant-sim in scratch/demo (tape: tape.bin, damaged at two places)"
+KOVRANT_SIM_TAPE=tape.bin KOVRANT_SIM_FAULTS='read#2000*40=03/11,read#4000*5=02/03' ../../build/simdrive/kovrant-sim >kovrant.txt 2>&1 || status=$?
 # The time display rewrites one line with carriage returns: show its last state.
 iconv -f CP932 -t UTF-8 kovrant.txt | sed 's/.*\r//'
+echo
+echo "== KOVRANT.LOG, the capture log"
+cat KOVRANT.LOG
 echo
 echo "== SELTHIX in scratch/demo"
 ../../build/converter/SELTHIX >selthix.txt 2>&1 || status=$?

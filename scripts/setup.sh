@@ -5,8 +5,8 @@ packages="cmake ninja-build g++ clang clang-format libgtest-dev sox python3 libc
 # The kernel test: a virtual machine (its kernel and busybox are fetched by
 # the test itself, unpacked, not installed).
 packages="$packages qemu-system-x86 cpio"
-# Installation and packages: dpkg-shlibdeps, groff and man for the checks.
-packages="$packages dpkg-dev groff-base man-db"
+# Installation and packages: dpkg-shlibdeps, groff, man and lintian for the checks.
+packages="$packages dpkg-dev groff-base man-db lintian"
 # The Windows programs: cross compiler, and Wine to run them.
 [ "${DAT_WINDOWS:-1}" = 1 ] && packages="$packages g++-mingw-w64-x86-64 wine wine64"
 missing=""
