@@ -354,12 +354,6 @@ void configure(const Script& script) {
   d.configured = true;
 }
 
-void restartCounts() {
-  Drive& d = drive();
-  std::memset(d.counts, 0, sizeof d.counts);
-  d.log.clear();
-}
-
 bool parseFaults(const std::string& text, std::vector<Fault>* faults) {
   std::stringstream items(text);
   std::string item;

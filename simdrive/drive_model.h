@@ -115,9 +115,6 @@ bool configureFromEnvironment(std::string* reason);
 // select#1=fail,read#7=short:100,sense#2=delay:3000":
 // command#occurrence[*repeat]=action.
 bool parseFaults(const std::string& text, std::vector<Fault>* faults);
-// Counts commands for the faults afresh from here on, and forgets the log:
-// what the system sent before the program under test began does not count.
-void restartCounts();
 
 // Carries out one command. `data` holds `length` bytes: those sent, or room
 // for those received. `timeoutSeconds` is 0 when the way in does not say.

@@ -6,9 +6,9 @@
 // model through the real kernel path.
 //
 // Settings are those of kovrant-sim (KOVRANT_SIM_TAPE, _INSERT_AFTER, _ID,
-// _NO_AUDIO_MODE, _FAULTS, _LOG). Signals: SIGUSR1 counts commands for the
-// faults afresh (sent once the kernel has finished its own scan), SIGTERM
-// writes the log and ends.
+// _NO_AUDIO_MODE, _FAULTS, _LOG); faults count the commands from the start
+// of this program, so the kernel's scan of the LUN is best answered by an
+// earlier one. SIGTERM writes the log and ends.
 //
 // Ring protocol: include/uapi/linux/target_core_user.h (mailbox version 2).
 // The mailbox at the start of the region says where the command ring is and
@@ -64,12 +64,8 @@ void store(uint8_t* at, T v) {
   std::memcpy(at, &v, sizeof v);
 }
 
-volatile sig_atomic_t restartRequested = 0;
 volatile sig_atomic_t stopRequested = 0;
 
-void onRestart(int) {
-  restartRequested = 1;
-}
 void onStop(int) {
   stopRequested = 1;
 }
@@ -272,8 +268,6 @@ int main() {
     return 1;
   }
   struct sigaction action {};
-  action.sa_handler = onRestart;
-  sigaction(SIGUSR1, &action, nullptr);
   action.sa_handler = onStop;
   sigaction(SIGTERM, &action, nullptr);
   sigaction(SIGINT, &action, nullptr);
@@ -281,10 +275,6 @@ int main() {
   sim::open();  // the drive is attached
   Ring ring(fd, static_cast<uint8_t*>(map));
   while (!stopRequested) {
-    if (restartRequested) {
-      restartRequested = 0;
-      sim::restartCounts();
-    }
     bool answered = false;
     for (uint32_t at = ring.tail(); at != ring.head(); at = ring.tail()) {
       if (ring.opcode(at) == tcmu::kOpCmd) answer(ring, at);

@@ -150,16 +150,6 @@ TEST(DriveModel, RequestSenseReportsTheLatestCheckCondition) {
   EXPECT_EQ(ask({0x03, 0, 0, 0, 18}, 18).data[2], 0);  // a good command clears it
 }
 
-TEST(DriveModel, CountsRestartForTheProgramUnderTest) {
-  freshDrive(1, {{sim::Command::Inquiry, 1, sim::Fault::Answer, 2, 0x0B}});
-  EXPECT_EQ(ask({0x12, 0, 0, 0, 36}, 36).answer.status, 2);  // the system's own scan
-  EXPECT_EQ(ask({0x12, 0, 0, 0, 36}, 36).answer.status, 0);
-  EXPECT_EQ(sim::requests().size(), 2u);
-  sim::restartCounts();
-  EXPECT_TRUE(sim::requests().empty());
-  EXPECT_EQ(ask({0x12, 0, 0, 0, 36}, 36).answer.status, 2);  // the program's first
-}
-
 TEST(DriveModel, FaultActions) {
   std::vector<sim::Fault> faults;
   ASSERT_TRUE(sim::parseFaults("sense#2=delay:3000,read#4*2=short:100,tur#1=fail", &faults));
