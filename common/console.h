@@ -15,6 +15,13 @@
 #define DAT_PRINTF(fmt, args)
 #endif
 
+// The very first call of both programs: each of the standard descriptors 0-2
+// that is closed gets the null device, so that no file the program opens
+// later (the tape device, the image) can take its number and receive
+// console text. False when one could not be filled: the program must not
+// go on.
+bool reserveStandardStreams();
+
 // Called first thing by both programs: looks at what standard output and
 // standard error are (a terminal, its encoding), and makes sure that output
 // nobody reads any more (a pipe whose reader has gone, a closed terminal)

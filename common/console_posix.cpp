@@ -1,10 +1,12 @@
 // POSIX console: a terminal whose locale reads UTF-8 gets UTF-8; everything
 // else gets the code page 932 bytes. A closed pipe or terminal makes writes
 // fail with EPIPE instead of ending the process with SIGPIPE.
+#include <fcntl.h>
 #include <langinfo.h>
 #include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <clocale>
 #include <cstring>
 #include <string>
@@ -17,6 +19,21 @@ namespace {
 bool stdoutUtf8 = false;
 bool stderrUtf8 = false;
 }  // namespace
+
+bool reserveStandardStreams() {
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    // The lowest free number is taken, and the ones below are open: this is fd.
+    int filler = open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+    // Without /dev/null (a bare chroot) a directory serves: every write to it fails.
+    if (filler < 0) filler = open("/", O_RDONLY | O_DIRECTORY);
+    if (filler != fd) {
+      if (filler >= 0) close(filler);
+      return false;
+    }
+  }
+  return true;
+}
 
 void prepareConsole() {
   signal(SIGPIPE, SIG_IGN);

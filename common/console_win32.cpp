@@ -3,6 +3,9 @@
 // page 932 bytes. A closed pipe makes writes fail; nothing ends the process.
 #include <windows.h>
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstring>
 #include <vector>
 
@@ -21,6 +24,20 @@ HANDLE consoleOf(DWORD which) {
 }
 
 }  // namespace
+
+bool reserveStandardStreams() {
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (_get_osfhandle(fd) >= 0) continue;
+    int filler = _open("NUL", fd == 0 ? _O_RDONLY : _O_WRONLY);
+    if (filler < 0) return false;
+    if (filler != fd) {
+      bool placed = _dup2(filler, fd) == 0;
+      _close(filler);
+      if (!placed) return false;
+    }
+  }
+  return true;
+}
 
 void prepareConsole() {
   stdoutConsole = consoleOf(STD_OUTPUT_HANDLE);

@@ -80,6 +80,33 @@ TEST(NoConsole, TheConverterFinishesWhenItsReaderGoes) {
     EXPECT_TRUE(readFile(quiet.file(n)) == readFile(heard.file(n))) << n;
 }
 
+// `KOVRANT >&-` and the like: a file opened later must not take a standard
+// descriptor's number and receive console text.
+TEST(NoConsole, ClosedStandardDescriptorsReceiveNothing) {
+  std::vector<uint8_t> tape = recording(3, 1200);
+  TempDir reference;
+  ASSERT_TRUE(synth::writeFile(reference.file("KOVRANT.IMG"), tape));
+  ASSERT_EQ(runIn(reference.path(), kSelthix).exitCode, 0);
+  const std::vector<std::vector<int>> cases = {{0}, {1}, {2}, {1, 2}, {0, 1, 2}};
+  for (const std::vector<int>& closed : cases) {
+    SCOPED_TRACE(::testing::PrintToString(closed));
+    TempDir dir;
+    ASSERT_TRUE(synth::writeFile(dir.file("tape.bin"), tape));
+    RunOptions options;
+    options.env = {"KOVRANT_SIM_TAPE=tape.bin", "KOVRANT_SIM_LOG=sim.log"};
+    options.closed = closed;
+    EXPECT_EQ(runIn(dir.path(), kKovrantSim, options).exitCode, 0);
+    EXPECT_TRUE(readFile(dir.file("KOVRANT.IMG")) == tape);
+    EXPECT_NE(textOf(readFile(dir.file("sim.log"))).find(kDriveBackInDataMode), std::string::npos);
+    options.env.clear();
+    EXPECT_EQ(runIn(dir.path(), kSelthix, options).exitCode, 0);
+    for (const std::string& n : testing_support::listDir(reference.path())) {
+      if (n.find(".wav") != std::string::npos)
+        EXPECT_TRUE(readFile(dir.file(n)) == readFile(reference.file(n))) << n;
+    }
+  }
+}
+
 enum class Plant { SymbolicLink, HardLink };
 
 // Plants a link to `victim` under `name`.

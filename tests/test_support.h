@@ -55,6 +55,8 @@ struct RunOptions {
   // Standard output and error both on a pseudo-terminal (raw: no line-end
   // translation), read into `out`.
   bool terminal = false;
+  // Standard descriptors (0-2) the program starts with closed.
+  std::vector<int> closed;
 };
 
 // Runs `program` in `dir`, standard input from /dev/null (or the terminal).

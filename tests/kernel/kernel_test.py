@@ -48,6 +48,8 @@ SCENARIOS = [
     Scenario("nst-root", "root-nst"),
     Scenario("nst-user", "user-nst", sim="KOVRANT_SIM_FAULTS=inquiry#1=fail",
              os_text="Operation not permitted"),
+    # Standard output closed: nothing may reach the tape through st (WRITE, WRITE FILEMARKS).
+    Scenario("nst-stdout-closed", "root-nst-closed"),
     Scenario("nst-loaded", "root-nst", "KOVRANT_SIM_INSERT_AFTER=0", slow=True,
              sim="KOVRANT_SIM_FAULTS=tur#1*180=00/00"),
     Scenario("sg-root", "root-sg"),
@@ -204,17 +206,22 @@ def simulate(scenario, kovrant_sim, tapes, work):
     for item in (scenario.settings + " " + scenario.sim).split():
         k, v = item.split("=", 1)
         env[k] = v
-    p = subprocess.run([kovrant_sim], cwd=d, env=env, capture_output=True,
-                       stdin=subprocess.DEVNULL)
+    closed = scenario.how.endswith("-closed")
+    p = subprocess.run([kovrant_sim], cwd=d, env=env, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL if closed else subprocess.PIPE,
+                       stderr=subprocess.PIPE, preexec_fn=(lambda: os.close(1)) if closed else None)
+    p.stdout = p.stdout or b""
     out = p.stdout
     for t in SIM_TEXTS:
         out = out.replace(t.encode(), scenario.os_text.encode())
     image = os.path.join(d, "KOVRANT.IMG")
-    digest = "none"
-    if os.path.exists(image):
-        with open(image, "rb") as f:
-            digest = hashlib.sha256(f.read()).hexdigest()
+    digest = tape_digest(image) if os.path.exists(image) else "none"
     return {"status": p.returncode, "out": out, "err": p.stderr, "image": digest}
+
+
+def tape_digest(path):
+    with open(path, "rb") as f:
+        return hashlib.sha256(f.read()).hexdigest()
 
 
 def main():
@@ -257,12 +264,18 @@ def main():
                 continue
             want = simulate(s, os.path.join(build, "simdrive", "kovrant-sim"), tapes, work)
             diffs = [k for k in ("status", "out", "err", "image") if got.get(k) != want[k]]
+            # Commands that write to the tape: WRITE(6), WRITE FILEMARKS.
+            log = got["log"].decode("ascii", "replace")
+            if "cdb=0a " in log or "cdb=10 " in log:
+                diffs.append("writes to the tape in the drive log")
+            if s.how.endswith("-closed") and got.get("image") != tape_digest(tapes[s.tape]):
+                diffs.append("image (not the tape)")
             if diffs:
                 failures += 1
                 note("FAIL %s: %s differ" % (s.name, ", ".join(diffs)))
                 for k in diffs:
                     note("  kernel %s: %r" % (k, got.get(k)))
-                    note("  sim    %s: %r" % (k, want[k]))
+                    note("  sim    %s: %r" % (k, want.get(k)))
                 note("  drive log in the VM:\n" + got["log"].decode("ascii", "replace"))
             else:
                 note("ok   %s (exit %d)" % (s.name, got["status"]))
