@@ -1,5 +1,7 @@
 #include "dat_frame.h"
 
+#include <cstdio>
+
 namespace dat {
 
 RateInfo rateInfo(int code) {
@@ -47,6 +49,22 @@ int programNumber(const DatFrame& f) {
 int packCount(const DatFrame& f) {
   int n = f.subId[1] & 0x0F;
   return n == 0 ? 7 : n;
+}
+
+const uint8_t* lastAtimePack(const DatFrame& f) {
+  int packs = packCount(f);
+  if (packs > kPackCount) packs = kPackCount;
+  for (int k = packs - 1; k >= 0; --k) {
+    if (isAtimePack(f.packs[k])) return f.packs[k];
+  }
+  return nullptr;
+}
+
+std::string atimeText(const uint8_t* p) {
+  char text[32];
+  std::snprintf(text, sizeof text, DAT_ATIME_FIELDS, p[3] >> 4, p[3] & 15, p[4] >> 4, p[4] & 15,
+                p[5] >> 4, p[5] & 15, p[6] >> 4, p[6] & 15);
+  return text;
 }
 
 }  // namespace dat

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace dat {
 
@@ -73,6 +74,25 @@ int programNumber(const DatFrame& f);
 int packCount(const DatFrame& f);
 inline bool isAtimePack(const uint8_t* p) {
   return (p[0] >> 4) == 2;
+}
+
+// The ATIME pack that the dumper's display shows last for this frame: the
+// last ATIME pack among the first packCount packs, never beyond pack 6;
+// null when there is none.
+const uint8_t* lastAtimePack(const DatFrame& f);
+// The fields of an ATIME pack as shown: hours, minutes, seconds, frame.
+#define DAT_ATIME_FIELDS "%01x%01x:%01x%01x:%01d%01x:%01x%01x"
+// An ATIME pack's fields in that form, "hh:mm:ss:ff".
+std::string atimeText(const uint8_t* pack);
+
+// Emphasis, mainId[0] bits 5-4: 0 none, 1 pre-emphasis 50/15 us.
+inline int emphasisCode(const DatFrame& f) {
+  return (f.mainId[0] >> 4) & 3;
+}
+// Quantization, mainId[1] bits 7-6: 0 16-bit linear, 1 12-bit non-linear
+// (long play).
+inline int quantizationCode(const DatFrame& f) {
+  return (f.mainId[1] >> 6) & 3;
 }
 
 // The bit that the dumper's capture filter counts (mainId[1] & 0x08), 0 or 1.

@@ -32,7 +32,23 @@ void WavWriter::init(uint32_t rate) {
   written = 0;
   data = 0;
   failure = 0;
+  leading = nullptr;
+  trailing = nullptr;
 }
+
+void WavWriter::setChunks(const std::vector<uint8_t>* before, const std::vector<uint8_t>* after) {
+  leading = before != nullptr && !before->empty() ? before : nullptr;
+  trailing = after != nullptr && !after->empty() ? after : nullptr;
+}
+
+namespace {
+
+bool writeAll(const void* bytes, size_t count, FILE* file) {
+  errno = 0;
+  return std::fwrite(bytes, 1, count, file) == count;
+}
+
+}  // namespace
 
 void WavWriter::fail() {
   if (failure == 0) failure = errno != 0 ? errno : EIO;
@@ -40,10 +56,14 @@ void WavWriter::fail() {
 
 bool WavWriter::writeHeader() {
   // Three pieces: RIFF chunk header, the fmt chunk with the data chunk id, data size.
+  // Extra chunks before "fmt " come after the first piece.
   static constexpr uint32_t kPieces[][2] = {{0, 12}, {12, 24}, {36, 8}};
   for (const auto& piece : kPieces) {
-    errno = 0;
-    if (std::fwrite(header + piece[0], 1, piece[1], file) != piece[1]) {
+    if (!writeAll(header + piece[0], piece[1], file)) {
+      fail();
+      return false;
+    }
+    if (piece[0] == 0 && leading != nullptr && !writeAll(leading->data(), leading->size(), file)) {
       fail();
       return false;
     }
@@ -64,7 +84,7 @@ bool WavWriter::open(const char* name) {
   if (!streamBuffer) streamBuffer.reset(new char[kStreamBuffer]);
   std::setvbuf(file, streamBuffer.get(), _IOFBF, kStreamBuffer);
   writeHeader();
-  written += kHeaderSize;
+  written += kHeaderSize + static_cast<uint32_t>(leading != nullptr ? leading->size() : 0);
   return true;
 }
 
@@ -83,6 +103,13 @@ bool WavWriter::write(uint32_t count, const void* bytes) {
 
 bool WavWriter::close() {
   if (file == nullptr) return true;
+  if (trailing != nullptr && failure == 0) {
+    if (writeAll(trailing->data(), trailing->size(), file)) {
+      written += static_cast<uint32_t>(trailing->size());
+    } else {
+      fail();
+    }
+  }
   writeLe32(header + 4, written - 8);
   writeLe32(header + 40, data);
   errno = 0;
@@ -106,30 +133,47 @@ void WavWriter::abandon() {
   staged.discard();
 }
 
-int64_t wavFrameLimit(uint32_t bytesPerFrame) {
+int64_t wavFrameLimit(uint32_t bytesPerFrame, uint64_t otherBytes) {
   if (bytesPerFrame == 0) return INT64_MAX;
-  return (int64_t{UINT32_MAX} - kHeaderSize) / bytesPerFrame;
+  int64_t room = int64_t{UINT32_MAX} - kHeaderSize - static_cast<int64_t>(otherBytes);
+  return room > 0 ? room / bytesPerFrame : 0;
 }
 
 WavResult writeWav(const char* name, const uint8_t* image, int64_t first, int64_t last,
-                   uint32_t rate, uint32_t bytesPerFrame) {
+                   uint32_t rate, uint32_t bytesPerFrame, const WavPlan* plan) {
   WavResult result;
   WavWriter wav;
   wav.init(rate);
+  static const WavPlan kNothing;
+  const WavPlan& p = plan != nullptr ? *plan : kNothing;
+  wav.setChunks(&p.leading, &p.trailing);
   if (!wav.open(name)) {
     result.kind = WavResult::CreateFailed;
     result.error = wav.error();
     return result;
   }
   int64_t frames = first <= last ? last - first + 1 : 0;
-  int64_t limit = wavFrameLimit(bytesPerFrame);
-  if (frames > limit) {
-    result.framesLimit = limit;
-    frames = limit;
-  }
+  int64_t filled = 0;
+  for (const auto& s : p.silence) filled += s.second;
+  // Frames of audio and of silence alike count against the size limit.
+  int64_t limit = wavFrameLimit(bytesPerFrame, p.leading.size() + p.trailing.size());
+  if (frames + filled > limit) result.framesLimit = limit;
   if (bytesPerFrame > 0) {
-    for (int64_t k = first; k < first + frames; ++k) {
-      if (!wav.write(bytesPerFrame, image + k * dat::kFrameSize)) break;
+    static const uint8_t kSilence[dat::kAudioSize] = {};
+    int64_t room = limit;
+    auto put = [&](const uint8_t* bytes) {
+      if (room == 0 || !wav.write(bytesPerFrame, bytes)) return false;
+      --room;
+      return true;
+    };
+    size_t next = 0;
+    bool going = true;
+    for (int64_t k = first; going && k < first + frames; ++k) {
+      for (; going && next < p.silence.size() && p.silence[next].first <= k; ++next) {
+        if (p.silence[next].first < k) continue;
+        for (int64_t m = 0; going && m < p.silence[next].second; ++m) going = put(kSilence);
+      }
+      going = going && put(image + k * dat::kFrameSize);
     }
   }
   if (mappedImageChanged()) {

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "output_file.h"
 
@@ -17,8 +19,12 @@ class WavWriter {
   WavWriter(const WavWriter&) = delete;
   WavWriter& operator=(const WavWriter&) = delete;
 
-  // Header for `rate` with zero sizes; no file, counters 0.
+  // Header for `rate` with zero sizes; no file, counters 0, no extra chunks.
   void init(uint32_t rate);
+  // Whole chunks to write between the RIFF header and "fmt " (`leading`) and
+  // after the audio (`trailing`); either may be null. Set before open; the
+  // vectors must live until close.
+  void setChunks(const std::vector<uint8_t>* leading, const std::vector<uint8_t>* trailing);
   // Starts the file that will replace `name` and writes the header.
   bool open(const char* name);
   // Appends `count` bytes. False without effect for no bytes, a count of 0
@@ -44,6 +50,8 @@ class WavWriter {
   uint32_t written;
   uint32_t data;
   uint8_t header[44];
+  const std::vector<uint8_t>* leading;
+  const std::vector<uint8_t>* trailing;
   bool writeHeader();
   void fail();
   int failure;
@@ -52,8 +60,18 @@ class WavWriter {
 };
 
 // The largest number of frames of `bytesPerFrame` audio bytes that one WAV
-// file can hold: header and data must stay within the 32-bit RIFF sizes.
-int64_t wavFrameLimit(uint32_t bytesPerFrame);
+// file can hold: header, `otherBytes` of further chunks and data must stay
+// within the 32-bit RIFF sizes.
+int64_t wavFrameLimit(uint32_t bytesPerFrame, uint64_t otherBytes = 0);
+
+// What a WAV file holds besides the frames' audio.
+struct WavPlan {
+  // Digital silence of `second` frames before frame `first` of the range, in
+  // order: the tape time of a gap kept.
+  std::vector<std::pair<int64_t, int64_t>> silence;
+  std::vector<uint8_t> leading;   // chunks before "fmt " (bext)
+  std::vector<uint8_t> trailing;  // chunks after the audio (cue, LIST)
+};
 
 // What became of one WAV file.
 struct WavResult {
@@ -72,5 +90,6 @@ struct WavResult {
 // Writes frames first .. last (inclusive; none when last < first) of the image
 // at `image` as the WAV file `name`, taking the first `bytesPerFrame` bytes of
 // each frame, and tells what became of it. Prints nothing.
+// `plan`, when given, adds its silence and chunks.
 WavResult writeWav(const char* name, const uint8_t* image, int64_t first, int64_t last,
-                   uint32_t rate, uint32_t bytesPerFrame);
+                   uint32_t rate, uint32_t bytesPerFrame, const WavPlan* plan = nullptr);

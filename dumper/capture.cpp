@@ -270,15 +270,9 @@ void showAtime(const dat::DatFrame& frame) {
 }
 
 bool lastAtime(const dat::DatFrame& frame, std::string* fields) {
-  bool shown = false;
-  forEachAtime(frame, [&](const uint8_t* p) {
-    char text[32];
-    std::snprintf(text, sizeof text, DAT_ATIME_FIELDS, p[3] >> 4, p[3] & 15, p[4] >> 4, p[4] & 15,
-                  p[5] >> 4, p[5] & 15, p[6] >> 4, p[6] & 15);
-    *fields = text;
-    shown = true;
-  });
-  return shown;
+  const uint8_t* pack = dat::lastAtimePack(frame);
+  if (pack != nullptr) *fields = dat::atimeText(pack);
+  return pack != nullptr;
 }
 
 int runKovrant() {

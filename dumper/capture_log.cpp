@@ -1,9 +1,6 @@
 #include "capture_log.h"
 
-#include <cstdarg>
 #include <cstdlib>
-
-#include "output_file.h"
 
 namespace logtext {
 
@@ -48,24 +45,12 @@ std::string timeStamp(const WallTime& t) {
 }  // namespace logtext
 
 bool CaptureLog::open(const WallTime& started, const char* drive, const WallTime& arrived) {
-  close();
-  file = createFresh(logtext::kName);
-  if (file == nullptr) return false;
-  line("プログラム: KOVRANT %s", DAT_VERSION);
-  line("開始: %s", logtext::timeStamp(started).c_str());
-  line("ドライブ: %s", drive);
-  line("カセット到着: %s", logtext::timeStamp(arrived).c_str());
+  if (!out.open(logtext::kName)) return false;
+  out.line("プログラム: KOVRANT %s", DAT_VERSION);
+  out.line("開始: %s", logtext::timeStamp(started).c_str());
+  out.line("ドライブ: %s", drive);
+  out.line("カセット到着: %s", logtext::timeStamp(arrived).c_str());
   return true;
-}
-
-void CaptureLog::line(const char* format, ...) {
-  if (file == nullptr) return;
-  va_list args;
-  va_start(args, format);
-  std::vfprintf(file, format, args);
-  va_end(args);
-  std::fputc('\n', file);
-  std::fflush(file);
 }
 
 void CaptureLog::goodRead(bool isWritten) {
@@ -96,7 +81,7 @@ void CaptureLog::badRead(uint8_t status, uint8_t sense) {
 void CaptureLog::atimeShown(const std::string& atime) {
   if (firstAtime.empty()) {
     firstAtime = atime;
-    line("最初のATIME: %s", atime.c_str());
+    out.line("最初のATIME: %s", atime.c_str());
   }
   lastAtime = atime;
   if (gapPending) writePendingGap(atime);
@@ -110,10 +95,10 @@ void CaptureLog::writePendingGap(const std::string& after) {
                   a.first & 0xFF, static_cast<long long>(a.second));
     answers += item;
   }
-  line("読み取りエラー区間: 位置=%lld 回数=%lld 直前のATIME=%s 直後のATIME=%s 内訳=%s",
-       static_cast<long long>(gap.position), static_cast<long long>(gap.reads),
-       gap.before.empty() ? "なし" : gap.before.c_str(), after.empty() ? "なし" : after.c_str(),
-       answers.c_str());
+  out.line("読み取りエラー区間: 位置=%lld 回数=%lld 直前のATIME=%s 直後のATIME=%s 内訳=%s",
+           static_cast<long long>(gap.position), static_cast<long long>(gap.reads),
+           gap.before.empty() ? "なし" : gap.before.c_str(), after.empty() ? "なし" : after.c_str(),
+           answers.c_str());
   ++gaps;
   gapReads += gap.reads;
   gapPending = false;
@@ -122,25 +107,24 @@ void CaptureLog::writePendingGap(const std::string& after) {
 void CaptureLog::finish(const char* reason, bool dataMode, int exitStatus, const WallTime& ended) {
   if (inGap || gapPending) writePendingGap("");
   inGap = false;
-  line("最後のATIME: %s", lastAtime.empty() ? "なし" : lastAtime.c_str());
-  line("正常に読んだフレーム: %lld", static_cast<long long>(good));
-  line("書き込んだフレーム: %lld", static_cast<long long>(written));
-  line("フィルターで除いたフレーム: %lld", static_cast<long long>(filtered));
-  line("読み取りエラー区間の数: %lld", static_cast<long long>(gaps));
-  line("読み取りエラーの回数: %lld", static_cast<long long>(gapReads));
-  line("終了理由: %s", reason);
-  line("データモード: %s", dataMode ? "戻した" : "戻せなかった");
-  line("終了: %s", logtext::timeStamp(ended).c_str());
-  line("終了ステータス: %d", exitStatus);
+  out.line("最後のATIME: %s", lastAtime.empty() ? "なし" : lastAtime.c_str());
+  out.line("正常に読んだフレーム: %lld", static_cast<long long>(good));
+  out.line("書き込んだフレーム: %lld", static_cast<long long>(written));
+  out.line("フィルターで除いたフレーム: %lld", static_cast<long long>(filtered));
+  out.line("読み取りエラー区間の数: %lld", static_cast<long long>(gaps));
+  out.line("読み取りエラーの回数: %lld", static_cast<long long>(gapReads));
+  out.line("終了理由: %s", reason);
+  out.line("データモード: %s", dataMode ? "戻した" : "戻せなかった");
+  out.line("終了: %s", logtext::timeStamp(ended).c_str());
+  out.line("終了ステータス: %d", exitStatus);
   if (gaps == 0) {
-    line("まとめ: %s。読み取りエラーなし", reason);
+    out.line("まとめ: %s。読み取りエラーなし", reason);
   } else {
-    line("まとめ: %s。読み取りエラー %lld か所、計 %lld 回", reason, static_cast<long long>(gaps),
-         static_cast<long long>(gapReads));
+    out.line("まとめ: %s。読み取りエラー %lld か所、計 %lld 回", reason,
+             static_cast<long long>(gaps), static_cast<long long>(gapReads));
   }
 }
 
 void CaptureLog::close() {
-  if (file != nullptr) std::fclose(file);
-  file = nullptr;
+  out.close();
 }

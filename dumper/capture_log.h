@@ -12,6 +12,7 @@
 #include <map>
 #include <string>
 
+#include "log_file.h"
 #include "system_services.h"
 
 namespace logtext {
@@ -44,13 +45,12 @@ class CaptureLog {
   // Ends with the summary line.
   void finish(const char* reason, bool dataMode, int exitStatus, const WallTime& ended);
   void close();
-  bool isOpen() const { return file != nullptr; }
+  bool isOpen() const { return out.isOpen(); }
 
  private:
-  void line(const char* format, ...);
   void writePendingGap(const std::string& after);
 
-  FILE* file = nullptr;
+  LogFile out;
   int64_t good = 0;
   int64_t written = 0;
   int64_t filtered = 0;

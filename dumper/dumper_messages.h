@@ -3,6 +3,7 @@
 #pragma once
 
 #include "cp932.h"
+#include "dat_frame.h"
 
 namespace msg {
 
@@ -25,8 +26,6 @@ DAT_MESSAGE(kRewinding, "テープを巻き戻しています。\n");
 DAT_MESSAGE(kUnloading, "テープをアンロードしています。\n");
 DAT_MESSAGE(kSwitchingToData, "テープドライブをデータモードに切り替えています・・・");
 DAT_MESSAGE(kSucceeded, "成功しました。");
-// The fields of an ATIME pack as shown: hours, minutes, seconds, frame.
-#define DAT_ATIME_FIELDS "%01x%01x:%01x%01x:%01d%01x:%01x%01x"
 DAT_MESSAGE(kAtime, "\rATIME=" DAT_ATIME_FIELDS " ");
 
 // Failures of the image file, interrupts and endless read errors: the

@@ -104,8 +104,9 @@ struct Writer {
   int64_t count = 0;  // absolute frame counter for ATIME
 
   void put(Frame& f, bool glitches) {
-    // ATIME: 33.33 frames a second on the tape; the drive reports 0-33 frame numbers.
-    int64_t secs = count * 3 / 100;
+    // ATIME: 100 frames in 3 seconds, numbered 0-32, 0-32, 0-33 (the last
+    // frame of a second is followed by frame 0 of the next).
+    int64_t secs = (count * 3 + 2) / 100;
     int fr = static_cast<int>(count - secs * 100 / 3);
     int slot = static_cast<int>(random.below(dat::kPackCount));
     setAtime(f, slot, bcd(static_cast<int>(secs / 3600 % 100)),
