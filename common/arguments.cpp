@@ -5,12 +5,30 @@
 #include "console.h"
 #include "usage_messages.h"
 
+namespace {
+
+// The index of `argument` in `options`, or -1.
+int optionIndex(const char* const* options, const char* argument) {
+  for (int k = 0; options != nullptr && options[k] != nullptr; ++k) {
+    if (std::strcmp(options[k], argument) == 0) return k;
+  }
+  return -1;
+}
+
+}  // namespace
+
 bool answerArguments(int argc, char** argv, const char* program, const char* helpText,
-                     int* exitStatus) {
+                     int* exitStatus, const char* const* options, unsigned* chosen) {
+  if (chosen != nullptr) *chosen = 0;
   if (argc < 2) return false;
-  prepareConsole();
   for (int k = 1; k < argc; ++k) {
     const char* a = argv[k];
+    int option = optionIndex(options, a);
+    if (option >= 0) {
+      if (chosen != nullptr) *chosen |= 1u << option;
+      continue;
+    }
+    prepareConsole();
     if (std::strcmp(a, "--help") == 0 || std::strcmp(a, "-h") == 0 || platformHelpSwitch(a)) {
       printStdout("%s", helpText);
       *exitStatus = 0;

@@ -1,15 +1,25 @@
 #include "conversion.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <map>
 #include <string>
 
 #include "console.h"
+#include "conversion_log.h"
 #include "converter_messages.h"
 #include "dat_frame.h"
 #include "frame_view.h"
 #include "mapped_file.h"
+#include "output_file.h"
+#include "sha256.h"
+#include "tape_time.h"
+#include "wav_chunks.h"
 #include "wav_writer.h"
 
 namespace {
@@ -18,6 +28,9 @@ namespace {
 // frames before the cut that the silence scan looks at.
 constexpr int kCutReach = 32;
 constexpr int kSilenceReach = 330;
+// 32 kHz frames, as --convert-32k reads them: 960 sample pairs from the start
+// of the audio field (inferred from the 44.1 kHz layout, not confirmed).
+constexpr uint32_t kBytesPerFrame32k = 3840;
 
 // Output names of one run. A name that comes back (the same program and rate
 // after another program) gets "-2", "-3", ... so that no earlier file of
@@ -40,13 +53,21 @@ class SegmentNames {
 
 class Conversion {
  public:
-  Conversion(const uint8_t* image, int64_t n) : image(image), n(n), view(image, n) {}
+  Conversion(const uint8_t* image, int64_t n, const ConversionOptions& options, ConversionLog* log)
+      : image(image), n(n), view(image, n), options(options), log(log) {
+    if (log != nullptr || options.keepTime || options.bwf) time = tapetime::analyse(image, n);
+  }
+
+  const tapetime::Analysis& tapeTime() const { return time; }
 
   bool run() {
     if (n == 0) return true;  // a file shorter than one frame has nothing to convert
     segRate = dat::samplingCode(view.frameAt(0));
     for (int64_t i = 0; i < n && !mappedImageChanged(); ++i) walk(i);
-    if (!mappedImageChanged()) closeSegment(endOfImage());
+    if (!mappedImageChanged()) {
+      int64_t e = endOfImage();
+      closeSegment(e, 0, n - 1 - e);
+    }
     if (mappedImageChanged()) {
       printStderr("%s", msg::kImageChanged);
       return false;
@@ -71,7 +92,8 @@ class Conversion {
     printStdout(msg::kFoundStartId, p);
     int64_t c = quietestNear(i);
     printStdout(msg::kStartIdCorrection, static_cast<int>(i - c));
-    closeSegment(lastSoundingAtOrBefore(c));
+    int64_t e = lastSoundingAtOrBefore(c);
+    closeSegment(e, c - e, 0);
     segStart = c + 1;
     segProgram = p;
   }
@@ -135,18 +157,168 @@ class Conversion {
     return 1;
   }
 
-  void closeSegment(int64_t last) {
+  // Writes frames segStart .. last; `cut` and `trim` frames after them are
+  // left out before the next program and at the end of the image.
+  void closeSegment(int64_t last, int64_t cut = 0, int64_t trim = 0) {
     dat::RateInfo info = dat::rateInfo(segRate);
-    std::string name = names.take(segProgram, info.namePart);
-    if (!writeWavRange(name.c_str(), image, segStart, last, info.rate, info.bytesPerFrame)) {
+    FileRecord record;
+    record.name = names.take(segProgram, info.namePart);
+    record.rate = info.rate;
+    record.first = segStart;
+    record.cutFrames = cut;
+    record.trimFrames = trim;
+    int64_t frames = segStart <= last ? last - segStart + 1 : 0;
+    uint32_t bytesPerFrame = info.bytesPerFrame;
+    if (bytesPerFrame == 0) {
+      bool longPlay = frames > 0 && dat::quantizationCode(view.frameAt(segStart)) == 1;
+      if (options.convert32k && !longPlay) {
+        bytesPerFrame = kBytes32k();
+      } else {
+        record.outcome = longPlay ? FileRecord::LongPlay : FileRecord::Placeholder;
+        if (longPlay && options.convert32k) printStdout(msg::kLongPlay, record.name.c_str());
+      }
+    }
+    WavPlan plan;
+    describe(&record, frames, bytesPerFrame, &plan);
+    WavResult result;
+    if (!writeWavRange(record.name.c_str(), image, segStart, last, info.rate, bytesPerFrame, &plan,
+                       &result)) {
       ok = false;
     }
+    if (result.kind != WavResult::Written) {
+      record.outcome = FileRecord::Failed;
+      record.reason = result.kind == WavResult::SourceChanged ? "KOVRANT.IMG が短くなった"
+                                                              : std::strerror(result.error);
+    } else {
+      if (result.framesLimit >= 0) record.frames = std::min(record.frames, result.framesLimit);
+      if (!sha256File(record.name.c_str(), &record.sha256)) record.sha256 = std::strerror(errno);
+      if (options.keepTime && bytesPerFrame > 0 && !writeLabels(record, bytesPerFrame / 4))
+        ok = false;
+    }
+    if (log != nullptr) log->file(record);
+  }
+
+  static uint32_t kBytes32k() { return kBytesPerFrame32k; }
+
+  // The file's frames, tape time, emphasis and breaks; with --keep-time its
+  // gaps filled and marked, with --bwf its description.
+  void describe(FileRecord* r, int64_t frames, uint32_t bytesPerFrame, WavPlan* plan) {
+    r->frames = bytesPerFrame > 0 ? frames : 0;
+    int64_t samplesPerFrame = bytesPerFrame / 4;
+    int64_t firstTimed = -1;
+    for (int64_t k = segStart; k < segStart + frames; ++k) {
+      const dat::DatFrame& f = view.frameAt(k);
+      if (dat::emphasisCode(f) == 1) {
+        ++r->emphasisOn;
+      } else {
+        ++r->emphasisOther;
+      }
+      tapetime::Time t;
+      if (!tapetime::frameTime(f, &t)) continue;
+      if (firstTimed < 0) {
+        firstTimed = k;
+        r->firstTime = t;
+      }
+      r->lastTime = t;
+      r->hasTime = true;
+    }
+    std::vector<Marker> markers;
+    auto from =
+        std::upper_bound(time.breaks.begin(), time.breaks.end(), segStart,
+                         [](int64_t at, const tapetime::Break& b) { return at < b.before; });
+    int64_t filled = 0;
+    for (auto b = from; b != time.breaks.end() && b->before < segStart + frames; ++b) {
+      FileBreak fb{*b, (b->before - segStart + filled) * samplesPerFrame, false};
+      bool gap = b->kind == tapetime::Break::Gap;
+      if (options.keepTime && gap && samplesPerFrame > 0) {
+        plan->silence.emplace_back(b->before, b->missing);
+        filled += b->missing;
+        fb.filled = true;
+      }
+      markers.push_back({static_cast<uint32_t>(fb.sample), markerText(fb)});
+      r->breaks.push_back(fb);
+    }
+    r->samplePairs = (r->frames + filled) * samplesPerFrame;
+    if (options.keepTime) plan->trailing = cueChunks(markers);
+    if (options.bwf) {
+      int64_t reference = 0;
+      if (firstTimed >= 0) {
+        reference = std::max<int64_t>(
+            0, (tapetime::position(r->firstTime) - (firstTimed - segStart)) * samplesPerFrame);
+      }
+      plan->leading = bextChunk(bext(*r, reference, bytesPerFrame > 0 ? r->rate : 0));
+    }
+  }
+
+  static std::string markerText(const FileBreak& b) {
+    char text[160];
+    std::string before = tapetime::text(b.where.timeBefore);
+    std::string after = tapetime::text(b.where.timeAfter);
+    if (b.where.kind == tapetime::Break::Jump) {
+      std::snprintf(text, sizeof text, "discontinuity: ATIME %s -> %s", before.c_str(),
+                    after.c_str());
+    } else {
+      std::snprintf(text, sizeof text, "gap: %lld frames missing (+-%d), ATIME %s -> %s%s",
+                    static_cast<long long>(b.where.missing), tapetime::kGapAccuracy, before.c_str(),
+                    after.c_str(), b.filled ? ", filled with silence" : "");
+    }
+    return text;
+  }
+
+  BextFields bext(const FileRecord& r, int64_t reference, uint32_t rate) const {
+    BextFields f;
+    int64_t gaps = 0, jumps = 0;
+    for (const FileBreak& b : r.breaks) (b.where.kind == tapetime::Break::Gap ? gaps : jumps)++;
+    char text[256];
+    std::snprintf(text, sizeof text,
+                  "DAT program %d, %u Hz, ATIME %s - %s, %lld gaps%s, %lld discontinuities",
+                  segProgram, r.rate, r.hasTime ? tapetime::text(r.firstTime).c_str() : "none",
+                  r.hasTime ? tapetime::text(r.lastTime).c_str() : "none",
+                  static_cast<long long>(gaps), options.keepTime ? " (kept to length)" : "",
+                  static_cast<long long>(jumps));
+    f.description = text;
+    f.originator = "SELTHIX " DAT_VERSION;
+    f.reference = dat::kImageName;
+    f.date = options.imageDate;
+    f.time = options.imageTime;
+    f.timeReference = static_cast<uint64_t>(reference);
+    std::snprintf(text, sizeof text, "A=PCM,F=%u,W=16,M=stereo,T=DAT audio via KOVRANT.IMG%s\r\n",
+                  rate != 0 ? rate : r.rate,
+                  r.emphasisOn > 0 ? "; pre-emphasis 50/15us (not removed)" : "");
+    f.codingHistory = text;
+    return f;
+  }
+
+  // "#001-48kHz.txt" beside the WAV file: start, end (seconds) and text of
+  // each break, tab-separated, as sound editors import labels.
+  bool writeLabels(const FileRecord& r, int64_t samplesPerFrame) {
+    std::string name = r.name.substr(0, r.name.size() - 4) + ".txt";
+    StagedFile labels;
+    errno = 0;
+    if (!labels.create(name.c_str())) {
+      printStderr(msg::kWavCreateFailed, name.c_str(), std::strerror(errno));
+      return false;
+    }
+    for (const FileBreak& b : r.breaks) {
+      double start = double(b.sample) / r.rate;
+      double end = b.filled ? double(b.sample + b.where.missing * samplesPerFrame) / r.rate : start;
+      std::fprintf(labels.stream(), "%.6f\t%.6f\t%s\n", start, end, markerText(b).c_str());
+    }
+    errno = 0;
+    if (std::ferror(labels.stream()) != 0 || !labels.commit()) {
+      printStderr(msg::kWavWriteFailed, name.c_str(), std::strerror(errno ? errno : EIO));
+      return false;
+    }
+    return true;
   }
 
   const uint8_t* image;
   int64_t n;
   FrameView view;
   SegmentNames names;
+  const ConversionOptions& options;
+  ConversionLog* log;
+  tapetime::Analysis time;
   int segRate = 0;
   int segProgram = 0;
   int64_t segStart = 0;
@@ -155,14 +327,17 @@ class Conversion {
 
 }  // namespace
 
-bool convertFrames(const uint8_t* image, int64_t frameCount) {
-  Conversion conversion(image, frameCount);
+bool convertFrames(const uint8_t* image, int64_t frameCount, const ConversionOptions& options,
+                   ConversionLog* log) {
+  Conversion conversion(image, frameCount, options, log);
+  if (log != nullptr) log->image(frameCount, conversion.tapeTime());
   return conversion.run();
 }
 
 bool writeWavRange(const char* name, const uint8_t* image, int64_t first, int64_t last,
-                   uint32_t rate, uint32_t bytesPerFrame) {
-  WavResult r = writeWav(name, image, first, last, rate, bytesPerFrame);
+                   uint32_t rate, uint32_t bytesPerFrame, const WavPlan* plan, WavResult* result) {
+  WavResult r = writeWav(name, image, first, last, rate, bytesPerFrame, plan);
+  if (result != nullptr) *result = r;
   if (r.kind == WavResult::CreateFailed) {
     printStderr(msg::kWavCreateFailed, name, std::strerror(r.error));
     return false;
@@ -174,27 +349,55 @@ bool writeWavRange(const char* name, const uint8_t* image, int64_t first, int64_
   return r.complete();
 }
 
-int runSelthix() {
+namespace {
+
+// The image's modification time for the Broadcast WAV description.
+void imageTime(ConversionOptions* options) {
+  struct stat st;
+  if (stat(dat::kImageName, &st) != 0) return;
+  std::time_t t = st.st_mtime;
+  const std::tm* local = std::localtime(&t);
+  if (local == nullptr) return;
+  char text[16];
+  std::strftime(text, sizeof text, "%Y-%m-%d", local);
+  options->imageDate = text;
+  std::strftime(text, sizeof text, "%H:%M:%S", local);
+  options->imageTime = text;
+}
+
+// The console's message and the log's line for an image that cannot be mapped.
+int noImage(ConversionLog& log, const char* message, const char* utf8) {
+  printStderr("%s", message);
+  log.noImage(utf8);
+  log.finish(1, false);
+  return 1;
+}
+
+}  // namespace
+
+int runSelthix(ConversionOptions options) {
   prepareConsole();
   printStdout("%s", msg::kSelthixBanner);
+  ConversionLog log;
+  errno = 0;
+  if (!log.open(options.text)) printStderr(msg::kConversionLogCreateFailed, std::strerror(errno));
   enlargeWorkingSet();
   MappedFile image;
   switch (image.map(dat::kImageName)) {
     case MappedFile::Failure::None:
       break;
     case MappedFile::Failure::Open:
-      printStderr("%s", msg::kCreateFileFailed);
-      return 1;
+      return noImage(log, msg::kCreateFileFailed, msg::kCreateFileFailedUtf8);
     case MappedFile::Failure::Size:
-      printStderr("%s", msg::kGetFileSizeFailed);
-      return 1;
+      return noImage(log, msg::kGetFileSizeFailed, msg::kGetFileSizeFailedUtf8);
     case MappedFile::Failure::Mapping:
-      printStderr("%s", msg::kCreateFileMappingFailed);
-      return 1;
+      return noImage(log, msg::kCreateFileMappingFailed, msg::kCreateFileMappingFailedUtf8);
     case MappedFile::Failure::View:
-      printStderr("%s", msg::kMapViewOfFileFailed);
-      return 1;
+      return noImage(log, msg::kMapViewOfFileFailed, msg::kMapViewOfFileFailedUtf8);
   }
+  if (options.bwf) imageTime(&options);
   int64_t n = static_cast<int64_t>(image.size() / dat::kFrameSize);
-  return convertFrames(image.data(), n) ? 0 : 1;
+  int status = convertFrames(image.data(), n, options, &log) ? 0 : 1;
+  log.finish(status, mappedImageChanged());
+  return status;
 }

@@ -4,14 +4,32 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+
+#include "wav_writer.h"
+
+class ConversionLog;
+
+// What the user asked for beyond the plain conversion.
+struct ConversionOptions {
+  bool keepTime = false;    // gaps filled with silence and marked (cue, labels)
+  bool bwf = false;         // a Broadcast WAV "bext" chunk in every file
+  bool convert32k = false;  // 32 kHz segments converted (layout inferred)
+  std::string text;         // the options as given, for the log
+  // The image's modification time, local: "yyyy-mm-dd" and "hh:mm:ss".
+  std::string imageDate, imageTime;
+};
 
 // The whole program. Exit status: 0 when every output file was written, 1
 // when the image could not be mapped or an output file failed.
-int runSelthix();
+int runSelthix(ConversionOptions options = ConversionOptions());
 
 // Converts `frameCount` frames at `image` (the frame walk and the end of
-// image). False when any output file could not be written in full.
-bool convertFrames(const uint8_t* image, int64_t frameCount);
+// image). False when any output file could not be written in full. With a
+// log, each file is described in it.
+bool convertFrames(const uint8_t* image, int64_t frameCount,
+                   const ConversionOptions& options = ConversionOptions(),
+                   ConversionLog* log = nullptr);
 
 // Writes frames first .. last (inclusive; none when last < first) of the image
 // at `image` as the WAV file `name`, taking the first `bytesPerFrame` bytes of
@@ -19,5 +37,8 @@ bool convertFrames(const uint8_t* image, int64_t frameCount);
 // the system's reason; returns true only when the whole range was written.
 // When the mapped image changes underneath, the file is not kept (the run
 // reports that once).
+// `plan` adds silence and chunks; `result`, when given, receives what became
+// of the file.
 bool writeWavRange(const char* name, const uint8_t* image, int64_t first, int64_t last,
-                   uint32_t rate, uint32_t bytesPerFrame);
+                   uint32_t rate, uint32_t bytesPerFrame, const WavPlan* plan = nullptr,
+                   WavResult* result = nullptr);

@@ -23,6 +23,13 @@ DAT_MESSAGE(kWavWriteFailed, "%sの書き込みに失敗しました: %s\n");
 DAT_MESSAGE(kWavTooLarge,
             "%sはWAVの上限4GiBを超えるため、先頭の%lldフレームだけを書き込みました。\n");
 
+// The conversion log cannot be created: the conversion goes on without it.
+DAT_MESSAGE(kConversionLogCreateFailed, "SELTHIX.LOGを作成できませんでした: %s\n");
+// --convert-32k and a 12-bit long-play stretch: it keeps its placeholder.
+DAT_MESSAGE(kLongPlay,
+            "%sは12ビットの長時間モード(LP)"
+            "の録音です。変換できないため、ヘッダーだけのファイルを残します。\n");
+
 // The image became shorter while it was being converted (another program
 // truncated it): the conversion stops, to standard error.
 DAT_MESSAGE(kImageChanged, "KOVRANT.IMGが変換中に短くなりました。変換を中止します。\n");

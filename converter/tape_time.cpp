@@ -68,9 +68,10 @@ Analysis analyse(const uint8_t* image, int64_t frames) {
     if (previousAt >= 0) {
       int64_t steps = i - previousAt;
       // Both numberings of a second (0-32 and 0-33) run on without a gap.
-      bool runsOn = steps == 1 &&
-                    (t.frame == previous.frame + 1 && seconds(t) == seconds(previous) ||
-                     t.frame == 0 && seconds(t) == seconds(previous) + 1 && previous.frame >= 32);
+      bool sameSecond = seconds(t) == seconds(previous);
+      bool nextSecond = seconds(t) == seconds(previous) + 1;
+      bool runsOn = steps == 1 && ((sameSecond && t.frame == previous.frame + 1) ||
+                                   (nextSecond && t.frame == 0 && previous.frame >= 32));
       int64_t missing = position(t) - position(previous) - steps;
       if (!runsOn) {
         Break b{Break::Gap, i, 0, previous, t};
