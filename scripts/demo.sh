@@ -2,8 +2,10 @@
 # The main job on built-in sample data, without a tape drive: builds,
 # synthesizes a tape in scratch/demo, captures it with kovrant-sim (the real
 # KOVRANT run against the simulated drive, with two damaged stretches of
-# tape), shows its capture log, converts the image with SELTHIX and lists
-# the WAV files. The console text is Shift_JIS in files; it is shown here
+# tape whose frames the drive loses), shows its capture log, converts the
+# image with SELTHIX --keep-time (the gaps kept to their length and marked),
+# shows the conversion log's gaps and a label file, checks the checksums and
+# lists the WAV files. The console text is Shift_JIS in files; it is shown here
 # through iconv.
 set -eu
 cd "$(dirname "$0")/.."
@@ -15,16 +17,29 @@ cd scratch/demo
 ../../build/tools/make_image --seed 1 --programs 5 --frames 6000 --repeat tape.bin
 status=0
 echo "== kovrant-sim in scratch/demo (tape: tape.bin, damaged at two places)"
-KOVRANT_SIM_TAPE=tape.bin KOVRANT_SIM_FAULTS='read#2000*40=03/11,read#4000*5=02/03' ../../build/simdrive/kovrant-sim >kovrant.txt 2>&1 || status=$?
+KOVRANT_SIM_TAPE=tape.bin KOVRANT_SIM_FAULTS='read#2000*40=lost:03/11,read#4000*5=lost:02/03' ../../build/simdrive/kovrant-sim >kovrant.txt 2>&1 || status=$?
 # The time display rewrites one line with carriage returns: show its last state.
 iconv -f CP932 -t UTF-8 kovrant.txt | sed 's/.*\r//'
 echo
 echo "== KOVRANT.LOG, the capture log"
 cat KOVRANT.LOG
 echo
-echo "== SELTHIX in scratch/demo"
-../../build/converter/SELTHIX >selthix.txt 2>&1 || status=$?
+echo "== SELTHIX --keep-time in scratch/demo"
+../../build/converter/SELTHIX --keep-time >selthix.txt 2>&1 || status=$?
 iconv -f CP932 -t UTF-8 selthix.txt
+echo
+echo "== SELTHIX.LOG, the conversion log: its files and the gaps in them"
+grep -E '^(ファイル|ギャップ|不連続|まとめ):' SELTHIX.LOG
+for labels in *.txt; do
+  case "$labels" in kovrant.txt|selthix.txt) continue ;; esac
+  [ -s "$labels" ] || continue
+  echo
+  echo "== $labels, the labels of its gaps (Audacity: File > Import > Labels)"
+  cat -- "$labels"
+done
+echo
+echo "== The files against the conversion log's checksums"
+grep '^SHA-256: ' SELTHIX.LOG | cut -d' ' -f2- | sha256sum -c || status=$?
 echo
 echo "== WAV files"
 ls -l -- *.wav

@@ -384,6 +384,11 @@ bool parseFaults(const std::string& text, std::vector<Fault>* faults) {
     } else if (std::sscanf(action.c_str(), "delay:%u%c", &number, &extra) == 1) {
       f.kind = Fault::Delay;
       f.milliseconds = number;
+    } else if (std::sscanf(action.c_str(), "lost:%x/%x%c", &status, &sense, &extra) == 2 &&
+               status < 256 && sense < 256 && f.command == Command::Read) {
+      f.kind = Fault::Lost;
+      f.status = static_cast<uint8_t>(status);
+      f.sense = static_cast<uint8_t>(sense);
     } else if (std::sscanf(action.c_str(), "%x/%x%c", &status, &sense, &extra) == 2 &&
                status < 256 && sense < 256) {
       f.kind = Fault::Answer;
@@ -453,10 +458,14 @@ Answer execute(const uint8_t cdb[6], Flow flow, uint8_t* data, uint32_t length,
   }
   if (!r.wellFormed) {
     checkCondition(a, kIllegalRequest, kInvalidFieldInCdb);
-  } else if (fault != nullptr && fault->kind == Fault::Answer) {
+  } else if (fault != nullptr && (fault->kind == Fault::Answer || fault->kind == Fault::Lost)) {
     a.status = fault->status;
     if (fault->status == kCheckCondition || fault->sense != 0) {
       setSense(a, fault->sense, 0);
+    }
+    size_t frames = d.script.tape.size() / dat::kFrameSize;
+    if (fault->kind == Fault::Lost && d.state.loaded && d.state.position < frames) {
+      ++d.state.position;
     }
   } else {
     r.frame = perform(a, cdb, data, length, fault);

@@ -39,6 +39,7 @@ struct Fault {
   enum Kind {
     FailControl,  // the command never comes back: the carrier fails (a timeout in the kernel)
     Answer,       // the drive answers `status` and `sense` and does nothing else
+    Lost,         // a READ answered `status` and `sense` whose frame the moving tape took past
     Short,        // a READ delivers the next frame but transfers only `bytes` bytes
     Interrupt,    // the user interrupts just before this command; it is carried out
     Overreport,   // a data-in command is carried out, but `bytes` are reported transferred
