@@ -56,6 +56,8 @@ SCENARIOS = [
     Scenario("sg-user", "user-sg"),
     Scenario("sg-check-conditions", "root-sg",
              "KOVRANT_SIM_FAULTS=read#5*3=02/03,read#12=02/06,read#20=02/48,read#31=00/0b"),
+    # Frames the moving tape takes past the head: the image has gaps.
+    Scenario("sg-lost-frames", "root-sg", "KOVRANT_SIM_FAULTS=read#5*3=lost:03/11,read#20=lost:02/03"),
     Scenario("sg-short-reads", "root-sg", "KOVRANT_SIM_FAULTS=read#7=short:1000,read#9=short:0"),
     Scenario("sg-interrupt", "root-sg", "KOVRANT_SIM_FAULTS=read#40=interrupt"),
     Scenario("sg-data-mode-refused", "root-sg", "KOVRANT_SIM_FAULTS=select#2=02/05"),

@@ -1,0 +1,350 @@
+#!/usr/bin/env python3
+"""Where the tape failed, in the converter's files: SELTHIX.LOG, --keep-time,
+--bwf and --convert-32k, checked with readers that are not ours.
+
+    gap_marking.py SELTHIX kovrant-sim make_image
+
+1. A tape read by kovrant-sim with stretches whose frames the drive loses:
+   every lost stretch of KOVRANT.LOG is a gap of SELTHIX.LOG at the same
+   place (sample offset from the image position, ATIME before and after,
+   missing frames = lost reads); sha256sum -c accepts the log's list; with
+   --keep-time --bwf each file is as long as its ATIME span, its silence
+   lies where the log says, ffprobe shows the markers as chapters and the
+   bext fields as tags, sndfile-info finds the chunks, and the label files
+   agree with the log line by line.
+2. An image built here, frame by frame: a discontinuity, frames without
+   ATIME, gaps beside rate changes, pre-emphasis, 32 kHz at 16 and 12 bits.
+Exit 0 when all hold, 1 when not, 77 when a reader is missing.
+"""
+import hashlib
+import json
+import os
+import re
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+
+FRAME = 5822
+FAILURES = []
+
+
+def check(cond, what):
+    if not cond:
+        FAILURES.append(what)
+        print("FAIL " + what, flush=True)
+
+
+def run(cmd, cwd, env=None, status=0):
+    p = subprocess.run(cmd, cwd=cwd, env=env, capture_output=True, stdin=subprocess.DEVNULL)
+    check(p.returncode == status, "%s exited %d, not %d: %r" % (cmd, p.returncode, status,
+                                                                p.stderr[-300:]))
+    return p
+
+
+def position(atime):
+    h, m, s, f = (int(x) for x in atime.split(":"))
+    return ((h * 60 + m) * 60 + s) * 100 // 3 + f
+
+
+def parse_log(path):
+    """SELTHIX.LOG: {name: {"first", "frames", "samples", "rate", "gaps", "jumps", ...}}."""
+    files, order, cur = {}, [], None
+    with open(path, encoding="utf-8") as f:
+        lines = f.read().splitlines()
+    for line in lines:
+        key, _, value = line.partition(": ")
+        if key == "ファイル":
+            cur = {"gaps": [], "jumps": [], "first": 0, "frames": 0, "text": []}
+            files[value] = cur
+            order.append(value)
+            continue
+        if key == "書いたファイル":  # the totals
+            cur = None
+        if cur is None:
+            continue
+        cur["text"].append(line)
+        if key == "フレーム":
+            m = re.match(r"(\d+)(?: \(イメージの (\d+)-(\d+)\))?$", value)
+            cur["frames"] = int(m.group(1))
+            cur["first"] = int(m.group(2) or 0)
+        elif key == "サンプリング周波数":
+            cur["rate"] = int(value.split()[0])
+        elif key == "サンプル":
+            cur["samples"] = int(value)
+        elif key in ("最初のATIME", "最後のATIME"):
+            cur[key] = value
+        elif key == "ギャップ":
+            m = re.match(r"位置=(\d+) サンプル 直前のATIME=(\S+) 直後のATIME=(\S+) "
+                         r"欠落=(\d+) フレーム 長さ=(\S+) 秒 \((\S+)\)$", value)
+            cur["gaps"].append({"sample": int(m.group(1)), "before": m.group(2),
+                                "after": m.group(3), "missing": int(m.group(4)),
+                                "filled": m.group(6) == "無音で埋めた"})
+        elif key == "不連続":
+            m = re.match(r"位置=(\d+) サンプル 直前のATIME=(\S+) 直後のATIME=(\S+)", value)
+            cur["jumps"].append({"sample": int(m.group(1)), "before": m.group(2),
+                                 "after": m.group(3)})
+        elif key == "状態":
+            cur["state"] = value
+        elif key == "SHA-256":
+            cur["sha256"] = value.split()[0]
+    return files, order, lines
+
+
+def riff_chunks(path):
+    """Our own RIFF walk: [(id, offset of body, size)]."""
+    with open(path, "rb") as f:
+        data = f.read()
+    assert data[:4] == b"RIFF" and data[8:12] == b"WAVE", path
+    check(struct.unpack("<I", data[4:8])[0] == len(data) - 8, path + ": RIFF size")
+    chunks, at = [], 12
+    while at + 8 <= len(data):
+        cid, size = data[at:at + 4].decode("latin-1"), struct.unpack("<I", data[at + 4:at + 8])[0]
+        chunks.append((cid, at + 8, size))
+        at += 8 + size + (size & 1)
+    check(at == len(data), path + ": chunks end at the end of the file")
+    return data, chunks
+
+
+def audio(path):
+    data, chunks = riff_chunks(path)
+    for cid, at, size in chunks:
+        if cid == "data":
+            return data[at:at + size]
+    return b""
+
+
+def ffprobe(path):
+    p = subprocess.run(["ffprobe", "-v", "error", "-show_chapters", "-show_format", "-of", "json",
+                        path], capture_output=True, text=True)
+    check(p.returncode == 0, "ffprobe reads " + path)
+    return json.loads(p.stdout or "{}")
+
+
+def capture_stretches(log):
+    out = []
+    with open(log, encoding="utf-8") as f:
+        for line in f:
+            m = re.match(r"読み取りエラー区間: 位置=(\d+) 回数=(\d+) 直前のATIME=(\S+) "
+                         r"直後のATIME=(\S+) 内訳=(\S+)", line)
+            if m:
+                out.append({"position": int(m.group(1)), "reads": int(m.group(2)),
+                            "before": m.group(3), "after": m.group(4), "answers": m.group(5)})
+    return out
+
+
+def file_holding(files, frame):
+    """The log's file whose frames hold the image frame `frame` after its first."""
+    for name, f in files.items():
+        if f["frames"] and f["first"] < frame <= f["first"] + f["frames"] - 1:
+            return name, f
+    return None, None
+
+
+def damaged_tape(selthix, kovrant_sim, make_image, work):
+    cap = os.path.join(work, "capture")
+    os.makedirs(cap)
+    run([make_image, "--seed", "4", "--programs", "3", "--frames", "3000", "tape.bin"], cap)
+    env = dict(os.environ, KOVRANT_SIM_TAPE="tape.bin",
+               KOVRANT_SIM_FAULTS="read#500*7=lost:03/11,read#1200*3=lost:02/03,read#2000=03/11")
+    run([kovrant_sim], cap, env)
+    stretches = capture_stretches(os.path.join(cap, "KOVRANT.LOG"))
+    check(len(stretches) == 3, "three stretches in the capture log: %r" % stretches)
+
+    plain, kept = os.path.join(work, "plain"), os.path.join(work, "kept")
+    for d in (plain, kept):
+        os.makedirs(d)
+        shutil.copy(os.path.join(cap, "KOVRANT.IMG"), d)
+    run([selthix], plain)
+    run([selthix, "--keep-time", "--bwf"], kept)
+    files, _, lines = parse_log(os.path.join(plain, "SELTHIX.LOG"))
+    kfiles, _, _ = parse_log(os.path.join(kept, "SELTHIX.LOG"))
+    check(lines[-1].startswith("まとめ: すべて書き込み。"), "summary last: " + lines[-1])
+
+    # Each stretch whose frames were lost is a gap where the capture log puts it.
+    matched = 0
+    for s in stretches:
+        lost = s["answers"] in ("03/11:7", "02/03:3")
+        name, f = file_holding(files, s["position"])
+        if name is None:
+            continue
+        spf = f["samples"] // f["frames"]
+        at = (s["position"] - f["first"]) * spf
+        found = [g for g in f["gaps"] if g["sample"] == at]
+        if not lost:
+            check(not found, "a stretch that lost no frame is no gap: %r" % s)
+            continue
+        matched += 1
+        check(len(found) == 1, "%s: a gap at sample %d for %r: %r" % (name, at, s, f["gaps"]))
+        if found:
+            g = found[0]
+            check((g["before"], g["after"]) == (s["before"], s["after"]), "ATIMEs of %r" % s)
+            check(abs(g["missing"] - s["reads"]) <= 1, "missing frames of %r: %d" %
+                  (s, g["missing"]))
+            check(not g["filled"], "joined without --keep-time")
+    check(matched == 2, "both lost stretches found in the files (%d)" % matched)
+
+    # Fixity: the log's list checks the files.
+    listing = "".join(l.split(" ", 1)[1] + "\n" for l in lines if l.startswith("SHA-256: "))
+    p = subprocess.run(["sha256sum", "-c", "-"], cwd=plain, input=listing.encode(),
+                       capture_output=True)
+    check(p.returncode == 0 and listing.count("\n") == len(files), "sha256sum -c: %r" % p.stdout)
+
+    # --keep-time --bwf: every sample at its tape time, the marks in the file and beside it.
+    for name, f in kfiles.items():
+        path = os.path.join(kept, name)
+        if f["frames"] == 0:
+            continue
+        spf = 1440 if f["rate"] == 48000 else 1323
+        span = position(f["最後のATIME"]) - position(f["最初のATIME"]) + 1
+        check(abs(f["samples"] // spf - span) <= len(f["gaps"]),
+              "%s: %d frames for an ATIME span of %d" % (name, f["samples"] // spf, span))
+        # Without the filled silence, the audio is that of the plain file.
+        sound, joined, last = audio(path), b"", 0
+        for g in f["gaps"]:
+            check(g["filled"], name + ": gap filled")
+            silence = sound[g["sample"] * 4:(g["sample"] + g["missing"] * spf) * 4]
+            check(silence == bytes(len(silence)) and len(silence) == g["missing"] * spf * 4,
+                  "%s: silence at %d" % (name, g["sample"]))
+            joined += sound[last * 4:g["sample"] * 4]
+            last = g["sample"] + g["missing"] * spf
+        joined += sound[last * 4:]
+        check(joined == audio(os.path.join(plain, name)), name + ": the same audio around the gaps")
+        probe = ffprobe(path)
+        tags = probe.get("format", {}).get("tags", {})
+        check(tags.get("time_reference") == str(position(f["最初のATIME"]) * spf),
+              "%s: time_reference %r" % (name, tags.get("time_reference")))
+        check(tags.get("originator_reference") == "KOVRANT.IMG", name + ": originator_reference")
+        check(tags.get("encoded_by") == "SELTHIX 0.1.0", name + ": originator")
+        check(tags.get("coding_history", "").startswith(
+            "A=PCM,F=%d,W=16,M=stereo,T=" % f["rate"]), name + ": coding history")
+        check(f["最初のATIME"] in tags.get("comment", ""), name + ": description names the ATIME")
+        chapters = probe.get("chapters", [])
+        check([c["start"] for c in chapters] == [g["sample"] for g in f["gaps"]],
+              "%s: chapters %r" % (name, [c["start"] for c in chapters]))
+        labels = os.path.join(kept, name[:-4] + ".txt")
+        with open(labels) as lf:
+            rows = [l.rstrip("\n").split("\t") for l in lf]
+        want = [["%.6f" % (g["sample"] / f["rate"]),
+                 "%.6f" % ((g["sample"] + g["missing"] * spf) / f["rate"])] for g in f["gaps"]]
+        check([r[:2] for r in rows] == want, "%s: labels %r, want %r" % (labels, rows, want))
+        info = subprocess.run(["sndfile-info", path], capture_output=True, text=True).stdout
+        for chunk in ("bext", "fmt ", "data"):
+            check(chunk in info, "%s: sndfile-info finds %s" % (name, chunk))
+        check(("labl" in info) == bool(f["gaps"]), name + ": sndfile-info finds the labels")
+    check(sum(len(f["gaps"]) for f in kfiles.values()) == 2, "two gaps kept")
+
+
+def frame(pos=None, rate=0, emphasis=0, quant=0, program=0, loud=3000):
+    audio = struct.pack("<2880h", *([loud, -loud] * 1440))
+    packs = bytearray(56)
+    if pos is not None:
+        s = (pos * 3 + 2) // 100
+        bcd = lambda v: (v // 10) << 4 | v % 10
+        packs[0:8] = bytes([0x20, 0, 0, bcd(s // 3600), bcd(s // 60 % 60), bcd(s % 60),
+                            bcd(pos - s * 100 // 3), 0])
+    sub = bytes([0, (program // 100) << 4 | 1, (program // 10 % 10) << 4 | program % 10, 0])
+    main = bytes([emphasis << 4 | rate << 2, quant << 6])
+    return audio + bytes(packs) + sub + main
+
+
+def built_image(selthix, work):
+    # (frames, where each break lies in the image)
+    frames = []
+    frames += [frame(p) for p in range(0, 100)]
+    frames += [frame(p) for p in range(110, 150)]                # gap of 10 before 100
+    frames += [frame(p) for p in range(20, 60)]                  # discontinuity before 140
+    frames += [frame(None) for _ in range(5)]                    # no ATIME, time runs on
+    frames += [frame(p) for p in range(65, 100)]
+    frames += [frame(p, rate=1) for p in range(104, 200)]        # gap of 4 at the rate change
+    frames += [frame(p, rate=1, emphasis=1) for p in range(200, 260)]
+    frames += [frame(p, rate=2, quant=1) for p in range(260, 300)]   # 32 kHz long play
+    frames += [frame(p, rate=0) for p in range(300, 302)]
+    frames += [frame(p, rate=2) for p in range(302, 360)]            # 32 kHz, 16 bits
+    frames += [frame(p) for p in range(363, 420)]                # gap of 3 before the end
+    image = b"".join(frames)
+    plain, conv = os.path.join(work, "built"), os.path.join(work, "built32")
+    for d in (plain, conv):
+        os.makedirs(d)
+        with open(os.path.join(d, "KOVRANT.IMG"), "wb") as f:
+            f.write(image)
+    run([selthix, "--keep-time"], plain)
+    files, order, lines = parse_log(os.path.join(plain, "SELTHIX.LOG"))
+    # Program 0 throughout: files cut at the rate changes only, and the first
+    # frame of a new rate still belongs to the file before.
+    check(order == ["#000-48kHz.wav", "#000-44.1kHz.wav", "#000-32kHz.wav", "#000-48kHz-2.wav",
+                    "#000-32kHz-2.wav", "#000-48kHz-3.wav"], "files: %r" % order)
+    first = files["#000-48kHz.wav"]
+    check(first["first"] == 0 and [g["sample"] for g in first["gaps"]] == [100 * 1440, 230 * 1440],
+          "the first file's gaps at frames 100 and 220 (after 10 filled): %r" % first["gaps"])
+    check([j["sample"] for j in first["jumps"]] == [(140 + 10) * 1440] and
+          (first["jumps"][0]["before"], first["jumps"][0]["after"]) == ("00:00:04:16",
+                                                                          "00:00:00:20"),
+          "a discontinuity after the first gap, marked not filled: %r" % first["jumps"])
+    check(first["samples"] == (221 + 10 + 4) * 1440, "filled: %r" % first["samples"])
+    gaps = [(n, g["missing"]) for n in order for g in files[n]["gaps"]]
+    check(gaps == [(order[0], 10), (order[0], 4), ("#000-32kHz-2.wav", 3)],
+          "gaps beside the rate changes: %r" % gaps)
+    e = [l for l in files["#000-44.1kHz.wav"]["text"] if l.startswith("エンファシス")]
+    check(e == ["エンファシス: 混在 (オン 60 フレーム、オフ 96 フレーム。音声はそのまま)"],
+          "emphasis of the 44.1 kHz file: %r" % e)
+    states = {n: files[n].get("state") for n in order}
+    check(states.get("#000-32kHz.wav", "").startswith("ヘッダーのみ (12ビット"),
+          "long play named in the log: %r" % states)
+    check(states.get("#000-32kHz-2.wav", "").startswith("ヘッダーのみ (32kHz"),
+          "32 kHz placeholder without --convert-32k: %r" % states)
+
+    p = run([selthix, "--convert-32k", "--keep-time"], conv)
+    console = subprocess.run(["iconv", "-f", "CP932", "-t", "UTF-8"], input=p.stdout,
+                             capture_output=True).stdout.decode()
+    check("#000-32kHz.wavは12ビットの長時間モード(LP)" in console, "long play on the console")
+    cfiles, _, _ = parse_log(os.path.join(conv, "SELTHIX.LOG"))
+    c32 = cfiles["#000-32kHz-2.wav"]
+    sound = audio(os.path.join(conv, "#000-32kHz-2.wav"))
+    check(c32["rate"] == 32000 and c32["frames"] == 58 and c32["samples"] == (58 + 3) * 960 and
+          len(sound) == (58 + 3) * 3840, "32 kHz converted: %d bytes, %r" % (len(sound), c32))
+    # The first 960 sample pairs of each frame: the frame's own samples.
+    check(sound[:3840] == frame(302, rate=2)[:3840], "32 kHz samples from the start of the frame")
+    fmt = ffprobe(os.path.join(conv, "#000-32kHz-2.wav"))
+    check(fmt.get("format", {}).get("duration") == "%.6f" % ((58 + 3) * 0.03),
+          "ffprobe: 32 kHz duration %r" % fmt.get("format", {}).get("duration"))
+    check(len(audio(os.path.join(conv, "#000-32kHz.wav"))) == 0, "long play stays header-only")
+
+    # Options in any order give the same files; an unknown one is refused.
+    again = os.path.join(work, "again")
+    os.makedirs(again)
+    shutil.copy(os.path.join(conv, "KOVRANT.IMG"), again)
+    run([selthix, "--keep-time", "--convert-32k"], again)
+    for n in cfiles:
+        with open(os.path.join(conv, n), "rb") as a, open(os.path.join(again, n), "rb") as b:
+            check(a.read() == b.read(), n + ": the same in any order")
+    run([selthix, "--keep-tim"], again, status=2)
+
+    none = os.path.join(work, "none")
+    os.makedirs(none)
+    with open(os.path.join(none, "KOVRANT.IMG"), "wb") as f:
+        f.write(b"".join(frame(None) for _ in range(50)))
+    run([selthix], none)
+    _, _, lines = parse_log(os.path.join(none, "SELTHIX.LOG"))
+    check(any(l.startswith("ATIME: なし") for l in lines), "an image without ATIME is said")
+
+
+def main():
+    selthix, kovrant_sim, make_image = (os.path.abspath(a) for a in sys.argv[1:4])
+    for tool in ("ffprobe", "sndfile-info", "sha256sum", "iconv"):
+        if shutil.which(tool) is None:
+            print("%s not installed: skipped" % tool)
+            return 77
+    work = tempfile.mkdtemp(prefix="gaps.")
+    try:
+        damaged_tape(selthix, kovrant_sim, make_image, work)
+        built_image(selthix, work)
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+    print("%d failed" % len(FAILURES) if FAILURES else "all checks passed")
+    return 1 if FAILURES else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
