@@ -79,27 +79,18 @@ void ConversionLog::file(const FileRecord& r) {
   }
   if (r.cutFrames > 0) out.line("区切りで除いたフレーム: %lld", ll(r.cutFrames));
   if (r.trimFrames > 0) out.line("末尾で除いたフレーム: %lld", ll(r.trimFrames));
-  switch (r.outcome) {
-    case FileRecord::Written:
-      ++written;
-      out.line("SHA-256: %s  %s", r.sha256.c_str(), r.name.c_str());
-      out.line("状態: 完了");
-      break;
-    case FileRecord::Placeholder:
-      ++written;
-      out.line("SHA-256: %s  %s", r.sha256.c_str(), r.name.c_str());
-      out.line("状態: ヘッダーのみ (32kHzは変換していません)");
-      break;
-    case FileRecord::LongPlay:
-      ++written;
-      out.line("SHA-256: %s  %s", r.sha256.c_str(), r.name.c_str());
-      out.line("状態: ヘッダーのみ (12ビットの長時間モードは変換できません)");
-      break;
-    case FileRecord::Failed:
-      ++failed;
-      out.line("状態: 失敗 (%s)", r.reason.c_str());
-      break;
+  if (r.outcome == FileRecord::Failed) {
+    ++failed;
+    out.line("状態: 失敗 (%s)", r.reason.c_str());
+    return;
   }
+  ++written;
+  out.line("SHA-256: %s  %s", r.sha256.c_str(), r.name.c_str());
+  out.line("状態: %s", r.outcome == FileRecord::Placeholder
+                           ? "ヘッダーのみ (32kHzは変換していません)"
+                       : r.outcome == FileRecord::LongPlay
+                           ? "ヘッダーのみ (12ビットの長時間モードは変換できません)"
+                           : "完了");
 }
 
 void ConversionLog::finish(int exitStatus, bool imageChanged) {

@@ -158,6 +158,14 @@ TEST(Links, NeitherProgramWritesThroughALinkUnderItsOutputName) {
           ASSERT_TRUE(synth::writeFile(dir.file("KOVRANT.IMG"), tape));
         },
         testing_support::wellFormedWav);
+    expectNotWrittenThrough(
+        how, kSelthix, "SELTHIX.LOG",
+        [&](const TempDir& dir, RunOptions&) {
+          ASSERT_TRUE(synth::writeFile(dir.file("KOVRANT.IMG"), tape));
+        },
+        [](const std::vector<uint8_t>& log) {
+          return textOf(log).rfind("プログラム: SELTHIX", 0) == 0;
+        });
   }
 }
 

@@ -385,6 +385,29 @@ TEST(Selthix, AnOutputThatCannotBeCreatedIsReportedAndTheRestWritten) {
   expectFrames(run, "#002-48kHz.wav", image.bytes, 41, 79, 0);
 }
 
+TEST(Selthix, TheLogListsAFailedFileAndALogInTheWayIsOnlySaid) {
+  Image image;
+  image.add(frame(0, 1, 9), 40);
+  image.add(frame(0, 2, 9), 40);
+  Outcome listed;
+  ASSERT_EQ(mkdir(listed.dir.file("#001-48kHz.wav").c_str(), 0755), 0);
+  runOn(listed, image.bytes);
+  std::string log =
+      testing_support::textOf(testing_support::readFile(listed.dir.file("SELTHIX.LOG")));
+  EXPECT_NE(log.find("ファイル: #001-48kHz.wav\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("状態: 失敗 (Is a directory)\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("失敗したファイル: 1\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("終了ステータス: 1\n"), std::string::npos) << log;
+
+  Outcome unlogged;
+  ASSERT_EQ(mkdir(unlogged.dir.file("SELTHIX.LOG").c_str(), 0755), 0);
+  runOn(unlogged, image.bytes);
+  EXPECT_EQ(unlogged.result.exitCode, 0);
+  EXPECT_EQ(testing_support::fromCp932(unlogged.result.err),
+            "SELTHIX.LOGを作成できませんでした: Is a directory\n");
+  expectFrames(unlogged, "#002-48kHz.wav", image.bytes, 41, 79, 0);
+}
+
 TEST(Selthix, AFullDiskIsReportedAndEarlierFilesStayWhole) {
   Image image;
   image.add(frame(0, 1, 9), 10);
