@@ -4,7 +4,7 @@ include(GNUInstallDirs)
 
 if(WIN32)
   # The ZIP: both programs and a short README.txt with Windows line ends.
-  install(TARGETS KOVRANT SELTHIX RUNTIME DESTINATION .)
+  install(TARGETS KOVRANT SELTHIX kovrant-merge RUNTIME DESTINATION .)
   configure_file(${PROJECT_SOURCE_DIR}/doc/README-windows.txt.in ${PROJECT_BINARY_DIR}/README.txt
                  @ONLY NEWLINE_STYLE CRLF)
   install(FILES ${PROJECT_BINARY_DIR}/README.txt DESTINATION .)
@@ -12,9 +12,9 @@ if(WIN32)
   set(CPACK_SYSTEM_NAME windows-x64)
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
 else()
-  install(TARGETS KOVRANT SELTHIX RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(TARGETS KOVRANT SELTHIX kovrant-merge RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   # Manual pages and the changelog compressed, as Debian installs them.
-  foreach(page KOVRANT.1 SELTHIX.1 changelog)
+  foreach(page KOVRANT.1 SELTHIX.1 kovrant-merge.1 changelog)
     add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/doc/${page}.gz
       COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/doc
       COMMAND gzip -9n -c ${PROJECT_SOURCE_DIR}/doc/${page} > ${PROJECT_BINARY_DIR}/doc/${page}.gz
@@ -23,6 +23,7 @@ else()
   endforeach()
   add_custom_target(compressed_docs ALL DEPENDS ${compressed})
   install(FILES ${PROJECT_BINARY_DIR}/doc/KOVRANT.1.gz ${PROJECT_BINARY_DIR}/doc/SELTHIX.1.gz
+                ${PROJECT_BINARY_DIR}/doc/kovrant-merge.1.gz
           DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   install(FILES README.md doc/copyright ${PROJECT_BINARY_DIR}/doc/changelog.gz
           DESTINATION ${CMAKE_INSTALL_DOCDIR})
@@ -48,5 +49,9 @@ string(JOIN "\n" CPACK_DEBIAN_PACKAGE_DESCRIPTION
   "."
   "SELTHIX converts the frame image into one 16-bit stereo WAV file per program"
   "(track) and sampling rate, cutting at the quietest frame near each program"
-  "change.")
+  "change."
+  "."
+  "kovrant-merge joins frame images of one cassette read more than once by"
+  "the tape time of their frames, so that a second read fills the first one's"
+  "gaps.")
 include(CPack)

@@ -46,3 +46,7 @@ void StagedFile::discard() {
   if (!temporary.empty()) platform::removeName(temporary.c_str());
   temporary.clear();
 }
+
+bool sameFile(const char* a, const char* b) {
+  return platform::sameFile(a, b);
+}

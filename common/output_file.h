@@ -12,6 +12,9 @@
 // free. nullptr, with errno set, on failure.
 FILE* createFresh(const char* name);
 
+// True when `a` and `b` name one and the same file, also through a link.
+bool sameFile(const char* a, const char* b);
+
 // A file written under a temporary name beside its own and put in place
 // whole by commit(); one that is not committed is removed.
 class StagedFile {

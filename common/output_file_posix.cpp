@@ -42,4 +42,9 @@ unsigned long processId() {
   return static_cast<unsigned long>(getpid());
 }
 
+bool sameFile(const char* a, const char* b) {
+  struct stat sa, sb;
+  return stat(a, &sa) == 0 && stat(b, &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
 }  // namespace platform

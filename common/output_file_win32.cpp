@@ -54,4 +54,24 @@ unsigned long processId() {
   return GetCurrentProcessId();
 }
 
+namespace {
+
+bool fileIdentity(const char* name, BY_HANDLE_FILE_INFORMATION* info) {
+  HANDLE h = CreateFileA(name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  bool ok = GetFileInformationByHandle(h, info) != 0;
+  CloseHandle(h);
+  return ok;
+}
+
+}  // namespace
+
+bool sameFile(const char* a, const char* b) {
+  BY_HANDLE_FILE_INFORMATION ia, ib;
+  return fileIdentity(a, &ia) && fileIdentity(b, &ib) &&
+         ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
+         ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
+}
+
 }  // namespace platform

@@ -61,4 +61,22 @@ DAT_MESSAGE(kSelthixHelp,
             "書けなかったファイルがある / 2 引数の誤り。\n"
             "詳しくは man SELTHIX と README を参照してください。\n");
 
+DAT_MESSAGE(kMergeHelp,
+            "使い方: kovrant-merge PASS1.IMG PASS2.IMG [MORE.IMG ...]\n"
+            "        kovrant-merge [--help | --version]\n"
+            "\n"
+            "同じカセットを何度か読んだフレームイメージ (KOVRANT.IMG) を、各フレームのATIME\n"
+            "(テープ上の時刻) で並べて一つにし、現在のディレクトリの KOVRANT.IMG に書きます。\n"
+            "最初の入力が基準です。そのフレームは順序どおりに残し、基準が読めなかった\n"
+            "フレームは、それを持つ最初の入力から取ります。同じフレームが入力によって\n"
+            "異なれば、不一致として報告します (基準のフレームを残します)。\n"
+            "\n"
+            "入力は別のディレクトリに置いてください。出力の KOVRANT.IMG そのものは入力に\n"
+            "できません。ATIMEが重ならない入力、時刻が戻る入力は同じ録音とみなさず、\n"
+            "何も書かずに終了します。報告はコンソールと KOVRANT-MERGE.LOG に書きます。\n"
+            "\n"
+            "終了ステータス: 0 すべての入力を読み、結果を書いた / 1 それ以外 / 2 引数の誤り。\n"
+            "続いて SELTHIX で KOVRANT.IMG を WAV ファイルに変換します。\n"
+            "詳しくは man kovrant-merge と README を参照してください。\n");
+
 }  // namespace msg

@@ -34,21 +34,31 @@ int64_t position(const Time& t) {
   return seconds(t) * 100 / 3 + t.frame;
 }
 
-Time next(const Time& t) {
-  int64_t s = seconds(t);
-  // Frames of this second: up to the first frame of the next one.
-  int64_t framesInSecond = (s + 1) * 100 / 3 - s * 100 / 3;
-  Time n = t;
-  if (t.frame + 1 < framesInSecond) {
-    n.frame = t.frame + 1;
-    return n;
-  }
-  ++s;
-  n.frame = 0;
-  n.seconds = static_cast<int>(s % 60);
-  n.minutes = static_cast<int>(s / 60 % 60);
-  n.hours = static_cast<int>(s / 3600);
-  return n;
+Time timeAt(int64_t position) {
+  int64_t s = (position * 3 + 2) / 100;
+  Time t = fromKey(s * 34);
+  t.frame = static_cast<int>(position - s * 100 / 3);
+  return t;
+}
+
+bool runsOn(const Time& before, const Time& after) {
+  int64_t s = seconds(before), t = seconds(after);
+  return (t == s && after.frame == before.frame + 1) ||
+         (t == s + 1 && after.frame == 0 && before.frame >= 32);
+}
+
+int64_t key(const Time& t) {
+  return seconds(t) * 34 + t.frame;
+}
+
+Time fromKey(int64_t k) {
+  Time t;
+  int64_t s = k / 34;
+  t.frame = static_cast<int>(k % 34);
+  t.seconds = static_cast<int>(s % 60);
+  t.minutes = static_cast<int>(s / 60 % 60);
+  t.hours = static_cast<int>(s / 3600);
+  return t;
 }
 
 std::string text(const Time& t) {
@@ -68,12 +78,9 @@ Analysis analyse(const uint8_t* image, int64_t frames) {
     if (previousAt >= 0) {
       int64_t steps = i - previousAt;
       // Both numberings of a second (0-32 and 0-33) run on without a gap.
-      bool sameSecond = seconds(t) == seconds(previous);
-      bool nextSecond = seconds(t) == seconds(previous) + 1;
-      bool runsOn = steps == 1 && ((sameSecond && t.frame == previous.frame + 1) ||
-                                   (nextSecond && t.frame == 0 && previous.frame >= 32));
+      bool continuous = steps == 1 && runsOn(previous, t);
       int64_t missing = position(t) - position(previous) - steps;
-      if (!runsOn) {
+      if (!continuous) {
         Break b{Break::Gap, i, 0, previous, t};
         if (!later(t, previous) || missing > kJumpFrames || missing < -kGapAccuracy) {
           b.kind = Break::Jump;

@@ -30,10 +30,17 @@ struct Time {
 // The frame's ATIME decoded; false when it has none or its digits are not a
 // time (BCD digits, minutes and seconds below 60, frame numbers 0-33).
 bool frameTime(const dat::DatFrame& f, Time* t);
-// Frames from the start of the tape to `t`.
+// Frames from the start of the tape to `t`, by the rule above.
 int64_t position(const Time& t);
-// The frame of the tape that follows `t`.
-Time next(const Time& t);
+// The time of the frame `position` frames from the start of the tape.
+Time timeAt(int64_t position);
+// True when `after` is the frame that comes right after `before` on the tape
+// (either numbering of a second).
+bool runsOn(const Time& before, const Time& after);
+// A key that orders times and tells them apart whichever second holds 34
+// frames (unlike position()), and the time back from it.
+int64_t key(const Time& t);
+Time fromKey(int64_t key);
 // "hh:mm:ss:ff"
 std::string text(const Time& t);
 

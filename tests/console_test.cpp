@@ -13,6 +13,7 @@
 #include "cp932.h"
 #include "dumper_messages.h"
 #include "frame_builder.h"
+#include "merge_messages.h"
 #include "test_support.h"
 #include "usage_messages.h"
 
@@ -97,6 +98,29 @@ const Text kEveryText[] = {
     TEXT(kUnknownArgument),
     TEXT(kKovrantHelp),
     TEXT(kSelthixHelp),
+    TEXT(kConversionLogCreateFailed),
+    TEXT(kLongPlay),
+    TEXT(kMergeHelp),
+    TEXT(kMergeUsage),
+    TEXT(kMergeUnreadable),
+    TEXT(kMergeEmpty),
+    TEXT(kMergeNotAFile),
+    TEXT(kMergeIsOutput),
+    TEXT(kMergeNoTime),
+    TEXT(kMergeBackwards),
+    TEXT(kMergeNoOverlap),
+    TEXT(kMergeWriteFailed),
+    TEXT(kMergeLogFailed),
+    TEXT(kMergeProgram),
+    TEXT(kMergeInput),
+    TEXT(kMergeGap),
+    TEXT(kMergeBefore),
+    TEXT(kMergeAfter),
+    TEXT(kMergeDisagree),
+    TEXT(kMergeWritten),
+    TEXT(kMergeStatus),
+    TEXT(kMergeSummary),
+    TEXT(kMergeSummaryRefused),
 };
 #undef TEXT
 

@@ -111,9 +111,28 @@ run_wine "$work/faults/w" "$windows/simdrive/kovrant-sim.exe"
 unset KOVRANT_SIM_TAPE KOVRANT_SIM_FAULTS
 if why=$(same_runs "$work/faults/l" "$work/faults/w"); then pass "kovrant-sim with faults"; else fail "kovrant-sim with faults" "$why"; fi
 
+# Standard output closed: no file the converter opens may take its place.
+mkdir -p "$work/closed"
+cp "$work/programs/w/KOVRANT.IMG" "$work/closed/"
+(cd "$work/closed" && timeout 120 "$wine" "$windows/converter/SELTHIX.exe" </dev/null >&- 2>/dev/null)
+bad=""
+for name in $(cd "$work/programs/l" && ls | grep '\.wav$'); do
+  cmp -s "$work/programs/l/$name" "$work/closed/$name" || bad="$bad $name"
+done
+if [ -z "$bad" ]; then pass "SELTHIX.exe with standard output closed"; else fail "SELTHIX.exe with standard output closed" "$bad"; fi
+
+# kovrant-merge on two passes of one tape that lost frames at different places.
+mkdir -p "$work/merge/p1" "$work/merge/p2" "$work/merge/l" "$work/merge/w"
+(cd "$work/merge/p1" && KOVRANT_SIM_TAPE="$work/tape.bin" KOVRANT_SIM_FAULTS='read#100*9=lost:03/11' "$linux/simdrive/kovrant-sim" >/dev/null 2>&1)
+(cd "$work/merge/p2" && KOVRANT_SIM_TAPE="$work/tape.bin" KOVRANT_SIM_FAULTS='read#900*4=lost:03/11' "$linux/simdrive/kovrant-sim" >/dev/null 2>&1)
+run_linux "$work/merge/l" "$linux/merge/kovrant-merge" ../p1/KOVRANT.IMG ../p2/KOVRANT.IMG
+run_wine "$work/merge/w" "$windows/merge/kovrant-merge.exe" ../p1/KOVRANT.IMG ../p2/KOVRANT.IMG
+if why=$(same_runs "$work/merge/l" "$work/merge/w"); then pass "kovrant-merge"; else fail "kovrant-merge" "$why"; fi
+if cmp -s "$work/tape.bin" "$work/merge/w/KOVRANT.IMG"; then pass "kovrant-merge.exe: the whole tape"; else fail "kovrant-merge.exe: the whole tape"; fi
+
 # The command line: help, version, an argument neither program knows; and
 # Windows' own way to ask for help, answered like --help on Linux.
-for prog in KOVRANT:dumper SELTHIX:converter; do
+for prog in KOVRANT:dumper SELTHIX:converter kovrant-merge:merge; do
   name=${prog%%:*} dir=${prog#*:}
   for args in --help --version --frobnicate "/?"; do
     case "$args" in "/?") linux_args=--help; tag=slash ;; *) linux_args=$args; tag=${args#--} ;; esac

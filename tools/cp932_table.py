@@ -12,7 +12,8 @@ import re
 import sys
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-HEADERS = ["dumper/dumper_messages.h", "converter/converter_messages.h", "common/usage_messages.h"]
+HEADERS = ["dumper/dumper_messages.h", "converter/converter_messages.h", "merge/merge_messages.h",
+           "common/usage_messages.h"]
 TABLE = os.path.join(ROOT, "common", "cp932.h")
 
 

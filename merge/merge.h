@@ -1,0 +1,9 @@
+// kovrant-merge: joins two or more frame images of one cassette by the tape
+// time of their frames into "KOVRANT.IMG" in the current directory. The
+// first input is the base: its frames stay, in their order; every frame of
+// the tape that it lacks is taken from the first later input that has it.
+#pragma once
+
+// The whole program, for the inputs named. Exit status 0 when every input
+// was read and the result written, 1 otherwise.
+int runMerge(int count, char** inputs);

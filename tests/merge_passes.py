@@ -1,0 +1,193 @@
+#!/usr/bin/env python3
+"""kovrant-merge end to end: one synthesized tape read by kovrant-sim in
+several passes that lose frames at different places, merged by tape time.
+
+    merge_passes.py kovrant-merge kovrant-sim make_image SELTHIX
+
+The merged image holds every frame that any pass read, in tape order (it is
+the fault-free capture, less the frames no pass read); the report names the
+open gaps and the frames two passes read differently; SELTHIX converts the
+merged image to the fault-free capture's files where every gap was filled.
+Inputs that are not one recording, or not readable, or the output itself,
+are refused before anything is written.
+"""
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+
+FRAME = 5822
+FAILURES = []
+
+
+def check(cond, what):
+    if not cond:
+        FAILURES.append(what)
+        print("FAIL " + what, flush=True)
+
+
+def frames(path):
+    with open(path, "rb") as f:
+        data = f.read()
+    return [data[k:k + FRAME] for k in range(0, len(data) - FRAME + 1, FRAME)]
+
+
+def atime(frame):
+    """The last ATIME pack among the valid ones, as bytes (None when none)."""
+    count = frame[5817] & 15 or 7
+    found = None
+    for k in range(min(count, 7)):
+        pack = frame[5760 + 8 * k:5768 + 8 * k]
+        if pack[0] >> 4 == 2:
+            found = pack[3:7]
+    return found
+
+
+class Tools:
+    def __init__(self, merge, sim, make_image, selthix, work):
+        self.merge, self.sim, self.selthix, self.work = merge, sim, selthix, work
+        self.tape = os.path.join(work, "tape.bin")
+        subprocess.run([make_image, "--seed", "9", "--programs", "3", "--frames", "1500",
+                        self.tape], check=True, stdout=subprocess.DEVNULL)
+
+    def capture(self, name, faults=""):
+        d = os.path.join(self.work, name)
+        os.makedirs(d)
+        env = dict(os.environ, KOVRANT_SIM_TAPE=self.tape, KOVRANT_SIM_FAULTS=faults)
+        subprocess.run([self.sim], cwd=d, env=env, capture_output=True, stdin=subprocess.DEVNULL)
+        return os.path.join(d, "KOVRANT.IMG")
+
+    def run_merge(self, name, *inputs, status=0):
+        d = os.path.join(self.work, name)
+        os.makedirs(d, exist_ok=True)
+        p = subprocess.run([self.merge] + list(inputs), cwd=d, capture_output=True,
+                           stdin=subprocess.DEVNULL)
+        check(p.returncode == status, "%s: exit %d, not %d: %r" % (name, p.returncode, status,
+                                                                   p.stderr[-300:]))
+        log = os.path.join(d, "KOVRANT-MERGE.LOG")
+        text = open(log, encoding="utf-8").read() if os.path.exists(log) else ""
+        return d, p, text
+
+
+def lost_stretches(tools):
+    ok = tools.capture("ok")
+    # Pass 1 and 2 lose different stretches, and both the same one; pass 2
+    # ends early on a failed READ.
+    p1 = tools.capture("p1", "read#200*20=lost:03/11,read#700*5=lost:03/11")
+    p2 = tools.capture("p2", "read#400*10=lost:03/11,read#700*5=lost:03/11,read#1200=fail")
+    good = frames(ok)
+    read = {atime(f) for f in frames(p1)} | {atime(f) for f in frames(p2)}
+    expected = [f for f in good if atime(f) in read]
+    check(len(expected) == len(good) - 5, "the passes share one lost stretch of 5")
+    d, p, log = tools.run_merge("merged", p1, p2)
+    check(frames(os.path.join(d, "KOVRANT.IMG")) == expected,
+          "the merged image: every frame either pass read, in tape order")
+    gaps = re.findall(r"基準の欠落: 直前のATIME=(\S+) 直後のATIME=(\S+) 欠落=(\d+) フレーム "
+                      r"埋めた=(\d+) 入力=(\S+) 残り=(\d+)", log)
+    check([(g[2], g[3], g[4], g[5]) for g in gaps] == [("20", "20", "2", "0"),
+                                                      ("5", "0", "-", "5")],
+          "the base's gaps and their fate: %r" % gaps)
+    check(log.splitlines()[-1].startswith("まとめ: KOVRANT.IMG に書きました。欠落 2 か所のうち 1 か所を埋め、"
+                                          "残りの欠落は推定 5 フレーム。不一致 0 フレーム"),
+          "summary last: %r" % log.splitlines()[-1:])
+    console = subprocess.run(["iconv", "-f", "CP932", "-t", "UTF-8"], input=p.stdout,
+                             capture_output=True).stdout.decode()
+    check(console.splitlines() == log.splitlines(), "the console says what the log says")
+
+    # Gaps that a later pass fills everywhere: the fault-free capture, and its WAV files.
+    d, _, log = tools.run_merge("filled", p2, p1)
+    check(frames(os.path.join(d, "KOVRANT.IMG")) == expected,
+          "pass 2 as the base: its tail after the failed READ comes from pass 1")
+    end = atime(frames(p2)[-1])
+    after = len([f for f in expected if atime(f) > end])  # BCD bytes order as the times do
+    check(after > 0 and "基準より後に加えたフレーム: %d 入力=2\n" % after in log,
+          "the frames after the base's end are added: %d" % after)
+    p3 = tools.capture("p3", "read#200*20=lost:03/11,read#900*3=lost:02/03")
+    p4 = tools.capture("p4", "read#500*8=lost:03/11")
+    d, _, _ = tools.run_merge("complete", p3, p4)
+    merged = os.path.join(d, "KOVRANT.IMG")
+    check(frames(merged) == good, "two passes with gaps at different places: the whole tape")
+    for dir_ in (d, os.path.dirname(ok)):
+        subprocess.run([tools.selthix], cwd=dir_, capture_output=True)
+    wavs = sorted(n for n in os.listdir(os.path.dirname(ok)) if n.endswith(".wav"))
+    check(len(wavs) >= 3 and all(open(os.path.join(d, n), "rb").read() ==
+                                 open(os.path.join(os.path.dirname(ok), n), "rb").read()
+                                 for n in wavs), "SELTHIX: the fault-free capture's files")
+
+    # A frame both passes hold but read differently: counted, the base's kept.
+    changed = os.path.join(tools.work, "changed.IMG")
+    data = bytearray(open(p2, "rb").read())
+    data[50 * FRAME + FRAME - 1] ^= 0x01  # the last byte: a comparison must reach it
+    open(changed, "wb").write(bytes(data))
+    d, _, log = tools.run_merge("disagree", p1, changed)
+    check(frames(os.path.join(d, "KOVRANT.IMG")) == expected, "the base's frame is kept")
+    stamp = atime(frames(p1)[50])
+    want = "不一致: ATIME=%02x:%02x:%02x:%02x 入力1 と入力2" % tuple(stamp)
+    check(log.count("不一致: ") == 1 and want in log, "the disagreement named: %r" % want)
+    check("不一致 1 フレーム" in log, "and counted in the summary")
+    return p1, p2
+
+
+def refusals(tools, p1, p2):
+    base = frames(p1)
+    def image(name, parts):
+        path = os.path.join(tools.work, name)
+        with open(path, "wb") as f:
+            f.write(b"".join(parts))
+        return path
+    other = image("other.IMG", base[1000:1100])
+    backwards = image("backwards.IMG", base[500:600] + base[0:100])
+    timeless = image("timeless.IMG", [bytes(FRAME)] * 10)
+    empty = image("empty.IMG", [])
+    os.makedirs(os.path.join(tools.work, "adir"), exist_ok=True)
+    cases = [
+        ("not-overlapping", [image("first.IMG", base[0:100]), other]),
+        ("backwards", [p1, backwards]),
+        ("no-atime", [p1, timeless]),
+        ("empty", [p1, empty]),
+        ("missing", [p1, os.path.join(tools.work, "nothing.IMG")]),
+        ("directory", [p1, os.path.join(tools.work, "adir")]),
+    ]
+    for name, inputs in cases:
+        d, p, log = tools.run_merge("refused-" + name, *inputs, status=1)
+        check(not os.path.exists(os.path.join(d, "KOVRANT.IMG")), name + ": nothing written")
+        check(p.stderr and log.splitlines()[-1] == "まとめ: 結合しませんでした",
+              name + ": said why: %r" % log.splitlines()[-3:])
+    # The output itself as an input, by its name and through a link: refused,
+    # the image untouched.
+    d = os.path.join(tools.work, "self")
+    os.makedirs(d)
+    shutil.copy(p2, os.path.join(d, "KOVRANT.IMG"))
+    os.symlink(os.path.join(d, "KOVRANT.IMG"), os.path.join(tools.work, "link.IMG"))
+    before = open(p2, "rb").read()
+    for inputs in (["KOVRANT.IMG", p1], [p1, os.path.join(tools.work, "link.IMG")]):
+        _, p, _ = tools.run_merge("self", *inputs, status=1)
+        check(open(os.path.join(d, "KOVRANT.IMG"), "rb").read() == before,
+              "the output as input %r: untouched" % inputs)
+        check([n for n in os.listdir(d) if ".part" in n] == [], "no temporary file left")
+    tools.run_merge("usage", p1, status=2)
+    tools.run_merge("usage", "--frobnicate", p1, p2, status=2)
+    _, p, _ = tools.run_merge("usage", "--version")
+    check(p.stdout == b"kovrant-merge 0.1.0\n", "--version: %r" % p.stdout)
+
+
+def main():
+    merge, sim, make_image, selthix = (os.path.abspath(a) for a in sys.argv[1:5])
+    if shutil.which("iconv") is None:
+        print("iconv not installed: skipped")
+        return 77
+    work = tempfile.mkdtemp(prefix="merge.")
+    try:
+        tools = Tools(merge, sim, make_image, selthix, work)
+        p1, p2 = lost_stretches(tools)
+        refusals(tools, p1, p2)
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+    print("%d failed" % len(FAILURES) if FAILURES else "all checks passed")
+    return 1 if FAILURES else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
