@@ -65,7 +65,7 @@ struct Pass {
   std::vector<int64_t> keys;
   int64_t firstKey = 0, lastKey = 0;  // of its placed frames
   uint8_t buffer[dat::kFrameSize];
-  int64_t loaded = -1;  // the frame in buffer
+  int64_t loaded = -1;                                      // the frame in buffer
   std::unique_ptr<char[]> stream{new char[kStreamBuffer]};  // few, large reads
 
   ~Pass() {
