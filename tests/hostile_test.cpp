@@ -83,7 +83,7 @@ TEST(NoConsole, TheConverterFinishesWhenItsReaderGoes) {
 // `KOVRANT >&-` and the like: a file opened later must not take a standard
 // descriptor's number and receive console text.
 TEST(NoConsole, ClosedStandardDescriptorsReceiveNothing) {
-  std::vector<uint8_t> tape = recording(3, 1200);
+  std::vector<uint8_t> tape = recording(3, 400);
   TempDir reference;
   ASSERT_TRUE(synth::writeFile(reference.file("KOVRANT.IMG"), tape));
   ASSERT_EQ(runIn(reference.path(), kSelthix).exitCode, 0);
