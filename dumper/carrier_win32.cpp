@@ -47,13 +47,17 @@ void carrierClose() {
 }
 
 bool carrierIdentification(uint8_t id[pt::kIdentificationLength], bool* found) {
+  // The count of bytes returned is not looked at (Wine reports 36 for a
+  // reply of 60): the reply is read in the whole buffer, cleared first, so
+  // that a place the reply did not fill reads as zeros, not a drive.
   static uint8_t reply[2048];
+  std::memset(reply, 0, sizeof reply);
   DWORD returned = 0;
   if (!DeviceIoControl(tapeHandle, IOCTL_SCSI_GET_INQUIRY_DATA, nullptr, 0, reply, sizeof reply,
                        &returned, nullptr)) {
     return fail();
   }
-  *found = identificationFromAdapterReply(reply, returned, id);
+  *found = identificationFromAdapterReply(reply, sizeof reply, id);
   return true;
 }
 

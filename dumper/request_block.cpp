@@ -51,14 +51,14 @@ uint32_t platformBufferSize(uint32_t size, uint32_t headerSize, uint32_t dataOff
   return dataOffset + (size - pt::kDataOffset);
 }
 
-bool identificationFromAdapterReply(const uint8_t* reply, uint32_t returned, uint8_t id[28]) {
+bool identificationFromAdapterReply(const uint8_t* reply, uint32_t size, uint8_t id[28]) {
   // SCSI_ADAPTER_BUS_INFO: NumberOfBuses at 0; BusData[0] at 4 with
   // NumberOfLogicalUnits, InitiatorBusId, InquiryDataOffset (at 8).
   // SCSI_INQUIRY_DATA: the INQUIRY data starts at 12 of the record, and the
   // identification at 8 of the INQUIRY data.
-  if (returned < 12 || reply[0] == 0 || reply[4] == 0) return false;
+  if (size < 12 || reply[0] == 0 || reply[4] == 0) return false;
   uint64_t at = uint64_t{readLe32(reply + 8)} + 20;
-  if (at + pt::kIdentificationLength > returned) return false;
+  if (at + pt::kIdentificationLength > size) return false;
   std::memcpy(id, reply + at, pt::kIdentificationLength);
   return true;
 }

@@ -70,7 +70,8 @@ ScsiResult resultFromBlock(const PassThroughRequest& block, const ScsiCommand& c
 uint32_t platformBufferSize(uint32_t size, uint32_t headerSize, uint32_t dataOffset);
 
 // The 28 identification bytes from an adapter's inquiry reply
-// (SCSI_ADAPTER_BUS_INFO, `returned` bytes): those at InquiryDataOffset + 20
-// of the first logical unit of bus 0. False when the reply lists no logical
-// unit for bus 0 or the offset leads outside the bytes returned.
-bool identificationFromAdapterReply(const uint8_t* reply, uint32_t returned, uint8_t id[28]);
+// (SCSI_ADAPTER_BUS_INFO, in a buffer of `size` bytes): those at
+// InquiryDataOffset + 20 of the first logical unit of bus 0. False when the
+// reply lists no logical unit for bus 0 or the offset leads outside the
+// buffer.
+bool identificationFromAdapterReply(const uint8_t* reply, uint32_t size, uint8_t id[28]);

@@ -2,7 +2,8 @@
 # Sets up what is missing, checks the formatting, builds, and runs every
 # test: once in the normal build (the kernel test among them) and once under
 # AddressSanitizer + UndefinedBehaviorSanitizer; then builds the Windows
-# programs and checks them under Wine against the Linux ones; then installs
+# programs and checks them under Wine against the Linux ones, the dumper
+# also through the kernel's SCSI stack in the virtual machine; then installs
 # and packages them (.deb, Windows ZIP).
 set -eu
 cd "$(dirname "$0")/.."
@@ -24,5 +25,7 @@ else
 fi
 echo "== Windows programs under Wine"
 tests/windows_under_wine.sh build build-win
+echo "== KOVRANT.exe under Wine through the kernel's SCSI stack"
+python3 tests/kernel/kernel_test.py build --windows build-win
 echo "== installation and packages"
 tests/packages.sh build build-win

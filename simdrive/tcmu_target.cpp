@@ -100,14 +100,15 @@ std::string findUio() {
 }
 
 // Ctrl-C in the terminal of the program that uses the drive: SIGINT to
-// every process named KOVRANT.
+// every process named KOVRANT (KOVRANT.exe under Wine).
 void interruptTheUser() {
   DIR* dir = opendir("/proc");
   if (dir == nullptr) return;
   while (dirent* e = readdir(dir)) {
     int pid = std::atoi(e->d_name);
     if (pid <= 0) continue;
-    if (readText(std::string("/proc/") + e->d_name + "/comm") == "KOVRANT") kill(pid, SIGINT);
+    std::string name = readText(std::string("/proc/") + e->d_name + "/comm");
+    if (name == "KOVRANT" || name == "KOVRANT.exe") kill(pid, SIGINT);
   }
   closedir(dir);
 }

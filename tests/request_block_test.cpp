@@ -118,7 +118,7 @@ TEST(RequestBlock, IdentificationFromAdapterReply) {
   std::vector<uint8_t> reply = adapterReply(16, pt::kSupportedDrive);
   ASSERT_TRUE(identificationFromAdapterReply(reply.data(), 2048, id));
   EXPECT_EQ(0, std::memcmp(id, pt::kSupportedDrive, 28));
-  // The 28 bytes must lie inside the bytes returned.
+  // The 28 bytes must lie inside the buffer.
   EXPECT_TRUE(identificationFromAdapterReply(reply.data(), 64, id));
   EXPECT_FALSE(identificationFromAdapterReply(reply.data(), 63, id));
   reply = adapterReply(0xFFFFFFF0u, nullptr);
