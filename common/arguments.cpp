@@ -1,6 +1,7 @@
 #include "arguments.h"
 
 #include <cstring>
+#include <string>
 
 #include "console.h"
 #include "usage_messages.h"
@@ -13,6 +14,18 @@ int optionIndex(const char* const* options, const char* argument) {
     if (std::strcmp(options[k], argument) == 0) return k;
   }
   return -1;
+}
+
+// The refusal of `argument`: the message around it in the console's form,
+// the argument's own bytes with its control characters escaped.
+void refuse(const char* program, const char* argument) {
+  std::string format = msg::kUnknownArgument;
+  size_t first = format.find("%s");
+  size_t second = format.find("%s", first + 2);
+  printStderr(format.substr(0, second).c_str(), program);
+  std::string shown = escapeControls(argument);
+  writeForeign(stderr, shown.data(), shown.size());
+  printStderr(format.substr(second + 2).c_str(), program);
 }
 
 }  // namespace
@@ -39,7 +52,7 @@ bool answerArguments(int argc, char** argv, const char* program, const char* hel
       *exitStatus = 0;
       return true;
     }
-    printStderr(msg::kUnknownArgument, program, a, program);
+    refuse(program, a);
     *exitStatus = 2;
     return true;
   }

@@ -40,3 +40,22 @@ void printStderr(const char* format, ...) {
   printTo(stderr, format, args);
   va_end(args);
 }
+
+std::string escapeControls(const char* text) {
+  std::string out;
+  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p != 0; ++p) {
+    bool c1 = p[0] == 0xC2 && p[1] >= 0x80 && p[1] <= 0x9F;
+    if (*p < 0x20 || *p == 0x7F || c1) {
+      int n = c1 ? 2 : 1;
+      for (int k = 0; k < n; ++k) {
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "\\x%02x", p[k]);
+        out += hex;
+      }
+      p += n - 1;
+    } else {
+      out += static_cast<char>(*p);
+    }
+  }
+  return out;
+}

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <string>
 
 #if defined(__GNUC__)
 #define DAT_PRINTF(fmt, args) __attribute__((format(printf, fmt, args)))
@@ -37,3 +38,10 @@ void printStderr(const char* format, ...) DAT_PRINTF(1, 2);
 // The platform's part: writes `length` code page 932 bytes to `stream` (stdout
 // or stderr) in the form that prepareConsole chose for it, and flushes.
 void writeConsole(FILE* stream, const char* bytes, size_t length);
+// Writes text that came from outside (an argument), in the system's own
+// encoding for such text, to `stream` as it is (POSIX: its own bytes;
+// Windows: the ANSI code page), and flushes.
+void writeForeign(FILE* stream, const char* bytes, size_t length);
+// `text` with its control characters (C0, DEL, and C1 written as UTF-8)
+// shown as \xNN, so that nothing in it can steer a terminal.
+std::string escapeControls(const char* text);

@@ -53,6 +53,11 @@ void writeConsole(FILE* stream, const char* bytes, size_t length) {
   std::fflush(stream);
 }
 
+void writeForeign(FILE* stream, const char* bytes, size_t length) {
+  std::fwrite(bytes, 1, length, stream);
+  std::fflush(stream);
+}
+
 bool platformHelpSwitch(const char*) {
   return false;
 }

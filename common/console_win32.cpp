@@ -61,6 +61,12 @@ void writeConsole(FILE* stream, const char* bytes, size_t length) {
   std::fflush(stream);
 }
 
+// The arguments come in the ANSI code page, which is code page 932 on the
+// systems this program is for: the console's own way serves.
+void writeForeign(FILE* stream, const char* bytes, size_t length) {
+  writeConsole(stream, bytes, length);
+}
+
 bool platformHelpSwitch(const char* argument) {
   return std::strcmp(argument, "/?") == 0;
 }

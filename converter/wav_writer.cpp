@@ -174,6 +174,8 @@ WavResult writeWav(const char* name, const uint8_t* image, int64_t first, int64_
         for (int64_t m = 0; going && m < p.silence[next].second; ++m) going = put(kSilence);
       }
       going = going && put(image + k * dat::kFrameSize);
+      // A shortened image reads as zeros from here on: not one frame more.
+      if (mappedImageChanged()) break;
     }
   }
   if (mappedImageChanged()) {

@@ -119,7 +119,7 @@ class CaptureRun {
         printStdout("%s", msg::kInterrupted);
         return Outcome::Interrupted;
       }
-      ScsiTestUnitReady(&status, &sense);
+      bool answered = ScsiTestUnitReady(&status, &sense);
       if (status == kCheckCondition && sense == kUnitAttention) {
         arrived = true;
         printStdout("%s", msg::kLoadingRewinding);
@@ -140,7 +140,9 @@ class CaptureRun {
         // Ready all along and no arrival seen: the cassette was in before
         // the run, and its arrival was taken by something else (the tape
         // driver takes it when the tape device is opened).
-        if (!arrived && status == kGood) printStdout("%s", msg::kCassetteAlreadyIn);
+        // Only the last poll's own answer says so: a failed poll leaves the
+        // status of an earlier request.
+        if (!arrived && answered && status == kGood) printStdout("%s", msg::kCassetteAlreadyIn);
         return Outcome::NoCassette;
       }
     }
@@ -154,7 +156,7 @@ class CaptureRun {
       printStdout(msg::kImageWriteFailed, std::strerror(errno));
       outcome = Outcome::WriteFailed;
     }
-    if (outcome == Outcome::WriteFailed) keepWholeFrames();
+    if (outcome == Outcome::WriteFailed) log.imageKeeps(keepWholeFrames());
     printStdout("%s", msg::kRewinding);
     ScsiRewind(&status, &sense);
     printStdout("%s", msg::kUnloading);
@@ -163,11 +165,14 @@ class CaptureRun {
   }
 
   // A write that failed part-way may have left part of a frame at the end of
-  // the image: cut it off, so that the image holds whole frames only.
-  static void keepWholeFrames() {
+  // the image: cut it off, so that the image holds whole frames only. The
+  // frames it keeps.
+  static int64_t keepWholeFrames() {
     std::error_code error;
     std::uintmax_t size = std::filesystem::file_size(dat::kImageName, error);
-    if (!error) std::filesystem::resize_file(dat::kImageName, size - size % dat::kFrameSize, error);
+    if (error) return 0;
+    std::filesystem::resize_file(dat::kImageName, size - size % dat::kFrameSize, error);
+    return static_cast<int64_t>(size / dat::kFrameSize);
   }
 
   Outcome readFrames(FILE* image) {
@@ -189,6 +194,7 @@ class CaptureRun {
           errno = 0;
           if (std::fwrite(frame.bytes(), 1, dat::kFrameSize, image) != dat::kFrameSize) {
             printStdout(msg::kImageWriteFailed, std::strerror(errno));
+            log.goodRead(true);  // a GOOD read all the same; the image's size says what it keeps
             return Outcome::WriteFailed;
           }
         }

@@ -53,6 +53,10 @@ bool CaptureLog::open(const WallTime& started, const char* drive, const WallTime
   return true;
 }
 
+void CaptureLog::imageKeeps(int64_t frames) {
+  if (frames < written) written = frames;
+}
+
 void CaptureLog::goodRead(bool isWritten) {
   ++good;
   if (isWritten) {
@@ -62,12 +66,11 @@ void CaptureLog::goodRead(bool isWritten) {
   }
   if (inGap) {
     inGap = false;
-    gapPending = true;
+    waiting.push_back(gap);
   }
 }
 
 void CaptureLog::badRead(uint8_t status, uint8_t sense) {
-  if (gapPending) writePendingGap("");  // no time was shown between two stretches
   if (!inGap) {
     inGap = true;
     gap = Gap();
@@ -84,29 +87,32 @@ void CaptureLog::atimeShown(const std::string& atime) {
     out.line("最初のATIME: %s", atime.c_str());
   }
   lastAtime = atime;
-  if (gapPending) writePendingGap(atime);
+  writeWaitingGaps(atime);
 }
 
-void CaptureLog::writePendingGap(const std::string& after) {
-  std::string answers;
-  for (const auto& a : gap.answers) {
-    char item[32];
-    std::snprintf(item, sizeof item, "%s%02X/%02X:%lld", answers.empty() ? "" : ",", a.first >> 8,
-                  a.first & 0xFF, static_cast<long long>(a.second));
-    answers += item;
+void CaptureLog::writeWaitingGaps(const std::string& after) {
+  for (const Gap& stretch : waiting) {
+    std::string answers;
+    for (const auto& a : stretch.answers) {
+      char item[32];
+      std::snprintf(item, sizeof item, "%s%02X/%02X:%lld", answers.empty() ? "" : ",", a.first >> 8,
+                    a.first & 0xFF, static_cast<long long>(a.second));
+      answers += item;
+    }
+    out.line("読み取りエラー区間: 位置=%lld 回数=%lld 直前のATIME=%s 直後のATIME=%s 内訳=%s",
+             static_cast<long long>(stretch.position), static_cast<long long>(stretch.reads),
+             stretch.before.empty() ? "なし" : stretch.before.c_str(),
+             after.empty() ? "なし" : after.c_str(), answers.c_str());
+    ++gaps;
+    gapReads += stretch.reads;
   }
-  out.line("読み取りエラー区間: 位置=%lld 回数=%lld 直前のATIME=%s 直後のATIME=%s 内訳=%s",
-           static_cast<long long>(gap.position), static_cast<long long>(gap.reads),
-           gap.before.empty() ? "なし" : gap.before.c_str(), after.empty() ? "なし" : after.c_str(),
-           answers.c_str());
-  ++gaps;
-  gapReads += gap.reads;
-  gapPending = false;
+  waiting.clear();
 }
 
 void CaptureLog::finish(const char* reason, bool dataMode, int exitStatus, const WallTime& ended) {
-  if (inGap || gapPending) writePendingGap("");
+  if (inGap) waiting.push_back(gap);
   inGap = false;
+  writeWaitingGaps("");
   out.line("最後のATIME: %s", lastAtime.empty() ? "なし" : lastAtime.c_str());
   out.line("正常に読んだフレーム: %lld", static_cast<long long>(good));
   out.line("書き込んだフレーム: %lld", static_cast<long long>(written));

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "log_file.h"
 #include "system_services.h"
@@ -37,6 +38,9 @@ class CaptureLog {
   bool open(const WallTime& started, const char* drive, const WallTime& arrived);
   // A READ that returned GOOD; `written` when the filter let it into the image.
   void goodRead(bool written);
+  // The image keeps `frames` whole frames after a failed write: what was
+  // counted as written beyond them never reached the disk.
+  void imageKeeps(int64_t frames);
   // A READ that returned another status (not the end of the recording).
   void badRead(uint8_t status, uint8_t sense);
   // The time display showed `atime` ("hh:mm:ss:ff") last for the latest frame.
@@ -48,7 +52,7 @@ class CaptureLog {
   bool isOpen() const { return out.isOpen(); }
 
  private:
-  void writePendingGap(const std::string& after);
+  void writeWaitingGaps(const std::string& after);
 
   LogFile out;
   int64_t good = 0;
@@ -65,7 +69,9 @@ class CaptureLog {
   };
   Gap gap;
   bool inGap = false;
-  bool gapPending = false;  // ended; waits for the next ATIME shown
+  // Stretches that have ended and wait for the next ATIME shown (two
+  // stretches with no time shown between them both wait for it).
+  std::vector<Gap> waiting;
   int64_t gaps = 0;
   int64_t gapReads = 0;
 };

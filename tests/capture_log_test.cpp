@@ -25,12 +25,16 @@ using capture_harness::tapeOf;
 using sim::Command;
 using sim::Fault;
 
-std::vector<std::string> logLines(const Capture& c) {
+std::vector<std::string> logLines(const testing_support::TempDir& dir) {
   std::istringstream in(
-      testing_support::textOf(testing_support::readFile(c.dir.file("KOVRANT.LOG"))));
+      testing_support::textOf(testing_support::readFile(dir.file("KOVRANT.LOG"))));
   std::vector<std::string> lines;
   for (std::string line; std::getline(in, line);) lines.push_back(line);
   return lines;
+}
+
+std::vector<std::string> logLines(const Capture& c) {
+  return logLines(c.dir);
 }
 
 // The lines of the log that begin with `key`.
@@ -95,6 +99,23 @@ TEST(CaptureLog, DamagedStretchesAtTheStartInTheMiddleAndAtTheEnd) {
   EXPECT_EQ(lines.back(), "まとめ: テープの終端。読み取りエラー 3 か所、計 7 回");
   // Each stretch is found in the image where the log says: 7 frames before the second.
   EXPECT_EQ(c.image(), tapeOf(20));
+}
+
+TEST(CaptureLog, TwoStretchesWithNoTimeBetweenWaitForTheSameTime) {
+  // Frames 0-2, reads 4-5 fail, frame 3 (no ATIME), read 7 fails, frames 4-5.
+  std::vector<uint8_t> tape = tapeOf(6);
+  tape[3 * dat::kFrameSize + dat::kPacksAt + 3 * dat::kPackSize] = 0;  // frame 3's ATIME pack
+  Capture c;
+  run(c, scriptWith(tape, {{Command::Read, 4, Fault::Answer, 2, 0x03, 0, 2},
+                           {Command::Read, 7, Fault::Answer, 3, 0x11}}));
+  std::vector<std::string> expected = {
+      "読み取りエラー区間: 位置=3 回数=2 直前のATIME=01:02:00:02 直後のATIME=01:02:00:04 "
+      "内訳=02/03:2",
+      "読み取りエラー区間: 位置=4 回数=1 直前のATIME=01:02:00:02 直後のATIME=01:02:00:04 "
+      "内訳=03/11:1",
+  };
+  EXPECT_EQ(withKey(logLines(c), "読み取りエラー区間:"), expected);
+  EXPECT_EQ(c.image(), tape);
 }
 
 TEST(CaptureLog, TheFilterIsCounted) {
@@ -163,17 +184,35 @@ TEST(CaptureLog, EveryWayACaptureEnds) {
 }
 
 TEST(CaptureLog, AFullDiskIsTheEnd) {
-  testing_support::TempDir dir;
   std::vector<uint8_t> tape = tapeOf(50);
-  ASSERT_TRUE(synth::writeFile(dir.file("tape.bin"), tape));
-  testing_support::RunOptions options;
-  options.env = {"KOVRANT_SIM_TAPE=tape.bin"};
-  options.fileSizeLimit = 20 * dat::kFrameSize;
-  testing_support::RunResult r = testing_support::runIn(dir.path(), KOVRANT_SIM_PATH, options);
-  EXPECT_EQ(r.exitCode, 1);
-  std::string log = testing_support::textOf(testing_support::readFile(dir.file("KOVRANT.LOG")));
-  EXPECT_NE(log.find("終了理由: イメージの書き込みに失敗\n"), std::string::npos) << log;
-  EXPECT_NE(log.find("まとめ: イメージの書き込みに失敗。読み取りエラーなし\n"), std::string::npos);
+  // The disk fills at a frame's end, in the next frame, or with the next
+  // frame's start still in the stream's buffer: the log counts what the
+  // image keeps, and the GOOD read whose frame did not fit.
+  for (int64_t beyond : {0, 1000, 4000}) {
+    SCOPED_TRACE(beyond);
+    testing_support::TempDir dir;
+    ASSERT_TRUE(synth::writeFile(dir.file("tape.bin"), tape));
+    testing_support::RunOptions options;
+    options.env = {"KOVRANT_SIM_TAPE=tape.bin", "KOVRANT_SIM_LOG=sim.log"};
+    options.fileSizeLimit = 20 * dat::kFrameSize + beyond;
+    testing_support::RunResult r = testing_support::runIn(dir.path(), KOVRANT_SIM_PATH, options);
+    EXPECT_EQ(r.exitCode, 1);
+    std::string log = testing_support::textOf(testing_support::readFile(dir.file("KOVRANT.LOG")));
+    EXPECT_NE(log.find("終了理由: イメージの書き込みに失敗\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("まとめ: イメージの書き込みに失敗。読み取りエラーなし\n"),
+              std::string::npos);
+    EXPECT_EQ(testing_support::readFile(dir.file("KOVRANT.IMG")).size(), 20u * dat::kFrameSize);
+    // The GOOD reads, as the drive counts them.
+    std::istringstream drive(
+        testing_support::textOf(testing_support::readFile(dir.file("sim.log"))));
+    int good = 0;
+    for (std::string line; std::getline(drive, line);) {
+      if (line.rfind("read ", 0) == 0 && line.find("-> status=00") != std::string::npos) ++good;
+    }
+    EXPECT_GE(good, 21);
+    EXPECT_EQ(valueOf(logLines(dir), "正常に読んだフレーム"), std::to_string(good));
+    EXPECT_EQ(valueOf(logLines(dir), "書き込んだフレーム"), "20");
+  }
 }
 
 TEST(CaptureLog, ANameThatIsTaken) {

@@ -339,6 +339,18 @@ TEST(Capture, CassetteInBeforeTheRunIsNamed) {
   expectDataModeAndClosed();
 }
 
+TEST(Capture, PollsThatAllFailedSayNothingOfACassette) {
+  // Every poll fails: the status left is the GOOD of the audio-mode check.
+  Capture c;
+  sim::Script s =
+      scriptWith(tapeOf(2), {{Command::TestUnitReady, 1, Fault::FailControl, 0, 0, 0, 180}});
+  run(c, s);
+  EXPECT_EQ(c.out, kAudioOk + kDataOk);
+  EXPECT_EQ(c.exitStatus, 1);
+  EXPECT_EQ(countOf(Command::TestUnitReady), 180);
+  expectDataModeAndClosed();
+}
+
 TEST(Capture, FilterThroughTheRun) {
   // Filter bits 0,0,1,1,1,0,0 with a non-GOOD read between the fourth and
   // fifth frames: frames 0, 1, 2 and 6 are written.

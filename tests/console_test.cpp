@@ -186,6 +186,32 @@ TEST(Terminal, UtfEightOnAUtfEightTerminalAndTheSameBytesElsewhere) {
   }
 }
 
+// A refused argument is shown as its own bytes, control characters escaped:
+// an escape sequence never reaches the terminal, a UTF-8 argument stays
+// UTF-8 (the message around it is in the console's form).
+TEST(Arguments, ARefusedArgumentIsShownAsItIsWithoutItsControls) {
+  const std::string arg = "\x1b[2J\xe6\x97\xa5\xe6\x9c\xac\x07\xc2\x9b";  // ESC [2J 日本 BEL CSI
+  const std::string shown = "\\x1b[2J\xe6\x97\xa5\xe6\x9c\xac\\x07\\xc2\\x9b";
+  char around[256];
+  std::snprintf(around, sizeof around, msg::kUnknownArgumentUtf8, "SELTHIX", "\x01", "SELTHIX");
+  std::string text = around;
+  size_t at = text.find('\x01');
+  std::string expected = text.substr(0, at) + shown + text.substr(at + 1);
+  TempDir dir;
+  RunOptions terminal;
+  terminal.args = {arg};
+  terminal.terminal = true;
+  terminal.env = {"LC_ALL=C.UTF-8"};
+  RunResult r = runIn(dir.path(), kSelthix, terminal);
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_EQ(r.out, expected);
+  RunOptions pipe;
+  pipe.args = {arg};
+  RunResult p = runIn(dir.path(), kSelthix, pipe);
+  EXPECT_EQ(p.exitCode, 2);
+  EXPECT_EQ(p.err, toCp932(text.substr(0, at)) + shown + toCp932(text.substr(at + 1)));
+}
+
 TEST(Arguments, HelpVersionAndWhatIsNotKnown) {
   struct Program {
     const std::string& path;

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -267,6 +268,50 @@ TEST(ShortenedImage, TheConverterReportsItAndKeepsNoHalfWrittenFile) {
   EXPECT_NE(log.find("終了ステータス: 1\nまとめ: 変換中にイメージが短くなったため中止"),
             std::string::npos)
       << log;
+}
+
+// The image shortened while a long segment is being written: the converter
+// must stop that file at once, not write the rest of it from zero pages.
+// The file size limit (SIGXFSZ at its default) ends a converter that goes on.
+TEST(ShortenedImage, TheSegmentBeingWrittenStopsAtOnce) {
+  TempDir dir;
+  std::vector<uint8_t> image;
+  synth::Frame f = synth::blankFrame();
+  synth::fillConstant(f, 1000);
+  for (int k = 0; k < 12000; ++k) image.insert(image.end(), f.begin(), f.end());  // 70 MB
+  std::string imagePath = dir.file("KOVRANT.IMG");
+  ASSERT_TRUE(synth::writeFile(imagePath, image));
+  pid_t pid = fork();
+  if (pid == 0) {
+    int null = open("/dev/null", O_WRONLY);
+    if (null < 0 || chdir(dir.path().c_str()) != 0) _exit(126);
+    dup2(null, 1);
+    dup2(null, 2);
+    struct rlimit limit;
+    limit.rlim_cur = limit.rlim_max = 24 << 20;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    alarm(60);
+    execl(kSelthix.c_str(), kSelthix.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  // Stopped once its WAV file has begun to grow, shortened, let go.
+  bool growing = false;
+  for (int k = 0; k < 20000 && !growing; ++k) {
+    for (const std::string& n : leftovers(dir)) {
+      struct stat st;
+      growing = growing || (stat(dir.file(n).c_str(), &st) == 0 && st.st_size > (1 << 20));
+    }
+    if (!growing) usleep(500);
+  }
+  kill(pid, SIGSTOP);
+  ASSERT_TRUE(growing);
+  ASSERT_EQ(truncate(imagePath.c_str(), 10 * dat::kFrameSize), 0);
+  kill(pid, SIGCONT);
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  EXPECT_TRUE(leftovers(dir).empty());
 }
 
 TEST(Fifo, TheConverterRefusesItWithoutWaiting) {
