@@ -1,6 +1,7 @@
 #include "output_file.h"
 
 #include <cerrno>
+#include <cstdlib>
 
 #include "output_file_platform.h"
 
@@ -9,11 +10,17 @@ FILE* createFresh(const char* name) {
   return platform::createNew(name);
 }
 
+namespace {
+
+constexpr char kPart[] = ".part-";
+
+}  // namespace
+
 bool StagedFile::create(const char* name) {
   discard();
   if (platform::directoryUnder(name)) return false;
   target = name;
-  std::string stem = target + ".part-" + std::to_string(platform::processId()) + "-";
+  std::string stem = target + kPart + std::to_string(platform::processId()) + "-";
   for (int k = 0; k < 100; ++k) {
     temporary = stem + std::to_string(k);
     file = platform::createNew(temporary.c_str());
@@ -49,4 +56,24 @@ void StagedFile::discard() {
 
 bool sameFile(const char* a, const char* b) {
   return platform::sameFile(a, b);
+}
+
+std::vector<std::string> removeStaleTemporaries(bool (*ours)(const std::string& target)) {
+  std::vector<std::string> removed;
+  for (const std::string& name : platform::namesHere()) {
+    // TARGET.part-PID-N
+    size_t part = name.rfind(kPart);
+    if (part == std::string::npos || !ours(name.substr(0, part))) continue;
+    std::string rest = name.substr(part + sizeof kPart - 1);
+    size_t dash = rest.find('-');
+    if (dash == 0 || dash == std::string::npos || dash + 1 == rest.size() ||
+        rest.find_first_not_of("0123456789-") != std::string::npos) {
+      continue;
+    }
+    unsigned long pid = std::strtoul(rest.substr(0, dash).c_str(), nullptr, 10);
+    if (platform::leftByGoneProcess(name.c_str(), pid) && platform::removeName(name.c_str())) {
+      removed.push_back(name);
+    }
+  }
+  return removed;
 }

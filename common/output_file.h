@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 // Creates `name` afresh as a byte stream for writing: what stands under the
 // name is removed first, and the file is created only if the name is then
@@ -14,6 +15,12 @@ FILE* createFresh(const char* name);
 
 // True when `a` and `b` name one and the same file, also through a link.
 bool sameFile(const char* a, const char* b);
+
+// Removes the temporary files that StagedFile left in the current directory
+// for targets that `ours` accepts, when the process that wrote them has gone
+// (an earlier run killed outright) and they are this user's. The names
+// removed.
+std::vector<std::string> removeStaleTemporaries(bool (*ours)(const std::string& target));
 
 // A file written under a temporary name beside its own and put in place
 // whole by commit(); one that is not committed is removed.

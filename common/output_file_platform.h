@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 namespace platform {
 
@@ -19,5 +21,10 @@ bool moveOver(const char* from, const char* to);
 unsigned long processId();
 // True when both names lead to one file (through links too).
 bool sameFile(const char* a, const char* b);
+// The names in the current directory.
+std::vector<std::string> namesHere();
+// True when `name` is a file of this user's (POSIX: its owner; Windows: any
+// file the user can delete) and process `pid` no longer runs.
+bool leftByGoneProcess(const char* name, unsigned long pid);
 
 }  // namespace platform

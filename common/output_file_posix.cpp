@@ -1,5 +1,7 @@
 // POSIX file-system steps: O_EXCL | O_NOFOLLOW, lstat, unlink, rename.
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -45,6 +47,21 @@ unsigned long processId() {
 bool sameFile(const char* a, const char* b) {
   struct stat sa, sb;
   return stat(a, &sa) == 0 && stat(b, &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+std::vector<std::string> namesHere() {
+  std::vector<std::string> names;
+  if (DIR* dir = opendir(".")) {
+    while (dirent* e = readdir(dir)) names.push_back(e->d_name);
+    closedir(dir);
+  }
+  return names;
+}
+
+bool leftByGoneProcess(const char* name, unsigned long pid) {
+  struct stat st;
+  if (lstat(name, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != geteuid()) return false;
+  return pid > 0 && kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
 }
 
 }  // namespace platform

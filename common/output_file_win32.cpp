@@ -67,6 +67,31 @@ bool fileIdentity(const char* name, BY_HANDLE_FILE_INFORMATION* info) {
 
 }  // namespace
 
+std::vector<std::string> namesHere() {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA found;
+  HANDLE h = FindFirstFileA("*", &found);
+  if (h == INVALID_HANDLE_VALUE) return names;
+  do {
+    names.push_back(found.cFileName);
+  } while (FindNextFileA(h, &found));
+  FindClose(h);
+  return names;
+}
+
+bool leftByGoneProcess(const char* name, unsigned long pid) {
+  DWORD attributes = GetFileAttributesA(name);
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    return false;
+  }
+  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+  if (process == nullptr) return GetLastError() == ERROR_INVALID_PARAMETER;
+  DWORD code = 0;
+  bool gone = GetExitCodeProcess(process, &code) && code != STILL_ACTIVE;
+  CloseHandle(process);
+  return gone;
+}
+
 bool sameFile(const char* a, const char* b) {
   BY_HANDLE_FILE_INFORMATION ia, ib;
   return fileIdentity(a, &ia) && fileIdentity(b, &ib) &&

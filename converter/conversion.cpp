@@ -15,6 +15,7 @@
 #include "converter_messages.h"
 #include "dat_frame.h"
 #include "frame_view.h"
+#include "interrupts.h"
 #include "mapped_file.h"
 #include "output_file.h"
 #include "sha256.h"
@@ -63,17 +64,32 @@ class Conversion {
   bool run() {
     if (n == 0) return true;  // a file shorter than one frame has nothing to convert
     segRate = dat::samplingCode(view.frameAt(0));
-    for (int64_t i = 0; i < n && !mappedImageChanged(); ++i) walk(i);
-    if (!mappedImageChanged()) {
+    for (int64_t i = 0; i < n && !stopped(); ++i) walk(i);
+    if (!stopped()) {
       int64_t e = endOfImage();
       closeSegment(e, 0, n - 1 - e);
     }
-    if (mappedImageChanged()) {
-      printStderr("%s", msg::kImageChanged);
+    switch (mappedImageChange()) {
+      case ImageChange::None:
+        break;
+      case ImageChange::Shortened:
+        printStderr("%s", msg::kImageChanged);
+        return false;
+      case ImageChange::ReadError:
+        printStderr("%s", msg::kImageReadError);
+        return false;
+      case ImageChange::Rewritten:
+        printStderr("%s", msg::kImageRewritten);
+        return false;
+    }
+    if (interruptRequested()) {
+      printStderr("%s", msg::kConversionInterrupted);
       return false;
     }
     return ok;
   }
+
+  static bool stopped() { return mappedImageChanged() || interruptRequested(); }
 
  private:
   void walk(int64_t i) {
@@ -187,7 +203,8 @@ class Conversion {
     }
     if (result.kind != WavResult::Written) {
       record.outcome = FileRecord::Failed;
-      record.reason = result.kind == WavResult::SourceChanged ? "KOVRANT.IMG が短くなった"
+      record.reason = result.kind == WavResult::SourceChanged ? "KOVRANT.IMG が変わった"
+                      : result.kind == WavResult::Interrupted ? "中断"
                                                               : std::strerror(result.error);
     } else {
       if (result.framesLimit >= 0) record.frames = std::min(record.frames, result.framesLimit);
@@ -369,8 +386,17 @@ void imageTime(ConversionOptions* options) {
 int noImage(ConversionLog& log, const char* message, const char* utf8) {
   printStderr("%s", message);
   log.noImage(utf8);
-  log.finish(1, false);
+  log.finish(1, ConversionLog::Ending::NoImage);
   return 1;
+}
+
+// The temporary names of this program's output files: "#...wav", "#...txt".
+bool isOurTarget(const std::string& target) {
+  auto endsWith = [&](const char* tail) {
+    size_t n = std::strlen(tail);
+    return target.size() > n && target.compare(target.size() - n, n, tail) == 0;
+  };
+  return !target.empty() && target[0] == '#' && (endsWith(".wav") || endsWith(".txt"));
 }
 
 }  // namespace
@@ -378,9 +404,11 @@ int noImage(ConversionLog& log, const char* message, const char* utf8) {
 int runSelthix(ConversionOptions options) {
   prepareConsole();
   printStdout("%s", msg::kSelthixBanner);
+  InterruptGuard interrupts;
   ConversionLog log;
   errno = 0;
   if (!log.open(options.text)) printStderr(msg::kConversionLogCreateFailed, std::strerror(errno));
+  for (const std::string& name : removeStaleTemporaries(isOurTarget)) log.staleRemoved(name);
   enlargeWorkingSet();
   MappedFile image;
   switch (image.map(dat::kImageName)) {
@@ -398,6 +426,18 @@ int runSelthix(ConversionOptions options) {
   if (options.bwf) imageTime(&options);
   int64_t n = static_cast<int64_t>(image.size() / dat::kFrameSize);
   int status = convertFrames(image.data(), n, options, &log) ? 0 : 1;
-  log.finish(status, mappedImageChanged());
+  ConversionLog::Ending ending = ConversionLog::Ending::Done;
+  ImageChange change = mappedImageChange();
+  if (change == ImageChange::Shortened) {
+    ending = ConversionLog::Ending::ImageShortened;
+  } else if (change == ImageChange::Rewritten) {
+    ending = ConversionLog::Ending::ImageRewritten;
+  } else if (change == ImageChange::ReadError) {
+    ending = ConversionLog::Ending::ImageReadError;
+  } else if (interruptRequested()) {
+    ending = ConversionLog::Ending::Interrupted;
+    status = kInterruptedStatus;
+  }
+  log.finish(status, ending);
   return status;
 }

@@ -20,8 +20,12 @@ struct ConversionOptions {
   std::string imageDate, imageTime;
 };
 
+// The exit status of a conversion the user interrupted.
+constexpr int kInterruptedStatus = 3;
+
 // The whole program. Exit status: 0 when every output file was written, 1
-// when the image could not be mapped or an output file failed.
+// when the image could not be mapped or an output file failed, 3 when the
+// user interrupted it (the file being written is removed).
 int runSelthix(ConversionOptions options = ConversionOptions());
 
 // Converts `frameCount` frames at `image` (the frame walk and the end of

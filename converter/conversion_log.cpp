@@ -93,18 +93,26 @@ void ConversionLog::file(const FileRecord& r) {
                            : "完了");
 }
 
-void ConversionLog::finish(int exitStatus, bool imageChanged) {
+void ConversionLog::staleRemoved(const std::string& name) {
+  out.line("古い一時ファイルを削除: %s", name.c_str());
+}
+
+void ConversionLog::finish(int exitStatus, Ending ending) {
   if (!out.isOpen()) return;
   out.line("書いたファイル: %lld", ll(written));
   out.line("失敗したファイル: %lld", ll(failed));
   out.line("ギャップ: %lld か所、推定 %lld フレーム", ll(gaps), ll(missing));
   out.line("不連続: %lld か所", ll(jumps));
   out.line("終了ステータス: %d", exitStatus);
-  const char* ending = imageChanged ? "変換中にイメージが短くなったため中止"
-                       : failed > 0 ? "書けなかったファイルあり"
-                                    : "すべて書き込み";
+  const char* said = ending == Ending::ImageShortened ? "変換中にイメージが短くなったため中止"
+                     : ending == Ending::ImageRewritten ? "変換中にイメージが書き換えられたため中止"
+                     : ending == Ending::ImageReadError ? "イメージの一部を読み取れなかったため中止"
+                     : ending == Ending::Interrupted ? "中断"
+                     : ending == Ending::NoImage     ? "イメージを読めない"
+                     : failed > 0                    ? "書けなかったファイルあり"
+                                                     : "すべて書き込み";
   out.line(
       "まとめ: %s。ファイル %lld 個、ギャップ %lld か所 (推定 %lld フレーム)、不連続 %lld か所",
-      ending, ll(written), ll(gaps), ll(missing), ll(jumps));
+      said, ll(written), ll(gaps), ll(missing), ll(jumps));
   out.close();
 }

@@ -51,8 +51,11 @@ class ConversionLog {
   // The image could not be mapped: the console's message.
   void noImage(const char* message);
   void file(const FileRecord& record);
+  // A temporary file of an earlier run, killed outright, was removed.
+  void staleRemoved(const std::string& name);
+  enum class Ending { Done, NoImage, ImageShortened, ImageRewritten, ImageReadError, Interrupted };
   // Totals, the exit status and the summary line.
-  void finish(int exitStatus, bool imageChanged);
+  void finish(int exitStatus, Ending ending);
 
  private:
   LogFile out;

@@ -30,8 +30,16 @@ DAT_MESSAGE(kLongPlay,
             "%sは12ビットの長時間モード(LP)"
             "の録音です。変換できないため、ヘッダーだけのファイルを残します。\n");
 
+// Ctrl-C, SIGTERM, SIGHUP (or the console closed): to standard error.
+DAT_MESSAGE(kConversionInterrupted, "変換を中断しました。書きかけのファイルは残していません。\n");
+
 // The image became shorter while it was being converted (another program
 // truncated it): the conversion stops, to standard error.
 DAT_MESSAGE(kImageChanged, "KOVRANT.IMGが変換中に短くなりました。変換を中止します。\n");
+// Written again in place or replaced while it was converted.
+DAT_MESSAGE(kImageRewritten, "KOVRANT.IMGが変換中に書き換えられました。変換を中止します。\n");
+// A page of the image could not be read (an I/O error of the disk).
+DAT_MESSAGE(kImageReadError,
+            "KOVRANT.IMGの一部を読み取れませんでした(入出力エラー)。変換を中止します。\n");
 
 }  // namespace msg

@@ -37,9 +37,25 @@ class MappedFile {
   uint64_t fileSize = 0;
 };
 
-// True once the mapped file has become shorter than its view (another
-// program truncated it): what lay beyond its new end now reads as zeros.
+// True once reading the mapped file has failed (see mappedImageChange):
+// what lay beyond the failed page now reads as zeros. Cheap: for every frame.
 bool mappedImageChanged();
+
+// What became of the mapped file since it was mapped.
+enum class ImageChange {
+  None,
+  Shortened,  // another program truncated it: the view reached past its end
+  ReadError,  // a page of it could not be read (an I/O error): its size is whole
+  Rewritten,  // its size or modification time changed, or its name now leads
+              // to another file (written again in place, replaced)
+};
+// Looks at the file itself too (its size, time and identity): before a file
+// made from it is committed, and at the end.
+ImageChange mappedImageChange();
+// How a read fault at byte `offset` of a file whose size is now `size` came
+// about: past the end, the file was shortened; inside it, the page could not
+// be read.
+ImageChange busErrorKind(uint64_t offset, int64_t size);
 
 // Lets the process keep more of the image resident: on a system with
 // per-process working-set limits, both limits become an eighth of the

@@ -14,19 +14,29 @@ namespace {
 // A file truncated under its mapping raises SIGBUS on the next read beyond
 // its new end. The handler maps zero pages over the rest of the view, so the
 // read goes on, and records the change for the program to report.
-volatile sig_atomic_t changed = 0;
+volatile sig_atomic_t changed = static_cast<sig_atomic_t>(ImageChange::None);
 uintptr_t viewStart = 0;
 uintptr_t viewEnd = 0;
 uintptr_t pageSize = 4096;
+int viewFile = -1;
 struct sigaction previousBusAction;
+// The mapped file as it was mapped, and its name.
+struct stat mappedAs;
+const char* mappedName = nullptr;
 
 void onBusError(int, siginfo_t* info, void*) {
   uintptr_t at = reinterpret_cast<uintptr_t>(info->si_addr);
   if (at >= viewStart && at < viewEnd) {
+    // The file's size now tells a shortened file from a page that could not
+    // be read (fstat is safe here).
+    struct stat now;
+    ImageChange kind = fstat(viewFile, &now) == 0
+                           ? busErrorKind(at - viewStart, static_cast<int64_t>(now.st_size))
+                           : ImageChange::ReadError;
     uintptr_t from = at & ~(pageSize - 1);
     if (mmap(reinterpret_cast<void*>(from), viewEnd - from, PROT_READ,
              MAP_PRIVATE | MAP_FIXED | MAP_ANONYMOUS, -1, 0) != MAP_FAILED) {
-      changed = 1;
+      changed = static_cast<sig_atomic_t>(kind);
       return;
     }
   }
@@ -34,16 +44,31 @@ void onBusError(int, siginfo_t* info, void*) {
   sigaction(SIGBUS, &previousBusAction, nullptr);
 }
 
+bool sameTime(const struct timespec& a, const struct timespec& b) {
+  return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
 }  // namespace
 
 bool mappedImageChanged() {
-  return changed != 0;
+  return changed != static_cast<sig_atomic_t>(ImageChange::None);
+}
+
+ImageChange mappedImageChange() {
+  if (mappedImageChanged()) return static_cast<ImageChange>(changed);
+  if (viewFile < 0) return ImageChange::None;
+  struct stat now, named;
+  bool same = fstat(viewFile, &now) == 0 && now.st_size == mappedAs.st_size &&
+              sameTime(now.st_mtim, mappedAs.st_mtim) && stat(mappedName, &named) == 0 &&
+              named.st_dev == mappedAs.st_dev && named.st_ino == mappedAs.st_ino;
+  return same ? ImageChange::None : ImageChange::Rewritten;
 }
 
 MappedFile::~MappedFile() {
   if (view != nullptr) {
     sigaction(SIGBUS, &previousBusAction, nullptr);
     viewStart = viewEnd = 0;
+    viewFile = -1;
     munmap(const_cast<uint8_t*>(view), static_cast<size_t>(fileSize));
   }
   if (file >= 0) ::close(static_cast<int>(file));
@@ -67,12 +92,22 @@ MappedFile::Failure MappedFile::map(const char* name) {
   pageSize = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
   viewStart = reinterpret_cast<uintptr_t>(p);
   viewEnd = viewStart + ((static_cast<uintptr_t>(fileSize) + pageSize - 1) & ~(pageSize - 1));
-  changed = 0;
+  changed = static_cast<sig_atomic_t>(ImageChange::None);
+  viewFile = fd;
+  mappedAs = st;
+  mappedName = name;
   struct sigaction action {};
   action.sa_sigaction = onBusError;
   action.sa_flags = SA_SIGINFO;
   sigemptyset(&action.sa_mask);
-  sigaction(SIGBUS, &action, &previousBusAction);
+  if (sigaction(SIGBUS, &action, &previousBusAction) != 0) {
+    // Without the handler a shortened image would end the program: refuse.
+    munmap(p, static_cast<size_t>(fileSize));
+    view = nullptr;
+    viewStart = viewEnd = 0;
+    viewFile = -1;
+    return Failure::View;
+  }
   // No memory lock: pinning the whole image (mlock) would read all of it
   // before the first frame is converted and hold it against the rest of the
   // system; the sequential advice already keeps read-ahead ahead of the walk.

@@ -12,9 +12,14 @@ HANDLE handleOf(intptr_t h) {
 }
 }  // namespace
 
-// Windows refuses to shorten a file while it is mapped.
+// Windows refuses to shorten a file while it is mapped, and the file is
+// opened without sharing write access: nobody else can change it.
 bool mappedImageChanged() {
   return false;
+}
+
+ImageChange mappedImageChange() {
+  return ImageChange::None;
 }
 
 MappedFile::~MappedFile() {

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "dat_frame.h"
+#include "interrupts.h"
 #include "little_endian.h"
 #include "mapped_file.h"
 
@@ -175,12 +176,17 @@ WavResult writeWav(const char* name, const uint8_t* image, int64_t first, int64_
       }
       going = going && put(image + k * dat::kFrameSize);
       // A shortened image reads as zeros from here on: not one frame more.
-      if (mappedImageChanged()) break;
+      if (mappedImageChanged() || interruptRequested()) break;
     }
   }
-  if (mappedImageChanged()) {
+  // The file is kept only when the image it comes from is still the one
+  // that was mapped.
+  if (mappedImageChange() != ImageChange::None) {
     wav.abandon();
     result.kind = WavResult::SourceChanged;
+  } else if (interruptRequested()) {
+    wav.abandon();
+    result.kind = WavResult::Interrupted;
   } else if (!wav.close()) {
     result.kind = WavResult::WriteFailed;
     result.error = wav.error();

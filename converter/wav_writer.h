@@ -80,6 +80,7 @@ struct WavResult {
     CreateFailed,   // it could not be started (error)
     WriteFailed,    // a write, the seek, the close or the rename failed (error)
     SourceChanged,  // the mapped image became shorter: nothing was kept
+    Interrupted,    // the user interrupted the conversion: nothing was kept
   };
   Kind kind = Written;
   int error = 0;             // errno of the failure

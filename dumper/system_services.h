@@ -1,9 +1,10 @@
-// The dumper's waits and its answer to an interrupt (Ctrl-C, console
-// close, termination). One implementation per platform; the simulated
-// clock replaces the waits in tests and in the simulated-drive build.
+// The dumper's waits and its clock. One implementation per platform; the
+// simulated clock replaces them in tests and in the simulated-drive build.
 #pragma once
 
 #include <cstdint>
+
+#include "interrupts.h"
 
 // Pauses the run. An interrupt may end the pause early.
 void sleepMilliseconds(unsigned milliseconds);
@@ -16,28 +17,3 @@ struct WallTime {
   int offsetMinutes;
 };
 WallTime wallClock();
-
-// While an InterruptGuard lives, an interrupt (Ctrl-C, Ctrl-Break, the
-// closing of the console, SIGINT, SIGTERM, SIGHUP) no longer ends the
-// process: it is recorded, and the run finishes like at the end of the tape.
-// Creating one clears any earlier request; its destructor puts back what was
-// there before and, on Windows, lets a console-close handler that is holding
-// the process open return. One per process at a time.
-class InterruptGuard {
- public:
-  InterruptGuard();
-  ~InterruptGuard();
-  InterruptGuard(const InterruptGuard&) = delete;
-  InterruptGuard& operator=(const InterruptGuard&) = delete;
-  // False when the system refused the handler: interrupts then end the
-  // process as usual.
-  bool installed() const { return ok; }
-
- private:
-  bool ok = false;
-};
-
-// True once an interrupt has been requested.
-bool interruptRequested();
-// Records an interrupt, as the system's handler does.
-void requestInterrupt();

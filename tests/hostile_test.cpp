@@ -19,6 +19,7 @@
 #include "converter_messages.h"
 #include "dat_frame.h"
 #include "frame_builder.h"
+#include "mapped_file.h"
 #include "test_support.h"
 
 namespace {
@@ -270,48 +271,155 @@ TEST(ShortenedImage, TheConverterReportsItAndKeepsNoHalfWrittenFile) {
       << log;
 }
 
-// The image shortened while a long segment is being written: the converter
-// must stop that file at once, not write the rest of it from zero pages.
-// The file size limit (SIGXFSZ at its default) ends a converter that goes on.
-TEST(ShortenedImage, TheSegmentBeingWrittenStopsAtOnce) {
-  TempDir dir;
+// A converter at work on one long segment of `frames` frames (5760 bytes
+// of audio each), its standard output and error in out.txt and err.txt:
+// started in `dir` (with a file size limit in bytes, SIGXFSZ at its
+// default, when `limit` > 0) and returned as soon as its WAV file is there.
+// -1 when it did not start.
+pid_t convertingLongSegment(const TempDir& dir, int frames, rlim_t limit) {
   std::vector<uint8_t> image;
   synth::Frame f = synth::blankFrame();
   synth::fillConstant(f, 1000);
-  for (int k = 0; k < 12000; ++k) image.insert(image.end(), f.begin(), f.end());  // 70 MB
-  std::string imagePath = dir.file("KOVRANT.IMG");
-  ASSERT_TRUE(synth::writeFile(imagePath, image));
+  for (int k = 0; k < frames; ++k) image.insert(image.end(), f.begin(), f.end());
+  if (!synth::writeFile(dir.file("KOVRANT.IMG"), image)) return -1;
   pid_t pid = fork();
   if (pid == 0) {
-    int null = open("/dev/null", O_WRONLY);
-    if (null < 0 || chdir(dir.path().c_str()) != 0) _exit(126);
-    dup2(null, 1);
-    dup2(null, 2);
-    struct rlimit limit;
-    limit.rlim_cur = limit.rlim_max = 24 << 20;
-    setrlimit(RLIMIT_FSIZE, &limit);
+    int out = open(dir.file("out.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int err = open(dir.file("err.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (out < 0 || err < 0 || chdir(dir.path().c_str()) != 0) _exit(126);
+    dup2(out, 1);
+    dup2(err, 2);
+    if (limit > 0) {
+      struct rlimit l;
+      l.rlim_cur = l.rlim_max = limit;
+      setrlimit(RLIMIT_FSIZE, &l);
+    }
     alarm(60);
     execl(kSelthix.c_str(), kSelthix.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }
-  // Stopped once its WAV file has begun to grow, shortened, let go.
-  bool growing = false;
-  for (int k = 0; k < 20000 && !growing; ++k) {
+  for (int k = 0; k < 20000; ++k) {
     for (const std::string& n : leftovers(dir)) {
       struct stat st;
-      growing = growing || (stat(dir.file(n).c_str(), &st) == 0 && st.st_size > (1 << 20));
+      if (stat(dir.file(n).c_str(), &st) == 0 && st.st_size > 0) return pid;
     }
-    if (!growing) usleep(500);
+    usleep(500);
   }
+  kill(pid, SIGKILL);
+  waitpid(pid, nullptr, 0);
+  return -1;
+}
+
+// The image shortened while a long segment is being written: the converter
+// must stop that file at once, not write the rest of it from zero pages.
+// The file size limit ends a converter that goes on.
+TEST(ShortenedImage, TheSegmentBeingWrittenStopsAtOnce) {
+  // 115 MB of audio against a limit of 100 MB: the converter is stopped well
+  // before the limit (how far it got is measured), the image shortened.
+  const rlim_t kLimit = 100 << 20;
+  TempDir dir;
+  pid_t pid = convertingLongSegment(dir, 20000, kLimit);
+  ASSERT_GT(pid, 0);
   kill(pid, SIGSTOP);
-  ASSERT_TRUE(growing);
-  ASSERT_EQ(truncate(imagePath.c_str(), 10 * dat::kFrameSize), 0);
+  struct stat st = {};
+  std::vector<std::string> parts = leftovers(dir);
+  ASSERT_EQ(parts.size(), 1u);
+  ASSERT_EQ(stat(dir.file(parts[0]).c_str(), &st), 0);
+  ASSERT_LT(st.st_size, static_cast<off_t>(kLimit) - (16 << 20)) << "stopped too late to tell";
+  ASSERT_EQ(truncate(dir.file("KOVRANT.IMG").c_str(), 10 * dat::kFrameSize), 0);
   kill(pid, SIGCONT);
   int status = 0;
   ASSERT_EQ(waitpid(pid, &status, 0), pid);
   ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
   EXPECT_EQ(WEXITSTATUS(status), 1);
   EXPECT_TRUE(leftovers(dir).empty());
+}
+
+// Written again in place (same size, new bytes) or replaced under its name
+// while a file was being made from it: that file is not kept.
+TEST(RewrittenImage, TheConverterNoticesAndKeepsNothingOfIt) {
+  for (bool inPlace : {true, false}) {
+    SCOPED_TRACE(inPlace ? "in place" : "replaced");
+    TempDir dir;
+    pid_t pid = convertingLongSegment(dir, 12000, 0);
+    ASSERT_GT(pid, 0);
+    kill(pid, SIGSTOP);
+    std::string image = dir.file("KOVRANT.IMG");
+    if (inPlace) {
+      int fd = open(image.c_str(), O_WRONLY);
+      ASSERT_GE(fd, 0);
+      ASSERT_EQ(pwrite(fd, "changed", 7, 100 * dat::kFrameSize), 7);
+      close(fd);
+    } else {
+      std::vector<uint8_t> bytes = readFile(image);
+      ASSERT_TRUE(synth::writeFile(dir.file("other"), bytes));
+      ASSERT_EQ(rename(dir.file("other").c_str(), image.c_str()), 0);
+    }
+    kill(pid, SIGCONT);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(textOf(readFile(dir.file("err.txt"))), msg::kImageRewritten);
+    EXPECT_FALSE(testing_support::fileExists(dir.file("#000-48kHz.wav")));
+    EXPECT_TRUE(leftovers(dir).empty());
+  }
+}
+
+// A read fault inside the file's size is a page that could not be read;
+// past its end, a shortened file.
+TEST(ShortenedImage, AReadFaultIsToldFromAShortenedFile) {
+  EXPECT_EQ(busErrorKind(4096, 10 * 4096), ImageChange::ReadError);
+  EXPECT_EQ(busErrorKind(0, 1), ImageChange::ReadError);
+  EXPECT_EQ(busErrorKind(10 * 4096, 10 * 4096), ImageChange::Shortened);
+  EXPECT_EQ(busErrorKind(5, 0), ImageChange::Shortened);
+}
+
+TEST(Interrupted, TheConversionRemovesItsFileSaysSoAndEndsWithStatus3) {
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    SCOPED_TRACE(signal);
+    TempDir dir;
+    pid_t pid = convertingLongSegment(dir, 12000, 0);
+    ASSERT_GT(pid, 0);
+    kill(pid, signal);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 3);
+    EXPECT_TRUE(leftovers(dir).empty());
+    EXPECT_FALSE(testing_support::fileExists(dir.file("#000-48kHz.wav")));
+    EXPECT_EQ(textOf(readFile(dir.file("err.txt"))), msg::kConversionInterrupted);
+    EXPECT_NE(textOf(readFile(dir.file("SELTHIX.LOG"))).find("終了ステータス: 3\nまとめ: 中断。"),
+              std::string::npos);
+  }
+}
+
+// SIGKILL leaves the temporary file; the next run takes it away, but never
+// another user's, one of a process that still runs, or one not of its names.
+TEST(Interrupted, AKilledConversionsFileIsTakenAwayByTheNextRun) {
+  TempDir dir;
+  pid_t pid = convertingLongSegment(dir, 12000, 0);
+  ASSERT_GT(pid, 0);
+  kill(pid, SIGKILL);
+  ASSERT_EQ(waitpid(pid, nullptr, 0), pid);
+  std::vector<std::string> left = leftovers(dir);
+  ASSERT_EQ(left.size(), 1u);
+  std::string gone = std::to_string(pid);
+  const std::vector<std::string> kept = {
+      "#001-48kHz.wav.part-" + gone + "-0",                      // another user's
+      "#002-48kHz.wav.part-" + std::to_string(getpid()) + "-0",  // still running
+      "notes.txt.part-" + gone + "-0",                           // not one of its names
+  };
+  for (const std::string& n : kept) ASSERT_TRUE(synth::writeFile(dir.file(n), {1, 2, 3}));
+  ASSERT_EQ(chown(dir.file(kept[0]).c_str(), 4242, 4242), 0);
+  ASSERT_TRUE(synth::writeFile(dir.file("KOVRANT.IMG"), recording(1, 50)));
+  RunResult r = runIn(dir.path(), kSelthix);
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_FALSE(testing_support::fileExists(dir.file(left[0])));
+  for (const std::string& n : kept) EXPECT_TRUE(testing_support::fileExists(dir.file(n))) << n;
+  EXPECT_NE(
+      textOf(readFile(dir.file("SELTHIX.LOG"))).find("古い一時ファイルを削除: " + left[0] + "\n"),
+      std::string::npos);
 }
 
 TEST(Fifo, TheConverterRefusesItWithoutWaiting) {

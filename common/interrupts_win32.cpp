@@ -3,7 +3,7 @@
 // answers.
 #include <windows.h>
 
-#include "system_services.h"
+#include "interrupts.h"
 
 namespace {
 

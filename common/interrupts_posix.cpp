@@ -1,7 +1,7 @@
 // POSIX interrupts: the interrupt signals turned into a request that the run
 // answers.
 #include "interrupt_signals_posix.h"
-#include "system_services.h"
+#include "interrupts.h"
 
 namespace {
 
