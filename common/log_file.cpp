@@ -7,6 +7,16 @@
 bool LogFile::open(const char* name) {
   close();
   file = createFresh(name);
+  if (file != nullptr) opened = name;
+  return file != nullptr;
+}
+
+bool LogFile::openUnused(const char* stem, const char* ext) {
+  close();
+  for (int k = 1; k < 100 && file == nullptr; ++k) {
+    opened = std::string(stem) + "-" + std::to_string(k) + ext;
+    file = createUnused(opened.c_str());
+  }
   return file != nullptr;
 }
 

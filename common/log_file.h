@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 #include "console.h"
 
@@ -18,10 +19,15 @@ class LogFile {
 
   // False, with errno set, when the file cannot be created.
   bool open(const char* name);
+  // Opens the first of "STEM-1.EXT", "STEM-2.EXT", ... that is free (none
+  // is ever replaced). False when none could be created.
+  bool openUnused(const char* stem, const char* ext);
+  const std::string& name() const { return opened; }
   void line(const char* format, ...) DAT_PRINTF(2, 3);
   void close();
   bool isOpen() const { return file != nullptr; }
 
  private:
   FILE* file = nullptr;
+  std::string opened;  // the name it was opened under
 };

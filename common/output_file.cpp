@@ -54,6 +54,10 @@ void StagedFile::discard() {
   temporary.clear();
 }
 
+FILE* createUnused(const char* name) {
+  return platform::createNew(name);
+}
+
 bool sameFile(const char* a, const char* b) {
   return platform::sameFile(a, b);
 }

@@ -13,6 +13,10 @@
 // free. nullptr, with errno set, on failure.
 FILE* createFresh(const char* name);
 
+// Creates `name` for writing only if nothing stands under it (an existing
+// file is left as it is). nullptr, with errno set (EEXIST), otherwise.
+FILE* createUnused(const char* name);
+
 // True when `a` and `b` name one and the same file, also through a link.
 bool sameFile(const char* a, const char* b);
 

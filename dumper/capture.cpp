@@ -128,8 +128,11 @@ class CaptureRun {
         filter = CaptureFilter();
         errno = 0;
         if (FILE* image = createFresh(dat::kImageName)) {
+          errno = 0;
           if (!log.open(started, pt::kSupportedDrive, wallClock())) {
             printStdout(msg::kLogCreateFailed, std::strerror(errno));
+          } else if (log.name() != logtext::kName) {
+            printStdout(msg::kLogElsewhere, std::strerror(errno), log.name().c_str());
           }
           return capture(image);
         }

@@ -1,5 +1,6 @@
 #include "capture_log.h"
 
+#include <cerrno>
 #include <cstdlib>
 
 namespace logtext {
@@ -45,7 +46,17 @@ std::string timeStamp(const WallTime& t) {
 }  // namespace logtext
 
 bool CaptureLog::open(const WallTime& started, const char* drive, const WallTime& arrived) {
-  if (!out.open(logtext::kName)) return false;
+  if (!out.open(logtext::kName)) {
+    // Only a file that may not be replaced sends the log elsewhere; a
+    // directory in the way, a full disk, are said as they are.
+    int error = errno;
+    bool notOurs = error == EPERM || error == EACCES;
+    if (!notOurs || !out.openUnused("KOVRANT", ".LOG")) {
+      errno = error;
+      return false;
+    }
+    errno = error;
+  }
   out.line("プログラム: KOVRANT %s", DAT_VERSION);
   out.line("開始: %s", logtext::timeStamp(started).c_str());
   out.line("ドライブ: %s", drive);

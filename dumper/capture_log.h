@@ -33,8 +33,11 @@ class CaptureLog {
   CaptureLog& operator=(const CaptureLog&) = delete;
 
   // Creates the log afresh (never through a link) and writes the program,
-  // the start of the run, the drive and the arrival of the cassette. False,
-  // with errno set, when it cannot be created.
+  // the start of the run, the drive and the arrival of the cassette. When a
+  // file that cannot be replaced stands under its name (another user's in a
+  // shared directory), the log goes under the first free name
+  // KOVRANT-N.LOG instead: name() tells which. False, with errno set for
+  // the log's own name, when neither can be created.
   bool open(const WallTime& started, const char* drive, const WallTime& arrived);
   // A READ that returned GOOD; `written` when the filter let it into the image.
   void goodRead(bool written);
@@ -50,6 +53,7 @@ class CaptureLog {
   void finish(const char* reason, bool dataMode, int exitStatus, const WallTime& ended);
   void close();
   bool isOpen() const { return out.isOpen(); }
+  const std::string& name() const { return out.name(); }
 
  private:
   void writeWaitingGaps(const std::string& after);

@@ -47,5 +47,9 @@ DAT_MESSAGE(kDataModeRefused,
 
 // The capture log cannot be created: the capture goes on without it.
 DAT_MESSAGE(kLogCreateFailed, "KOVRANT.LOGを作成できませんでした: %s\n");
+// KOVRANT.LOG could not be replaced (another user's): this capture's log
+// has a name of its own.
+DAT_MESSAGE(kLogElsewhere,
+            "KOVRANT.LOGを置き換えられないため(%s)、このキャプチャのログは%sに書きます。\n");
 
 }  // namespace msg

@@ -13,6 +13,9 @@ namespace sim {
 
 namespace {
 
+// A frame passes the head in 30 ms: 100 frames in 3 seconds.
+constexpr uint64_t kFrameMilliseconds = 30;
+
 constexpr unsigned long kFileNotFound = 2;  // ERROR_FILE_NOT_FOUND
 constexpr unsigned long kIoDevice = 1117;   // ERROR_IO_DEVICE
 
@@ -300,6 +303,7 @@ int64_t perform(Answer& a, const uint8_t* cdb, uint8_t* data, uint32_t length, c
       int64_t delivered = static_cast<int64_t>(s.position);
       const uint8_t* frame = d.script.tape.data() + s.position * dat::kFrameSize;
       ++s.position;
+      s.tapeMilliseconds += kFrameMilliseconds;
       bool shortened = fault != nullptr && fault->kind == Fault::Short;
       give(a, data, length, frame, shortened ? fault->bytes : dat::kFrameSize);
       // Asked for less than a frame: the rest of the block is lost (SILI 0).
@@ -466,6 +470,7 @@ Answer execute(const uint8_t cdb[6], Flow flow, uint8_t* data, uint32_t length,
     size_t frames = d.script.tape.size() / dat::kFrameSize;
     if (fault->kind == Fault::Lost && d.state.loaded && d.state.position < frames) {
       ++d.state.position;
+      d.state.tapeMilliseconds += kFrameMilliseconds;
     }
   } else {
     r.frame = perform(a, cdb, data, length, fault);

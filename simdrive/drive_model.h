@@ -105,6 +105,8 @@ struct DriveState {
   int notReadyPolls = 0;
   size_t position = 0;  // next frame of the tape
   uint64_t sleptMilliseconds = 0;
+  // The tape's own time while frames pass the head: 100 frames in 3 seconds.
+  uint64_t tapeMilliseconds = 0;
 };
 
 // Starts a fresh drive with this script.

@@ -69,7 +69,8 @@ TEST(CaptureLog, ACleanCaptureWordForWord) {
       "読み取りエラーの回数: 0",
       "終了理由: テープの終端",
       "データモード: 戻した",
-      "終了: 2026-01-01 00:00:03 +00:00 (UTC 2026-01-01 00:00:03)",
+      // 40 frames of tape, 1.2 s, after the arrival
+      "終了: 2026-01-01 00:00:04 +00:00 (UTC 2026-01-01 00:00:04)",
       "終了ステータス: 0",
       "まとめ: テープの終端。読み取りエラーなし",
   };
@@ -237,6 +238,36 @@ TEST(CaptureLog, ANameThatIsTaken) {
               (std::vector<uint8_t>{'k', 'e', 'e', 'p'}));
     EXPECT_EQ(logLines(c).back(), "まとめ: テープの終端。読み取りエラーなし");
   }
+}
+
+// A shared directory with the sticky bit and another user's KOVRANT.LOG in
+// it: this capture's log goes under a fresh name, and the console says which.
+TEST(CaptureLog, AnotherUsersLogInASharedDirectory) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to act as two users";
+  testing_support::TempDir top;
+  std::string shared = top.file("shared");
+  ASSERT_EQ(chmod(top.path().c_str(), 0755), 0);
+  ASSERT_EQ(mkdir(shared.c_str(), 0777), 0);
+  ASSERT_EQ(chmod(shared.c_str(), 01777), 0);
+  std::vector<uint8_t> tape = tapeOf(10);
+  ASSERT_TRUE(synth::writeFile(shared + "/tape.bin", tape));
+  const std::vector<uint8_t> theirs = {'t', 'h', 'e', 'i', 'r', 's'};
+  ASSERT_TRUE(synth::writeFile(shared + "/KOVRANT.LOG", theirs));
+  ASSERT_EQ(chown((shared + "/KOVRANT.LOG").c_str(), 4242, 4242), 0);
+  testing_support::RunOptions options;
+  options.env = {"KOVRANT_SIM_TAPE=tape.bin"};
+  options.uid = 4343;
+  testing_support::RunResult r = testing_support::runIn(shared, KOVRANT_SIM_PATH, options);
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(testing_support::readFile(shared + "/KOVRANT.LOG"), theirs);
+  char line[300];
+  std::snprintf(line, sizeof line, msg::kLogElsewhere, "Operation not permitted", "KOVRANT-1.LOG");
+  EXPECT_NE(r.out.find(std::string(msg::kLoadingRewinding) + line + msg::kReading),
+            std::string::npos);
+  std::string log = testing_support::textOf(testing_support::readFile(shared + "/KOVRANT-1.LOG"));
+  EXPECT_EQ(log.rfind("プログラム: KOVRANT", 0), 0u) << log;
+  EXPECT_NE(log.find("まとめ: テープの終端。読み取りエラーなし\n"), std::string::npos) << log;
+  EXPECT_EQ(testing_support::readFile(shared + "/KOVRANT.IMG"), tape);
 }
 
 TEST(CaptureLog, NoCassetteNoLog) {

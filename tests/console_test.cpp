@@ -80,6 +80,7 @@ const Text kEveryText[] = {
     TEXT(kTooManyReadErrors),
     TEXT(kInterrupted),
     TEXT(kCassetteAlreadyIn),
+    TEXT(kLogElsewhere),
     TEXT(kDataModeRefused),
     TEXT(kSelthixBanner),
     TEXT(kCreateFileFailed),

@@ -74,6 +74,7 @@ namespace {
   for (const std::string& e : options.env) putenv(const_cast<char*>(e.c_str()));
   if (options.timeoutSeconds > 0) alarm(options.timeoutSeconds);
   for (int fd : options.closed) close(fd);
+  if (options.uid >= 0 && (setgid(options.uid) != 0 || setuid(options.uid) != 0)) _exit(125);
   std::vector<char*> argv = {const_cast<char*>(program.c_str())};
   for (const std::string& a : options.args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);

@@ -57,6 +57,8 @@ struct RunOptions {
   bool terminal = false;
   // Standard descriptors (0-2) the program starts with closed.
   std::vector<int> closed;
+  // Runs the program as this user and group (as root only); -1: as we are.
+  int uid = -1;
 };
 
 // Runs `program` in `dir`, standard input from /dev/null (or the terminal).
