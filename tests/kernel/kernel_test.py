@@ -25,10 +25,12 @@ machine cannot run here, unless CI is set: then that is a failure too.
 """
 import argparse
 import base64
+import fcntl
 import hashlib
 import os
 import re
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -110,10 +112,9 @@ def run(cmd, **kw):
 
 
 def fetch_system(cache):
-    """Debian's kernel and busybox-static, unpacked (not installed) in the cache."""
-    root = os.path.join(cache, "root")
-    if os.path.exists(os.path.join(root, ".complete")):
-        return root
+    """Debian's kernel and busybox-static, unpacked (not installed) in the
+    cache: one tree per kernel package, so that a newer kernel never mixes
+    with an older one."""
     def kernel_packages():
         depends = subprocess.run(["apt-cache", "depends", "linux-image-amd64"],
                                  capture_output=True, text=True).stdout
@@ -125,8 +126,12 @@ def fetch_system(cache):
         kernels = kernel_packages()
     if not kernels:
         cannot_run("apt-cache knows no linux-image-amd64 (run apt-get update)")
-    debs = os.path.join(cache, "debs")
-    os.makedirs(debs, exist_ok=True)
+    root = os.path.join(cache, "root-" + kernels[0])
+    if os.path.exists(os.path.join(root, ".complete")):
+        return root
+    debs = os.path.join(cache, "debs-" + kernels[0])
+    shutil.rmtree(debs, ignore_errors=True)
+    os.makedirs(debs)
     got = subprocess.run(["apt-get", "download", kernels[0], "busybox-static"], cwd=debs,
                          capture_output=True, text=True)
     if got.returncode != 0:
@@ -136,6 +141,19 @@ def fetch_system(cache):
         run(["dpkg-deb", "-x", os.path.join(debs, deb), root])
     open(os.path.join(root, ".complete"), "w").close()
     return root
+
+
+def usable_cache(cache):
+    """The cache directory, made and locked for this run (two first runs would
+    otherwise unpack into each other); a cache that cannot be written is a
+    reason not to run."""
+    try:
+        os.makedirs(cache, exist_ok=True)
+        lock = open(os.path.join(cache, ".lock"), "w")
+    except OSError as e:
+        cannot_run("the cache %s cannot be written: %s" % (cache, e.strerror))
+    fcntl.flock(lock, fcntl.LOCK_EX)
+    return lock
 
 
 def find(root, name):
@@ -229,10 +247,15 @@ def boot(system, initramfs, work, timeout, share_root=False):
         cmd[cmd.index("max")] = "max,smap=off"
         cmd[cmd.index("512")] = "1024"
         cmd += ["-virtfs", "local,path=/,mount_tag=hostroot,security_model=none,readonly=on"]
+    vm = subprocess.Popen(cmd)
     try:
-        subprocess.run(cmd, timeout=timeout, check=False)
+        vm.wait(timeout=timeout)
     except subprocess.TimeoutExpired:
         note("the virtual machine did not finish in %d s" % timeout)
+    finally:
+        if vm.poll() is None:  # a timeout, or this run was ended
+            vm.kill()
+            vm.wait()
     with open(results, "rb") as f:
         return f.read().decode("ascii", "replace").replace("\r", ""), console
 
@@ -343,8 +366,13 @@ def main():
         if not os.path.exists(os.path.join(build, program)):
             cannot_run("not built: " + program)
     started = time.time()
+    # SIGTERM or SIGHUP end the run like Ctrl-C: the virtual machine is
+    # stopped and the work directory removed on the way out.
+    for s in (signal.SIGTERM, signal.SIGHUP):
+        signal.signal(s, lambda number, frame: sys.exit(128 + number))
     cache = os.environ.get("KOVRANT_VM_CACHE") or os.path.join(
         os.path.expanduser("~"), ".cache", "kovrant-vm")
+    lock = usable_cache(cache)
     system = fetch_system(cache)
     work = a.keep or tempfile.mkdtemp(prefix="kovrant-vm.")
     os.makedirs(work, exist_ok=True)
@@ -355,6 +383,7 @@ def main():
         run([os.path.join(build, "tools", "make_image"), "--seed", "5", "--programs", "2",
              "--frames", "60", tapes["plain"]], stdout=subprocess.DEVNULL)
         wine = (exe, wine_prefix(cache)) if a.windows else None
+        lock.close()  # the cache is ready: other runs may use it
         initramfs = make_initramfs(system, build, scenarios, tapes, work, wine)
         text, console = boot(system, initramfs, work, 900 if a.slow else 300, wine is not None)
         results = parse(text)
