@@ -272,41 +272,47 @@ TEST(ShortenedImage, TheConverterReportsItAndKeepsNoHalfWrittenFile) {
 }
 
 // A converter at work on one long segment of `frames` frames (5760 bytes
-// of audio each), its standard output and error in out.txt and err.txt:
+// of audio each), its standard output and error in out.txt and err.txt,
 // started in `dir` (with a file size limit in bytes, SIGXFSZ at its
-// default, when `limit` > 0) and returned as soon as its WAV file is there.
-// -1 when it did not start.
+// default, when `limit` > 0) and stopped (SIGSTOP) while its WAV file is
+// still being written. -1 when that could not be had.
 pid_t convertingLongSegment(const TempDir& dir, int frames, rlim_t limit) {
   std::vector<uint8_t> image;
   synth::Frame f = synth::blankFrame();
   synth::fillConstant(f, 1000);
   for (int k = 0; k < frames; ++k) image.insert(image.end(), f.begin(), f.end());
-  if (!synth::writeFile(dir.file("KOVRANT.IMG"), image)) return -1;
-  pid_t pid = fork();
-  if (pid == 0) {
-    int out = open(dir.file("out.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    int err = open(dir.file("err.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (out < 0 || err < 0 || chdir(dir.path().c_str()) != 0) _exit(126);
-    dup2(out, 1);
-    dup2(err, 2);
-    if (limit > 0) {
-      struct rlimit l;
-      l.rlim_cur = l.rlim_max = limit;
-      setrlimit(RLIMIT_FSIZE, &l);
+  // A busy machine may notice the file only when it is complete: try again.
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    for (const std::string& n : testing_support::listDir(dir.path())) {
+      unlink(dir.file(n).c_str());
     }
-    alarm(60);
-    execl(kSelthix.c_str(), kSelthix.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  for (int k = 0; k < 20000; ++k) {
-    for (const std::string& n : leftovers(dir)) {
-      struct stat st;
-      if (stat(dir.file(n).c_str(), &st) == 0 && st.st_size > 0) return pid;
+    if (!synth::writeFile(dir.file("KOVRANT.IMG"), image)) return -1;
+    pid_t pid = fork();
+    if (pid == 0) {
+      int out = open(dir.file("out.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      int err = open(dir.file("err.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      if (out < 0 || err < 0 || chdir(dir.path().c_str()) != 0) _exit(126);
+      dup2(out, 1);
+      dup2(err, 2);
+      if (limit > 0) {
+        struct rlimit l;
+        l.rlim_cur = l.rlim_max = limit;
+        setrlimit(RLIMIT_FSIZE, &l);
+      }
+      alarm(120);
+      execl(kSelthix.c_str(), kSelthix.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
     }
-    usleep(500);
+    bool seen = false;
+    for (int k = 0; k < 40000 && !seen; ++k) {
+      seen = !leftovers(dir).empty();
+      if (!seen) usleep(500);
+    }
+    kill(pid, SIGSTOP);
+    if (seen && !leftovers(dir).empty()) return pid;
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
   }
-  kill(pid, SIGKILL);
-  waitpid(pid, nullptr, 0);
   return -1;
 }
 
@@ -320,7 +326,6 @@ TEST(ShortenedImage, TheSegmentBeingWrittenStopsAtOnce) {
   TempDir dir;
   pid_t pid = convertingLongSegment(dir, 20000, kLimit);
   ASSERT_GT(pid, 0);
-  kill(pid, SIGSTOP);
   struct stat st = {};
   std::vector<std::string> parts = leftovers(dir);
   ASSERT_EQ(parts.size(), 1u);
@@ -343,7 +348,6 @@ TEST(RewrittenImage, TheConverterNoticesAndKeepsNothingOfIt) {
     TempDir dir;
     pid_t pid = convertingLongSegment(dir, 12000, 0);
     ASSERT_GT(pid, 0);
-    kill(pid, SIGSTOP);
     std::string image = dir.file("KOVRANT.IMG");
     if (inPlace) {
       int fd = open(image.c_str(), O_WRONLY);
@@ -382,6 +386,7 @@ TEST(Interrupted, TheConversionRemovesItsFileSaysSoAndEndsWithStatus3) {
     pid_t pid = convertingLongSegment(dir, 12000, 0);
     ASSERT_GT(pid, 0);
     kill(pid, signal);
+    kill(pid, SIGCONT);
     int status = 0;
     ASSERT_EQ(waitpid(pid, &status, 0), pid);
     ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
