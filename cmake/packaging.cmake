@@ -27,6 +27,8 @@ else()
           DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   install(FILES README.md doc/copyright ${PROJECT_BINARY_DIR}/doc/changelog.gz
           DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  install(FILES doc/converter.md doc/dumper.md doc/merge.md doc/development.md
+          DESTINATION ${CMAKE_INSTALL_DOCDIR}/doc)
   set(CPACK_GENERATOR DEB)
 endif()
 

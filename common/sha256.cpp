@@ -5,6 +5,8 @@
 #include <cstring>
 #include <vector>
 
+#include "sha256_blocks.h"
+
 namespace {
 
 constexpr uint32_t kRound[64] = {
@@ -23,9 +25,10 @@ inline uint32_t rotr(uint32_t x, int n) {
 
 }  // namespace
 
-Sha256::Sha256()
+Sha256::Sha256(bool byProcessor)
     : state{0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
-            0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19} {}
+            0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19},
+      byProcessor(byProcessor) {}
 
 void Sha256::block(const uint8_t* p) {
   uint32_t w[64];
@@ -63,14 +66,20 @@ void Sha256::block(const uint8_t* p) {
   state[7] += h;
 }
 
+void Sha256::blocks(const uint8_t* p, size_t count) {
+  if (byProcessor && sha256BlocksByProcessor(state, p, count)) return;
+  for (size_t k = 0; k < count; ++k) block(p + 64 * k);
+}
+
 void Sha256::update(const void* bytes, size_t length) {
   const uint8_t* p = static_cast<const uint8_t*>(bytes);
   total += length;
   while (length > 0) {
     if (buffered == 0 && length >= 64) {
-      block(p);
-      p += 64;
-      length -= 64;
+      size_t count = length / 64;
+      blocks(p, count);
+      p += 64 * count;
+      length -= 64 * count;
       continue;
     }
     size_t take = 64 - buffered < length ? 64 - buffered : length;
@@ -79,7 +88,7 @@ void Sha256::update(const void* bytes, size_t length) {
     p += take;
     length -= take;
     if (buffered == 64) {
-      block(buffer);
+      blocks(buffer, 1);
       buffered = 0;
     }
   }

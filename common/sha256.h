@@ -8,7 +8,8 @@
 
 class Sha256 {
  public:
-  Sha256();
+  // `byProcessor`: the processor's SHA instructions where it has them.
+  explicit Sha256(bool byProcessor = true);
   void update(const void* bytes, size_t length);
   // The digest as 64 lower-case hexadecimal digits. Ends the computation.
   std::string hex();
@@ -19,6 +20,8 @@ class Sha256 {
   uint8_t buffer[64];
   size_t buffered = 0;
   uint64_t total = 0;
+  bool byProcessor;
+  void blocks(const uint8_t* p, size_t count);
 };
 
 // The SHA-256 of the file `name`, read back from the disk. False, with errno
