@@ -2,7 +2,7 @@
 # `cpack -G ZIP` for the MinGW build.
 include(GNUInstallDirs)
 
-if(WIN32)
+if(DAT_PLATFORM STREQUAL "win32")
   # The ZIP: both programs and a short README.txt with Windows line ends.
   install(TARGETS KOVRANT SELTHIX kovrant-merge RUNTIME DESTINATION .)
   configure_file(${PROJECT_SOURCE_DIR}/doc/README-windows.txt.in ${PROJECT_BINARY_DIR}/README.txt

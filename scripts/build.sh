@@ -2,16 +2,18 @@
 # Builds the programs and tests in build/ (and, with --asan, the
 # AddressSanitizer + UndefinedBehaviorSanitizer build in build-asan/, and
 # with --windows the MinGW-w64 Windows programs in build-win/).
+# DAT_KERNEL_TESTS=ON in the environment adds the virtual-machine tests to
+# the normal build's CTest (scripts/test.sh sets it).
 set -eu
 cd "$(dirname "$0")/.."
 for what in native "$@"; do
   case "$what" in
-    native) dir=build; set -- -DCMAKE_BUILD_TYPE=RelWithDebInfo ;;
+    native) dir=build; set -- -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDAT_KERNEL_TESTS="${DAT_KERNEL_TESTS:-OFF}" ;;
     --asan) dir=build-asan; set -- -DCMAKE_BUILD_TYPE=Debug -DDAT_SANITIZE=ON
             command -v clang++ >/dev/null && set -- "$@" -DCMAKE_CXX_COMPILER=clang++ ;;
     --windows) dir=build-win; set -- -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake ;;
     *) echo "usage: scripts/build.sh [--asan] [--windows]" >&2; exit 2 ;;
   esac
-  [ -f "$dir/CMakeCache.txt" ] || cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+  cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
   cmake --build "$dir"
 done

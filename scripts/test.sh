@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh
 echo "== format"
 scripts/check_format.sh
-scripts/build.sh --asan --windows
+DAT_KERNEL_TESTS=ON scripts/build.sh --asan --windows
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 echo "== tests, normal build"
