@@ -46,4 +46,9 @@ std::string toUtf8(const char* bytes, size_t length) {
   return out;
 }
 
+std::vector<Listed>& listed() {
+  static std::vector<Listed> all;
+  return all;
+}
+
 }  // namespace cp932

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace cp932 {
 
@@ -303,10 +304,39 @@ std::string toUtf8(const char* bytes, size_t length);
 
 }  // namespace cp932
 
+namespace cp932 {
+
+// Every console text, when DAT_LIST_MESSAGES is defined (the tests): each
+// DAT_MESSAGE enters itself here, so that the tests check every text without
+// a list of their own.
+struct Listed {
+  const char* name;
+  const char* bytes;
+  const char* utf8;
+};
+std::vector<Listed>& listed();
+struct Listing {
+  Listing(const char* name, const char* bytes, const char* utf8) {
+    listed().push_back({name, bytes, utf8});
+  }
+};
+
+}  // namespace cp932
+
+#ifdef DAT_LIST_MESSAGES
+#define DAT_MESSAGE_LISTED(name)                \
+  inline const ::cp932::Listing name##Listing { \
+#name, name, name##Utf8                     \
+  }
+#else
+#define DAT_MESSAGE_LISTED(name) static_assert(true, "")
+#endif
+
 // Defines the console text `name`: its code page 932 bytes (what the
 // programs print), and `name`Utf8, the text as written.
 #define DAT_MESSAGE(name, text)                                                              \
   constexpr ::cp932::Encoded<sizeof(text)> name##Encoded = ::cp932::encode(text);            \
   static_assert(name##Encoded.ok, "a character of " #name " is missing from cp932::kTable"); \
   constexpr const char* name = name##Encoded.bytes;                                          \
-  constexpr const char* name##Utf8 = text
+  constexpr const char* name##Utf8 = text;                                                   \
+  DAT_MESSAGE_LISTED(name)

@@ -11,10 +11,7 @@
 #include "drive_model.h"
 #include "system_services.h"
 
-namespace {
-constexpr unsigned long kIoDevice = 1117;   // ERROR_IO_DEVICE
-constexpr unsigned long kSemTimeout = 121;  // ERROR_SEM_TIMEOUT
-}  // namespace
+namespace {}  // namespace
 
 bool carrierOpen() {
   std::string reason;
@@ -46,12 +43,12 @@ bool carrierSend(const ScsiCommand& command, ScsiResult* result) {
                                length, command.timeoutSeconds);
   if (a.interrupt) requestInterrupt();
   if (!a.delivered) {
-    sim::setLastError(kIoDevice);
+    sim::setLastError(sim::kIoDevice);
     return false;
   }
   if (command.timeoutSeconds > 0 && a.delayMs >= command.timeoutSeconds * 1000u) {
     sim::sleep(command.timeoutSeconds * 1000u);
-    sim::setLastError(kSemTimeout);
+    sim::setLastError(sim::kSemTimeout);
     return false;
   }
   sim::sleep(a.delayMs);
@@ -65,20 +62,7 @@ bool carrierSend(const ScsiCommand& command, ScsiResult* result) {
 }
 
 bool carrierErrorText(char* text, size_t size, long* lookupError) {
-  const char* s = nullptr;
-  switch (sim::lastError()) {
-    case 2:
-      s = "The system cannot find the file specified.";
-      break;
-    case kSemTimeout:
-      s = "The semaphore timeout period has expired.";
-      break;
-    case kIoDevice:
-      s = "The request could not be performed because of an I/O device error.";
-      break;
-    default:
-      break;
-  }
+  const char* s = sim::windowsErrorText(sim::lastError());
   if (s == nullptr || std::strlen(s) + 1 > size) {
     *lookupError = 317;  // ERROR_MR_MID_NOT_FOUND: no text for the code
     return false;

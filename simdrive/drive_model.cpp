@@ -16,9 +16,6 @@ namespace {
 // A frame passes the head in 30 ms: 100 frames in 3 seconds.
 constexpr uint64_t kFrameMilliseconds = 30;
 
-constexpr unsigned long kFileNotFound = 2;  // ERROR_FILE_NOT_FOUND
-constexpr unsigned long kIoDevice = 1117;   // ERROR_IO_DEVICE
-
 constexpr uint8_t kCheckCondition = 2;
 
 // Sense keys (byte 2 of the sense data).
@@ -498,6 +495,19 @@ const std::vector<Request>& requests() {
 const DriveState& state() {
   return drive().state;
 }
+const char* windowsErrorText(unsigned long code) {
+  switch (code) {
+    case kFileNotFound:
+      return "The system cannot find the file specified.";
+    case kSemTimeout:
+      return "The semaphore timeout period has expired.";
+    case kIoDevice:
+      return "The request could not be performed because of an I/O device error.";
+    default:
+      return nullptr;
+  }
+}
+
 unsigned long lastError() {
   return drive().lastError;
 }

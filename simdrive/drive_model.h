@@ -130,6 +130,13 @@ Answer execute(const uint8_t cdb[6], Flow flow, uint8_t* data, uint32_t length,
 bool open();
 void close();
 bool identification(uint8_t id[28], bool* found);
+// The system error codes the model sets (Windows numbering), and their
+// texts as Windows words them (without the line end); null for another code.
+constexpr unsigned long kFileNotFound = 2;  // ERROR_FILE_NOT_FOUND
+constexpr unsigned long kSemTimeout = 121;  // ERROR_SEM_TIMEOUT
+constexpr unsigned long kIoDevice = 1117;   // ERROR_IO_DEVICE
+const char* windowsErrorText(unsigned long code);
+
 // The system error code of the latest failed call (Windows numbering).
 unsigned long lastError();
 void setLastError(unsigned long code);

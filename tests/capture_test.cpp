@@ -30,9 +30,8 @@ using sim::Fault;
 using testing_support::readFile;
 using testing_support::TempDir;
 
-const char kSystemNotFound[] = "The system cannot find the file specified.\n";
-const char kSystemIoError[] =
-    "The request could not be performed because of an I/O device error.\n";
+const std::string kSystemNotFound = std::string(sim::windowsErrorText(sim::kFileNotFound)) + "\n";
+const std::string kSystemIoError = std::string(sim::windowsErrorText(sim::kIoDevice)) + "\n";
 
 std::string atime(int h, int m, int s, int f) {
   char buf[64];

@@ -16,7 +16,7 @@ namespace {
 
 using sim::Command;
 
-const std::string kIoText = "The request could not be performed because of an I/O device error.\n";
+const std::string kIoText = std::string(sim::windowsErrorText(sim::kIoDevice)) + "\n";
 const std::string kDataOk = std::string(msg::kSwitchingToData) + msg::kSucceeded;
 
 struct Row {
@@ -38,7 +38,7 @@ TEST(FaultMatrix, EveryRequestOfTheMainFlowFails) {
   // rewind, test, five frames, blank tape, rewind, unload, data mode.
   const Row rows[] = {
       {Command::Open, 1, 1, 0x13, -1, false,
-       std::string(msg::kTapeOpenFailed) + "The system cannot find the file specified.\n"},
+       msg::kTapeOpenFailed + std::string(sim::windowsErrorText(sim::kFileNotFound)) + "\n"},
       {Command::Inquiry, 1, 1, 0x13, -1, false, std::string(msg::kInquiryFailed) + kIoText},
       {Command::ModeSense, 1, 1, 0x13, -1, false, std::string("12.2\n") + kIoText},
       {Command::ModeSelect, 1, 1, 0x13, -1, false, msg::kSwitchingToAudio + kIoText + kDataOk},

@@ -26,14 +26,7 @@ import subprocess
 import sys
 import tempfile
 
-FRAME = 5822
-FAILURES = []
-
-
-def check(cond, what):
-    if not cond:
-        FAILURES.append(what)
-        print("FAIL " + what, flush=True)
+from checks import FRAME, check, verdict
 
 
 def run(cmd, cwd, env=None, status=0):
@@ -342,8 +335,7 @@ def main():
         built_image(selthix, work)
     finally:
         shutil.rmtree(work, ignore_errors=True)
-    print("%d failed" % len(FAILURES) if FAILURES else "all checks passed")
-    return 1 if FAILURES else 0
+    return verdict()
 
 
 if __name__ == "__main__":

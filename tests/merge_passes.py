@@ -18,14 +18,7 @@ import subprocess
 import sys
 import tempfile
 
-FRAME = 5822
-FAILURES = []
-
-
-def check(cond, what):
-    if not cond:
-        FAILURES.append(what)
-        print("FAIL " + what, flush=True)
+from checks import FRAME, check, verdict
 
 
 def frames(path):
@@ -185,8 +178,7 @@ def main():
         refusals(tools, p1, p2)
     finally:
         shutil.rmtree(work, ignore_errors=True)
-    print("%d failed" % len(FAILURES) if FAILURES else "all checks passed")
-    return 1 if FAILURES else 0
+    return verdict()
 
 
 if __name__ == "__main__":

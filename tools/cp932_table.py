@@ -7,13 +7,14 @@ tests check every row against the C library's converter as well.
     tools/cp932_table.py            rewrite the table
     tools/cp932_table.py --check    exit 1 when the table is not up to date
 """
+import glob
 import os
 import re
 import sys
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-HEADERS = ["dumper/dumper_messages.h", "converter/converter_messages.h", "merge/merge_messages.h",
-           "common/usage_messages.h"]
+# Every header of console texts: */*_messages.h.
+HEADERS = sorted(os.path.relpath(p, ROOT) for p in glob.glob(os.path.join(ROOT, "*", "*_messages.h")))
 TABLE = os.path.join(ROOT, "common", "cp932.h")
 
 
