@@ -24,13 +24,7 @@ bool carrierOpen() {
 
 void carrierClose() {
   sim::close();
-  if (const char* path = std::getenv("KOVRANT_SIM_LOG")) {
-    if (FILE* f = std::fopen(path, "wb")) {
-      std::string text = sim::logText();
-      std::fwrite(text.data(), 1, text.size(), f);
-      std::fclose(f);
-    }
-  }
+  sim::writeLogFromEnvironment();
 }
 
 bool carrierIdentification(uint8_t id[pt::kIdentificationLength], bool* found) {

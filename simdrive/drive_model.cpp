@@ -56,57 +56,56 @@ Drive& drive() {
   return d;
 }
 
-Command commandOf(uint8_t opcode) {
-  switch (opcode) {
-    case 0x00:
-      return Command::TestUnitReady;
-    case 0x01:
-      return Command::Rewind;
-    case 0x1B:
-      return Command::Unload;
-    case 0x1A:
-      return Command::ModeSense;
-    case 0x15:
-      return Command::ModeSelect;
-    case 0x08:
-      return Command::Read;
-    case 0x12:
-      return Command::Inquiry;
-    default:
-      return Command::Other;
+// What the model knows of each opcode: the command it counts as, the way
+// its data goes, and where its CDB names the data's length. A command the
+// model answers is one row here and one case in perform().
+enum class LengthIn : uint8_t { None, Byte4, Bytes2To4, Six };
+struct Opcode {
+  uint8_t code;
+  Command command;
+  Flow flow;
+  LengthIn length;
+};
+constexpr Opcode kOpcodes[] = {
+    {0x00, Command::TestUnitReady, Flow::None, LengthIn::None},
+    {0x01, Command::Rewind, Flow::None, LengthIn::None},
+    {0x03, Command::Other, Flow::In, LengthIn::Byte4},  // REQUEST SENSE
+    {0x05, Command::Other, Flow::In, LengthIn::Six},    // READ BLOCK LIMITS
+    {0x08, Command::Read, Flow::In, LengthIn::Bytes2To4},
+    {0x12, Command::Inquiry, Flow::In, LengthIn::Byte4},
+    {0x15, Command::ModeSelect, Flow::Out, LengthIn::Byte4},
+    {0x1A, Command::ModeSense, Flow::In, LengthIn::Byte4},
+    {0x1B, Command::Unload, Flow::None, LengthIn::None},
+};
+constexpr Opcode kUnknownOpcode = {0xFF, Command::Other, Flow::None, LengthIn::None};
+
+const Opcode& opcodeOf(uint8_t code) {
+  for (const Opcode& o : kOpcodes) {
+    if (o.code == code) return o;
   }
+  return kUnknownOpcode;
 }
 
-// The way the data of each command goes, and the length its CDB names.
+Command commandOf(uint8_t opcode) {
+  return opcodeOf(opcode).command;
+}
+
 Flow flowOf(const uint8_t* cdb) {
-  switch (cdb[0]) {
-    case 0x08:
-    case 0x12:
-    case 0x1A:
-    case 0x03:
-    case 0x05:
-      return Flow::In;
-    case 0x15:
-      return Flow::Out;
-    default:
-      return Flow::None;
-  }
+  return opcodeOf(cdb[0]).flow;
 }
 
 uint32_t lengthInCdb(const uint8_t* cdb) {
-  switch (cdb[0]) {
-    case 0x08:
-      return static_cast<uint32_t>((cdb[2] << 16) | (cdb[3] << 8) | cdb[4]);
-    case 0x05:
-      return 6;
-    case 0x12:
-    case 0x1A:
-    case 0x15:
-    case 0x03:
+  switch (opcodeOf(cdb[0]).length) {
+    case LengthIn::Byte4:
       return cdb[4];
-    default:
-      return 0;
+    case LengthIn::Bytes2To4:
+      return static_cast<uint32_t>((cdb[2] << 16) | (cdb[3] << 8) | cdb[4]);
+    case LengthIn::Six:
+      return 6;
+    case LengthIn::None:
+      break;
   }
+  return 0;
 }
 
 const Fault* faultFor(Command c) {
@@ -545,6 +544,16 @@ bool identification(uint8_t id[28], bool* found) {
   std::memcpy(id, s.data(), s.size() < 28 ? s.size() : 28);
   *found = true;
   return true;
+}
+
+void writeLogFromEnvironment() {
+  const char* path = std::getenv("KOVRANT_SIM_LOG");
+  if (path == nullptr) return;
+  if (FILE* f = std::fopen(path, "wb")) {
+    std::string text = logText();
+    std::fwrite(text.data(), 1, text.size(), f);
+    std::fclose(f);
+  }
 }
 
 std::string logText() {

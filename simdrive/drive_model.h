@@ -146,5 +146,7 @@ const std::vector<Request>& requests();
 const DriveState& state();
 // The request log as text, one line per command, and the final state.
 std::string logText();
+// Writes it to the file KOVRANT_SIM_LOG names, if it names one.
+void writeLogFromEnvironment();
 
 }  // namespace sim

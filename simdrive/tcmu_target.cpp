@@ -231,16 +231,6 @@ void answer(Ring& ring, uint32_t offset) {
   }
 }
 
-void writeLog() {
-  const char* path = std::getenv("KOVRANT_SIM_LOG");
-  if (path == nullptr) return;
-  if (FILE* f = std::fopen(path, "wb")) {
-    std::string text = sim::logText();
-    std::fwrite(text.data(), 1, text.size(), f);
-    std::fclose(f);
-  }
-}
-
 }  // namespace
 
 int main() {
@@ -285,6 +275,6 @@ int main() {
     if (answered) ring.notify();
     ring.wait(200);
   }
-  writeLog();
+  sim::writeLogFromEnvironment();
   return 0;
 }
