@@ -203,9 +203,9 @@ class Conversion {
     }
     if (result.kind != WavResult::Written) {
       record.outcome = FileRecord::Failed;
-      record.reason = result.kind == WavResult::SourceChanged ? "KOVRANT.IMG が変わった"
-                      : result.kind == WavResult::Interrupted ? "中断"
-                                                              : std::strerror(result.error);
+      record.reason = result.kind == WavResult::Stopped || result.kind == WavResult::NotKept
+                          ? (interruptRequested() ? "中断" : "KOVRANT.IMG が変わった")
+                          : std::strerror(result.error);
     } else {
       if (result.framesLimit >= 0) record.frames = std::min(record.frames, result.framesLimit);
       if (!sha256File(record.name.c_str(), &record.sha256)) record.sha256 = std::strerror(errno);
@@ -344,6 +344,11 @@ class Conversion {
 
 }  // namespace
 
+const WavChecks kConversionChecks = {
+    [] { return mappedImageChanged() || interruptRequested(); },
+    [] { return mappedImageChange() == ImageChange::None && !interruptRequested(); },
+};
+
 bool convertFrames(const uint8_t* image, int64_t frameCount, const ConversionOptions& options,
                    ConversionLog* log) {
   Conversion conversion(image, frameCount, options, log);
@@ -353,7 +358,7 @@ bool convertFrames(const uint8_t* image, int64_t frameCount, const ConversionOpt
 
 bool writeWavRange(const char* name, const uint8_t* image, int64_t first, int64_t last,
                    uint32_t rate, uint32_t bytesPerFrame, const WavPlan* plan, WavResult* result) {
-  WavResult r = writeWav(name, image, first, last, rate, bytesPerFrame, plan);
+  WavResult r = writeWav(name, image, first, last, rate, bytesPerFrame, plan, &kConversionChecks);
   if (result != nullptr) *result = r;
   if (r.kind == WavResult::CreateFailed) {
     printStderr(msg::kWavCreateFailed, name, std::strerror(r.error));

@@ -46,3 +46,9 @@ bool convertFrames(const uint8_t* image, int64_t frameCount,
 bool writeWavRange(const char* name, const uint8_t* image, int64_t first, int64_t last,
                    uint32_t rate, uint32_t bytesPerFrame, const WavPlan* plan = nullptr,
                    WavResult* result = nullptr);
+
+// What the conversion asks of each file it writes: stop at once when the
+// image could no longer be read (shortened, an I/O error) or the user
+// interrupted; keep it only while the image is still the one mapped and no
+// interrupt came.
+extern const WavChecks kConversionChecks;

@@ -4,9 +4,7 @@
 #include <cstring>
 
 #include "dat_frame.h"
-#include "interrupts.h"
 #include "little_endian.h"
-#include "mapped_file.h"
 
 namespace {
 
@@ -141,7 +139,11 @@ int64_t wavFrameLimit(uint32_t bytesPerFrame, uint64_t otherBytes) {
 }
 
 WavResult writeWav(const char* name, const uint8_t* image, int64_t first, int64_t last,
-                   uint32_t rate, uint32_t bytesPerFrame, const WavPlan* plan) {
+                   uint32_t rate, uint32_t bytesPerFrame, const WavPlan* plan,
+                   const WavChecks* checks) {
+  static const WavChecks kNoChecks;
+  const WavChecks& c = checks != nullptr ? *checks : kNoChecks;
+  bool stopped = false;
   WavResult result;
   WavWriter wav;
   wav.init(rate);
@@ -175,18 +177,19 @@ WavResult writeWav(const char* name, const uint8_t* image, int64_t first, int64_
         for (int64_t m = 0; going && m < p.silence[next].second; ++m) going = put(kSilence);
       }
       going = going && put(image + k * dat::kFrameSize);
-      // A shortened image reads as zeros from here on: not one frame more.
-      if (mappedImageChanged() || interruptRequested()) break;
+      // Not one frame more once the caller says stop.
+      if (c.stop != nullptr && c.stop()) {
+        stopped = true;
+        break;
+      }
     }
   }
-  // The file is kept only when the image it comes from is still the one
-  // that was mapped.
-  if (mappedImageChange() != ImageChange::None) {
+  if (stopped) {
     wav.abandon();
-    result.kind = WavResult::SourceChanged;
-  } else if (interruptRequested()) {
+    result.kind = WavResult::Stopped;
+  } else if (c.keep != nullptr && !c.keep()) {
     wav.abandon();
-    result.kind = WavResult::Interrupted;
+    result.kind = WavResult::NotKept;
   } else if (!wav.close()) {
     result.kind = WavResult::WriteFailed;
     result.error = wav.error();

@@ -64,6 +64,14 @@ class WavWriter {
 // within the 32-bit RIFF sizes.
 int64_t wavFrameLimit(uint32_t bytesPerFrame, uint64_t otherBytes = 0);
 
+// What the caller decides while a file is written (either may be null):
+// stop() is asked after every frame (a source that became unreadable, an
+// interrupt), keep() before the file is put in place (its source unchanged).
+struct WavChecks {
+  bool (*stop)() = nullptr;
+  bool (*keep)() = nullptr;
+};
+
 // What a WAV file holds besides the frames' audio.
 struct WavPlan {
   // Digital silence of `second` frames before frame `first` of the range, in
@@ -76,11 +84,11 @@ struct WavPlan {
 // What became of one WAV file.
 struct WavResult {
   enum Kind {
-    Written,        // the whole file is in place
-    CreateFailed,   // it could not be started (error)
-    WriteFailed,    // a write, the seek, the close or the rename failed (error)
-    SourceChanged,  // the mapped image became shorter: nothing was kept
-    Interrupted,    // the user interrupted the conversion: nothing was kept
+    Written,       // the whole file is in place
+    CreateFailed,  // it could not be started (error)
+    WriteFailed,   // a write, the seek, the close or the rename failed (error)
+    Stopped,       // the caller's stop() said so during the writing: nothing was kept
+    NotKept,       // the caller's keep() refused the file at the end: nothing was kept
   };
   Kind kind = Written;
   int error = 0;             // errno of the failure
@@ -91,6 +99,8 @@ struct WavResult {
 // Writes frames first .. last (inclusive; none when last < first) of the image
 // at `image` as the WAV file `name`, taking the first `bytesPerFrame` bytes of
 // each frame, and tells what became of it. Prints nothing.
-// `plan`, when given, adds its silence and chunks.
+// `plan`, when given, adds its silence and chunks; `checks` let the caller
+// stop the file or refuse it.
 WavResult writeWav(const char* name, const uint8_t* image, int64_t first, int64_t last,
-                   uint32_t rate, uint32_t bytesPerFrame, const WavPlan* plan = nullptr);
+                   uint32_t rate, uint32_t bytesPerFrame, const WavPlan* plan = nullptr,
+                   const WavChecks* checks = nullptr);

@@ -173,9 +173,11 @@ class CaptureRun {
   static int64_t keepWholeFrames() {
     std::error_code error;
     std::uintmax_t size = std::filesystem::file_size(dat::kImageName, error);
-    if (error) return 0;
-    std::filesystem::resize_file(dat::kImageName, size - size % dat::kFrameSize, error);
-    return static_cast<int64_t>(size / dat::kFrameSize);
+    if (!error && size % dat::kFrameSize != 0) {
+      std::filesystem::resize_file(dat::kImageName, size - size % dat::kFrameSize, error);
+    }
+    if (error) printStdout(msg::kImageTrimFailed, error.message().c_str());
+    return error ? 0 : static_cast<int64_t>(size / dat::kFrameSize);
   }
 
   Outcome readFrames(FILE* image) {

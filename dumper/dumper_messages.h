@@ -47,6 +47,8 @@ DAT_MESSAGE(kDataModeRefused,
 
 // The capture log cannot be created: the capture goes on without it.
 DAT_MESSAGE(kLogCreateFailed, "KOVRANT.LOGを作成できませんでした: %s\n");
+// After a failed write the image could not be cut back to its whole frames.
+DAT_MESSAGE(kImageTrimFailed, "KOVRANT.IMGの末尾の欠けたフレームを切り取れませんでした: %s\n");
 // KOVRANT.LOG could not be replaced (another user's): this capture's log
 // has a name of its own.
 DAT_MESSAGE(kLogElsewhere,
