@@ -173,11 +173,15 @@ class CaptureRun {
   static int64_t keepWholeFrames() {
     std::error_code error;
     std::uintmax_t size = std::filesystem::file_size(dat::kImageName, error);
-    if (!error && size % dat::kFrameSize != 0) {
-      std::filesystem::resize_file(dat::kImageName, size - size % dat::kFrameSize, error);
+    if (error) {
+      printStdout(msg::kImageTrimFailed, error.message().c_str());
+      return 0;
     }
-    if (error) printStdout(msg::kImageTrimFailed, error.message().c_str());
-    return error ? 0 : static_cast<int64_t>(size / dat::kFrameSize);
+    if (size % dat::kFrameSize != 0) {
+      std::filesystem::resize_file(dat::kImageName, size - size % dat::kFrameSize, error);
+      if (error) printStdout(msg::kImageTrimFailed, error.message().c_str());
+    }
+    return static_cast<int64_t>(size / dat::kFrameSize);
   }
 
   Outcome readFrames(FILE* image) {
