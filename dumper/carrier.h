@@ -18,9 +18,9 @@ constexpr size_t kIdentificationLength = 28;
 
 }  // namespace pt
 
-// Which way a command's data goes. The values are those of the DataIn field
-// of the Windows pass-through (SCSI_IOCTL_DATA_OUT, _IN, _UNSPECIFIED).
-enum class DataDirection : uint8_t { Out = 0, In = 1, None = 2 };
+// Which way a command's data goes. Each carrier says it in its system's
+// terms itself.
+enum class DataDirection : uint8_t { None, In, Out };
 
 struct ScsiCommand {
   uint8_t cdb[6];
@@ -48,7 +48,7 @@ bool carrierIdentification(uint8_t id[pt::kIdentificationLength], bool* found);
 // whatever its SCSI status; `result` is written only then. False when the
 // command could not be delivered or did not end in time.
 bool carrierSend(const ScsiCommand& command, ScsiResult* result);
-// The system's text for the last error of the calls above, at most
-// `size` - 1 characters. False when there is none; *lookupError then holds
-// the error of the lookup itself.
-bool carrierErrorText(char* text, size_t size, long* lookupError);
+// The system's text for the last error of the calls above, as one line
+// without its end, at most `size` - 1 characters; when the system has no
+// text for it, the carrier's own line that says so.
+void carrierErrorText(char* text, size_t size);

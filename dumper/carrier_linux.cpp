@@ -81,12 +81,6 @@ bool carrierSend(const ScsiCommand& command, ScsiResult* result) {
   return true;
 }
 
-bool carrierErrorText(char* text, size_t size, long* lookupError) {
-  const char* s = std::strerror(lastError);
-  if (s == nullptr || std::strlen(s) + 1 > size) {
-    *lookupError = ERANGE;
-    return false;
-  }
-  std::snprintf(text, size, "%s", s);
-  return true;
+void carrierErrorText(char* text, size_t size) {
+  std::snprintf(text, size, "%s", std::strerror(lastError));
 }

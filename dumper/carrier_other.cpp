@@ -22,7 +22,6 @@ bool carrierSend(const ScsiCommand&, ScsiResult*) {
   return false;
 }
 
-bool carrierErrorText(char* text, size_t size, long*) {
+void carrierErrorText(char* text, size_t size) {
   std::snprintf(text, size, "%s", kNoPassThrough);
-  return true;
 }

@@ -9,6 +9,7 @@
 
 #include "carrier.h"
 #include "error_text_win32.h"
+#include "pass_through.h"
 #include "request_block.h"
 
 namespace {
@@ -62,43 +63,39 @@ bool carrierIdentification(uint8_t id[pt::kIdentificationLength], bool* found) {
 }
 
 bool carrierSend(const ScsiCommand& command, ScsiResult* result) {
-  // The command as the 32-bit request block, then in the platform's own
-  // layout (the same in a 32-bit process; a longer header in a 64-bit one).
-  static PassThroughRequest block;
-  PassThroughSizes sizes = encodeRequest(command, &block);
+  // The command straight into the platform's own block: SCSI_PASS_THROUGH
+  // (44 bytes in a 32-bit process, 56 in a 64-bit one), sense, data.
   static PlatformBlock p;
   std::memset(&p, 0, sizeof p);
-  const uint8_t* b = block.bytes;
+  PassThroughHeader h = passThroughHeader(command);
   p.spt.Length = sizeof(SCSI_PASS_THROUGH);
-  p.spt.PathId = b[pt::kPathIdAt];
-  p.spt.TargetId = b[pt::kTargetIdAt];
-  p.spt.Lun = b[pt::kLunAt];
-  p.spt.CdbLength = b[pt::kCdbLengthAt];
-  p.spt.SenseInfoLength = b[pt::kSenseInfoLengthAt];
-  p.spt.DataIn = b[pt::kDataInAt];
-  p.spt.DataTransferLength = block.dataTransferLength();
-  p.spt.TimeOutValue = block.timeOutValue();
+  p.spt.PathId = h.pathId;
+  p.spt.TargetId = h.targetId;
+  p.spt.Lun = h.lun;
+  p.spt.CdbLength = h.cdbLength;
+  p.spt.SenseInfoLength = h.senseInfoLength;
+  p.spt.DataIn = h.dataIn;
+  p.spt.DataTransferLength = h.dataTransferLength;
+  p.spt.TimeOutValue = h.timeOutValue;
   p.spt.DataBufferOffset = kPlatformDataOffset;
   p.spt.SenseInfoOffset = offsetof(PlatformBlock, sense);
-  std::memcpy(p.spt.Cdb, block.cdb(), sizeof p.spt.Cdb);
-  uint32_t length = block.dataTransferLength();
-  if (command.direction == DataDirection::Out) std::memcpy(p.data, block.data(), length);
-
-  DWORD input = platformBufferSize(sizes.input, sizeof(SCSI_PASS_THROUGH), kPlatformDataOffset);
-  DWORD output = platformBufferSize(sizes.output, sizeof(SCSI_PASS_THROUGH), kPlatformDataOffset);
+  std::memcpy(p.spt.Cdb, command.cdb, 6);
+  if (command.direction == DataDirection::Out)
+    std::memcpy(p.data, command.data, h.dataTransferLength);
+  PassThroughSizes sizes =
+      passThroughSizes(command, sizeof(SCSI_PASS_THROUGH), kPlatformDataOffset);
   DWORD returned = 0;
-  if (!DeviceIoControl(tapeHandle, IOCTL_SCSI_PASS_THROUGH, &p, input, &p, output, &returned,
-                       nullptr)) {
+  if (!DeviceIoControl(tapeHandle, IOCTL_SCSI_PASS_THROUGH, &p, sizes.input, &p, sizes.output,
+                       &returned, nullptr)) {
     return fail();
   }
-  block.bytes[pt::kScsiStatusAt] = p.spt.ScsiStatus;
-  std::memcpy(block.sense(), p.sense, pt::kSenseLength);
-  writeLe32(block.bytes + pt::kDataTransferLengthAt, p.spt.DataTransferLength);
-  std::memcpy(block.data(), p.data, length);
-  *result = resultFromBlock(block, command);
+  *result = passThroughResult(command, p.spt.ScsiStatus, p.sense, p.spt.DataTransferLength, p.data);
   return true;
 }
 
-bool carrierErrorText(char* text, size_t size, long* lookupError) {
-  return systemErrorText(lastError, text, size, lookupError);
+void carrierErrorText(char* text, size_t size) {
+  long lookupError = 0;
+  if (!systemErrorText(lastError, text, size, &lookupError)) {
+    lookupFailedText(text, size, lookupError);
+  }
 }

@@ -1,6 +1,7 @@
 #include "pass_through.h"
 
 #include <cstring>
+#include <string>
 
 #include "console.h"
 #include "dumper_messages.h"
@@ -130,10 +131,13 @@ void closeTape() {
 
 void printLastError() {
   char text[80];
-  long lookupError = 0;
-  if (carrierErrorText(text, sizeof text, &lookupError)) {
-    printStdout(msg::kSystemText, text);
-  } else {
-    printStdout(msg::kFormatMessageFailed, static_cast<int>(lookupError));
-  }
+  carrierErrorText(text, sizeof text);
+  printStdout(msg::kSystemText, text);
+}
+
+void lookupFailedText(char* text, size_t size, long error) {
+  // The console's line without its end: kSystemText gives it back.
+  std::string line = msg::kFormatMessageFailed;
+  if (!line.empty() && line.back() == '\n') line.pop_back();
+  std::snprintf(text, size, line.c_str(), static_cast<int>(error));
 }

@@ -3,6 +3,7 @@
 // platform's carrier (carrier.h) and handing back the drive's answer.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "carrier.h"
@@ -35,3 +36,6 @@ bool identifyDrive();
 void closeTape();
 // Prints the operating system's text for the last error of the tape device.
 void printLastError();
+// The line that stands for a system text that could not be looked up
+// (`error`: why the lookup failed), at most `size` - 1 characters.
+void lookupFailedText(char* text, size_t size, long error);

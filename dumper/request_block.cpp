@@ -4,51 +4,67 @@
 
 #include "little_endian.h"
 
-PassThroughSizes encodeRequest(const ScsiCommand& command, PassThroughRequest* block) {
+PassThroughHeader passThroughHeader(const ScsiCommand& command) {
+  uint8_t dataIn = 2;  // SCSI_IOCTL_DATA_UNSPECIFIED
+  if (command.direction == DataDirection::Out) dataIn = 0;
+  if (command.direction == DataDirection::In) dataIn = 1;
   uint32_t n = command.length > pt::kMaxTransfer ? pt::kMaxTransfer : command.length;
-  uint8_t* b = block->bytes;
-  std::memset(b, 0, sizeof block->bytes);
-  b[pt::kLengthAt] = pt::kHeaderSize;
-  b[pt::kPathIdAt] = 0;
-  b[pt::kTargetIdAt] = 1;
-  b[pt::kLunAt] = 0;
-  b[pt::kCdbLengthAt] = 6;
-  b[pt::kSenseInfoLengthAt] = pt::kSenseLength;
-  b[pt::kDataInAt] = static_cast<uint8_t>(command.direction);
-  writeLe32(b + pt::kDataTransferLengthAt, n);
-  writeLe32(b + pt::kTimeOutValueAt, command.timeoutSeconds);
-  writeLe32(b + pt::kDataBufferOffsetAt, pt::kDataOffset);
-  writeLe32(b + pt::kSenseInfoOffsetAt, pt::kSenseOffset);
-  std::memcpy(b + pt::kCdbAt, command.cdb, 6);
+  return {0, 1, 0, 6, static_cast<uint8_t>(pt::kSenseLength), dataIn, n, command.timeoutSeconds};
+}
+
+PassThroughSizes passThroughSizes(const ScsiCommand& command, uint32_t headerSize,
+                                  uint32_t dataOffset) {
+  uint32_t n = passThroughHeader(command).dataTransferLength;
   switch (command.direction) {
     case DataDirection::In:
-      return {pt::kHeaderSize, pt::kDataOffset + n};
+      return {headerSize, dataOffset + n};
     case DataDirection::Out:
-      if (n > 0) std::memcpy(block->data(), command.data, n);
-      return {pt::kDataOffset + n, pt::kDataOffset + n};
+      return {dataOffset + n, dataOffset + n};
     default:
-      return {pt::kDataOffset, pt::kDataOffset};
+      return {dataOffset, dataOffset};
   }
 }
 
-ScsiResult resultFromBlock(const PassThroughRequest& block, const ScsiCommand& command) {
+ScsiResult passThroughResult(const ScsiCommand& command, uint8_t status, const uint8_t* sense,
+                             uint32_t transferred, const uint8_t* data) {
   ScsiResult result;
-  result.status = block.bytes[pt::kScsiStatusAt];
-  result.senseByte = block.bytes[pt::kSenseOffset + 2];
+  result.status = status;
+  result.senseByte = sense[2];
   if (command.direction == DataDirection::In) {
-    uint32_t got = block.dataTransferLength();
+    uint32_t got = transferred;
     if (got > command.length) got = command.length;
     if (got > pt::kMaxTransfer) got = pt::kMaxTransfer;
     result.transferred = got;
-    if (got > 0) std::memcpy(command.data, block.data(), got);
+    if (got > 0) std::memcpy(command.data, data, got);
   }
   return result;
 }
 
-uint32_t platformBufferSize(uint32_t size, uint32_t headerSize, uint32_t dataOffset) {
-  if (size <= pt::kHeaderSize) return headerSize;
-  if (size < pt::kDataOffset) return headerSize + (size - pt::kHeaderSize);
-  return dataOffset + (size - pt::kDataOffset);
+PassThroughSizes encodeRequest(const ScsiCommand& command, PassThroughRequest* block) {
+  PassThroughHeader h = passThroughHeader(command);
+  uint8_t* b = block->bytes;
+  std::memset(b, 0, sizeof block->bytes);
+  b[pt::kLengthAt] = pt::kHeaderSize;
+  b[pt::kPathIdAt] = h.pathId;
+  b[pt::kTargetIdAt] = h.targetId;
+  b[pt::kLunAt] = h.lun;
+  b[pt::kCdbLengthAt] = h.cdbLength;
+  b[pt::kSenseInfoLengthAt] = h.senseInfoLength;
+  b[pt::kDataInAt] = h.dataIn;
+  writeLe32(b + pt::kDataTransferLengthAt, h.dataTransferLength);
+  writeLe32(b + pt::kTimeOutValueAt, h.timeOutValue);
+  writeLe32(b + pt::kDataBufferOffsetAt, pt::kDataOffset);
+  writeLe32(b + pt::kSenseInfoOffsetAt, pt::kSenseOffset);
+  std::memcpy(b + pt::kCdbAt, command.cdb, 6);
+  if (command.direction == DataDirection::Out && h.dataTransferLength > 0) {
+    std::memcpy(block->data(), command.data, h.dataTransferLength);
+  }
+  return passThroughSizes(command, pt::kHeaderSize, pt::kDataOffset);
+}
+
+ScsiResult resultFromBlock(const PassThroughRequest& block, const ScsiCommand& command) {
+  return passThroughResult(command, block.bytes[pt::kScsiStatusAt], block.bytes + pt::kSenseOffset,
+                           block.dataTransferLength(), block.data());
 }
 
 bool identificationFromAdapterReply(const uint8_t* reply, uint32_t size, uint8_t id[28]) {

@@ -46,11 +46,36 @@ struct PassThroughRequest {
   const uint8_t* data() const { return bytes + pt::kDataOffset; }
 };
 
-// The input and output buffer sizes given to the control, in the 32-bit layout.
+// The header fields of the pass-through for one command, the same in every
+// layout of the header: the drive's address (path 0, target 1, unit 0), the
+// lengths, DataIn in the control's values (SCSI_IOCTL_DATA_OUT 0, _IN 1,
+// _UNSPECIFIED 2), the transfer length (at most pt::kMaxTransfer) and the
+// timeout in seconds.
+struct PassThroughHeader {
+  uint8_t pathId, targetId, lun, cdbLength, senseInfoLength, dataIn;
+  uint32_t dataTransferLength, timeOutValue;
+};
+PassThroughHeader passThroughHeader(const ScsiCommand& command);
+
+// The input and output buffer sizes given to the control.
 struct PassThroughSizes {
   uint32_t input;
   uint32_t output;
 };
+// The sizes for `command` in a layout whose header has `headerSize` bytes
+// and whose data area starts at `dataOffset`: the header and sense alone
+// (up to the data area) for a command without data, the header alone in and
+// up to the end of the transfer out for a data-in command, header and data
+// both ways for a data-out command. The 32-bit layout is (44, 80); a 64-bit
+// process's SCSI_PASS_THROUGH has 56 bytes.
+PassThroughSizes passThroughSizes(const ScsiCommand& command, uint32_t headerSize,
+                                  uint32_t dataOffset);
+
+// What the control answered for `command`: the status, the sense data, the
+// length it reports transferred and the data area. For a data-in command
+// the bytes transferred (never more than asked) are copied to command.data.
+ScsiResult passThroughResult(const ScsiCommand& command, uint8_t status, const uint8_t* sense,
+                             uint32_t transferred, const uint8_t* data);
 
 // Fills `block` afresh for `command`: zeroes, the header, and for a data-out
 // command its bytes in the data area. Returns the buffer sizes: the first
@@ -63,11 +88,6 @@ PassThroughSizes encodeRequest(const ScsiCommand& command, PassThroughRequest* b
 // byte 2 and, for a data-in command, the bytes transferred (never more than
 // asked), which are also copied to command.data.
 ScsiResult resultFromBlock(const PassThroughRequest& block, const ScsiCommand& command);
-
-// A buffer size given in the 32-bit layout (the header alone, or up to a
-// point in the data area) in a platform layout whose header has
-// `headerSize` bytes and whose data area starts at `dataOffset`.
-uint32_t platformBufferSize(uint32_t size, uint32_t headerSize, uint32_t dataOffset);
 
 // The 28 identification bytes from an adapter's inquiry reply
 // (SCSI_ADAPTER_BUS_INFO, in a buffer of `size` bytes): those at

@@ -9,6 +9,7 @@
 
 #include "carrier.h"
 #include "drive_model.h"
+#include "pass_through.h"
 #include "system_services.h"
 
 namespace {}  // namespace
@@ -33,8 +34,10 @@ bool carrierIdentification(uint8_t id[pt::kIdentificationLength], bool* found) {
 
 bool carrierSend(const ScsiCommand& command, ScsiResult* result) {
   uint32_t length = command.length > pt::kMaxTransfer ? pt::kMaxTransfer : command.length;
-  sim::Answer a = sim::execute(command.cdb, static_cast<sim::Flow>(command.direction), command.data,
-                               length, command.timeoutSeconds);
+  sim::Flow flow = command.direction == DataDirection::In    ? sim::Flow::In
+                   : command.direction == DataDirection::Out ? sim::Flow::Out
+                                                             : sim::Flow::None;
+  sim::Answer a = sim::execute(command.cdb, flow, command.data, length, command.timeoutSeconds);
   if (a.interrupt) requestInterrupt();
   if (!a.delivered) {
     sim::setLastError(sim::kIoDevice);
@@ -55,12 +58,11 @@ bool carrierSend(const ScsiCommand& command, ScsiResult* result) {
   return true;
 }
 
-bool carrierErrorText(char* text, size_t size, long* lookupError) {
+void carrierErrorText(char* text, size_t size) {
   const char* s = sim::windowsErrorText(sim::lastError());
   if (s == nullptr || std::strlen(s) + 1 > size) {
-    *lookupError = 317;  // ERROR_MR_MID_NOT_FOUND: no text for the code
-    return false;
+    lookupFailedText(text, size, 317);  // ERROR_MR_MID_NOT_FOUND: no text for the code
+    return;
   }
   std::snprintf(text, size, "%s", s);
-  return true;
 }

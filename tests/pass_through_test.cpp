@@ -39,6 +39,12 @@ struct BlockCase {
   uint32_t transferLength, timeout, input, output;
 };
 
+DataDirection directionOf(sim::Flow flow) {
+  return flow == sim::Flow::In    ? DataDirection::In
+         : flow == sim::Flow::Out ? DataDirection::Out
+                                  : DataDirection::None;
+}
+
 // The latest command the drive received, as the request block the Windows
 // carrier makes of it.
 void expectBlock(const BlockCase& c) {
@@ -48,7 +54,7 @@ void expectBlock(const BlockCase& c) {
   dataOut.resize(pt::kMaxTransfer);
   ScsiCommand command{};
   std::memcpy(command.cdb, r.cdb, 6);
-  command.direction = static_cast<DataDirection>(r.flow);
+  command.direction = directionOf(r.flow);
   command.data = dataOut.data();
   command.length = r.transferLength;
   command.timeoutSeconds = r.timeout;
@@ -73,8 +79,7 @@ std::vector<uint8_t> lastDataArea() {
   const sim::Request& r = sim::requests().back();
   std::vector<uint8_t> dataOut = r.dataOut;
   dataOut.resize(pt::kMaxTransfer);
-  ScsiCommand command{
-      {0}, static_cast<DataDirection>(r.flow), dataOut.data(), r.transferLength, r.timeout};
+  ScsiCommand command{{0}, directionOf(r.flow), dataOut.data(), r.transferLength, r.timeout};
   static PassThroughRequest block;
   encodeRequest(command, &block);
   return std::vector<uint8_t>(block.data(), block.data() + pt::kMaxTransfer);

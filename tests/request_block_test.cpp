@@ -16,21 +16,27 @@ struct EncodeCase {
   const char* what;
   ScsiCommand command;
   uint32_t input, output;
+  uint8_t dataIn;  // SCSI_IOCTL_DATA_OUT 0, _IN 1, _UNSPECIFIED 2
 };
 
 TEST(RequestBlock, EveryByteOfTheBlock) {
   static uint8_t list[pt::kMaxTransfer];
   for (uint32_t k = 0; k < sizeof list; ++k) list[k] = static_cast<uint8_t>(k * 7 + 1);
   const EncodeCase cases[] = {
-      {"read a frame", {{0x08, 0, 0, 0x16, 0xBE, 0}, DataDirection::In, list, 5822, 10}, 44, 5902},
-      {"read 8192", {{0x08, 0, 0, 0x20, 0, 0}, DataDirection::In, list, 8192, 10}, 44, 8272},
+      {"read a frame",
+       {{0x08, 0, 0, 0x16, 0xBE, 0}, DataDirection::In, list, 5822, 10},
+       44,
+       5902,
+       1},
+      {"read 8192", {{0x08, 0, 0, 0x20, 0, 0}, DataDirection::In, list, 8192, 10}, 44, 8272, 1},
       {"longer than a block",
        {{0x08, 0, 0, 0x30, 0, 0}, DataDirection::In, list, 12288, 10},
        44,
-       8272},
-      {"mode select", {{0x15, 0x10, 0, 0, 12, 0}, DataDirection::Out, list, 12, 2}, 92, 92},
-      {"mode select 0", {{0x15, 0x10, 0, 0, 0, 0}, DataDirection::Out, list, 0, 2}, 80, 80},
-      {"rewind", {{0x01, 0, 0, 0, 0, 0}, DataDirection::None, nullptr, 0, 80}, 80, 80},
+       8272,
+       1},
+      {"mode select", {{0x15, 0x10, 0, 0, 12, 0}, DataDirection::Out, list, 12, 2}, 92, 92, 0},
+      {"mode select 0", {{0x15, 0x10, 0, 0, 0, 0}, DataDirection::Out, list, 0, 2}, 80, 80, 0},
+      {"rewind", {{0x01, 0, 0, 0, 0, 0}, DataDirection::None, nullptr, 0, 80}, 80, 80, 2},
   };
   for (const EncodeCase& c : cases) {
     SCOPED_TRACE(c.what);
@@ -45,7 +51,7 @@ TEST(RequestBlock, EveryByteOfTheBlock) {
     expected[4] = 1;  // TargetId
     expected[6] = 6;
     expected[7] = 24;
-    expected[8] = static_cast<uint8_t>(c.command.direction);
+    expected[8] = c.dataIn;
     writeLe32(&expected[12], n);
     writeLe32(&expected[16], c.command.timeoutSeconds);
     writeLe32(&expected[20], 80);
@@ -91,15 +97,30 @@ TEST(RequestBlock, ResultsReadBack) {
   }
 }
 
-TEST(RequestBlock, PlatformBufferSizes) {
+TEST(RequestBlock, BufferSizesInEitherLayout) {
   // A 64-bit SCSI_PASS_THROUGH is 56 bytes; say the data area follows at 96.
-  EXPECT_EQ(platformBufferSize(44, 56, 96), 56u);
-  EXPECT_EQ(platformBufferSize(80, 56, 96), 96u);
-  EXPECT_EQ(platformBufferSize(92, 56, 96), 108u);
-  EXPECT_EQ(platformBufferSize(8272, 56, 96), 96u + 8192u);
-  // The 32-bit layout maps onto itself.
-  EXPECT_EQ(platformBufferSize(44, 44, 80), 44u);
-  EXPECT_EQ(platformBufferSize(5902, 44, 80), 5902u);
+  // The 32-bit layout is (44, 80).
+  uint8_t buffer[pt::kMaxTransfer];
+  struct Case {
+    DataDirection direction;
+    uint32_t length, header, data;
+    PassThroughSizes sizes;
+  };
+  const Case cases[] = {
+      {DataDirection::None, 0, 56, 96, {96, 96}},
+      {DataDirection::In, 12, 56, 96, {56, 108}},
+      {DataDirection::In, 9000, 56, 96, {56, 96 + 8192}},  // at most one transfer
+      {DataDirection::Out, 12, 56, 96, {108, 108}},
+      {DataDirection::None, 0, 44, 80, {80, 80}},
+      {DataDirection::In, 5822, 44, 80, {44, 5902}},
+      {DataDirection::Out, 12, 44, 80, {92, 92}},
+  };
+  for (const Case& c : cases) {
+    ScsiCommand command{{0}, c.direction, buffer, c.length, 2};
+    PassThroughSizes s = passThroughSizes(command, c.header, c.data);
+    EXPECT_EQ(s.input, c.sizes.input) << c.length << " " << c.header;
+    EXPECT_EQ(s.output, c.sizes.output) << c.length << " " << c.header;
+  }
 }
 
 std::vector<uint8_t> adapterReply(uint32_t inquiryOffset, const char* id, uint32_t size = 2048) {
