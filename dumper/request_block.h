@@ -1,8 +1,10 @@
-// The request block of the Windows pass-through (IOCTL_SCSI_PASS_THROUGH):
-// the SCSI_PASS_THROUGH header in its 32-bit layout, 24 bytes of sense and
+// The Windows pass-through (IOCTL_SCSI_PASS_THROUGH) in pure encodings, the
+// same on every machine: the header fields and buffer sizes of a command in
+// any layout of the header (the Windows carrier fills the platform's own
+// SCSI_PASS_THROUGH from them), the answer read back, and the request block
+// in its 32-bit layout (the SCSI_PASS_THROUGH header, 24 bytes of sense and
 // the data area, 8272 bytes in all, given to the control as both the input
-// and the output buffer. Pure encodings, the same on every machine: the
-// block of a command, and the result read back from a block.
+// and the output buffer).
 #pragma once
 
 #include <cstdint>
