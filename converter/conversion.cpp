@@ -410,6 +410,7 @@ int runSelthix(ConversionOptions options) {
   prepareConsole();
   printStdout("%s", msg::kSelthixBanner);
   InterruptGuard interrupts;
+  if (!interrupts.installed()) printStderr("%s", msg::kConversionNotInterruptible);
   ConversionLog log;
   errno = 0;
   if (!log.open(options.text)) printStderr(msg::kConversionLogCreateFailed, std::strerror(errno));

@@ -33,6 +33,12 @@ DAT_MESSAGE(kLongPlay,
 // Ctrl-C, SIGTERM, SIGHUP (or the console closed): to standard error.
 DAT_MESSAGE(kConversionInterrupted, "変換を中断しました。書きかけのファイルは残していません。\n");
 
+// The system refused the interrupt handler: Ctrl-C would end the program at
+// once, leaving the file being written (the next run removes it).
+DAT_MESSAGE(kConversionNotInterruptible,
+            "割り込みを受け付けられません。Ctrl-Cで止めると書きかけの一時ファイルが残ります("
+            "次の実行で削除します)。\n");
+
 // The image became shorter while it was being converted (another program
 // truncated it): the conversion stops, to standard error.
 DAT_MESSAGE(kImageChanged, "KOVRANT.IMGが変換中に短くなりました。変換を中止します。\n");

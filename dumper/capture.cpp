@@ -47,6 +47,7 @@ class CaptureRun {
     prepareConsole();
     printStdout("%s", msg::kKovrantBanner);
     InterruptGuard interrupts;
+    if (!interrupts.installed()) printStdout("%s", msg::kInterruptsNotCaught);
     started = wallClock();
     if (!identifyDrive()) return 1;
     if (!probe()) {

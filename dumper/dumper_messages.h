@@ -47,6 +47,11 @@ DAT_MESSAGE(kDataModeRefused,
 
 // The capture log cannot be created: the capture goes on without it.
 DAT_MESSAGE(kLogCreateFailed, "KOVRANT.LOGを作成できませんでした: %s\n");
+// The system refused the interrupt handler: Ctrl-C would end the program
+// at once.
+DAT_MESSAGE(kInterruptsNotCaught,
+            "割り込みを受け付けられません。Ctrl-"
+            "Cで止めるとドライブがオーディオモードのまま残ることがあります。\n");
 // After a failed write the image could not be cut back to its whole frames.
 DAT_MESSAGE(kImageTrimFailed, "KOVRANT.IMGの末尾の欠けたフレームを切り取れませんでした: %s\n");
 // KOVRANT.LOG could not be replaced (another user's): this capture's log
