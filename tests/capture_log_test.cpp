@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -184,11 +186,13 @@ TEST(CaptureLog, EveryWayACaptureEnds) {
   }
 }
 
+// A full disk during the capture, the one test of it: the disk fills at a
+// frame's end, inside the next frame, or with the next frame's start still
+// in the stream's buffer. The capture says so and ends the usual way (the
+// cassette unloaded, data mode back); the image keeps whole frames, the
+// tape's first ones; the log counts what the image keeps and every GOOD read.
 TEST(CaptureLog, AFullDiskIsTheEnd) {
   std::vector<uint8_t> tape = tapeOf(50);
-  // The disk fills at a frame's end, in the next frame, or with the next
-  // frame's start still in the stream's buffer: the log counts what the
-  // image keeps, and the GOOD read whose frame did not fit.
   for (int64_t beyond : {0, 1000, 4000}) {
     SCOPED_TRACE(beyond);
     testing_support::TempDir dir;
@@ -198,21 +202,31 @@ TEST(CaptureLog, AFullDiskIsTheEnd) {
     options.fileSizeLimit = 20 * dat::kFrameSize + beyond;
     testing_support::RunResult r = testing_support::runIn(dir.path(), KOVRANT_SIM_PATH, options);
     EXPECT_EQ(r.exitCode, 1);
+    char line[200];
+    std::snprintf(line, sizeof line, msg::kImageWriteFailed, "File too large");
+    EXPECT_NE(r.out.find(line), std::string::npos);
+    std::string ending =
+        std::string(msg::kRewinding) + msg::kUnloading + msg::kSwitchingToData + msg::kSucceeded;
+    ASSERT_GE(r.out.size(), ending.size());
+    EXPECT_EQ(r.out.substr(r.out.size() - ending.size()), ending);
+    std::vector<uint8_t> image = testing_support::readFile(dir.file("KOVRANT.IMG"));
+    EXPECT_EQ(image.size(), 20u * dat::kFrameSize);
+    EXPECT_TRUE(std::equal(image.begin(), image.end(), tape.begin()));
     std::string log = testing_support::textOf(testing_support::readFile(dir.file("KOVRANT.LOG")));
     EXPECT_NE(log.find("終了理由: イメージの書き込みに失敗\n"), std::string::npos) << log;
     EXPECT_NE(log.find("まとめ: イメージの書き込みに失敗。読み取りエラーなし\n"),
               std::string::npos);
-    EXPECT_EQ(testing_support::readFile(dir.file("KOVRANT.IMG")).size(), 20u * dat::kFrameSize);
-    // The GOOD reads, as the drive counts them.
-    std::istringstream drive(
-        testing_support::textOf(testing_support::readFile(dir.file("sim.log"))));
+    // The GOOD reads as the drive counts them, and the drive back in data mode.
+    std::string driveLog = testing_support::textOf(testing_support::readFile(dir.file("sim.log")));
+    std::istringstream drive(driveLog);
     int good = 0;
-    for (std::string line; std::getline(drive, line);) {
-      if (line.rfind("read ", 0) == 0 && line.find("-> status=00") != std::string::npos) ++good;
+    for (std::string l; std::getline(drive, l);) {
+      if (l.rfind("read ", 0) == 0 && l.find("-> status=00") != std::string::npos) ++good;
     }
     EXPECT_GE(good, 21);
     EXPECT_EQ(valueOf(logLines(dir), "正常に読んだフレーム"), std::to_string(good));
     EXPECT_EQ(valueOf(logLines(dir), "書き込んだフレーム"), "20");
+    EXPECT_NE(driveLog.find("end: open=0 opens=1 closes=1 density=13 loaded=0"), std::string::npos);
   }
 }
 

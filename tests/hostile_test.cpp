@@ -199,20 +199,6 @@ TEST(FullDisk, NoWavIsLeftWhoseHeaderLies) {
   }
 }
 
-TEST(FullDisk, TheImageKeepsWholeFramesOnly) {
-  TempDir dir;
-  std::vector<uint8_t> tape = recording(2, 400);
-  ASSERT_TRUE(synth::writeFile(dir.file("tape.bin"), tape));
-  RunOptions options;
-  options.env = {"KOVRANT_SIM_TAPE=tape.bin"};
-  options.fileSizeLimit = 100 * dat::kFrameSize + 1000;  // the disk fills inside frame 101
-  RunResult r = runIn(dir.path(), kKovrantSim, options);
-  EXPECT_EQ(r.exitCode, 1);
-  std::vector<uint8_t> image = readFile(dir.file("KOVRANT.IMG"));
-  EXPECT_EQ(image.size(), 100u * dat::kFrameSize);
-  EXPECT_TRUE(std::equal(image.begin(), image.end(), tape.begin()));
-}
-
 // True once `pid` has `name` mapped.
 bool maps(pid_t pid, const std::string& name) {
   std::ifstream in("/proc/" + std::to_string(pid) + "/maps");

@@ -1,6 +1,7 @@
 // The dumper programs as a user runs them: kovrant-sim from a synthesized
-// tape to the image and on through SELTHIX to WAV files, a full disk during
-// the capture, and the real KOVRANT on a machine without a tape drive.
+// tape to the image and on through SELTHIX to WAV files, and the real
+// KOVRANT on a machine without a tape drive. (A full disk during the
+// capture: capture_log_test.)
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -73,30 +74,6 @@ TEST(KovrantSim, TapeToImageToWav) {
     EXPECT_EQ(bytes, readFile(direct.file(name))) << name;
   }
   EXPECT_GE(wavs, 3);
-}
-
-TEST(KovrantSim, FullDiskDuringTheCapture) {
-  TempDir dir;
-  std::vector<uint8_t> tape = sampleTape();
-  ASSERT_TRUE(synth::writeFile(dir.file("tape.bin"), tape));
-  RunOptions options;
-  options.env = {"KOVRANT_SIM_TAPE=tape.bin", "KOVRANT_SIM_LOG=sim.log"};
-  options.fileSizeLimit = 100 * dat::kFrameSize + 1000;
-  testing_support::RunResult r = runIn(dir.path(), kKovrantSim, options);
-  EXPECT_NE(r.exitCode, 0);
-  char line[200];
-  std::snprintf(line, sizeof line, msg::kImageWriteFailed, "File too large");
-  EXPECT_NE(r.out.find(line), std::string::npos);
-  std::string expectedEnd =
-      std::string(msg::kRewinding) + msg::kUnloading + msg::kSwitchingToData + msg::kSucceeded;
-  EXPECT_EQ(r.out.substr(r.out.size() - expectedEnd.size()), expectedEnd);
-  // Everything that reached the disk is the tape's first frames.
-  std::vector<uint8_t> image = readFile(dir.file("KOVRANT.IMG"));
-  EXPECT_GE(image.size(), 100u * dat::kFrameSize);
-  EXPECT_LE(image.size(), static_cast<size_t>(options.fileSizeLimit));
-  EXPECT_TRUE(std::equal(image.begin(), image.end(), tape.begin()));
-  EXPECT_NE(simLog(dir).find("end: open=0 opens=1 closes=1 density=13 loaded=0"),
-            std::string::npos);
 }
 
 TEST(KovrantSim, SettingsItCannotUnderstand) {
