@@ -188,7 +188,7 @@ class Conversion {
     if (bytesPerFrame == 0) {
       bool longPlay = frames > 0 && dat::quantizationCode(view.frameAt(segStart)) == 1;
       if (options.convert32k && !longPlay) {
-        bytesPerFrame = kBytes32k();
+        bytesPerFrame = kBytesPerFrame32k;
       } else {
         record.outcome = longPlay ? FileRecord::LongPlay : FileRecord::Placeholder;
         if (longPlay && options.convert32k) printStdout(msg::kLongPlay, record.name.c_str());
@@ -214,8 +214,6 @@ class Conversion {
     }
     if (log != nullptr) log->file(record);
   }
-
-  static uint32_t kBytes32k() { return kBytesPerFrame32k; }
 
   // The file's frames, tape time, emphasis and breaks; with --keep-time its
   // gaps filled and marked, with --bwf its description.
@@ -263,7 +261,7 @@ class Conversion {
         reference = std::max<int64_t>(
             0, (tapetime::position(r->firstTime) - (firstTimed - segStart)) * samplesPerFrame);
       }
-      plan->leading = bextChunk(bext(*r, reference, bytesPerFrame > 0 ? r->rate : 0));
+      plan->leading = bextChunk(bext(*r, reference));
     }
   }
 
@@ -282,7 +280,7 @@ class Conversion {
     return text;
   }
 
-  BextFields bext(const FileRecord& r, int64_t reference, uint32_t rate) const {
+  BextFields bext(const FileRecord& r, int64_t reference) const {
     BextFields f;
     int64_t gaps = 0, jumps = 0;
     for (const FileBreak& b : r.breaks) (b.where.kind == tapetime::Break::Gap ? gaps : jumps)++;
@@ -300,8 +298,7 @@ class Conversion {
     f.time = options.imageTime;
     f.timeReference = static_cast<uint64_t>(reference);
     std::snprintf(text, sizeof text, "A=PCM,F=%u,W=16,M=stereo,T=DAT audio via KOVRANT.IMG%s\r\n",
-                  rate != 0 ? rate : r.rate,
-                  r.emphasisOn > 0 ? "; pre-emphasis 50/15us (not removed)" : "");
+                  r.rate, r.emphasisOn > 0 ? "; pre-emphasis 50/15us (not removed)" : "");
     f.codingHistory = text;
     return f;
   }

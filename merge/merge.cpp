@@ -164,7 +164,8 @@ class Merge {
   Merge(std::vector<std::unique_ptr<Pass>>& passes, Report& report, FILE* out)
       : passes(passes), report(report), out(out) {}
 
-  // Writes the merged frames in tape order; false when a write fails.
+  // Writes the merged frames in tape order; false when an input cannot be
+  // read or the result cannot be written.
   bool run() {
     std::vector<int64_t> at(passes.size(), 0);
     Pass& base = *passes[0];
@@ -243,6 +244,8 @@ class Merge {
   // the base's gaps and of what came before and after it.
   void taken(int64_t key, size_t from) {
     const Pass& base = *passes[0];
+    // The report names inputs 1-64 by number; more are counted all the same.
+    uint64_t bit = from < 64 ? uint64_t{1} << from : 0;
     if (from == 0) {
       ++fromBase;
       closeGap(key);
@@ -251,14 +254,14 @@ class Merge {
     }
     if (key < base.firstKey) {
       ++before;
-      beforeFrom |= uint64_t{1} << from;
+      beforeFrom |= bit;
     } else if (key > base.lastKey) {
       ++after;
-      afterFrom |= uint64_t{1} << from;
+      afterFrom |= bit;
     } else {
       ++filled;
       ++gapFilled;
-      gapFrom |= uint64_t{1} << from;
+      gapFrom |= bit;
     }
   }
 
