@@ -268,10 +268,14 @@ TEST(CaptureLog, AnotherUsersLogInASharedDirectory) {
   const std::vector<uint8_t> theirs = {'t', 'h', 'e', 'i', 'r', 's'};
   ASSERT_TRUE(synth::writeFile(shared + "/KOVRANT.LOG", theirs));
   ASSERT_EQ(chown((shared + "/KOVRANT.LOG").c_str(), 4242, 4242), 0);
+  // The program where the other user can reach it (the build tree may not be).
+  std::string program = top.file("kovrant-sim");
+  ASSERT_TRUE(synth::writeFile(program, testing_support::readFile(KOVRANT_SIM_PATH)));
+  ASSERT_EQ(chmod(program.c_str(), 0755), 0);
   testing_support::RunOptions options;
   options.env = {"KOVRANT_SIM_TAPE=tape.bin"};
   options.uid = 4343;
-  testing_support::RunResult r = testing_support::runIn(shared, KOVRANT_SIM_PATH, options);
+  testing_support::RunResult r = testing_support::runIn(shared, program, options);
   EXPECT_EQ(r.exitCode, 0);
   EXPECT_EQ(testing_support::readFile(shared + "/KOVRANT.LOG"), theirs);
   char line[300];
