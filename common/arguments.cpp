@@ -8,10 +8,27 @@
 
 namespace {
 
-// The index of `argument` in `options`, or -1.
-int optionIndex(const char* const* options, const char* argument) {
-  for (int k = 0; options != nullptr && options[k] != nullptr; ++k) {
-    if (std::strcmp(options[k], argument) == 0) return k;
+// The index of `argument` in `options`, or -1. An option written with a
+// trailing "=" takes a value: "--name=VALUE", or "--name VALUE" (the next
+// argument, *k moves past it); *value receives it.
+int optionIndex(const char* const* options, int argc, char** argv, int* k, const char** value) {
+  const char* argument = argv[*k];
+  for (int i = 0; options != nullptr && options[i] != nullptr; ++i) {
+    const char* o = options[i];
+    size_t n = std::strlen(o);
+    if (n == 0 || o[n - 1] != '=') {
+      if (std::strcmp(o, argument) == 0) return i;
+      continue;
+    }
+    if (std::strncmp(o, argument, n) == 0 && argument[n] != '\0') {
+      *value = argument + n;
+      return i;
+    }
+    if (std::strncmp(o, argument, n - 1) == 0 && argument[n - 1] == '\0' && *k + 1 < argc &&
+        argv[*k + 1][0] != '\0') {
+      *value = argv[++*k];
+      return i;
+    }
   }
   return -1;
 }
@@ -31,14 +48,17 @@ void refuse(const char* program, const char* argument) {
 }  // namespace
 
 bool answerArguments(int argc, char** argv, const char* program, const char* helpText,
-                     int* exitStatus, const char* const* options, unsigned* chosen) {
+                     int* exitStatus, const char* const* options, unsigned* chosen,
+                     const char** values) {
   if (chosen != nullptr) *chosen = 0;
   if (argc < 2) return false;
   for (int k = 1; k < argc; ++k) {
     const char* a = argv[k];
-    int option = optionIndex(options, a);
+    const char* value = nullptr;
+    int option = optionIndex(options, argc, argv, &k, &value);
     if (option >= 0) {
       if (chosen != nullptr) *chosen |= 1u << option;
+      if (values != nullptr && value != nullptr) values[option] = value;
       continue;
     }
     prepareConsole();

@@ -43,13 +43,15 @@ enum class Outcome {
 
 class CaptureRun {
  public:
+  explicit CaptureRun(const char* device) : device(device) {}
+
   int run() {
     prepareConsole();
     printStdout("%s", msg::kKovrantBanner);
     InterruptGuard interrupts;
     if (!interrupts.installed()) printStdout("%s", msg::kInterruptsNotCaught);
     started = wallClock();
-    if (!identifyDrive()) return 1;
+    if (!identifyDrive(device, &deviceSaid)) return 1;
     if (!probe()) {
       // Nothing has been asked of the drive yet.
       printLastError();
@@ -130,7 +132,7 @@ class CaptureRun {
         errno = 0;
         if (FILE* image = createFresh(dat::kImageName)) {
           errno = 0;
-          if (!log.open(started, pt::kSupportedDrive, wallClock())) {
+          if (!log.open(started, pt::kSupportedDrive, deviceSaid, wallClock())) {
             printStdout(msg::kLogCreateFailed, std::strerror(errno));
           } else if (log.name() != logtext::kName) {
             printStdout(msg::kLogElsewhere, std::strerror(errno), log.name().c_str());
@@ -242,6 +244,8 @@ class CaptureRun {
     }
   }
 
+  const char* device;      // the device the user named, or null
+  std::string deviceSaid;  // the device the console named, or empty
   WallTime started{};
   CaptureLog log;
   std::string atime;  // the latest ATIME fields shown
@@ -291,7 +295,7 @@ bool lastAtime(const dat::DatFrame& frame, std::string* fields) {
   return pack != nullptr;
 }
 
-int runKovrant() {
-  CaptureRun run;
+int runKovrant(const char* device) {
+  CaptureRun run(device);
   return run.run();
 }

@@ -12,9 +12,11 @@
 // at the drive's 33 frames a second, about ten minutes of damaged tape.
 constexpr int kMaxConsecutiveBadReads = 20000;
 
-// The whole program. Exit status 0 after a capture that reached blank tape,
-// wrote every frame and restored data mode; 1 on every other way out.
-int runKovrant();
+// The whole program, with the tape device the user named (null: the
+// system's drives are searched). Exit status 0 after a capture that reached
+// blank tape, wrote every frame and restored data mode; 1 on every other
+// way out.
+int runKovrant(const char* device = nullptr);
 
 // The capture filter's history: the filter bits of the two latest good
 // frames. A good frame is written unless at least two of the three latest

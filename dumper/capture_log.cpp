@@ -45,7 +45,8 @@ std::string timeStamp(const WallTime& t) {
 
 }  // namespace logtext
 
-bool CaptureLog::open(const WallTime& started, const char* drive, const WallTime& arrived) {
+bool CaptureLog::open(const WallTime& started, const char* drive, const std::string& device,
+                      const WallTime& arrived) {
   if (!out.open(logtext::kName)) {
     // Only a file that may not be replaced sends the log elsewhere; a
     // directory in the way, a full disk, are said as they are.
@@ -60,6 +61,7 @@ bool CaptureLog::open(const WallTime& started, const char* drive, const WallTime
   out.line("プログラム: KOVRANT %s", DAT_VERSION);
   out.line("開始: %s", logtext::timeStamp(started).c_str());
   out.line("ドライブ: %s", drive);
+  if (!device.empty()) out.line("デバイス: %s", device.c_str());
   out.line("カセット到着: %s", logtext::timeStamp(arrived).c_str());
   return true;
 }

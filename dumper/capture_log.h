@@ -33,12 +33,14 @@ class CaptureLog {
   CaptureLog& operator=(const CaptureLog&) = delete;
 
   // Creates the log afresh (never through a link) and writes the program,
-  // the start of the run, the drive and the arrival of the cassette. When a
+  // the start of the run, the drive, the device (when the console named
+  // it: not empty) and the arrival of the cassette. When a
   // file that cannot be replaced stands under its name (another user's in a
   // shared directory), the log goes under the first free name
   // KOVRANT-N.LOG instead: name() tells which. False, with errno set for
   // the log's own name, when neither can be created.
-  bool open(const WallTime& started, const char* drive, const WallTime& arrived);
+  bool open(const WallTime& started, const char* drive, const std::string& device,
+            const WallTime& arrived);
   // A READ that returned GOOD; `written` when the filter let it into the image.
   void goodRead(bool written);
   // The image keeps `frames` whole frames after a failed write: what was

@@ -36,8 +36,15 @@ struct ScsiResult {
   uint32_t transferred = 0;  // In: bytes received, never more than asked; otherwise 0
 };
 
-// Opens the first tape device of the system. False when it cannot be opened.
-bool carrierOpen();
+// The system's tape drives, numbered from 0 in the system's own order.
+// True when the system has drive `drive`; nothing is sent to it.
+bool carrierHasDrive(int drive);
+// Opens drive `drive` of the system. False when it cannot be opened.
+bool carrierOpen(int drive);
+// Opens the tape device the user named. False when it cannot be opened.
+bool carrierOpenDevice(const char* device);
+// The name of the device the latest successful open opened.
+const char* carrierDeviceName();
 // Closes the device opened by carrierOpen.
 void carrierClose();
 // Reads the drive's identification (INQUIRY bytes 8-35) into id. False when

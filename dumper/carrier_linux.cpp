@@ -1,12 +1,16 @@
-// Linux carrier: the first tape drive's SCSI generic node, SG_IO.
+// Linux carrier: a tape drive's SCSI generic node, SG_IO.
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "carrier.h"
 #include "interrupt_signals_posix.h"
@@ -16,17 +20,62 @@ namespace {
 
 int tapeHandle = -1;
 int lastError = 0;  // errno of the latest failed call
+std::string openedName;
 
-// The generic node of the first tape drive: sysfs links the tape device to
-// its sgN. Opening that node needs no more than membership of the tape
-// group, and the tape driver sends no commands of its own through it.
-std::string genericNode() {
+// The numbers N of the system's tape drives (sysfs "nstN"), in order.
+std::vector<int> driveNumbers() {
+  std::vector<int> numbers;
+  if (DIR* dir = opendir("/sys/class/scsi_tape")) {
+    while (dirent* e = readdir(dir)) {
+      const char* name = e->d_name;
+      if (std::strncmp(name, "nst", 3) != 0 || name[3] == '\0') continue;
+      if (std::strspn(name + 3, "0123456789") != std::strlen(name + 3)) continue;
+      numbers.push_back(std::atoi(name + 3));
+    }
+    closedir(dir);
+  }
+  std::sort(numbers.begin(), numbers.end());
+  return numbers;
+}
+
+// The generic node of tape drive N: sysfs links the tape device to its sgN.
+// Opening that node needs no more than membership of the tape group, and
+// the tape driver sends no commands of its own through it.
+std::string genericNode(int number) {
   char target[512];
-  ssize_t n = readlink("/sys/class/scsi_tape/nst0/device/generic", target, sizeof target - 1);
+  std::string link = "/sys/class/scsi_tape/nst" + std::to_string(number) + "/device/generic";
+  ssize_t n = readlink(link.c_str(), target, sizeof target - 1);
   if (n <= 0) return "";
   target[n] = '\0';
   const char* base = std::strrchr(target, '/');
   return std::string("/dev/") + (base != nullptr ? base + 1 : target);
+}
+
+// The tape drive number a tape device's name carries ("/dev/nst1",
+// "/dev/st1"), or -1.
+int tapeNumberOf(const char* device) {
+  const char* base = std::strrchr(device, '/');
+  base = base != nullptr ? base + 1 : device;
+  if (*base == 'n') ++base;
+  if (std::strncmp(base, "st", 2) != 0 || base[2] == '\0') return -1;
+  if (std::strspn(base + 2, "0123456789") != std::strlen(base + 2)) return -1;
+  return std::atoi(base + 2);
+}
+
+bool openPath(const std::string& path) {
+  int fd = open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  tapeHandle = fd;
+  openedName = path;
+  return true;
+}
+
+// Tape drive N: its generic node, else the tape device itself, which also
+// takes SG_IO (with CAP_SYS_RAWIO).
+bool openTapeNumber(int number, const std::string& tapeDevice) {
+  std::string node = genericNode(number);
+  if (!node.empty() && openPath(node)) return true;
+  return openPath(tapeDevice);
 }
 
 bool fail(int error) {
@@ -36,15 +85,31 @@ bool fail(int error) {
 
 }  // namespace
 
-bool carrierOpen() {
-  std::string node = genericNode();
-  int fd = -1;
-  if (!node.empty()) fd = open(node.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
-  // The tape device itself also takes SG_IO (with CAP_SYS_RAWIO).
-  if (fd < 0) fd = open("/dev/nst0", O_RDWR | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return fail(errno);
-  tapeHandle = fd;
-  return true;
+bool carrierHasDrive(int drive) {
+  return drive >= 0 && static_cast<size_t>(drive) < driveNumbers().size();
+}
+
+bool carrierOpen(int drive) {
+  std::vector<int> numbers = driveNumbers();
+  // Without any drive in sysfs the first is still tried by its usual name.
+  if (numbers.empty() && drive == 0) numbers.push_back(0);
+  if (drive < 0 || static_cast<size_t>(drive) >= numbers.size()) return fail(ENODEV);
+  int number = numbers[static_cast<size_t>(drive)];
+  if (openTapeNumber(number, "/dev/nst" + std::to_string(number))) return true;
+  return fail(errno);
+}
+
+bool carrierOpenDevice(const char* device) {
+  // A tape device named by the user is reached through its generic node
+  // first, as the drives found are.
+  int number = tapeNumberOf(device);
+  if (number >= 0 && openTapeNumber(number, device)) return true;
+  if (number < 0 && openPath(device)) return true;
+  return fail(errno);
+}
+
+const char* carrierDeviceName() {
+  return openedName.c_str();
 }
 
 void carrierClose() {

@@ -8,8 +8,20 @@ namespace {
 const char kNoPassThrough[] = "no SCSI pass-through for tape drives on this system";
 }
 
-bool carrierOpen() {
+bool carrierHasDrive(int) {
   return false;
+}
+
+bool carrierOpen(int) {
+  return false;
+}
+
+bool carrierOpenDevice(const char*) {
+  return false;
+}
+
+const char* carrierDeviceName() {
+  return "";
 }
 
 void carrierClose() {}

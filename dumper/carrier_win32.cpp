@@ -1,4 +1,4 @@
-// Windows carrier: "\\.\Tape0", IOCTL_SCSI_GET_INQUIRY_DATA and
+// Windows carrier: "\\.\TapeN", IOCTL_SCSI_GET_INQUIRY_DATA and
 // IOCTL_SCSI_PASS_THROUGH.
 #include <windows.h>
 
@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstring>
+#include <string>
 
 #include "carrier.h"
 #include "error_text_win32.h"
@@ -28,6 +29,18 @@ struct PlatformBlock {
 
 constexpr uint32_t kPlatformDataOffset = offsetof(PlatformBlock, data);
 
+std::string openedName;
+
+// "\\.\TapeN": the system numbers its tape drives from 0.
+std::string tapeName(int drive) {
+  return "\\\\.\\Tape" + std::to_string(drive);
+}
+
+HANDLE openTape(const char* device) {
+  return CreateFileA(device, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                     nullptr, OPEN_EXISTING, 0, nullptr);
+}
+
 bool fail() {
   lastError = GetLastError();
   return false;
@@ -35,11 +48,26 @@ bool fail() {
 
 }  // namespace
 
-bool carrierOpen() {
-  tapeHandle = CreateFileA("\\\\.\\Tape0", GENERIC_READ | GENERIC_WRITE,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (tapeHandle == INVALID_HANDLE_VALUE) return fail();
+bool carrierHasDrive(int drive) {
+  HANDLE h = openTape(tapeName(drive).c_str());
+  if (h == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(h);
   return true;
+}
+
+bool carrierOpen(int drive) {
+  return carrierOpenDevice(tapeName(drive).c_str());
+}
+
+bool carrierOpenDevice(const char* device) {
+  tapeHandle = openTape(device);
+  if (tapeHandle == INVALID_HANDLE_VALUE) return fail();
+  openedName = device;
+  return true;
+}
+
+const char* carrierDeviceName() {
+  return openedName.c_str();
 }
 
 void carrierClose() {

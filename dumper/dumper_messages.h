@@ -9,6 +9,8 @@ namespace msg {
 
 DAT_MESSAGE(kKovrantBanner, "KOVRANT.EXE Ver0.1\n");
 DAT_MESSAGE(kTapeOpenFailed, "テープデバイスのオープンに失敗しました。\n");
+// The device in use, when the user named it or the system has several drives.
+DAT_MESSAGE(kTapeDevice, "テープデバイス: %s\n");
 DAT_MESSAGE(kInquiryFailed, "Inquiryデータの読み込みに失敗しました。\n");
 DAT_MESSAGE(kIdentification, "%.28s\n");
 DAT_MESSAGE(kDriveNotSupported, "このテープドライブには対応していません。\n");

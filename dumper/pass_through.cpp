@@ -102,12 +102,22 @@ bool ScsiModeSelect(const uint8_t* parameterList, int32_t length, uint8_t* statu
               status, senseByte, &result);
 }
 
-bool identifyDrive() {
-  if (!carrierOpen()) {
-    printStdout("%s", msg::kTapeOpenFailed);
-    printLastError();
-    return false;
-  }
+namespace {
+
+bool isSupported(const uint8_t id[pt::kIdentificationLength], bool found) {
+  return found && std::memcmp(id, pt::kSupportedDrive, pt::kIdentificationLength) == 0;
+}
+
+// Whether the drive just opened is the supported one, asking it quietly.
+bool openedIsSupported() {
+  uint8_t id[pt::kIdentificationLength] = {};
+  bool found = false;
+  return carrierIdentification(id, &found) && isSupported(id, found);
+}
+
+// The identification of the drive just opened, said on the console and
+// compared with the supported drive's. On false the drive is closed.
+bool checkOpenedDrive() {
   uint8_t id[pt::kIdentificationLength] = {};
   bool found = false;
   if (!carrierIdentification(id, &found)) {
@@ -117,12 +127,53 @@ bool identifyDrive() {
     return false;
   }
   if (found) printStdout(msg::kIdentification, reinterpret_cast<const char*>(id));
-  if (!found || std::memcmp(id, pt::kSupportedDrive, pt::kIdentificationLength) != 0) {
+  if (!isSupported(id, found)) {
     printStdout("%s", msg::kDriveNotSupported);
     carrierClose();
     return false;
   }
   return true;
+}
+
+bool openFailed() {
+  printStdout("%s", msg::kTapeOpenFailed);
+  printLastError();
+  return false;
+}
+
+// Says which device is used, for the console and the capture log.
+void sayDevice(std::string* said) {
+  *said = carrierDeviceName();
+  printStdout(msg::kTapeDevice, said->c_str());
+}
+
+}  // namespace
+
+bool identifyDrive(const char* device, std::string* said) {
+  said->clear();
+  if (device != nullptr) {
+    if (!carrierOpenDevice(device)) return openFailed();
+    sayDevice(said);
+    return checkOpenedDrive();
+  }
+  if (!carrierOpen(0)) return openFailed();
+  // With one drive the run is the same as ever. With several, the first
+  // that is the supported drive is used; when none is, the first.
+  if (!carrierHasDrive(1)) return checkOpenedDrive();
+  if (!openedIsSupported()) {
+    carrierClose();
+    for (int drive = 1; carrierHasDrive(drive); ++drive) {
+      if (!carrierOpen(drive)) continue;
+      if (openedIsSupported()) {
+        sayDevice(said);
+        return checkOpenedDrive();
+      }
+      carrierClose();
+    }
+    if (!carrierOpen(0)) return openFailed();
+  }
+  sayDevice(said);
+  return checkOpenedDrive();
 }
 
 void closeTape() {

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "carrier.h"
 
@@ -29,9 +30,12 @@ bool ScsiModeSelect(const uint8_t* parameterList, int32_t length, uint8_t* statu
                     uint8_t* senseByte);
 bool ScsiRead(uint8_t* buffer, int32_t* length, uint8_t* status, uint8_t* senseByte);
 
-// Opens the tape device and checks that the drive is the supported one. On
-// false it has printed why and closed what it opened.
-bool identifyDrive();
+// Opens the tape device and checks that the drive is the supported one:
+// `device` when given, otherwise the first of the system's drives that is
+// the supported one (the first drive when none is). On false it has
+// printed why and closed what it opened. *said: the device's name when the
+// console has said it (a device given, or several drives), else empty.
+bool identifyDrive(const char* device, std::string* said);
 // Closes the tape device that identifyDrive opened.
 void closeTape();
 // Prints the operating system's text for the last error of the tape device.

@@ -12,15 +12,48 @@
 #include "pass_through.h"
 #include "system_services.h"
 
-namespace {}  // namespace
+namespace {
 
-bool carrierOpen() {
+std::string openedName;
+
+// The simulated drives are named "tape0", "tape1", ...
+std::string nameOf(int drive) {
+  return "tape" + std::to_string(drive);
+}
+
+void configure() {
   std::string reason;
   if (!sim::configureFromEnvironment(&reason)) {
     std::fprintf(stderr, "kovrant-sim: %s\n", reason.c_str());
     std::exit(2);
   }
-  return sim::open();
+}
+
+}  // namespace
+
+bool carrierHasDrive(int drive) {
+  configure();
+  return drive >= 0 && drive < sim::driveCount();
+}
+
+bool carrierOpen(int drive) {
+  configure();
+  if (!sim::open(drive)) return false;
+  openedName = nameOf(drive);
+  return true;
+}
+
+bool carrierOpenDevice(const char* device) {
+  configure();
+  for (int drive = 0; drive < sim::driveCount(); ++drive) {
+    if (nameOf(drive) == device) return carrierOpen(drive);
+  }
+  sim::setLastError(sim::kFileNotFound);
+  return false;
+}
+
+const char* carrierDeviceName() {
+  return openedName.c_str();
 }
 
 void carrierClose() {

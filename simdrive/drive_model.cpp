@@ -1,5 +1,6 @@
 #include "drive_model.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -49,6 +50,7 @@ struct Drive {
   uint8_t lastSense[18] = {};  // for REQUEST SENSE
   unsigned long lastError = 0;
   bool configured = false;
+  int opened = 0;  // the drive opened last
 };
 
 Drive& drive() {
@@ -424,6 +426,17 @@ bool configureFromEnvironment(std::string* reason) {
   if (const char* stuck = std::getenv("KOVRANT_SIM_NO_AUDIO_MODE")) {
     script.takesAudioMode = std::strcmp(stuck, "1") != 0;
   }
+  if (const char* drives = std::getenv("KOVRANT_SIM_DRIVES")) {
+    // Identifications separated by commas; "-" is this drive.
+    script.drives.clear();
+    std::stringstream items(drives);
+    std::string item;
+    while (std::getline(items, item, ',')) script.drives.push_back(item == "-" ? "" : item);
+    if (std::count(script.drives.begin(), script.drives.end(), "") != 1) {
+      *reason = "KOVRANT_SIM_DRIVES wants one \"-\" for the drive with the tape";
+      return false;
+    }
+  }
   if (const char* faults = std::getenv("KOVRANT_SIM_FAULTS")) {
     if (!parseFaults(faults, &script.faults)) {
       *reason = std::string("cannot understand KOVRANT_SIM_FAULTS=") + faults;
@@ -517,20 +530,25 @@ void sleep(unsigned milliseconds) {
   drive().state.sleptMilliseconds += milliseconds;
 }
 
-bool open() {
+bool open(int which) {
+  Drive& d = drive();
   const Fault* f = faultFor(Command::Open);
-  if (f != nullptr && f->kind == Fault::FailControl) {
-    drive().lastError = kFileNotFound;
+  if (which < 0 || which >= driveCount() || (f != nullptr && f->kind == Fault::FailControl)) {
+    d.lastError = kFileNotFound;
     return false;
   }
-  drive().state.open = true;
-  ++drive().state.opens;
+  d.opened = which;
+  if (!d.script.drives[static_cast<size_t>(which)].empty()) return true;
+  d.state.open = true;
+  ++d.state.opens;
   return true;
 }
 
 void close() {
-  drive().state.open = false;
-  ++drive().state.closes;
+  Drive& d = drive();
+  if (!d.script.drives[static_cast<size_t>(d.opened)].empty()) return;
+  d.state.open = false;
+  ++d.state.closes;
 }
 
 bool identification(uint8_t id[28], bool* found) {
@@ -540,10 +558,19 @@ bool identification(uint8_t id[28], bool* found) {
     return false;
   }
   std::memset(id, ' ', 28);
-  const std::string& s = drive().script.identification;
+  const std::string& other = drive().script.drives[static_cast<size_t>(drive().opened)];
+  const std::string& s = other.empty() ? drive().script.identification : other;
   std::memcpy(id, s.data(), s.size() < 28 ? s.size() : 28);
   *found = true;
   return true;
+}
+
+int driveCount() {
+  return static_cast<int>(drive().script.drives.size());
+}
+
+int openedDrive() {
+  return drive().opened;
 }
 
 void writeLogFromEnvironment() {

@@ -61,6 +61,10 @@ struct Script {
   std::string identification = "SONY    SDT-9000        12.2";  // INQUIRY bytes 8..35
   bool takesAudioMode = true;                                   // false: density 0x80 is not taken
   std::vector<Fault> faults;
+  // The system's tape drives in order: the identification of each other
+  // drive, and an empty entry for this one. The other drives answer their
+  // identification and nothing else.
+  std::vector<std::string> drives{""};
 };
 
 // Which way a command's data goes, where the way in knows it.
@@ -96,7 +100,7 @@ struct Request {
 
 struct DriveState {
   bool open = false;
-  int opens = 0;
+  int opens = 0;  // of this drive: the other drives are not counted
   int closes = 0;
   uint8_t density = 0x13;  // data mode
   bool loaded = false;
@@ -127,9 +131,12 @@ Answer execute(const uint8_t cdb[6], Flow flow, uint8_t* data, uint32_t length,
 // The tape device as a program opens it, and the identification that
 // Windows keeps from its bus scan (what INQUIRY bytes 8..35 say). The
 // 'open' and 'inquiry' faults apply.
-bool open();
+bool open(int drive = 0);
 void close();
 bool identification(uint8_t id[28], bool* found);
+// The number of drives the system has, and the one opened last.
+int driveCount();
+int openedDrive();
 // The system error codes the model sets (Windows numbering), and their
 // texts as Windows words them (without the line end); null for another code.
 constexpr unsigned long kFileNotFound = 2;  // ERROR_FILE_NOT_FOUND

@@ -8,7 +8,9 @@
 // Settings are those of kovrant-sim (KOVRANT_SIM_TAPE, _INSERT_AFTER, _ID,
 // _NO_AUDIO_MODE, _FAULTS, _LOG); faults count the commands from the start
 // of this program, so the kernel's scan of the LUN is best answered by an
-// earlier one. SIGTERM writes the log and ends.
+// earlier one. SIGTERM writes the log and ends. With an argument NAME it
+// answers the TCM-User device of that name, so that several instances can
+// play several drives, each with its own settings.
 //
 // Ring protocol: include/uapi/linux/target_core_user.h (mailbox version 2).
 // The mailbox at the start of the region says where the command ring is and
@@ -82,15 +84,20 @@ std::string readText(const std::string& path) {
   return text;
 }
 
-// The first uio device of TCM-User ("tcm-user/HBA/NAME/CONFIG").
-std::string findUio() {
+// The first uio device of TCM-User ("tcm-user/HBA/NAME/CONFIG"), of the
+// device `device` when it is not empty.
+std::string findUio(const std::string& device) {
   DIR* dir = opendir("/sys/class/uio");
   if (dir == nullptr) return "";
   std::string found;
   while (dirent* e = readdir(dir)) {
     std::string name = e->d_name;
     if (name.compare(0, 3, "uio") != 0) continue;
-    if (readText("/sys/class/uio/" + name + "/name").compare(0, 8, "tcm-user") == 0) {
+    std::string text = readText("/sys/class/uio/" + name + "/name");
+    size_t at = text.find('/', 9);  // past "tcm-user/HBA"
+    if (text.compare(0, 9, "tcm-user/") == 0 &&
+        (device.empty() ||
+         (at != std::string::npos && text.compare(at + 1, device.size() + 1, device + "/") == 0))) {
       found = name;
       break;
     }
@@ -233,13 +240,13 @@ void answer(Ring& ring, uint32_t offset) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
   std::string reason;
   if (!sim::configureFromEnvironment(&reason)) {
     std::fprintf(stderr, "kovrant-drive: %s\n", reason.c_str());
     return 2;
   }
-  std::string uio = findUio();
+  std::string uio = findUio(argc > 1 ? argv[1] : "");
   if (uio.empty()) {
     std::fprintf(stderr, "kovrant-drive: no TCM-User device in /sys/class/uio\n");
     return 1;

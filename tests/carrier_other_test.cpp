@@ -11,7 +11,8 @@ namespace {
 
 TEST(OtherSystems, NoTapeDeviceAndWhy) {
   testing::internal::CaptureStdout();
-  bool identified = identifyDrive();
+  std::string said;
+  bool identified = identifyDrive(nullptr, &said);
   std::string out = testing::internal::GetCapturedStdout();
   EXPECT_FALSE(identified);
   EXPECT_EQ(out, std::string(msg::kTapeOpenFailed) +

@@ -85,6 +85,88 @@ TEST(KovrantSim, SettingsItCannotUnderstand) {
   EXPECT_NE(r.err.find("KOVRANT_SIM_FAULTS"), std::string::npos);
 }
 
+// Which drive a run uses: the first supported one of several, the one named
+// by --device or TAPE (the option first), and the first when none is.
+TEST(KovrantSim, ChoosingAmongSeveralDrives) {
+  const std::string lto = "HP      Ultrium 5-SCSI  Z6ED";
+  const std::string acme = "ACME    TAPE-0000       0.01";
+  struct Case {
+    const char* what;
+    std::string drives;  // KOVRANT_SIM_DRIVES ("-": the drive with the tape)
+    std::string id;      // KOVRANT_SIM_ID, the identification of the drive with the tape
+    std::vector<std::string> args, env;
+    std::string said;   // the device line's name; empty: no line
+    std::string shown;  // the identification shown; empty: the open failed
+    bool captured;
+  };
+  const std::string dat = pt::kSupportedDrive;
+  const Case cases[] = {
+      {"the supported drive second", lto + ",-", dat, {}, {}, "tape1", dat, true},
+      {"the supported drive first of two", "-," + lto, dat, {}, {}, "tape0", dat, true},
+      {"none supported: the first", lto + "," + acme + ",-", acme, {}, {}, "tape0", lto, false},
+      {"--device wins over the search",
+       lto + ",-",
+       dat,
+       {"--device", "tape0"},
+       {},
+       "tape0",
+       lto,
+       false},
+      {"TAPE wins over the search", lto + ",-", dat, {}, {"TAPE=tape0"}, "tape0", lto, false},
+      {"--device wins over TAPE",
+       lto + ",-",
+       dat,
+       {"--device=tape1"},
+       {"TAPE=tape0"},
+       "tape1",
+       dat,
+       true},
+      {"--device with one drive", "-", dat, {"--device", "tape0"}, {}, "tape0", dat, true},
+      {"--device that cannot be opened", "-", dat, {"--device", "tape7"}, {}, "", "", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    ASSERT_TRUE(synth::writeFile(dir.file("tape.bin"), sampleTape()));
+    RunOptions options;
+    options.env = {"KOVRANT_SIM_TAPE=tape.bin", "KOVRANT_SIM_DRIVES=" + c.drives,
+                   "KOVRANT_SIM_ID=" + c.id, "KOVRANT_SIM_LOG=sim.log"};
+    options.env.insert(options.env.end(), c.env.begin(), c.env.end());
+    options.args = c.args;
+    testing_support::RunResult r = runIn(dir.path(), kKovrantSim, options);
+    std::string start = std::string(msg::kKovrantBanner);
+    if (c.shown.empty()) {
+      start += std::string(msg::kTapeOpenFailed) + "The system cannot find the file specified.\n";
+    } else {
+      char line[80];
+      std::snprintf(line, sizeof line, msg::kTapeDevice, c.said.c_str());
+      start += line + c.shown + "\n";
+      if (!c.captured) start += msg::kDriveNotSupported;
+    }
+    EXPECT_EQ(r.out.substr(0, start.size()), start);
+    if (!c.captured) {
+      EXPECT_EQ(r.out.size(), start.size());
+    }
+    EXPECT_EQ(r.exitCode, c.captured ? 0 : 1);
+    EXPECT_EQ(testing_support::fileExists(dir.file("KOVRANT.IMG")), c.captured);
+    if (c.captured) {
+      EXPECT_NE(simLog(dir).find("end: open=0 opens=1 closes=1 density=13 loaded=0"),
+                std::string::npos);
+      std::string log = testing_support::textOf(readFile(dir.file("KOVRANT.LOG")));
+      EXPECT_NE(log.find("\nデバイス: " + c.said + "\n"), std::string::npos) << log;
+    }
+  }
+}
+
+TEST(KovrantSim, DeviceWithoutAName) {
+  TempDir dir;
+  RunOptions options;
+  options.args = {"--device"};
+  testing_support::RunResult r = runIn(dir.path(), kKovrantSim, options);
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_NE(r.err.find("--device"), std::string::npos);
+}
+
 TEST(Kovrant, NoTapeDrive) {
   TempDir dir;
   testing_support::RunResult r = runIn(dir.path(), kKovrant);

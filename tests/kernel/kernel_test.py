@@ -48,10 +48,17 @@ SIM_TEXTS = ["The request could not be performed because of an I/O device error.
              "The semaphore timeout period has expired."]
 
 
+# The other drive of the two-drive scenarios: the first tape drive of the
+# system, not the supported one.
+OTHER_ID = "HP______Ultrium_5-SCSI__Z6ED"
+
+
 class Scenario:
     def __init__(self, name, how, settings="", sim="", os_text=EIO, slow=False, tape="plain",
-                 late_interrupt=False):
+                 late_interrupt=False, names=None):
         self.name, self.how, self.settings, self.sim = name, how, settings, sim
+        # The simulated drives' names and the kernel's devices they stand for.
+        self.names = names or {}
         self.os_text, self.slow, self.tape = os_text, slow, tape
         self.windows = how.startswith("wine-")
         # Ctrl-C reaches a Windows program in a thread of its own, some frames
@@ -81,6 +88,12 @@ SCENARIOS = [
     Scenario("sg-timeout-check", "root-sg", "KOVRANT_SIM_FAULTS=sense#2=delay:5000"),
     Scenario("sg-timeout-read", "root-sg", "KOVRANT_SIM_FAULTS=read#10=delay:11000", slow=True),
     Scenario("sg-no-answer-read", "root-sg", "KOVRANT_SIM_FAULTS=read#10=fail", slow=True),
+    # Last: they leave another drive first. KOVRANT finds the supported one
+    # second, or is led to it by TAPE (its tape device: its sg node is used).
+    Scenario("two-drives", "two-sg", sim="KOVRANT_SIM_DRIVES=%s,-" % OTHER_ID,
+             names={"tape1": "/dev/sg1"}),
+    Scenario("two-drives-tape", "two-tape", sim="KOVRANT_SIM_DRIVES=%s,- TAPE=tape1" % OTHER_ID,
+             names={"tape1": "/dev/sg1"}),
 ]
 
 
@@ -218,6 +231,8 @@ def make_initramfs(system, build, scenarios, tapes, work, wine=None):
         shutil.copy2(path, os.path.join(tree, "tapes", name))
     shutil.copy2(os.path.join(HERE, "init"), os.path.join(tree, "init"))
     os.chmod(os.path.join(tree, "init"), 0o755)
+    with open(os.path.join(tree, "other-id"), "w") as f:
+        f.write(OTHER_ID)
     with open(os.path.join(tree, "scenarios"), "w") as f:
         for s in scenarios:
             f.write("%s|%s|%s|%s\n" % (s.name, s.how, s.tape, s.settings))
@@ -303,6 +318,8 @@ def simulate(scenario, kovrant_sim, tapes, work):
     out = p.stdout
     for t in SIM_TEXTS:
         out = out.replace(t.encode(), scenario.os_text.encode())
+    for sim_name, device in scenario.names.items():
+        out = out.replace(b": " + sim_name.encode() + b"\n", b": " + device.encode() + b"\n")
     image = os.path.join(d, "KOVRANT.IMG")
     digest = tape_digest(image) if os.path.exists(image) else "none"
     return {"status": p.returncode, "out": out, "err": p.stderr, "image": digest}
