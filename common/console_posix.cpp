@@ -1,5 +1,6 @@
-// POSIX console: a terminal whose locale reads UTF-8 gets UTF-8; everything
-// else gets the code page 932 bytes. A closed pipe or terminal makes writes
+// POSIX console: the Japanese texts go to a terminal whose locale reads
+// UTF-8 as UTF-8, everywhere else as their code page 932 bytes; the English
+// texts are UTF-8 everywhere. A closed pipe or terminal makes writes
 // fail with EPIPE instead of ending the process with SIGPIPE.
 #include <fcntl.h>
 #include <langinfo.h>
@@ -14,6 +15,7 @@
 #include "arguments.h"
 #include "console.h"
 #include "cp932.h"
+#include "language.h"
 
 namespace {
 bool stdoutUtf8 = false;
@@ -44,7 +46,7 @@ void prepareConsole() {
 }
 
 void writeConsole(FILE* stream, const char* bytes, size_t length) {
-  if (stream == stdout ? stdoutUtf8 : stderrUtf8) {
+  if (!englishTexts() && (stream == stdout ? stdoutUtf8 : stderrUtf8)) {
     std::string text = cp932::toUtf8(bytes, length);
     std::fwrite(text.data(), 1, text.size(), stream);
   } else {

@@ -88,6 +88,7 @@ constexpr Row kTable[] = {
     {0x30B0, 0x834F},  // グ
     {0x30B3, 0x8352},  // コ
     {0x30B5, 0x8354},  // サ
+    {0x30B7, 0x8356},  // シ
     {0x30B8, 0x8357},  // ジ
     {0x30B9, 0x8358},  // ス
     {0x30BB, 0x835A},  // セ
@@ -134,6 +135,7 @@ constexpr Row kTable[] = {
     {0x4F55, 0x89BD},  // 何
     {0x4F5C, 0x8DEC},  // 作
     {0x4F7F, 0x8E67},  // 使
+    {0x512A, 0x9744},  // 優
     {0x5148, 0x90E6},  // 先
     {0x5165, 0x93FC},  // 入
     {0x5168, 0x9153},  // 全
@@ -169,6 +171,7 @@ constexpr Row kTable[] = {
     {0x57CB, 0x9684},  // 埋
     {0x57FA, 0x8AEE},  // 基
     {0x5831, 0x95F1},  // 報
+    {0x5883, 0x8BAB},  // 境
     {0x5909, 0x95CF},  // 変
     {0x5916, 0x8A4F},  // 外
     {0x5931, 0x8EB8},  // 失
@@ -191,6 +194,7 @@ constexpr Row kTable[] = {
     {0x6253, 0x91C5},  // 打
     {0x62BC, 0x899F},  // 押
     {0x6301, 0x8E9D},  // 持
+    {0x6307, 0x8E77},  // 指
     {0x633F, 0x917D},  // 挿
     {0x63A8, 0x9084},  // 推
     {0x63DB, 0x8AB7},  // 換
@@ -219,6 +223,7 @@ constexpr Row kTable[] = {
     {0x7121, 0x96B3},  // 無
     {0x7167, 0x8FC6},  // 照
     {0x73FE, 0x8CBB},  // 現
+    {0x74B0, 0x8AC2},  // 環
     {0x7528, 0x9770},  // 用
     {0x756A, 0x94D4},  // 番
     {0x7570, 0x88D9},  // 異
@@ -248,6 +253,7 @@ constexpr Row kTable[] = {
     {0x8FD4, 0x95D4},  // 返
     {0x901A, 0x92CA},  // 通
     {0x9054, 0x9242},  // 達
+    {0x9055, 0x88E1},  // 違
     {0x90E8, 0x9594},  // 部
     {0x914D, 0x947A},  // 配
     {0x91CD, 0x8F64},  // 重
@@ -328,21 +334,3 @@ struct Listing {
 };
 
 }  // namespace cp932
-
-#ifdef DAT_LIST_MESSAGES
-#define DAT_MESSAGE_LISTED(name)                \
-  inline const ::cp932::Listing name##Listing { \
-#name, name, name##Utf8                     \
-  }
-#else
-#define DAT_MESSAGE_LISTED(name) static_assert(true, "")
-#endif
-
-// Defines the console text `name`: its code page 932 bytes (what the
-// programs print), and `name`Utf8, the text as written.
-#define DAT_MESSAGE(name, text)                                                              \
-  constexpr ::cp932::Encoded<sizeof(text)> name##Encoded = ::cp932::encode(text);            \
-  static_assert(name##Encoded.ok, "a character of " #name " is missing from cp932::kTable"); \
-  constexpr const char* name = name##Encoded.bytes;                                          \
-  constexpr const char* name##Utf8 = text;                                                   \
-  DAT_MESSAGE_LISTED(name)

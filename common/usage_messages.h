@@ -1,20 +1,23 @@
 // What both programs say about their command line: the help texts, the
-// version line and the refusal of an argument they do not know.
+// version line and the refusal of an argument they do not know, each in
+// Japanese and in English (texts.h).
 #pragma once
 
-#include "cp932.h"
+#include "texts.h"
 
 namespace msg {
 
-DAT_MESSAGE(kVersionLine, "%s %s\n");
-DAT_MESSAGE(kUnknownArgument, "%s: 引数「%s」は使えません。使い方は %s --help で表示されます。\n");
+DAT_MESSAGE(kVersionLine, "%s %s\n", "%s %s\n");
+DAT_MESSAGE(kUnknownArgument, "%s: 引数「%s」は使えません。使い方は %s --help で表示されます。\n",
+            "%s: the argument \"%s\" cannot be used. %s --help shows how to use the program.\n");
 
 DAT_MESSAGE(kKovrantHelp,
-            "使い方: KOVRANT [--help | --version]\n"
+            "使い方: KOVRANT [--device デバイス]\n"
+            "        KOVRANT [--help | --version]\n"
             "\n"
             "DATテープドライブ SONY SDT-9000 (ファームウェア 12.2) をオーディオモードに切り替え、\n"
             "挿入されたDATカセットの全フレームを、現在のディレクトリのフレームイメージ\n"
-            "KOVRANT.IMG に書き込みます。引数は取りません。\n"
+            "KOVRANT.IMG に書き込みます。\n"
             "\n"
             "起動後、約3分以内にカセットを挿入してください (起動前から入っていたカセットは\n"
             "一度取り出して入れ直します)。テープの終端まで読むと、巻き戻してカセットを\n"
@@ -27,13 +30,44 @@ DAT_MESSAGE(kKovrantHelp,
             "ドライブがオーディオモードのままになることがあります。次に KOVRANT を起動すると\n"
             "データモードに戻ります (カセットは取り出して入れ直してください)。\n"
             "\n"
-            "テープドライブ: Linux では最初のテープドライブの SCSI generic ノード\n"
-            "(/dev/sgN、tape グループで使用可)、なければ /dev/nst0。Windows では \\\\.\\Tape0。\n"
+            "テープドライブ: システムのテープドライブのうち、対応するドライブである最初のもの\n"
+            "(どれも違えば最初のドライブ)。Linux では各ドライブの SCSI generic ノード\n"
+            "(/dev/sgN、tape グループで使用可)、なければ /dev/nstN。Windows では \\\\.\\TapeN。\n"
+            "  --device デバイス  このデバイスを使います (/dev/sgN、/dev/nstN、\\\\.\\TapeN)。\n"
+            "                     環境変数 TAPE でも指定できます (--device が優先)。\n"
             "\n"
             "終了ステータス: 0 テープの終端まで読み、データモードに戻した / 1 それ以外 /\n"
             "2 引数の誤り。\n"
             "続いて SELTHIX で KOVRANT.IMG を WAV ファイルに変換します。\n"
-            "詳しくは man KOVRANT と README を参照してください。\n");
+            "詳しくは man KOVRANT と README を参照してください。\n",
+            "Usage: KOVRANT [--device DEVICE]\n"
+            "       KOVRANT [--help | --version]\n"
+            "\n"
+            "Switches the DAT tape drive SONY SDT-9000 (firmware 12.2) to audio mode and writes\n"
+            "every frame of the DAT cassette inserted into the frame image KOVRANT.IMG in the\n"
+            "current directory.\n"
+            "\n"
+            "Insert the cassette within about 3 minutes of the start (a cassette that was in\n"
+            "before the start must be ejected and inserted again). At the end of the tape the\n"
+            "cassette is rewound and ejected, and the drive is switched back to data mode. An\n"
+            "existing KOVRANT.IMG is replaced by the new image when the cassette arrives.\n"
+            "\n"
+            "To stop reading, press Ctrl-C: the frames read so far are kept, the tape is\n"
+            "rewound and ejected, and the drive is switched back to data mode before the end.\n"
+            "On Windows, closing the console window ends the program within seconds, which\n"
+            "may leave the cassette in and the drive in audio mode. The next start of KOVRANT\n"
+            "switches it back to data mode (eject the cassette and insert it again).\n"
+            "\n"
+            "Tape drive: the first of the system's tape drives that is the supported drive\n"
+            "(the first drive when none is). On Linux each drive's SCSI generic node\n"
+            "(/dev/sgN, usable by the tape group), else /dev/nstN; on Windows \\\\.\\TapeN.\n"
+            "  --device DEVICE  use this device (/dev/sgN, /dev/nstN, \\\\.\\TapeN); the\n"
+            "                   environment variable TAPE names it too (--device wins).\n"
+            "\n"
+            "Exit status: 0 read to the end of the tape and data mode restored / 1 otherwise /\n"
+            "2 wrong arguments.\n"
+            "Then SELTHIX converts KOVRANT.IMG into WAV files.\n"
+            "See man KOVRANT and the README for more.\n");
 
 DAT_MESSAGE(kSelthixHelp,
             "使い方: SELTHIX [--keep-time] [--bwf] [--convert-32k]\n"
@@ -59,7 +93,31 @@ DAT_MESSAGE(kSelthixHelp,
             "\n"
             "終了ステータス: 0 すべてのファイルを書き込んだ / 1 イメージを読めない、または\n"
             "書けなかったファイルがある / 2 引数の誤り / 3 中断した (Ctrl-C など)。\n"
-            "詳しくは man SELTHIX と README を参照してください。\n");
+            "詳しくは man SELTHIX と README を参照してください。\n",
+            "Usage: SELTHIX [--keep-time] [--bwf] [--convert-32k]\n"
+            "       SELTHIX [--help | --version]\n"
+            "\n"
+            "Reads the frame image KOVRANT.IMG (written by KOVRANT) in the current directory\n"
+            "and writes one 16-bit stereo WAV file per program (track) and sampling rate into\n"
+            "the same directory.\n"
+            "\n"
+            "The names come from the program number and the rate: #001-48kHz.wav,\n"
+            "#002-44.1kHz.wav and so on; a number and rate that come again get -2, -3 ...\n"
+            "Stretches at 32kHz are not converted: #NNN-32kHz.wav is left with a header only.\n"
+            "Existing files of the same names are replaced.\n"
+            "\n"
+            "The conversion log SELTHIX.LOG holds each file's length, ATIME, the places the\n"
+            "tape could not be read (gaps) with their estimated lengths, and its SHA-256.\n"
+            "\n"
+            "  --keep-time    fill each gap with silence of its estimated length and mark it\n"
+            "                 with a WAV cue point and in a label file (#001-48kHz.txt).\n"
+            "  --bwf          write a Broadcast WAV bext chunk.\n"
+            "  --convert-32k  convert the 32kHz stretches too (their layout in the frame is\n"
+            "                 inferred; 12-bit long play cannot be converted).\n"
+            "\n"
+            "Exit status: 0 every file written / 1 the image cannot be read, or a file could\n"
+            "not be written / 2 wrong arguments / 3 interrupted (Ctrl-C and the like).\n"
+            "See man SELTHIX and the README for more.\n");
 
 DAT_MESSAGE(kMergeHelp,
             "使い方: kovrant-merge PASS1.IMG PASS2.IMG [MORE.IMG ...]\n"
@@ -77,6 +135,22 @@ DAT_MESSAGE(kMergeHelp,
             "\n"
             "終了ステータス: 0 すべての入力を読み、結果を書いた / 1 それ以外 / 2 引数の誤り。\n"
             "続いて SELTHIX で KOVRANT.IMG を WAV ファイルに変換します。\n"
-            "詳しくは man kovrant-merge と README を参照してください。\n");
+            "詳しくは man kovrant-merge と README を参照してください。\n",
+            "Usage: kovrant-merge PASS1.IMG PASS2.IMG [MORE.IMG ...]\n"
+            "       kovrant-merge [--help | --version]\n"
+            "\n"
+            "Puts frame images (KOVRANT.IMG) of several reads of one cassette in order by\n"
+            "each frame's ATIME (its time on the tape) and writes them as one KOVRANT.IMG in\n"
+            "the current directory. The first input is the base: its frames stay in order; a\n"
+            "frame it could not read comes from the first input that has it. A frame that\n"
+            "differs between inputs is reported as a disagreement; the base's frame is kept.\n"
+            "\n"
+            "Keep the inputs in other directories: the output KOVRANT.IMG cannot be an input.\n"
+            "Inputs whose ATIMEs do not overlap, or whose time goes back, are not the same\n"
+            "recording; nothing is written. Report: the console and KOVRANT-MERGE.LOG.\n"
+            "\n"
+            "Exit status: 0 all inputs read, result written / 1 otherwise / 2 wrong arguments.\n"
+            "Then SELTHIX converts KOVRANT.IMG into WAV files.\n"
+            "See man kovrant-merge and the README for more.\n");
 
 }  // namespace msg

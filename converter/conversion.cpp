@@ -203,9 +203,10 @@ class Conversion {
     }
     if (result.kind != WavResult::Written) {
       record.outcome = FileRecord::Failed;
-      record.reason = result.kind == WavResult::Stopped || result.kind == WavResult::NotKept
-                          ? (interruptRequested() ? "中断" : "KOVRANT.IMG が変わった")
-                          : std::strerror(result.error);
+      record.reason =
+          result.kind == WavResult::Stopped || result.kind == WavResult::NotKept
+              ? (interruptRequested() ? msg::kEndInterrupted : msg::kConversionReasonImageChanged)
+              : std::strerror(result.error);
     } else {
       if (result.framesLimit >= 0) record.frames = std::min(record.frames, result.framesLimit);
       if (!sha256File(record.name.c_str(), &record.sha256)) record.sha256 = std::strerror(errno);

@@ -1,51 +1,138 @@
-// The converter's console texts, written as they read; DAT_MESSAGE (cp932.h)
-// makes the code page 932 bytes that the program prints.
+// The converter's console texts, written as they read, each in Japanese and
+// in English (texts.h); the Japanese is printed as code page 932 bytes.
 #pragma once
 
-#include "cp932.h"
+#include "log_messages.h"
+#include "texts.h"
 
 namespace msg {
 
-DAT_MESSAGE(kSelthixBanner, "SELTHIX.EXE Ver0.1\n");
-DAT_MESSAGE(kCreateFileFailed, "CreateFileに失敗しました。\n");
-DAT_MESSAGE(kGetFileSizeFailed, "GetFileSizeに失敗しました。\n");
-DAT_MESSAGE(kCreateFileMappingFailed, "CreateFileMappingに失敗しました。\n");
-DAT_MESSAGE(kMapViewOfFileFailed, "MapViewOfFileに失敗しました。\n");
-DAT_MESSAGE(kRate32kNotSupported, "サンプリング周波数32kHzには対応していません");
-DAT_MESSAGE(kFoundStartId, "Found START ID (NewID = %d)\n");
-DAT_MESSAGE(kStartIdCorrection, "START ID補正 %d フレーム\n");
-DAT_MESSAGE(kTailCut, "末尾カット %d フレーム\n");
+DAT_MESSAGE(kSelthixBanner, "SELTHIX.EXE Ver0.1\n", "SELTHIX.EXE Ver0.1\n");
+DAT_MESSAGE(kCreateFileFailed, "CreateFileに失敗しました。\n", "CreateFile failed.\n");
+DAT_MESSAGE(kGetFileSizeFailed, "GetFileSizeに失敗しました。\n", "GetFileSize failed.\n");
+DAT_MESSAGE(kCreateFileMappingFailed, "CreateFileMappingに失敗しました。\n",
+            "CreateFileMapping failed.\n");
+DAT_MESSAGE(kMapViewOfFileFailed, "MapViewOfFileに失敗しました。\n", "MapViewOfFile failed.\n");
+DAT_MESSAGE(kRate32kNotSupported, "サンプリング周波数32kHzには対応していません",
+            "The sampling rate 32kHz is not supported");
+DAT_MESSAGE(kFoundStartId, "Found START ID (NewID = %d)\n", "Found START ID (NewID = %d)\n");
+DAT_MESSAGE(kStartIdCorrection, "START ID補正 %d フレーム\n", "START ID correction %d frames\n");
+DAT_MESSAGE(kTailCut, "末尾カット %d フレーム\n", "Tail cut %d frames\n");
 
 // Output files that cannot be written. To standard error, with the file name
 // and the operating system's reason.
-DAT_MESSAGE(kWavCreateFailed, "%sを作成できませんでした: %s\n");
-DAT_MESSAGE(kWavWriteFailed, "%sの書き込みに失敗しました: %s\n");
+DAT_MESSAGE(kWavCreateFailed, "%sを作成できませんでした: %s\n", "Could not create %s: %s\n");
+DAT_MESSAGE(kWavWriteFailed, "%sの書き込みに失敗しました: %s\n", "Could not write %s: %s\n");
 DAT_MESSAGE(kWavTooLarge,
-            "%sはWAVの上限4GiBを超えるため、先頭の%lldフレームだけを書き込みました。\n");
+            "%sはWAVの上限4GiBを超えるため、先頭の%lldフレームだけを書き込みました。\n",
+            "%s would pass the 4 GiB limit of WAV: only its first %lld frames were written.\n");
 
 // The conversion log cannot be created: the conversion goes on without it.
-DAT_MESSAGE(kConversionLogCreateFailed, "SELTHIX.LOGを作成できませんでした: %s\n");
+DAT_MESSAGE(kConversionLogCreateFailed, "SELTHIX.LOGを作成できませんでした: %s\n",
+            "Could not create SELTHIX.LOG: %s\n");
 // --convert-32k and a 12-bit long-play stretch: it keeps its placeholder.
 DAT_MESSAGE(kLongPlay,
             "%sは12ビットの長時間モード(LP)"
-            "の録音です。変換できないため、ヘッダーだけのファイルを残します。\n");
+            "の録音です。変換できないため、ヘッダーだけのファイルを残します。\n",
+            "%s is a 12-bit long-play (LP) recording. It cannot be converted: the file with only a "
+            "header is kept.\n");
 
 // Ctrl-C, SIGTERM, SIGHUP (or the console closed): to standard error.
-DAT_MESSAGE(kConversionInterrupted, "変換を中断しました。書きかけのファイルは残していません。\n");
+DAT_MESSAGE(kConversionInterrupted, "変換を中断しました。書きかけのファイルは残していません。\n",
+            "Conversion interrupted. No partly written file was left.\n");
 
 // The system refused the interrupt handler: Ctrl-C would end the program at
 // once, leaving the file being written (the next run removes it).
 DAT_MESSAGE(kConversionNotInterruptible,
             "割り込みを受け付けられません。Ctrl-Cで止めると書きかけの一時ファイルが残ります("
-            "次の実行で削除します)。\n");
+            "次の実行で削除します)。\n",
+            "Interrupts cannot be caught. Stopping with Ctrl-C leaves the partly written temporary "
+            "file (the next run removes it).\n");
 
 // The image became shorter while it was being converted (another program
 // truncated it): the conversion stops, to standard error.
-DAT_MESSAGE(kImageChanged, "KOVRANT.IMGが変換中に短くなりました。変換を中止します。\n");
+DAT_MESSAGE(kImageChanged, "KOVRANT.IMGが変換中に短くなりました。変換を中止します。\n",
+            "KOVRANT.IMG became shorter during the conversion. The conversion stops.\n");
 // Written again in place or replaced while it was converted.
-DAT_MESSAGE(kImageRewritten, "KOVRANT.IMGが変換中に書き換えられました。変換を中止します。\n");
+DAT_MESSAGE(kImageRewritten, "KOVRANT.IMGが変換中に書き換えられました。変換を中止します。\n",
+            "KOVRANT.IMG was rewritten during the conversion. The conversion stops.\n");
 // A page of the image could not be read (an I/O error of the disk).
 DAT_MESSAGE(kImageReadError,
-            "KOVRANT.IMGの一部を読み取れませんでした(入出力エラー)。変換を中止します。\n");
+            "KOVRANT.IMGの一部を読み取れませんでした(入出力エラー)。変換を中止します。\n",
+            "Part of KOVRANT.IMG could not be read (input/output error). The conversion stops.\n");
+
+// The conversion log (SELTHIX.LOG): "key: value" lines; the values that
+// are words are in the log's language too.
+DAT_FILE_TEXT(kConversionLogProgram, "プログラム: SELTHIX %s", "Program: SELTHIX %s");
+DAT_FILE_TEXT(kConversionLogOptions, "オプション: %s", "Options: %s");
+DAT_FILE_TEXT(kConversionLogNoImage, "イメージ: KOVRANT.IMG を読めません (%s)",
+              "Image: KOVRANT.IMG cannot be read (%s)");
+DAT_FILE_TEXT(kConversionLogImage, "イメージ: KOVRANT.IMG (%lld フレーム)",
+              "Image: KOVRANT.IMG (%lld frames)");
+DAT_FILE_TEXT(kConversionLogNoAtime,
+              "ATIME: なし (どのフレームにもATIMEパックがありません。ギャップは見つけられません)",
+              "ATIME: none (no frame has an ATIME pack. Gaps cannot be found)");
+DAT_FILE_TEXT(kConversionLogAtime, "ATIME: %lld フレーム中 %lld フレームにあり",
+              "ATIME: of %lld frames, %lld have one");
+DAT_FILE_TEXT(kConversionLogAccuracy, "ギャップの長さの精度: ±%d フレーム",
+              "Accuracy of the gaps' lengths: ±%d frame");
+DAT_FILE_TEXT(kConversionLogFile, "ファイル: %s", "File: %s");
+DAT_FILE_TEXT(kConversionLogRate, "サンプリング周波数: %u Hz", "Sampling rate: %u Hz");
+DAT_FILE_TEXT(kConversionLogFrames, "フレーム: %lld (イメージの %lld-%lld)",
+              "Frames: %lld (%lld-%lld of the image)");
+DAT_FILE_TEXT(kConversionLogNoFrames, "フレーム: 0", "Frames: 0");
+DAT_FILE_TEXT(kConversionLogSamples, "サンプル: %lld", "Samples: %lld");
+DAT_FILE_TEXT(kConversionLogLength, "長さ: %s 秒", "Length: %s s");
+DAT_FILE_TEXT(kConversionLogNoEmphasis, "エンファシス: なし", "Emphasis: none");
+DAT_FILE_TEXT(kConversionLogEmphasis, "エンファシス: 50/15µs (オン。音声はそのまま)",
+              "Emphasis: 50/15µs (on. The audio is left as it is)");
+DAT_FILE_TEXT(
+    kConversionLogMixedEmphasis,
+    "エンファシス: 混在 (オン %lld フレーム、オフ %lld フレーム。音声はそのまま)",
+    "Emphasis: mixed (on in %lld frames, off in %lld frames. The audio is left as it is)");
+DAT_FILE_TEXT(kConversionLogJump,
+              "不連続: 位置=%lld サンプル 直前のATIME=%s 直後のATIME=%s (埋めていません)",
+              "Discontinuity: position=%lld samples ATIME_before=%s ATIME_after=%s (not filled)");
+DAT_FILE_TEXT(kConversionLogGap,
+              "ギャップ: 位置=%lld サンプル 直前のATIME=%s 直後のATIME=%s 欠落=%lld フレーム "
+              "長さ=%s 秒 (%s)",
+              "Gap: position=%lld samples ATIME_before=%s ATIME_after=%s missing=%lld frames "
+              "length=%s s (%s)");
+DAT_FILE_TEXT(kConversionLogFilled, "無音で埋めた", "filled with silence");
+DAT_FILE_TEXT(kConversionLogJoined, "詰めた", "joined");
+DAT_FILE_TEXT(kConversionLogCutFrames, "区切りで除いたフレーム: %lld",
+              "Frames left out at the cut: %lld");
+DAT_FILE_TEXT(kConversionLogTrimFrames, "末尾で除いたフレーム: %lld",
+              "Frames left out at the end: %lld");
+DAT_FILE_TEXT(kConversionLogFailed, "状態: 失敗 (%s)", "State: failed (%s)");
+DAT_FILE_TEXT(kConversionLogState, "状態: %s", "State: %s");
+DAT_FILE_TEXT(kConversionLogPlaceholder, "ヘッダーのみ (32kHzは変換していません)",
+              "header only (32kHz is not converted)");
+DAT_FILE_TEXT(kConversionLogLongPlay, "ヘッダーのみ (12ビットの長時間モードは変換できません)",
+              "header only (12-bit long play cannot be converted)");
+DAT_FILE_TEXT(kConversionLogComplete, "完了", "complete");
+DAT_FILE_TEXT(kConversionLogStaleRemoved, "古い一時ファイルを削除: %s",
+              "Old temporary file removed: %s");
+DAT_FILE_TEXT(kConversionLogWritten, "書いたファイル: %lld", "Files written: %lld");
+DAT_FILE_TEXT(kConversionLogFailedFiles, "失敗したファイル: %lld", "Files failed: %lld");
+DAT_FILE_TEXT(kConversionLogGaps, "ギャップ: %lld か所、推定 %lld フレーム",
+              "Gaps: %lld, an estimated %lld frames");
+DAT_FILE_TEXT(kConversionLogJumps, "不連続: %lld か所", "Discontinuities: %lld");
+DAT_FILE_TEXT(
+    kConversionLogSummary,
+    "まとめ: %s。ファイル %lld 個、ギャップ %lld か所 (推定 %lld フレーム)、不連続 %lld か所",
+    "Summary: %s. %lld files, %lld gaps (an estimated %lld frames), %lld discontinuities");
+// How the conversion ended, and why a file failed.
+DAT_FILE_TEXT(kConversionEndShortened, "変換中にイメージが短くなったため中止",
+              "stopped: the image became shorter during the conversion");
+DAT_FILE_TEXT(kConversionEndRewritten, "変換中にイメージが書き換えられたため中止",
+              "stopped: the image was rewritten during the conversion");
+DAT_FILE_TEXT(kConversionEndReadError, "イメージの一部を読み取れなかったため中止",
+              "stopped: part of the image could not be read");
+DAT_FILE_TEXT(kConversionEndNoImage, "イメージを読めない", "the image cannot be read");
+DAT_FILE_TEXT(kConversionEndSomeFailed, "書けなかったファイルあり",
+              "some files could not be written");
+DAT_FILE_TEXT(kConversionEndAllWritten, "すべて書き込み", "all written");
+DAT_FILE_TEXT(kConversionReasonImageChanged, "KOVRANT.IMG が変わった", "KOVRANT.IMG changed");
 
 }  // namespace msg

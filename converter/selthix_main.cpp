@@ -4,11 +4,13 @@
 #include "arguments.h"
 #include "console.h"
 #include "conversion.h"
+#include "language.h"
 #include "usage_messages.h"
 
 int main(int argc, char** argv) {
   // A descriptor that standard output left free must never become the tape's.
   if (!reserveStandardStreams()) return 1;
+  useLanguage(systemLanguage());
   int exitStatus = 0;
   static const char* const kOptions[] = {"--keep-time", "--bwf", "--convert-32k", nullptr};
   unsigned chosen = 0;

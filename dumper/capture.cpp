@@ -230,17 +230,17 @@ class CaptureRun {
   static const char* endOfCapture(Outcome outcome) {
     switch (outcome) {
       case Outcome::BlankTape:
-        return "テープの終端";
+        return msg::kCaptureEndBlankTape;
       case Outcome::Interrupted:
-        return "中断";
+        return msg::kEndInterrupted;
       case Outcome::WriteFailed:
-        return "イメージの書き込みに失敗";
+        return msg::kCaptureEndWriteFailed;
       case Outcome::TooManyErrors:
-        return "読み取りエラーの連続";
+        return msg::kCaptureEndTooManyErrors;
       case Outcome::ReadFailed:
-        return "読み取り要求の失敗";
+        return msg::kCaptureEndReadFailed;
       default:
-        return "その他";
+        return msg::kCaptureEndOther;
     }
   }
 

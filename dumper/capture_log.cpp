@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "dumper_messages.h"
+
 namespace logtext {
 
 namespace {
@@ -58,11 +60,11 @@ bool CaptureLog::open(const WallTime& started, const char* drive, const std::str
     }
     errno = error;
   }
-  out.line("プログラム: KOVRANT %s", DAT_VERSION);
-  out.line("開始: %s", logtext::timeStamp(started).c_str());
-  out.line("ドライブ: %s", drive);
-  if (!device.empty()) out.line("デバイス: %s", device.c_str());
-  out.line("カセット到着: %s", logtext::timeStamp(arrived).c_str());
+  out.line(msg::kCaptureLogProgram, DAT_VERSION);
+  out.line(msg::kCaptureLogStarted, logtext::timeStamp(started).c_str());
+  out.line(msg::kCaptureLogDrive, drive);
+  if (!device.empty()) out.line(msg::kCaptureLogDevice, device.c_str());
+  out.line(msg::kCaptureLogArrived, logtext::timeStamp(arrived).c_str());
   return true;
 }
 
@@ -97,7 +99,7 @@ void CaptureLog::badRead(uint8_t status, uint8_t sense) {
 void CaptureLog::atimeShown(const std::string& atime) {
   if (firstAtime.empty()) {
     firstAtime = atime;
-    out.line("最初のATIME: %s", atime.c_str());
+    out.line(msg::kLogFirstAtime, atime.c_str());
   }
   lastAtime = atime;
   writeWaitingGaps(atime);
@@ -112,10 +114,10 @@ void CaptureLog::writeWaitingGaps(const std::string& after) {
                     a.first & 0xFF, static_cast<long long>(a.second));
       answers += item;
     }
-    out.line("読み取りエラー区間: 位置=%lld 回数=%lld 直前のATIME=%s 直後のATIME=%s 内訳=%s",
-             static_cast<long long>(stretch.position), static_cast<long long>(stretch.reads),
-             stretch.before.empty() ? "なし" : stretch.before.c_str(),
-             after.empty() ? "なし" : after.c_str(), answers.c_str());
+    out.line(msg::kCaptureLogStretch, static_cast<long long>(stretch.position),
+             static_cast<long long>(stretch.reads),
+             stretch.before.empty() ? msg::kLogNone : stretch.before.c_str(),
+             after.empty() ? msg::kLogNone : after.c_str(), answers.c_str());
     ++gaps;
     gapReads += stretch.reads;
   }
@@ -126,21 +128,22 @@ void CaptureLog::finish(const char* reason, bool dataMode, int exitStatus, const
   if (inGap) waiting.push_back(gap);
   inGap = false;
   writeWaitingGaps("");
-  out.line("最後のATIME: %s", lastAtime.empty() ? "なし" : lastAtime.c_str());
-  out.line("正常に読んだフレーム: %lld", static_cast<long long>(good));
-  out.line("書き込んだフレーム: %lld", static_cast<long long>(written));
-  out.line("フィルターで除いたフレーム: %lld", static_cast<long long>(filtered));
-  out.line("読み取りエラー区間の数: %lld", static_cast<long long>(gaps));
-  out.line("読み取りエラーの回数: %lld", static_cast<long long>(gapReads));
-  out.line("終了理由: %s", reason);
-  out.line("データモード: %s", dataMode ? "戻した" : "戻せなかった");
-  out.line("終了: %s", logtext::timeStamp(ended).c_str());
-  out.line("終了ステータス: %d", exitStatus);
+  out.line(msg::kLogLastAtime, lastAtime.empty() ? msg::kLogNone : lastAtime.c_str());
+  out.line(msg::kCaptureLogGood, static_cast<long long>(good));
+  out.line(msg::kCaptureLogWritten, static_cast<long long>(written));
+  out.line(msg::kCaptureLogFiltered, static_cast<long long>(filtered));
+  out.line(msg::kCaptureLogStretches, static_cast<long long>(gaps));
+  out.line(msg::kCaptureLogErrors, static_cast<long long>(gapReads));
+  out.line(msg::kCaptureLogEnd, reason);
+  out.line(msg::kCaptureLogDataMode,
+           dataMode ? msg::kCaptureLogDataModeBack : msg::kCaptureLogDataModeNotBack);
+  out.line(msg::kCaptureLogEnded, logtext::timeStamp(ended).c_str());
+  out.line(msg::kLogExitStatus, exitStatus);
   if (gaps == 0) {
-    out.line("まとめ: %s。読み取りエラーなし", reason);
+    out.line(msg::kCaptureLogSummaryClean, reason);
   } else {
-    out.line("まとめ: %s。読み取りエラー %lld か所、計 %lld 回", reason,
-             static_cast<long long>(gaps), static_cast<long long>(gapReads));
+    out.line(msg::kCaptureLogSummary, reason, static_cast<long long>(gaps),
+             static_cast<long long>(gapReads));
   }
 }
 

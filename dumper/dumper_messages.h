@@ -1,64 +1,119 @@
-// The dumper's console texts, written as they read; DAT_MESSAGE (cp932.h)
-// makes the code page 932 bytes that the program prints.
+// The dumper's console texts, written as they read, each in Japanese and in
+// English (texts.h); the Japanese is printed as code page 932 bytes.
 #pragma once
 
-#include "cp932.h"
 #include "dat_frame.h"
+#include "log_messages.h"
+#include "texts.h"
 
 namespace msg {
 
-DAT_MESSAGE(kKovrantBanner, "KOVRANT.EXE Ver0.1\n");
-DAT_MESSAGE(kTapeOpenFailed, "テープデバイスのオープンに失敗しました。\n");
+DAT_MESSAGE(kKovrantBanner, "KOVRANT.EXE Ver0.1\n", "KOVRANT.EXE Ver0.1\n");
+DAT_MESSAGE(kTapeOpenFailed, "テープデバイスのオープンに失敗しました。\n",
+            "Could not open the tape device.\n");
 // The device in use, when the user named it or the system has several drives.
-DAT_MESSAGE(kTapeDevice, "テープデバイス: %s\n");
-DAT_MESSAGE(kInquiryFailed, "Inquiryデータの読み込みに失敗しました。\n");
-DAT_MESSAGE(kIdentification, "%.28s\n");
-DAT_MESSAGE(kDriveNotSupported, "このテープドライブには対応していません。\n");
-DAT_MESSAGE(kSystemText, "%s\n");
-DAT_MESSAGE(kFormatMessageFailed, "Format message failed.  Error: %d\n");
-DAT_MESSAGE(kSwitchingToAudio, "テープドライブをオーディオモードに切り替えています・・・");
-DAT_MESSAGE(kAudioModeFailed, "失敗。オーディオモードに設定できませんでした。\n");
-DAT_MESSAGE(kSucceededLine, "成功しました。\n");
-DAT_MESSAGE(kInsertCassette, "DATメディアを挿入してください(120秒以内)。\n");
-DAT_MESSAGE(kLoadingRewinding, "テープのローディング&巻き戻し中です。\n");
-DAT_MESSAGE(kReading, "テープの読み取り中です。120分テープで約1時間かかります。\n");
-DAT_MESSAGE(kReadFailed, "テープの読み取りがエラーになりました。\n");
-DAT_MESSAGE(kEndOfTape, "テープの終端に達しました。\n");
-DAT_MESSAGE(kRewinding, "テープを巻き戻しています。\n");
-DAT_MESSAGE(kUnloading, "テープをアンロードしています。\n");
-DAT_MESSAGE(kSwitchingToData, "テープドライブをデータモードに切り替えています・・・");
-DAT_MESSAGE(kSucceeded, "成功しました。");
-DAT_MESSAGE(kAtime, "\rATIME=" DAT_ATIME_FIELDS " ");
+DAT_MESSAGE(kTapeDevice, "テープデバイス: %s\n", "Tape device: %s\n");
+DAT_MESSAGE(kInquiryFailed, "Inquiryデータの読み込みに失敗しました。\n",
+            "Could not read the Inquiry data.\n");
+DAT_MESSAGE(kIdentification, "%.28s\n", "%.28s\n");
+DAT_MESSAGE(kDriveNotSupported, "このテープドライブには対応していません。\n",
+            "This tape drive is not supported.\n");
+DAT_MESSAGE(kSystemText, "%s\n", "%s\n");
+DAT_MESSAGE(kFormatMessageFailed, "Format message failed.  Error: %d\n",
+            "Format message failed.  Error: %d\n");
+DAT_MESSAGE(kSwitchingToAudio, "テープドライブをオーディオモードに切り替えています・・・",
+            "Switching the tape drive to audio mode...");
+DAT_MESSAGE(kAudioModeFailed, "失敗。オーディオモードに設定できませんでした。\n",
+            "failed. The drive could not be set to audio mode.\n");
+DAT_MESSAGE(kSucceededLine, "成功しました。\n", "done.\n");
+DAT_MESSAGE(kInsertCassette, "DATメディアを挿入してください(120秒以内)。\n",
+            "Insert the DAT cassette (within 120 seconds).\n");
+DAT_MESSAGE(kLoadingRewinding, "テープのローディング&巻き戻し中です。\n",
+            "Loading and rewinding the tape.\n");
+DAT_MESSAGE(kReading, "テープの読み取り中です。120分テープで約1時間かかります。\n",
+            "Reading the tape. A 120-minute tape takes about an hour.\n");
+DAT_MESSAGE(kReadFailed, "テープの読み取りがエラーになりました。\n", "Reading the tape failed.\n");
+DAT_MESSAGE(kEndOfTape, "テープの終端に達しました。\n", "Reached the end of the tape.\n");
+DAT_MESSAGE(kRewinding, "テープを巻き戻しています。\n", "Rewinding the tape.\n");
+DAT_MESSAGE(kUnloading, "テープをアンロードしています。\n", "Unloading the tape.\n");
+DAT_MESSAGE(kSwitchingToData, "テープドライブをデータモードに切り替えています・・・",
+            "Switching the tape drive to data mode...");
+DAT_MESSAGE(kSucceeded, "成功しました。", "done.");
+DAT_MESSAGE(kAtime, "\rATIME=" DAT_ATIME_FIELDS " ", "\rATIME=" DAT_ATIME_FIELDS " ");
 
 // Failures of the image file, interrupts and endless read errors: the
 // capture ends the normal way after each (rewind, unload, data mode).
-DAT_MESSAGE(kImageCreateFailed, "KOVRANT.IMGを作成できませんでした: %s\n");
-DAT_MESSAGE(kImageWriteFailed, "KOVRANT.IMGへの書き込みに失敗しました: %s\n");
-DAT_MESSAGE(kTooManyReadErrors, "読み取りエラーが%d回続いたため、読み取りを打ち切ります。\n");
-DAT_MESSAGE(kInterrupted, "中断しました。\n");
+DAT_MESSAGE(kImageCreateFailed, "KOVRANT.IMGを作成できませんでした: %s\n",
+            "Could not create KOVRANT.IMG: %s\n");
+DAT_MESSAGE(kImageWriteFailed, "KOVRANT.IMGへの書き込みに失敗しました: %s\n",
+            "Could not write to KOVRANT.IMG: %s\n");
+DAT_MESSAGE(kTooManyReadErrors, "読み取りエラーが%d回続いたため、読み取りを打ち切ります。\n",
+            "%d read errors in a row: reading stops here.\n");
+DAT_MESSAGE(kInterrupted, "中断しました。\n", "Interrupted.\n");
 
 // The wait ran out while the drive reported ready: a cassette that was in
 // before the run, whose arrival something else has already taken.
 DAT_MESSAGE(kCassetteAlreadyIn,
-            "DATメディアが既に入っています。取り出してから、もう一度挿入してください。\n");
+            "DATメディアが既に入っています。取り出してから、もう一度挿入してください。\n",
+            "A DAT cassette is already in the drive. Eject it and insert it again.\n");
 // The data-mode request was carried out but the drive answered with an
 // error: it follows the success text on its line.
 DAT_MESSAGE(kDataModeRefused,
             "\nドライブがデータモードへの切り替えにエラーを返しました(ステータス "
-            "%02X、センスバイト %02X)。ドライブはオーディオモードのままかもしれません。\n");
+            "%02X、センスバイト %02X)。ドライブはオーディオモードのままかもしれません。\n",
+            "\nThe drive answered the switch to data mode with an error (status %02X, sense "
+            "byte %02X). The drive may still be in audio mode.\n");
 
 // The capture log cannot be created: the capture goes on without it.
-DAT_MESSAGE(kLogCreateFailed, "KOVRANT.LOGを作成できませんでした: %s\n");
+DAT_MESSAGE(kLogCreateFailed, "KOVRANT.LOGを作成できませんでした: %s\n",
+            "Could not create KOVRANT.LOG: %s\n");
 // The system refused the interrupt handler: Ctrl-C would end the program
 // at once.
 DAT_MESSAGE(kInterruptsNotCaught,
             "割り込みを受け付けられません。Ctrl-"
-            "Cで止めるとドライブがオーディオモードのまま残ることがあります。\n");
+            "Cで止めるとドライブがオーディオモードのまま残ることがあります。\n",
+            "Interrupts cannot be caught. Stopping with Ctrl-C may leave the drive in audio "
+            "mode.\n");
 // After a failed write the image could not be cut back to its whole frames.
-DAT_MESSAGE(kImageTrimFailed, "KOVRANT.IMGの末尾の欠けたフレームを切り取れませんでした: %s\n");
+DAT_MESSAGE(kImageTrimFailed, "KOVRANT.IMGの末尾の欠けたフレームを切り取れませんでした: %s\n",
+            "Could not cut the incomplete frame off the end of KOVRANT.IMG: %s\n");
 // KOVRANT.LOG could not be replaced (another user's): this capture's log
 // has a name of its own.
 DAT_MESSAGE(kLogElsewhere,
-            "KOVRANT.LOGを置き換えられないため(%s)、このキャプチャのログは%sに書きます。\n");
+            "KOVRANT.LOGを置き換えられないため(%s)、このキャプチャのログは%sに書きます。\n",
+            "KOVRANT.LOG cannot be replaced (%s): this capture's log goes to %s.\n");
+
+// The capture log (KOVRANT.LOG): "key: value" lines; the values that are
+// words are in the log's language too.
+DAT_FILE_TEXT(kCaptureLogProgram, "プログラム: KOVRANT %s", "Program: KOVRANT %s");
+DAT_FILE_TEXT(kCaptureLogStarted, "開始: %s", "Started: %s");
+DAT_FILE_TEXT(kCaptureLogDrive, "ドライブ: %s", "Drive: %s");
+DAT_FILE_TEXT(kCaptureLogDevice, "デバイス: %s", "Device: %s");
+DAT_FILE_TEXT(kCaptureLogArrived, "カセット到着: %s", "Cassette arrived: %s");
+DAT_FILE_TEXT(kCaptureLogStretch,
+              "読み取りエラー区間: 位置=%lld 回数=%lld 直前のATIME=%s 直後のATIME=%s 内訳=%s",
+              "Read error stretch: position=%lld reads=%lld ATIME_before=%s ATIME_after=%s "
+              "answers=%s");
+DAT_FILE_TEXT(kCaptureLogGood, "正常に読んだフレーム: %lld", "Frames read well: %lld");
+DAT_FILE_TEXT(kCaptureLogWritten, "書き込んだフレーム: %lld", "Frames written: %lld");
+DAT_FILE_TEXT(kCaptureLogFiltered, "フィルターで除いたフレーム: %lld",
+              "Frames left out by the filter: %lld");
+DAT_FILE_TEXT(kCaptureLogStretches, "読み取りエラー区間の数: %lld", "Read error stretches: %lld");
+DAT_FILE_TEXT(kCaptureLogErrors, "読み取りエラーの回数: %lld", "Read errors: %lld");
+DAT_FILE_TEXT(kCaptureLogEnd, "終了理由: %s", "Ended by: %s");
+DAT_FILE_TEXT(kCaptureLogDataMode, "データモード: %s", "Data mode: %s");
+DAT_FILE_TEXT(kCaptureLogDataModeBack, "戻した", "restored");
+DAT_FILE_TEXT(kCaptureLogDataModeNotBack, "戻せなかった", "not restored");
+DAT_FILE_TEXT(kCaptureLogEnded, "終了: %s", "Ended: %s");
+DAT_FILE_TEXT(kCaptureLogSummaryClean, "まとめ: %s。読み取りエラーなし",
+              "Summary: %s. No read errors");
+DAT_FILE_TEXT(kCaptureLogSummary, "まとめ: %s。読み取りエラー %lld か所、計 %lld 回",
+              "Summary: %s. Read errors in %lld places, %lld in all");
+// How the capture ended.
+DAT_FILE_TEXT(kCaptureEndBlankTape, "テープの終端", "the end of the tape");
+DAT_FILE_TEXT(kCaptureEndWriteFailed, "イメージの書き込みに失敗", "writing the image failed");
+DAT_FILE_TEXT(kCaptureEndTooManyErrors, "読み取りエラーの連続", "read errors without end");
+DAT_FILE_TEXT(kCaptureEndReadFailed, "読み取り要求の失敗", "a read request failed");
+DAT_FILE_TEXT(kCaptureEndOther, "その他", "other");
 
 }  // namespace msg

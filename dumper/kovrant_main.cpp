@@ -6,11 +6,13 @@
 #include "arguments.h"
 #include "capture.h"
 #include "console.h"
+#include "language.h"
 #include "usage_messages.h"
 
 int main(int argc, char** argv) {
   // A descriptor that standard output left free must never become the tape's.
   if (!reserveStandardStreams()) return 1;
+  useLanguage(systemLanguage());
   int exitStatus = 0;
   const char* const options[] = {"--device=", nullptr};
   const char* values[1] = {nullptr};

@@ -2,6 +2,7 @@
 // the tape time of their frames into "KOVRANT.IMG" in the current directory.
 #include "arguments.h"
 #include "console.h"
+#include "language.h"
 #include "merge.h"
 #include "merge_messages.h"
 #include "usage_messages.h"
@@ -9,6 +10,7 @@
 int main(int argc, char** argv) {
   // A descriptor that standard output left free must never become the result's.
   if (!reserveStandardStreams()) return 1;
+  useLanguage(systemLanguage());
   int exitStatus = 0;
   // An argument that starts with "-" is an option: --help, --version, or
   // one refused (an input of such a name can be given as ./-name).

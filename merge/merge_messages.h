@@ -1,46 +1,64 @@
-// kovrant-merge's texts, written as they read; DAT_MESSAGE (cp932.h) makes
-// the code page 932 bytes for the console. The report's lines go to the
-// console and, as UTF-8, to the merge log, from the same formats (no line
-// end: each is one line).
+// kovrant-merge's texts, written as they read, each in Japanese and in
+// English (texts.h); the Japanese goes to the console as code page 932. The report's lines go to
+// the console and, as UTF-8, to the merge log, from the same formats (no line end: each is one
+// line).
 #pragma once
 
-#include "cp932.h"
+#include "texts.h"
 
 namespace msg {
 
-DAT_MESSAGE(kMergeUsage, "使い方: kovrant-merge PASS1.IMG PASS2.IMG [MORE.IMG ...]\n");
+DAT_MESSAGE(kMergeUsage, "使い方: kovrant-merge PASS1.IMG PASS2.IMG [MORE.IMG ...]\n",
+            "Usage: kovrant-merge PASS1.IMG PASS2.IMG [MORE.IMG ...]\n");
 
 // Inputs that cannot be merged: to standard error, nothing is written.
-DAT_MESSAGE(kMergeUnreadable, "%sを読めません: %s");
-DAT_MESSAGE(kMergeEmpty, "%sにはフレームがありません。");
-DAT_MESSAGE(kMergeNotAFile, "%sは通常のファイルではありません。");
+DAT_MESSAGE(kMergeUnreadable, "%sを読めません: %s", "Cannot read %s: %s");
+DAT_MESSAGE(kMergeEmpty, "%sにはフレームがありません。", "%s has no frames.");
+DAT_MESSAGE(kMergeNotAFile, "%sは通常のファイルではありません。", "%s is not a regular file.");
 DAT_MESSAGE(kMergeIsOutput,
-            "%sは出力先の KOVRANT.IMG そのものです。入力を上書きしないため、結合しません。");
+            "%sは出力先の KOVRANT.IMG そのものです。入力を上書きしないため、結合しません。",
+            "%s is the output KOVRANT.IMG itself. Not merged, so as not to overwrite an input.");
 DAT_MESSAGE(kMergeNoTime,
-            "%sにはATIMEがありません。テープ上の位置が分からないため、結合できません。");
+            "%sにはATIMEがありません。テープ上の位置が分からないため、結合できません。",
+            "%s has no ATIME. Its place on the tape is unknown, so it cannot be merged.");
 DAT_MESSAGE(
     kMergeBackwards,
-    "%sのATIMEが %s から %s へ戻っています。一つの録音として並べられないため、結合しません。");
+    "%sのATIMEが %s から %s へ戻っています。一つの録音として並べられないため、結合しません。",
+    "The ATIME of %s goes back from %s to %s. It cannot be put in order as one recording, so "
+    "nothing is merged.");
 DAT_MESSAGE(
     kMergeNoOverlap,
-    "%sのATIME (%s - %s) は基準 (%s - %s) と重なりません。同じ録音ではないため、結合しません。");
-DAT_MESSAGE(kMergeWriteFailed, "KOVRANT.IMGを書けませんでした: %s");
-DAT_MESSAGE(kMergeLogFailed, "KOVRANT-MERGE.LOGを作成できませんでした: %s\n");
+    "%sのATIME (%s - %s) は基準 (%s - %s) と重なりません。同じ録音ではないため、結合しません。",
+    "The ATIME of %s (%s - %s) does not overlap the base (%s - %s). It is not the same recording, "
+    "so nothing is merged.");
+DAT_MESSAGE(kMergeWriteFailed, "KOVRANT.IMGを書けませんでした: %s",
+            "Could not write KOVRANT.IMG: %s");
+DAT_MESSAGE(kMergeLogFailed, "KOVRANT-MERGE.LOGを作成できませんでした: %s\n",
+            "Could not create KOVRANT-MERGE.LOG: %s\n");
 
 // The report.
-DAT_MESSAGE(kMergeProgram, "プログラム: kovrant-merge %s");
-DAT_MESSAGE(kMergeInput, "入力%d: %s (%lld フレーム、ATIME %s - %s)");
+DAT_MESSAGE(kMergeProgram, "プログラム: kovrant-merge %s", "Program: kovrant-merge %s");
+DAT_MESSAGE(kMergeInput, "入力%d: %s (%lld フレーム、ATIME %s - %s)",
+            "Input %d: %s (%lld frames, ATIME %s - %s)");
 DAT_MESSAGE(
     kMergeGap,
-    "基準の欠落: 直前のATIME=%s 直後のATIME=%s 欠落=%lld フレーム 埋めた=%lld 入力=%s 残り=%lld");
-DAT_MESSAGE(kMergeBefore, "基準より前に加えたフレーム: %lld 入力=%s");
-DAT_MESSAGE(kMergeAfter, "基準より後に加えたフレーム: %lld 入力=%s");
-DAT_MESSAGE(kMergeDisagree, "不一致: ATIME=%s 入力%d と入力%d");
-DAT_MESSAGE(kMergeWritten, "書いたフレーム: %lld (基準 %lld、埋めた %lld、前後に加えた %lld)");
-DAT_MESSAGE(kMergeStatus, "終了ステータス: %d");
+    "基準の欠落: 直前のATIME=%s 直後のATIME=%s 欠落=%lld フレーム 埋めた=%lld 入力=%s 残り=%lld",
+    "Missing in the base: ATIME_before=%s ATIME_after=%s missing=%lld frames filled=%lld inputs=%s "
+    "left=%lld");
+DAT_MESSAGE(kMergeBefore, "基準より前に加えたフレーム: %lld 入力=%s",
+            "Frames added before the base: %lld inputs=%s");
+DAT_MESSAGE(kMergeAfter, "基準より後に加えたフレーム: %lld 入力=%s",
+            "Frames added after the base: %lld inputs=%s");
+DAT_MESSAGE(kMergeDisagree, "不一致: ATIME=%s 入力%d と入力%d",
+            "Disagreement: ATIME=%s input %d and input %d");
+DAT_MESSAGE(kMergeWritten, "書いたフレーム: %lld (基準 %lld、埋めた %lld、前後に加えた %lld)",
+            "Frames written: %lld (base %lld, filled %lld, added before and after %lld)");
+DAT_MESSAGE(kMergeStatus, "終了ステータス: %d", "Exit status: %d");
 DAT_MESSAGE(kMergeSummary,
             "まとめ: KOVRANT.IMG に書きました。欠落 %lld か所のうち %lld "
-            "か所を埋め、残りの欠落は推定 %lld フレーム。不一致 %lld フレーム");
-DAT_MESSAGE(kMergeSummaryRefused, "まとめ: 結合しませんでした");
+            "か所を埋め、残りの欠落は推定 %lld フレーム。不一致 %lld フレーム",
+            "Summary: written to KOVRANT.IMG. Of %lld gaps, %lld were filled; an estimated %lld "
+            "frames are still missing. %lld frames disagree");
+DAT_MESSAGE(kMergeSummaryRefused, "まとめ: 結合しませんでした", "Summary: nothing was merged");
 
 }  // namespace msg

@@ -7,6 +7,10 @@
 # and packages them (.deb, Windows ZIP).
 set -eu
 cd "$(dirname "$0")/.."
+# The programs speak the language of the locale: the tests run in the C
+# locale (UTF-8), and those about languages say their own.
+unset LC_ALL LC_MESSAGES LANGUAGE
+export LANG=C.UTF-8
 scripts/setup.sh
 echo "== format"
 scripts/check_format.sh

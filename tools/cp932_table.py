@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Rewrites the table of common/cp932.h so that it holds exactly the
-non-ASCII characters of the console texts (DAT_MESSAGE in the message
-headers), with their code page 932 bytes from Python's cp932 codec. The
+non-ASCII characters of the Japanese console texts (DAT_MESSAGE in the
+message headers), with their code page 932 bytes from Python's cp932 codec. The
 tests check every row against the C library's converter as well.
 
     tools/cp932_table.py            rewrite the table
@@ -21,7 +21,8 @@ TABLE = os.path.join(ROOT, "common", "cp932.h")
 def texts():
     for h in HEADERS:
         source = open(os.path.join(ROOT, h), encoding="utf-8").read()
-        for m in re.finditer(r'DAT_MESSAGE\(\s*\w+,\s*((?:"(?:[^"\\]|\\.)*"\s*)+)\)', source):
+        # DAT_MESSAGE(name, japanese, english): the Japanese is encoded.
+        for m in re.finditer(r'DAT_MESSAGE\(\s*\w+,\s*((?:"(?:[^"\\]|\\.)*"\s*)+),', source):
             yield "".join(re.findall(r'"((?:[^"\\]|\\.)*)"', m.group(1)))
 
 
