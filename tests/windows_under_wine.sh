@@ -42,7 +42,9 @@ fold() { python3 -c 'import sys; sys.stdout.buffer.write(open(sys.argv[1],"rb").
 
 # Runs PROGRAM in DIR with its outputs in DIR/.out, DIR/.err, DIR/.status.
 run_linux() { d=$1 p=$2; shift 2; (cd "$d" && timeout 120 "$p" "$@" </dev/null >.out 2>.err; echo $? >.status); }
-run_wine() { d=$1 p=$2; shift 2; (cd "$d" && timeout 120 "$wine" "$p" "$@" </dev/null >.out 2>.err; echo $? >.status); }
+# Wine takes the Windows UI language from LC_ALL: Japanese, as on the
+# systems the programs were made for, unless WINE_LOCALE says otherwise.
+run_wine() { d=$1 p=$2; shift 2; (cd "$d" && LC_ALL=${WINE_LOCALE:-ja_JP.UTF-8} timeout 120 "$wine" "$p" "$@" </dev/null >.out 2>.err; echo $? >.status); }
 
 # Compares two run directories: file names, file bytes, console, status.
 same_runs() {
@@ -145,6 +147,33 @@ for prog in KOVRANT:dumper SELTHIX:converter kovrant-merge:merge; do
       fail "$name $args" "$why"
     fi
   done
+done
+
+# An English UI language: the same English as on Linux under an English
+# locale (console as UTF-8, help, logs), for a capture, its conversion, the
+# help and a refused argument of each program.
+mkdir -p "$work/english/l" "$work/english/w"
+cp "$work/tape.bin" "$work/english/l/"; cp "$work/tape.bin" "$work/english/w/"
+english_case() {
+  tag=$1 pattern=$2 linux_program=$3 windows_program=$4; shift 4
+  (export LANG=en_US.UTF-8 KOVRANT_SIM_TAPE=tape.bin; run_linux "$work/english/l" "$linux_program" "$@")
+  (export WINE_LOCALE=en_US.UTF-8 KOVRANT_SIM_TAPE=tape.bin; run_wine "$work/english/w" "$windows_program" "$@")
+  if ! why=$(same_runs "$work/english/l" "$work/english/w"); then
+    fail "English: $tag" "$why"
+  elif ! cat "$work/english/w/.out" "$work/english/w/.err" | grep -q "$pattern"; then
+    fail "English: $tag" "no \"$pattern\" in the output"
+  else
+    pass "English: $tag"
+  fi
+}
+english_case kovrant-sim "Reading the tape" "$linux/simdrive/kovrant-sim" "$windows/simdrive/kovrant-sim.exe"
+grep -q "^Summary: the end of the tape" "$work/english/w/KOVRANT.LOG" || fail "English: the capture log" "$(head -3 "$work/english/w/KOVRANT.LOG")"
+english_case SELTHIX "Found START ID" "$linux/converter/SELTHIX" "$windows/converter/SELTHIX.exe"
+grep -q "^State: complete" "$work/english/w/SELTHIX.LOG" || fail "English: the conversion log" "$(head -3 "$work/english/w/SELTHIX.LOG")"
+for prog in KOVRANT:dumper SELTHIX:converter kovrant-merge:merge; do
+  name=${prog%%:*} dir=${prog#*:}
+  english_case "$name --help" "^Usage: $name" "$linux/$dir/$name" "$windows/$dir/$name.exe" --help
+  english_case "$name --frobnicate" "cannot be used" "$linux/$dir/$name" "$windows/$dir/$name.exe" --frobnicate
 done
 
 # The system's error texts as the dumper looks them up, one with an insert among them.
