@@ -13,18 +13,23 @@ if(DAT_PLATFORM STREQUAL "win32")
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
 else()
   install(TARGETS KOVRANT SELTHIX kovrant-merge RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  # Manual pages and the changelog compressed, as Debian installs them.
-  foreach(page KOVRANT.1 SELTHIX.1 kovrant-merge.1 changelog)
+  # Manual pages (English, and Japanese in doc/ja) and the changelog
+  # compressed, as Debian installs them.
+  set(pages KOVRANT.1 SELTHIX.1 kovrant-merge.1)
+  foreach(page ${pages} changelog ja/KOVRANT.1 ja/SELTHIX.1 ja/kovrant-merge.1)
+    get_filename_component(dir ${PROJECT_BINARY_DIR}/doc/${page} DIRECTORY)
     add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/doc/${page}.gz
-      COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/doc
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
       COMMAND gzip -9n -c ${PROJECT_SOURCE_DIR}/doc/${page} > ${PROJECT_BINARY_DIR}/doc/${page}.gz
       DEPENDS ${PROJECT_SOURCE_DIR}/doc/${page})
     list(APPEND compressed ${PROJECT_BINARY_DIR}/doc/${page}.gz)
   endforeach()
   add_custom_target(compressed_docs ALL DEPENDS ${compressed})
-  install(FILES ${PROJECT_BINARY_DIR}/doc/KOVRANT.1.gz ${PROJECT_BINARY_DIR}/doc/SELTHIX.1.gz
-                ${PROJECT_BINARY_DIR}/doc/kovrant-merge.1.gz
-          DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  foreach(page ${pages})
+    install(FILES ${PROJECT_BINARY_DIR}/doc/${page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    install(FILES ${PROJECT_BINARY_DIR}/doc/ja/${page}.gz
+            DESTINATION ${CMAKE_INSTALL_MANDIR}/ja/man1)
+  endforeach()
   install(FILES README.md doc/copyright ${PROJECT_BINARY_DIR}/doc/changelog.gz
           DESTINATION ${CMAKE_INSTALL_DOCDIR})
   install(FILES doc/converter.md doc/dumper.md doc/merge.md doc/development.md
