@@ -109,6 +109,9 @@ WINDOWS_SCENARIOS = [
              late_interrupt=True),
     Scenario("wine-data-mode-refused", "wine-sg", "KOVRANT_SIM_FAULTS=select#2=02/05"),
     Scenario("wine-not-supported", "wine-sg", "KOVRANT_SIM_ID=ACME____TAPE-0000________0.01"),
+    # Last: another drive becomes Tape0, the drive model Tape1.
+    Scenario("wine-two-drives", "wine-two", sim="KOVRANT_SIM_DRIVES=%s,-" % OTHER_ID,
+             names={"tape1": "\\\\.\\Tape1"}),
 ]
 
 

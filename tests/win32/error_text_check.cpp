@@ -1,10 +1,12 @@
 // The system's texts for the dumper's errors, looked up as printLastError
-// does: one with an insert (%1) must come back as it stands, not fail.
+// does, in either language: one with an insert (%1) must come back as it
+// stands, not fail.
 // Prints one line per check; exit status 0 when all pass.
 #include <cstdio>
 #include <cstring>
 
 #include "error_text_win32.h"
+#include "language.h"
 
 namespace {
 
@@ -26,5 +28,9 @@ int main() {
   check(2, "");      // ERROR_FILE_NOT_FOUND
   check(193, "%1");  // ERROR_BAD_EXE_FORMAT: "%1 is not a valid Win32 application."
   check(1117, "");   // ERROR_IO_DEVICE
+  // Among English texts: the same, as UTF-8.
+  useLanguage(Language::English);
+  check(2, "");
+  check(193, "%1");
   return failures == 0 ? 0 : 1;
 }
