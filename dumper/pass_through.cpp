@@ -156,12 +156,13 @@ bool identifyDrive(const char* device, std::string* said) {
     sayDevice(said);
     return checkOpenedDrive();
   }
-  if (!carrierOpen(0)) return openFailed();
   // With one drive the run is the same as ever. With several, the first
-  // that is the supported drive is used; when none is, the first.
-  if (!carrierHasDrive(1)) return checkOpenedDrive();
-  if (!openedIsSupported()) {
-    carrierClose();
+  // that is the supported drive is used; when none is, the first, opened
+  // again so that a failure is its own.
+  bool first = carrierOpen(0);
+  if (!carrierHasDrive(1)) return first ? checkOpenedDrive() : openFailed();
+  if (!first || !openedIsSupported()) {
+    if (first) carrierClose();
     for (int drive = 1; carrierHasDrive(drive); ++drive) {
       if (!carrierOpen(drive)) continue;
       if (openedIsSupported()) {

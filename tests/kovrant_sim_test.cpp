@@ -123,6 +123,22 @@ TEST(KovrantSim, ChoosingAmongSeveralDrives) {
        true},
       {"--device with one drive", "-", dat, {"--device", "tape0"}, {}, "tape0", dat, true},
       {"--device that cannot be opened", "-", dat, {"--device", "tape7"}, {}, "", "", false},
+      {"a first drive that cannot be opened",
+       lto + ",-",
+       dat,
+       {},
+       {"KOVRANT_SIM_FAULTS=open#1=fail"},
+       "tape1",
+       dat,
+       true},
+      {"none supported, the first cannot be opened",
+       "-," + lto,
+       acme,
+       {},
+       {"KOVRANT_SIM_FAULTS=open#1=fail,open#3=fail"},
+       "",
+       "",
+       false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
