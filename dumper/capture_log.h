@@ -1,8 +1,8 @@
 // The capture log "KOVRANT.LOG": beside the image, a record of what was read
 // and what was not, written line by line as it happens (each line flushed,
 // so that a capture that ends abruptly keeps its log). UTF-8 text in the
-// language of the console, one fact per line as "項目: 値"; the line of an
-// unread stretch of tape holds "名前=値" fields separated by blanks. The
+// language of the console, one fact per line as "key: value"; the line of
+// an unread stretch of tape holds "name=value" fields separated by blanks. The
 // log is never worth a frame: when it cannot be created or written the
 // capture goes on without it.
 #pragma once
