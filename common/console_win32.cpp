@@ -1,7 +1,7 @@
 // Windows console: a console window gets the text as UTF-16 through
 // WriteConsoleW, whatever its code page; redirected output gets the code
-// page 932 bytes of the Japanese texts, or the English texts as UTF-8. A closed pipe makes writes
-// fail; nothing ends the process.
+// page 932 bytes of the Japanese texts, or the English texts as UTF-8. A
+// closed pipe makes writes fail; nothing ends the process.
 #include <windows.h>
 
 #include <fcntl.h>
@@ -48,18 +48,26 @@ void prepareConsole() {
 
 namespace {
 
+// `length` bytes of code page `codePage` as UTF-16; empty when they cannot
+// be converted.
+std::vector<wchar_t> widen(UINT codePage, const char* bytes, size_t length) {
+  int n = length == 0
+              ? 0
+              : MultiByteToWideChar(codePage, 0, bytes, static_cast<int>(length), nullptr, 0);
+  std::vector<wchar_t> wide(static_cast<size_t>(n > 0 ? n : 0));
+  if (n > 0) MultiByteToWideChar(codePage, 0, bytes, static_cast<int>(length), wide.data(), n);
+  return wide;
+}
+
 // `length` bytes of code page `codePage` to the console window as UTF-16.
 // False when `console` is null or the bytes cannot be converted.
 bool writeWide(HANDLE console, FILE* stream, UINT codePage, const char* bytes, size_t length) {
-  int n = length == 0 || console == nullptr
-              ? 0
-              : MultiByteToWideChar(codePage, 0, bytes, static_cast<int>(length), nullptr, 0);
-  if (n <= 0) return false;
-  std::vector<wchar_t> wide(static_cast<size_t>(n));
-  MultiByteToWideChar(codePage, 0, bytes, static_cast<int>(length), wide.data(), n);
+  if (console == nullptr) return false;
+  std::vector<wchar_t> wide = widen(codePage, bytes, length);
+  if (wide.empty()) return false;
   DWORD written = 0;
   std::fflush(stream);
-  WriteConsoleW(console, wide.data(), static_cast<DWORD>(n), &written, nullptr);
+  WriteConsoleW(console, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
   return true;
 }
 
@@ -91,12 +99,10 @@ void writeForeign(FILE* stream, const char* bytes, size_t length) {
     return;
   }
   if (writeWide(consoleFor(stream), stream, CP_ACP, bytes, length)) return;
-  int n =
-      length == 0 ? 0 : MultiByteToWideChar(CP_ACP, 0, bytes, static_cast<int>(length), nullptr, 0);
-  std::vector<wchar_t> wide(static_cast<size_t>(n > 0 ? n : 0));
-  if (n > 0) MultiByteToWideChar(CP_ACP, 0, bytes, static_cast<int>(length), wide.data(), n);
+  std::vector<wchar_t> wide = widen(CP_ACP, bytes, length);
+  int n = static_cast<int>(wide.size());
   int m =
-      n <= 0 ? 0 : WideCharToMultiByte(CP_UTF8, 0, wide.data(), n, nullptr, 0, nullptr, nullptr);
+      n == 0 ? 0 : WideCharToMultiByte(CP_UTF8, 0, wide.data(), n, nullptr, 0, nullptr, nullptr);
   if (m <= 0) {
     writeBytes(stream, bytes, length);
     return;

@@ -26,13 +26,13 @@ for page in KOVRANT.1 SELTHIX.1 kovrant-merge.1; do
 done
 
 # Each page names the options its program's --help names, in its language.
-options_of() { grep -o -- '--[a-z0-9][-a-z0-9]*' | sort -u | tr '\n' ' '; }
+options_of() { grep -a -o -- '--[a-z0-9][-a-z0-9]*' | sort -u | tr '\n' ' '; }
 for prog in KOVRANT:dumper SELTHIX:converter kovrant-merge:merge; do
   name=${prog%%:*} dir=${prog#*:}
   for lang in en:en_US.UTF-8:doc ja:C.UTF-8:doc/ja; do
     tag=${lang%%:*} rest=${lang#*:}; locale=${rest%%:*} pages=${rest#*:}
-    help=$(LC_ALL=$locale "$linux/$dir/$name" --help | iconv -f CP932 -t UTF-8 2>/dev/null | grep -- '--' | options_of)
-    [ "$tag" = en ] && help=$(LC_ALL=$locale "$linux/$dir/$name" --help | grep -- '--' | options_of)
+    # The options are ASCII in either encoding.
+    help=$(LC_ALL=$locale "$linux/$dir/$name" --help | options_of)
     page=$(sed -n '/^\.SH/,$p' "$root/$pages/$name.1" | grep -E '^\.(B|BR|BI|RB) ' | sed 's/\\-/-/g' | grep -- '--' | options_of)
     if [ -n "$help" ] && [ "$help" = "$page" ]; then pass "$name --help and the $tag page: $help"; else fail "$name --help and the $tag page" "help: $help / page: $page"; fi
   done
