@@ -55,9 +55,12 @@ class SegmentNames {
 class Conversion {
  public:
   Conversion(const uint8_t* image, int64_t n, const ConversionOptions& options, ConversionLog* log)
-      : image(image), n(n), view(image, n), options(options), log(log) {
-    if (log != nullptr || options.keepTime || options.bwf) time = tapetime::analyse(image, n);
-  }
+      : image(image),
+        n(n),
+        view(image, n),
+        options(options),
+        log(log),
+        time(tapetime::analyse(image, n)) {}
 
   const tapetime::Analysis& tapeTime() const { return time; }
 
@@ -229,8 +232,9 @@ class Conversion {
       } else {
         ++r->emphasisOther;
       }
-      tapetime::Time t;
-      if (!tapetime::frameTime(f, &t)) continue;
+      int64_t key = time.track.keys[k];
+      if (key == tapetime::kNoTime) continue;
+      tapetime::Time t = tapetime::fromKey(key);
       if (firstTimed < 0) {
         firstTimed = k;
         r->firstTime = t;
@@ -260,13 +264,14 @@ class Conversion {
       int64_t reference = 0;
       if (firstTimed >= 0) {
         reference = std::max<int64_t>(
-            0, (tapetime::position(r->firstTime) - (firstTimed - segStart)) * samplesPerFrame);
+            0, (tapetime::position(r->firstTime, time.track.cycle) - (firstTimed - segStart)) *
+                   samplesPerFrame);
       }
       plan->leading = bextChunk(bext(*r, reference));
     }
   }
 
-  static std::string markerText(const FileBreak& b) {
+  std::string markerText(const FileBreak& b) const {
     char text[160];
     std::string before = tapetime::text(b.where.timeBefore);
     std::string after = tapetime::text(b.where.timeAfter);
@@ -275,8 +280,8 @@ class Conversion {
                     after.c_str());
     } else {
       std::snprintf(text, sizeof text, "gap: %lld frames missing (+-%d), ATIME %s -> %s%s",
-                    static_cast<long long>(b.where.missing), tapetime::kGapAccuracy, before.c_str(),
-                    after.c_str(), b.filled ? ", filled with silence" : "");
+                    static_cast<long long>(b.where.missing), tapetime::accuracy(time.track.cycle),
+                    before.c_str(), after.c_str(), b.filled ? ", filled with silence" : "");
     }
     return text;
   }

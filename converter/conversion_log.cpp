@@ -31,12 +31,23 @@ void ConversionLog::noImage(const char* message) {
 
 void ConversionLog::image(int64_t frames, const tapetime::Analysis& time) {
   out.line(msg::kConversionLogImage, ll(frames));
-  if (time.framesWithTime == 0) {
+  const tapetime::Track& t = time.track;
+  if (t.badPacks > 0) out.line(msg::kConversionLogBadPacks, ll(t.badPacks));
+  if (t.framesWithTime == 0) {
     out.line(msg::kConversionLogNoAtime);
-  } else {
-    out.line(msg::kConversionLogAtime, ll(frames), ll(time.framesWithTime));
-    out.line(msg::kConversionLogAccuracy, tapetime::kGapAccuracy);
+    return;
   }
+  out.line(msg::kConversionLogAtime, ll(frames), ll(t.framesWithTime));
+  if (t.cycle.source == tapetime::Cycle::Tape) {
+    if (t.cycle.phase != tapetime::Cycle().phase)
+      out.line(msg::kConversionLogCycle, t.cycle.phase, t.cycle.phase + 3, t.cycle.phase + 6);
+    out.line(msg::kConversionLogExact);
+    return;
+  }
+  if (t.cycle.source == tapetime::Cycle::Mixed) {
+    out.line(msg::kConversionLogMixedCycle, t.cycle.phase, t.cycle.phase + 3, t.cycle.phase + 6);
+  }
+  out.line(msg::kConversionLogAccuracy, tapetime::accuracy(t.cycle));
 }
 
 void ConversionLog::file(const FileRecord& r) {
@@ -69,7 +80,7 @@ void ConversionLog::file(const FileRecord& r) {
     }
     ++gaps;
     missing += b.where.missing;
-    double duration = double(b.where.missing) * 3 / 100;  // a frame lasts 30 ms
+    double duration = tapetime::seconds(b.where.missing);
     out.line(msg::kConversionLogGap, ll(b.sample), before.c_str(), after.c_str(),
              ll(b.where.missing), seconds(duration).c_str(),
              b.filled ? msg::kConversionLogFilled : msg::kConversionLogJoined);

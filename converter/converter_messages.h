@@ -76,6 +76,22 @@ DAT_FILE_TEXT(kConversionLogAtime, "ATIME: %lld フレーム中 %lld フレー�
               "ATIME: of %lld frames, %lld have one");
 DAT_FILE_TEXT(kConversionLogAccuracy, "ギャップの長さの精度: ±%d フレーム",
               "Accuracy of the gaps' lengths: ±%d frame");
+DAT_FILE_TEXT(kConversionLogExact, "ギャップの長さの精度: 正確 (テープがサイクルを示しています)",
+              "Accuracy of the gaps' lengths: exact (the tape shows its cycle)");
+DAT_FILE_TEXT(
+    kConversionLogCycle,
+    "34フレームの秒: %d, %d, %d, ... 秒 (テープのフレーム33による。公表の規則とは異なります)",
+    "Seconds of 34 frames: %d, %d, %d, ... (from the tape's frames 33; not the "
+    "published rule)");
+DAT_FILE_TEXT(
+    kConversionLogMixedCycle,
+    "34フレームの秒: 一定しません (フレーム33が複数のサイクルの秒にあります。最も多い %d, "
+    "%d, %d, ... 秒を使います)",
+    "Seconds of 34 frames: not one cycle (frames 33 lie in seconds of more than one; the "
+    "most frequent, %d, %d, %d, ..., is used)");
+DAT_FILE_TEXT(kConversionLogBadPacks,
+              "前後のフレームと合わないATIMEパック: %lld (ATIMEなしとして扱いました)",
+              "ATIME packs their neighbours do not confirm: %lld (taken as no ATIME)");
 DAT_FILE_TEXT(kConversionLogFile, "ファイル: %s", "File: %s");
 DAT_FILE_TEXT(kConversionLogRate, "サンプリング周波数: %u Hz", "Sampling rate: %u Hz");
 DAT_FILE_TEXT(kConversionLogFrames, "フレーム: %lld (イメージの %lld-%lld)",

@@ -15,12 +15,12 @@
 #include "log_file.h"
 #include "merge_messages.h"
 #include "output_file.h"
+#include "placement.h"
 #include "tape_time.h"
 
 namespace {
 
 constexpr char kLogName[] = "KOVRANT-MERGE.LOG";
-constexpr int64_t kUnplaced = -1;
 constexpr size_t kStreamBuffer = 1 << 20;
 
 // The report: each line on the console (code page 932) and in the log (UTF-8).
@@ -56,14 +56,12 @@ class Report {
 
 // One input, read from start to end (twice: to place its frames, then to
 // merge them), a frame at a time: its frames and where each lies on the
-// tape (its key, see tapetime::key; kUnplaced for a frame without ATIME
-// whose place cannot be told from its neighbours).
+// tape (merging::Placement).
 struct Pass {
   std::string name;
   FILE* file = nullptr;
   int64_t frames = 0;
-  std::vector<int64_t> keys;
-  int64_t firstKey = 0, lastKey = 0;  // of its placed frames
+  merging::Placement plan;
   uint8_t buffer[dat::kFrameSize];
   int64_t loaded = -1;                                      // the frame in buffer
   std::unique_ptr<char[]> stream{new char[kStreamBuffer]};  // few, large reads
@@ -86,64 +84,49 @@ struct Pass {
   }
 };
 
+long long ll(int64_t v) {
+  return static_cast<long long>(v);
+}
+
 std::string timeText(int64_t key) {
   return tapetime::text(tapetime::fromKey(key));
 }
 
-// Places the frames of `p` on the tape. A frame without ATIME takes its
-// place from the nearest frame before it that has one (from the first one
-// after it at the start), as long as that keeps it before the next frame
-// with ATIME. False, with the message said, when the pass has no ATIME or
-// its time goes backwards.
+// Places the frames of `p` on the tape (merging::place): reads its keys,
+// a frame delivered twice in a row marked as a repeat. False, with the
+// message said, when the pass has no ATIME or its time goes backwards.
 bool place(Pass& p, Report& report) {
-  std::vector<int64_t> timed;  // the frames with ATIME, in order
-  std::vector<tapetime::Time> times;
+  std::vector<int64_t> keys;
+  std::vector<uint8_t> previous(dat::kFrameSize);  // the last frame that is not a repeat
+  int64_t previousKey = tapetime::kNoTime;
   for (int64_t i = 0; p.frame(i) != nullptr; ++i) {
-    p.keys.push_back(kUnplaced);
-    tapetime::Time t;
-    if (!tapetime::frameTime(dat::frameAt(p.buffer), &t)) continue;
-    p.keys[i] = tapetime::key(t);
-    if (!timed.empty() && p.keys[i] <= p.keys[timed.back()]) {
-      REFUSE(report, kMergeBackwards, p.name.c_str(), tapetime::text(times.back()).c_str(),
-             tapetime::text(t).c_str());
-      return false;
+    int64_t k = tapetime::frameKey(dat::frameAt(p.buffer));
+    bool repeat = k != tapetime::kNoTime && k == previousKey &&
+                  std::memcmp(previous.data(), p.buffer, dat::kFrameSize) == 0;
+    if (!repeat) {
+      std::memcpy(previous.data(), p.buffer, dat::kFrameSize);
+      previousKey = k;
     }
-    timed.push_back(i);
-    times.push_back(t);
+    keys.push_back(repeat ? merging::kRepeat : k);
   }
-  p.frames = static_cast<int64_t>(p.keys.size());
   if (std::ferror(p.file) != 0 || !p.restart()) {
     REFUSE(report, kMergeUnreadable, p.name.c_str(), std::strerror(errno != 0 ? errno : EIO));
     return false;
   }
+  p.frames = static_cast<int64_t>(keys.size());
   if (p.frames == 0) {
     REFUSE(report, kMergeEmpty, p.name.c_str());
     return false;
   }
-  if (timed.empty()) {
+  p.plan = merging::place(std::move(keys));
+  if (p.plan.timed == 0) {
     REFUSE(report, kMergeNoTime, p.name.c_str());
     return false;
   }
-  size_t next = 0;  // the first frame with ATIME after i
-  for (int64_t i = 0; i < p.frames; ++i) {
-    if (next < timed.size() && timed[next] == i) {
-      ++next;
-      continue;
-    }
-    int64_t from = next == 0 ? timed[0] : timed[next - 1];
-    int64_t position = tapetime::position(times[next == 0 ? 0 : next - 1]) + (i - from);
-    if (position < 0) continue;
-    int64_t k = tapetime::key(tapetime::timeAt(position));
-    bool beforeNext = next == timed.size() || k < p.keys[timed[next]];
-    bool afterPrevious = next == 0 || k > p.keys[timed[next - 1]];
-    if (beforeNext && afterPrevious) p.keys[i] = k;
-  }
-  p.firstKey = p.keys[timed.front()];
-  p.lastKey = p.keys[timed.back()];
-  for (int64_t k : p.keys) {
-    if (k == kUnplaced) continue;
-    p.firstKey = std::min(p.firstKey, k);
-    p.lastKey = std::max(p.lastKey, k);
+  if (p.plan.backwards) {
+    REFUSE(report, kMergeBackwards, p.name.c_str(), timeText(p.plan.backFrom).c_str(),
+           timeText(p.plan.backTo).c_str());
+    return false;
   }
   return true;
 }
@@ -171,17 +154,20 @@ class Merge {
     Pass& base = *passes[0];
     for (;;) {
       // The base's frames that cannot be placed go out in their order.
-      while (at[0] < base.frames && base.keys[at[0]] == kUnplaced) {
-        if (!emit(base, at[0])) return false;
-        ++fromBase;
+      // Repeats are passed over everywhere.
+      while (at[0] < base.frames && base.plan.keys[at[0]] < 0) {
+        if (base.plan.keys[at[0]] == merging::kUnplaced) {
+          if (!emit(base, at[0])) return false;
+          ++fromBase;
+        }
         ++at[0];
       }
       for (size_t k = 1; k < passes.size(); ++k) {
-        while (at[k] < passes[k]->frames && passes[k]->keys[at[k]] == kUnplaced) ++at[k];
+        while (at[k] < passes[k]->frames && passes[k]->plan.keys[at[k]] < 0) ++at[k];
       }
       int64_t next = INT64_MAX;
       for (size_t k = 0; k < passes.size(); ++k) {
-        if (at[k] < passes[k]->frames) next = std::min(next, passes[k]->keys[at[k]]);
+        if (at[k] < passes[k]->frames) next = std::min(next, passes[k]->plan.keys[at[k]]);
       }
       if (next == INT64_MAX) break;
       // The frame of the first input that has this place; the others that
@@ -189,7 +175,7 @@ class Merge {
       const uint8_t* chosen = nullptr;
       size_t chosenFrom = 0;
       for (size_t k = 0; k < passes.size(); ++k) {
-        if (at[k] >= passes[k]->frames || passes[k]->keys[at[k]] != next) continue;
+        if (at[k] >= passes[k]->frames || passes[k]->plan.keys[at[k]] != next) continue;
         const uint8_t* f = passes[k]->frame(at[k]);
         ++at[k];
         if (f == nullptr) return unreadable(*passes[k]);
@@ -217,8 +203,6 @@ class Merge {
   int writeError = 0;
 
  private:
-  static long long ll(int64_t v) { return static_cast<long long>(v); }
-
   // Writes frame i of p to the result.
   bool emit(Pass& p, int64_t i) {
     const uint8_t* frame = p.frame(i);
@@ -252,10 +236,10 @@ class Merge {
       lastBaseKey = key;
       return;
     }
-    if (key < base.firstKey) {
+    if (key < base.plan.firstKey) {
       ++before;
       beforeFrom |= bit;
-    } else if (key > base.lastKey) {
+    } else if (key > base.plan.lastKey) {
       ++after;
       afterFrom |= bit;
     } else {
@@ -270,9 +254,9 @@ class Merge {
   void closeGap(int64_t key) {
     if (key >= 0 && lastBaseKey >= 0) {
       tapetime::Time a = tapetime::fromKey(lastBaseKey), b = tapetime::fromKey(key);
-      if (!tapetime::runsOn(a, b)) {
-        int64_t missing = tapetime::position(b) - tapetime::position(a) - 1;
-        if (missing < 1) missing = 1;
+      const tapetime::Cycle& cycle = passes[0]->plan.cycle;
+      if (!tapetime::runsOn(a, b, cycle)) {
+        int64_t missing = std::max<int64_t>(1, tapetime::missingBetween(a, b, 1, cycle));
         int64_t left = missing > gapFilled ? missing - gapFilled : 0;
         ++gaps;
         if (left == 0) ++gapsFilled;
@@ -322,16 +306,18 @@ bool readInputs(int count, char** inputs, std::vector<std::unique_ptr<Pass>>& pa
     std::setvbuf(p->file, p->stream.get(), _IOFBF, kStreamBuffer);
     if (!place(*p, report)) return false;
     SAY(report, kMergeInput, k + 1, inputs[k], static_cast<long long>(p->frames),
-        timeText(p->firstKey).c_str(), timeText(p->lastKey).c_str());
+        timeText(p->plan.firstKey).c_str(), timeText(p->plan.lastKey).c_str());
+    if (p->plan.badPacks > 0) SAY(report, kMergeBadPacks, k + 1, ll(p->plan.badPacks));
+    if (p->plan.repeats > 0) SAY(report, kMergeRepeats, k + 1, ll(p->plan.repeats));
     passes.push_back(std::move(p));
   }
   const Pass& base = *passes[0];
   for (size_t k = 1; k < passes.size(); ++k) {
     const Pass& p = *passes[k];
-    if (p.lastKey < base.firstKey || p.firstKey > base.lastKey) {
-      REFUSE(report, kMergeNoOverlap, p.name.c_str(), timeText(p.firstKey).c_str(),
-             timeText(p.lastKey).c_str(), timeText(base.firstKey).c_str(),
-             timeText(base.lastKey).c_str());
+    if (p.plan.lastKey < base.plan.firstKey || p.plan.firstKey > base.plan.lastKey) {
+      REFUSE(report, kMergeNoOverlap, p.name.c_str(), timeText(p.plan.firstKey).c_str(),
+             timeText(p.plan.lastKey).c_str(), timeText(base.plan.firstKey).c_str(),
+             timeText(base.plan.lastKey).c_str());
       return false;
     }
   }

@@ -40,6 +40,11 @@ DAT_MESSAGE(kMergeLogFailed, "KOVRANT-MERGE.LOGを作成できませんでした
 DAT_MESSAGE(kMergeProgram, "プログラム: kovrant-merge %s", "Program: kovrant-merge %s");
 DAT_MESSAGE(kMergeInput, "入力%d: %s (%lld フレーム、ATIME %s - %s)",
             "Input %d: %s (%lld frames, ATIME %s - %s)");
+DAT_MESSAGE(kMergeBadPacks,
+            "入力%d: 前後のフレームと合わないATIMEパック %lld 個をATIMEなしとして扱いました。",
+            "Input %d: %lld ATIME packs that their neighbours do not confirm taken as no ATIME.");
+DAT_MESSAGE(kMergeRepeats, "入力%d: 二度続けて届いたフレーム %lld 個を一度だけ置きました。",
+            "Input %d: %lld frames delivered twice in a row placed once.");
 DAT_MESSAGE(
     kMergeGap,
     "基準の欠落: 直前のATIME=%s 直後のATIME=%s 欠落=%lld フレーム 埋めた=%lld 入力=%s 残り=%lld",
