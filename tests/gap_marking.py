@@ -14,6 +14,8 @@
    agree with the log line by line.
 2. An image built here, frame by frame: a discontinuity, frames without
    ATIME, gaps beside rate changes, pre-emphasis, 32 kHz at 16 and 12 bits.
+3. Continuous recordings with a bad ATIME pack, or another cycle of 34-frame
+   seconds: no gap, nothing filled.
 Exit 0 when all hold, 1 when not, 77 when a reader is missing.
 """
 import hashlib
@@ -229,14 +231,24 @@ def damaged_tape(selthix, kovrant_sim, make_image, work):
     check(sum(len(f["gaps"]) for f in kfiles.values()) == 2, "two gaps kept")
 
 
-def frame(pos=None, rate=0, emphasis=0, quant=0, program=0, loud=3000):
+def tape_time(pos, phase=2):
+    """(second, frame) of the frame `pos` frames from the start of a tape whose
+    seconds of 34 frames are those whose number is `phase` mod 3."""
+    s = 0
+    while pos >= (34 if s % 3 == phase else 33):
+        pos -= 34 if s % 3 == phase else 33
+        s += 1
+    return s, pos
+
+
+def frame(pos=None, rate=0, emphasis=0, quant=0, program=0, loud=3000, phase=2, minutes=0):
     audio = struct.pack("<2880h", *([loud, -loud] * 1440))
     packs = bytearray(56)
     if pos is not None:
-        s = (pos * 3 + 2) // 100
+        s, f = tape_time(pos, phase)
         bcd = lambda v: (v // 10) << 4 | v % 10
-        packs[0:8] = bytes([0x20, 0, 0, bcd(s // 3600), bcd(s // 60 % 60), bcd(s % 60),
-                            bcd(pos - s * 100 // 3), 0])
+        packs[0:8] = bytes([0x20, 0, 0, bcd(s // 3600), bcd(s // 60 % 60) ^ minutes, bcd(s % 60),
+                            bcd(f), 0])
     sub = bytes([0, (program // 100) << 4 | 1, (program // 10 % 10) << 4 | program % 10, 0])
     main = bytes([emphasis << 4 | rate << 2, quant << 6])
     return audio + bytes(packs) + sub + main
@@ -323,6 +335,33 @@ def built_image(selthix, work):
     check(any(l.startswith("ATIME: なし") for l in lines), "an image without ATIME is said")
 
 
+def tape_time_faults(selthix, work):
+    """Continuous recordings whose ATIME misleads a reader of single steps:
+    one pack with a bit flipped in its minutes, and recorders whose second
+    of 34 frames is the first or the second of three, with the frames at
+    the seconds' boundaries lacking ATIME. None of them has a gap."""
+    cases = [("flipped", lambda p: frame(p, minutes=0x02 if p == 1500 else 0)),
+             ("cycle0", lambda p: frame(None if tape_time(p, 0)[1] == 0 else p, phase=0)),
+             ("cycle1", lambda p: frame(None if tape_time(p, 1)[1] == 0 else p, phase=1))]
+    for name, make in cases:
+        d = os.path.join(work, name)
+        os.makedirs(d)
+        with open(os.path.join(d, "KOVRANT.IMG"), "wb") as f:
+            f.write(b"".join(make(p) for p in range(3000)))
+        run([selthix, "--keep-time"], d)
+        files, order, lines = parse_log(os.path.join(d, "SELTHIX.LOG"))
+        f = files[order[0]]
+        check(not f["gaps"] and not f["jumps"] and f["samples"] == 3000 * 1440 and
+              len(audio(os.path.join(d, order[0]))) == 3000 * 5760,
+              "%s: no gap, nothing filled: %r %r" % (name, f["gaps"], f["jumps"]))
+        check(("前後のフレームと合わないATIMEパック: 1 (ATIMEなしとして扱いました)" in lines) ==
+              (name == "flipped"), "%s: the bad pack counted" % name)
+        check("ギャップの長さの精度: 正確 (テープがサイクルを示しています)" in lines,
+              "%s: the tape's cycle makes lengths exact" % name)
+        check(any(l.startswith("34フレームの秒: %s, " % name[-1]) for l in lines) ==
+              name.startswith("cycle"), "%s: the cycle taken from the tape" % name)
+
+
 def main():
     selthix, kovrant_sim, make_image = (os.path.abspath(a) for a in sys.argv[1:4])
     for tool in ("ffprobe", "sndfile-info", "sha256sum", "iconv"):
@@ -333,6 +372,7 @@ def main():
     try:
         damaged_tape(selthix, kovrant_sim, make_image, work)
         built_image(selthix, work)
+        tape_time_faults(selthix, work)
     finally:
         shutil.rmtree(work, ignore_errors=True)
     return verdict()

@@ -22,6 +22,8 @@ from checks import FRAME, check, verdict
 
 
 def frames(path):
+    if not os.path.exists(path):
+        return []
     with open(path, "rb") as f:
         data = f.read()
     return [data[k:k + FRAME] for k in range(0, len(data) - FRAME + 1, FRAME)]
@@ -123,6 +125,34 @@ def lost_stretches(tools):
     return p1, p2
 
 
+def untrusted_times(tools, p1, p2):
+    """A pack with a bit flipped in its minutes, and a frame delivered twice:
+    neither stops a merge, as base or as later input."""
+    data = open(p1, "rb").read()
+    frame = bytearray(frames(p1)[300])
+    count = frame[5817] & 15 or 7
+    last = max(k for k in range(min(count, 7)) if frame[5760 + 8 * k] >> 4 == 2)
+    frame[5760 + 8 * last + 4] ^= 0x02
+    variants = {"flipped.IMG": (data[:300 * FRAME] + bytes(frame) + data[301 * FRAME:],
+                                "前後のフレームと合わないATIMEパック 1 個"),
+                "repeat.IMG": (data[:301 * FRAME] + data[300 * FRAME:],
+                               "二度続けて届いたフレーム 1 個")}
+    _, _, log = tools.run_merge("plain", p1, p2)
+    want = frames(os.path.join(tools.work, "plain", "KOVRANT.IMG"))
+    for name, (image, said) in variants.items():
+        path = os.path.join(tools.work, name)
+        open(path, "wb").write(image)
+        for inputs in ((path, p2), (p2, path)):
+            d, _, log = tools.run_merge(name + str(inputs[0] == p2), *inputs)
+            check(said in log, "%s: said: %r" % (name, log.splitlines()[:4]))
+            merged = frames(os.path.join(d, "KOVRANT.IMG"))
+            # The flipped frame stands where its neighbours place it.
+            check(len(merged) == len(want) and
+                  sum(a != b for a, b in zip(merged, want)) == (name == "flipped.IMG" and
+                                                                 inputs[0] == path),
+                  "%s %s: every frame once, in tape order" % (name, inputs[0] == p2))
+
+
 def refusals(tools, p1, p2):
     base = frames(p1)
     def image(name, parts):
@@ -175,6 +205,7 @@ def main():
     try:
         tools = Tools(merge, sim, make_image, selthix, work)
         p1, p2 = lost_stretches(tools)
+        untrusted_times(tools, p1, p2)
         refusals(tools, p1, p2)
     finally:
         shutil.rmtree(work, ignore_errors=True)
