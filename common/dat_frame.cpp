@@ -51,20 +51,16 @@ int packCount(const DatFrame& f) {
   return n == 0 ? 7 : n;
 }
 
+int packsInUse(const DatFrame& f) {
+  int n = packCount(f);
+  return n > kPackCount ? kPackCount : n;
+}
+
 const uint8_t* lastAtimePack(const DatFrame& f) {
-  int packs = packCount(f);
-  if (packs > kPackCount) packs = kPackCount;
-  for (int k = packs - 1; k >= 0; --k) {
+  for (int k = packsInUse(f) - 1; k >= 0; --k) {
     if (isAtimePack(f.packs[k])) return f.packs[k];
   }
   return nullptr;
-}
-
-std::string atimeText(const uint8_t* p) {
-  char text[32];
-  std::snprintf(text, sizeof text, DAT_ATIME_FIELDS, p[3] >> 4, p[3] & 15, p[4] >> 4, p[4] & 15,
-                p[5] >> 4, p[5] & 15, p[6] >> 4, p[6] & 15);
-  return text;
 }
 
 }  // namespace dat

@@ -5,7 +5,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
 
 namespace dat {
 
@@ -70,8 +69,10 @@ bool namesProgram(const char* text);
 int programNumber(const DatFrame& f);
 
 // Number of valid subcode packs from subId[1] bits 3-0, where 0 means 7.
-// Can be 8-15; readers bound it by kPackCount themselves.
+// Can be 8-15; packsInUse() bounds it by the packs there are.
 int packCount(const DatFrame& f);
+// The packs a reader looks at: the first packCount, never beyond pack 6.
+int packsInUse(const DatFrame& f);
 inline bool isAtimePack(const uint8_t* p) {
   return (p[0] >> 4) == 2;
 }
@@ -80,10 +81,9 @@ inline bool isAtimePack(const uint8_t* p) {
 // last ATIME pack among the first packCount packs, never beyond pack 6;
 // null when there is none.
 const uint8_t* lastAtimePack(const DatFrame& f);
-// The fields of an ATIME pack as shown: hours, minutes, seconds, frame.
+// The fields of an ATIME pack as the dumper's display shows them, digit by
+// digit: hours, minutes, seconds, frame.
 #define DAT_ATIME_FIELDS "%01x%01x:%01x%01x:%01d%01x:%01x%01x"
-// An ATIME pack's fields in that form, "hh:mm:ss:ff".
-std::string atimeText(const uint8_t* pack);
 
 // Emphasis, mainId[0] bits 5-4: 0 none, 1 pre-emphasis 50/15 us.
 inline int emphasisCode(const DatFrame& f) {

@@ -13,6 +13,7 @@
 #include "output_file.h"
 #include "pass_through.h"
 #include "system_services.h"
+#include "tape_time.h"
 
 namespace {
 
@@ -212,7 +213,8 @@ class CaptureRun {
         }
         log.goodRead(passed);
         showAtime(frame);
-        if (lastAtime(frame, &atime)) log.atimeShown(atime);
+        tapetime::Time atime;
+        if (tapetime::frameTime(frame, &atime)) log.atimeShown(atime);
       } else if (status == kCheckCondition && sense == kBlankCheck) {
         printStdout("%s", msg::kEndOfTape);
         return Outcome::BlankTape;
@@ -248,7 +250,6 @@ class CaptureRun {
   std::string deviceSaid;  // the device the console named, or empty
   WallTime started{};
   CaptureLog log;
-  std::string atime;  // the latest ATIME fields shown
   // The status and sense byte of the run's latest request that was carried out.
   uint8_t status = 0;
   uint8_t sense = 0;
@@ -267,32 +268,13 @@ bool CaptureFilter::pass(const dat::DatFrame& frame) {
   return written;
 }
 
-namespace {
-
-// Calls show(pack) for each ATIME pack among the frame's first packCount
-// packs, never beyond pack 6.
-template <typename Show>
-void forEachAtime(const dat::DatFrame& frame, Show show) {
-  int packs = dat::packCount(frame);
-  if (packs > dat::kPackCount) packs = dat::kPackCount;
-  for (int k = 0; k < packs; ++k) {
-    if (dat::isAtimePack(frame.packs[k])) show(frame.packs[k]);
-  }
-}
-
-}  // namespace
-
 void showAtime(const dat::DatFrame& frame) {
-  forEachAtime(frame, [](const uint8_t* p) {
+  for (int k = 0; k < dat::packsInUse(frame); ++k) {
+    const uint8_t* p = frame.packs[k];
+    if (!dat::isAtimePack(p)) continue;
     printStdout(msg::kAtime, p[3] >> 4, p[3] & 15, p[4] >> 4, p[4] & 15, p[5] >> 4, p[5] & 15,
                 p[6] >> 4, p[6] & 15);
-  });
-}
-
-bool lastAtime(const dat::DatFrame& frame, std::string* fields) {
-  const uint8_t* pack = dat::lastAtimePack(frame);
-  if (pack != nullptr) *fields = dat::atimeText(pack);
-  return pack != nullptr;
+  }
 }
 
 int runKovrant(const char* device) {

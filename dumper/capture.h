@@ -31,6 +31,3 @@ struct CaptureFilter {
 // Prints the ATIME packs among the frame's first packCount packs (never
 // beyond pack 6), each on the same console line.
 void showAtime(const dat::DatFrame& frame);
-// The fields of the ATIME pack that showAtime shows last ("hh:mm:ss:ff");
-// false when it shows none.
-bool lastAtime(const dat::DatFrame& frame, std::string* fields);

@@ -96,7 +96,8 @@ void CaptureLog::badRead(uint8_t status, uint8_t sense) {
   ++gap.answers[static_cast<uint16_t>(status << 8 | sense)];
 }
 
-void CaptureLog::atimeShown(const std::string& atime) {
+void CaptureLog::atimeShown(const tapetime::Time& time) {
+  std::string atime = tapetime::text(time);
   if (firstAtime.empty()) {
     firstAtime = atime;
     out.line(msg::kLogFirstAtime, atime.c_str());

@@ -15,6 +15,7 @@
 
 #include "log_file.h"
 #include "system_services.h"
+#include "tape_time.h"
 
 namespace logtext {
 
@@ -48,8 +49,8 @@ class CaptureLog {
   void imageKeeps(int64_t frames);
   // A READ that returned another status (not the end of the recording).
   void badRead(uint8_t status, uint8_t sense);
-  // The time display showed `atime` ("hh:mm:ss:ff") last for the latest frame.
-  void atimeShown(const std::string& atime);
+  // The latest frame's time, as the time display showed it last.
+  void atimeShown(const tapetime::Time& atime);
   // The end: why, whether data mode was restored, the exit status, when.
   // Ends with the summary line.
   void finish(const char* reason, bool dataMode, int exitStatus, const WallTime& ended);
