@@ -141,9 +141,10 @@ bool openFailed() {
   return false;
 }
 
-// Says which device is used, for the console and the capture log.
+// Says which device is used, for the console and the capture log: its name
+// with its control characters escaped, as every name from outside is shown.
 void sayDevice(std::string* said) {
-  *said = carrierDeviceName();
+  *said = escapeControls(carrierDeviceName());
   printStdout(msg::kTapeDevice, said->c_str());
 }
 
