@@ -51,9 +51,8 @@ bool carrierHasDrive(int drive) {
 
 bool carrierOpen(int drive) {
   configure();
-  if (!sim::open(drive)) return false;
   openedName = nameOf(drive);
-  return true;
+  return sim::open(drive);
 }
 
 bool carrierOpenDevice(const char* device) {
@@ -63,9 +62,9 @@ bool carrierOpenDevice(const char* device) {
     sim::setLastError(sim::kFileNotFound);
     return false;
   }
-  if (!carrierOpen(drive)) return false;
+  bool opened = carrierOpen(drive);
   openedName = device;  // as the user named it, as the system's carriers keep it
-  return true;
+  return opened;
 }
 
 const char* carrierDeviceName() {
