@@ -1,5 +1,6 @@
 #include "conversion_log.h"
 
+#include "console.h"
 #include "converter_messages.h"
 
 namespace {
@@ -101,7 +102,7 @@ void ConversionLog::file(const FileRecord& r) {
 }
 
 void ConversionLog::staleRemoved(const std::string& name) {
-  out.line(msg::kConversionLogStaleRemoved, name.c_str());
+  out.line(msg::kConversionLogStaleRemoved, escapeControls(name.c_str()).c_str());
 }
 
 void ConversionLog::finish(int exitStatus, Ending ending) {

@@ -51,7 +51,8 @@ class ConversionLog {
   // The image could not be mapped: the console's message.
   void noImage(const char* message);
   void file(const FileRecord& record);
-  // A temporary file of an earlier run, killed outright, was removed.
+  // A temporary file of an earlier run, killed outright, was removed (its
+  // name, found in the directory, with its control characters escaped).
   void staleRemoved(const std::string& name);
   enum class Ending { Done, NoImage, ImageShortened, ImageRewritten, ImageReadError, Interrupted };
   // Totals, the exit status and the summary line.

@@ -136,7 +136,8 @@ class CaptureRun {
           if (!log.open(started, pt::kSupportedDrive, deviceSaid, wallClock())) {
             printStdout(msg::kLogCreateFailed, std::strerror(errno));
           } else if (log.name() != logtext::kName) {
-            printStdout(msg::kLogElsewhere, std::strerror(errno), log.name().c_str());
+            printStdout(msg::kLogElsewhere, std::strerror(errno),
+                        escapeControls(log.name().c_str()).c_str());
           }
           return capture(image);
         }

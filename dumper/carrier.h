@@ -37,13 +37,15 @@ struct ScsiResult {
 };
 
 // The system's tape drives, numbered from 0 in the system's own order.
-// True when the system has drive `drive`; nothing is sent to it.
+// True when the system has drive `drive`, also one that cannot be opened
+// (in use, not this user's); nothing is sent to it.
 bool carrierHasDrive(int drive);
 // Opens drive `drive` of the system. False when it cannot be opened.
 bool carrierOpen(int drive);
 // Opens the tape device the user named. False when it cannot be opened.
 bool carrierOpenDevice(const char* device);
-// The name of the device the latest successful open opened.
+// The name of the device the latest open opened, or the one it tried last
+// when it failed (whose failure carrierErrorText tells).
 const char* carrierDeviceName();
 // Closes the device opened by carrierOpen.
 void carrierClose();

@@ -63,10 +63,10 @@ int tapeNumberOf(const char* device) {
 }
 
 bool openPath(const std::string& path) {
+  openedName = path;
   int fd = open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return false;
   tapeHandle = fd;
-  openedName = path;
   return true;
 }
 

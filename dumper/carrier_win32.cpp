@@ -50,7 +50,12 @@ bool fail() {
 
 bool carrierHasDrive(int drive) {
   HANDLE h = openTape(tapeName(drive).c_str());
-  if (h == INVALID_HANDLE_VALUE) return false;
+  if (h == INVALID_HANDLE_VALUE) {
+    // Only a name the system does not know is no drive: one in use or not
+    // this user's is there all the same.
+    DWORD error = GetLastError();
+    return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
+  }
   CloseHandle(h);
   return true;
 }
@@ -60,10 +65,9 @@ bool carrierOpen(int drive) {
 }
 
 bool carrierOpenDevice(const char* device) {
-  tapeHandle = openTape(device);
-  if (tapeHandle == INVALID_HANDLE_VALUE) return fail();
   openedName = device;
-  return true;
+  tapeHandle = openTape(device);
+  return tapeHandle != INVALID_HANDLE_VALUE || fail();
 }
 
 const char* carrierDeviceName() {

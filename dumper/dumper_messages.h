@@ -11,6 +11,11 @@ namespace msg {
 DAT_MESSAGE(kKovrantBanner, "KOVRANT.EXE Ver0.1\n", "KOVRANT.EXE Ver0.1\n");
 DAT_MESSAGE(kTapeOpenFailed, "テープデバイスのオープンに失敗しました。\n",
             "Could not open the tape device.\n");
+// A drive of several that could not be opened, when none that opened is the
+// supported drive: it may be the one. The system's text follows.
+DAT_MESSAGE(kDriveOpenFailed,
+            "テープデバイス %s のオープンに失敗しました。対応するドライブかもしれません。\n",
+            "Could not open the tape device %s. It may be the supported drive.\n");
 // The device in use, when the user named it or the system has several drives.
 DAT_MESSAGE(kTapeDevice, "テープデバイス: %s\n", "Tape device: %s\n");
 DAT_MESSAGE(kInquiryFailed, "Inquiryデータの読み込みに失敗しました。\n",

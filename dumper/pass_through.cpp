@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "console.h"
 #include "dumper_messages.h"
@@ -141,11 +142,26 @@ bool openFailed() {
   return false;
 }
 
-// Says which device is used, for the console and the capture log.
+// The system's text for the carrier's last error, as one line without its end.
+std::string lastErrorText() {
+  char text[80];
+  carrierErrorText(text, sizeof text);
+  return text;
+}
+
+// Says which device is used, for the console and the capture log: its name
+// with its control characters escaped, as every name from outside is shown.
 void sayDevice(std::string* said) {
-  *said = carrierDeviceName();
+  *said = escapeControls(carrierDeviceName());
   printStdout(msg::kTapeDevice, said->c_str());
 }
+
+// A drive of the search that could not be opened: its device and the
+// system's reason.
+struct Unopened {
+  std::string device;
+  std::string reason;
+};
 
 }  // namespace
 
@@ -157,24 +173,42 @@ bool identifyDrive(const char* device, std::string* said) {
     return checkOpenedDrive();
   }
   // With one drive the run is the same as ever. With several, the first
-  // that is the supported drive is used; when none is, the first, opened
-  // again so that a failure is its own.
+  // that is the supported drive is used.
   bool first = carrierOpen(0);
   if (!carrierHasDrive(1)) return first ? checkOpenedDrive() : openFailed();
-  if (!first || !openedIsSupported()) {
-    if (first) carrierClose();
-    for (int drive = 1; carrierHasDrive(drive); ++drive) {
-      if (!carrierOpen(drive)) continue;
-      if (openedIsSupported()) {
-        sayDevice(said);
-        return checkOpenedDrive();
-      }
-      carrierClose();
-    }
-    if (!carrierOpen(0)) return openFailed();
+  if (first && openedIsSupported()) {
+    sayDevice(said);
+    return checkOpenedDrive();
   }
-  sayDevice(said);
-  return checkOpenedDrive();
+  if (first) carrierClose();
+  std::vector<Unopened> unopened;
+  for (int drive = 1; carrierHasDrive(drive); ++drive) {
+    if (!carrierOpen(drive)) {
+      unopened.push_back({escapeControls(carrierDeviceName()), lastErrorText()});
+      continue;
+    }
+    if (openedIsSupported()) {
+      sayDevice(said);
+      return checkOpenedDrive();
+    }
+    carrierClose();
+  }
+  // None that opened is the supported drive: the first is refused as before,
+  // opened again so that a failure is its own. A drive that could not be
+  // opened may be the supported one: each is named with the system's
+  // reason, which is what the user can act on (a program holding the drive,
+  // a missing permission).
+  if (carrierOpen(0)) {
+    sayDevice(said);
+    if (checkOpenedDrive()) return true;
+  } else {
+    openFailed();
+  }
+  for (const Unopened& u : unopened) {
+    printStdout(msg::kDriveOpenFailed, u.device.c_str());
+    printStdout(msg::kSystemText, u.reason.c_str());
+  }
+  return false;
 }
 
 void closeTape() {
@@ -182,9 +216,7 @@ void closeTape() {
 }
 
 void printLastError() {
-  char text[80];
-  carrierErrorText(text, sizeof text);
-  printStdout(msg::kSystemText, text);
+  printStdout(msg::kSystemText, lastErrorText().c_str());
 }
 
 void lookupFailedText(char* text, size_t size, long error) {

@@ -32,9 +32,11 @@ bool ScsiRead(uint8_t* buffer, int32_t* length, uint8_t* status, uint8_t* senseB
 
 // Opens the tape device and checks that the drive is the supported one:
 // `device` when given, otherwise the first of the system's drives that is
-// the supported one (the first drive when none is). On false it has
-// printed why and closed what it opened. *said: the device's name when the
-// console has said it (a device given, or several drives), else empty.
+// the supported one (when none that opened is, the first drive, refused,
+// and each drive that could not be opened is named with the system's
+// reason). On false it has printed why and closed what it opened. *said: the device's name as the
+// console has said it (a device given, or several drives; its control
+// characters escaped), else empty.
 bool identifyDrive(const char* device, std::string* said);
 // Closes the tape device that identifyDrive opened.
 void closeTape();

@@ -58,7 +58,7 @@ class Report {
 // merge them), a frame at a time: its frames and where each lies on the
 // tape (merging::Placement).
 struct Pass {
-  std::string name;
+  std::string name;  // as the report shows it: the path, its control characters escaped
   FILE* file = nullptr;
   int64_t frames = 0;
   merging::Placement plan;
@@ -283,29 +283,29 @@ bool readInputs(int count, char** inputs, std::vector<std::unique_ptr<Pass>>& pa
                 Report& report) {
   for (int k = 0; k < count; ++k) {
     std::unique_ptr<Pass> p(new Pass);
-    p->name = inputs[k];
+    p->name = escapeControls(inputs[k]);
     if (sameFile(inputs[k], dat::kImageName)) {
-      REFUSE(report, kMergeIsOutput, inputs[k]);
+      REFUSE(report, kMergeIsOutput, p->name.c_str());
       return false;
     }
     struct stat st;
     errno = 0;
     if (stat(inputs[k], &st) != 0) {
-      REFUSE(report, kMergeUnreadable, inputs[k], std::strerror(errno));
+      REFUSE(report, kMergeUnreadable, p->name.c_str(), std::strerror(errno));
       return false;
     }
     if (!S_ISREG(st.st_mode)) {
-      REFUSE(report, kMergeNotAFile, inputs[k]);
+      REFUSE(report, kMergeNotAFile, p->name.c_str());
       return false;
     }
     p->file = std::fopen(inputs[k], "rb");
     if (p->file == nullptr) {
-      REFUSE(report, kMergeUnreadable, inputs[k], std::strerror(errno));
+      REFUSE(report, kMergeUnreadable, p->name.c_str(), std::strerror(errno));
       return false;
     }
     std::setvbuf(p->file, p->stream.get(), _IOFBF, kStreamBuffer);
     if (!place(*p, report)) return false;
-    SAY(report, kMergeInput, k + 1, inputs[k], static_cast<long long>(p->frames),
+    SAY(report, kMergeInput, k + 1, p->name.c_str(), static_cast<long long>(p->frames),
         timeText(p->plan.firstKey).c_str(), timeText(p->plan.lastKey).c_str());
     if (p->plan.badPacks > 0) SAY(report, kMergeBadPacks, k + 1, ll(p->plan.badPacks));
     if (p->plan.repeats > 0) SAY(report, kMergeRepeats, k + 1, ll(p->plan.repeats));

@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "carrier.h"
 #include "drive_model.h"
@@ -19,6 +21,17 @@ std::string openedName;
 // The simulated drives are named "tape0", "tape1", ...
 std::string nameOf(int drive) {
   return "tape" + std::to_string(drive);
+}
+
+// The drive `device` names: "tapeN", or a symbolic link to such a name (as
+// the links under /dev/tape/by-id name a system's drives); -1 for none.
+int driveNamed(const char* device) {
+  std::error_code error;
+  std::filesystem::path target = std::filesystem::read_symlink(device, error);
+  for (int drive = 0; drive < sim::driveCount(); ++drive) {
+    if (nameOf(drive) == device || (!error && target.filename() == nameOf(drive))) return drive;
+  }
+  return -1;
 }
 
 void configure() {
@@ -38,18 +51,20 @@ bool carrierHasDrive(int drive) {
 
 bool carrierOpen(int drive) {
   configure();
-  if (!sim::open(drive)) return false;
   openedName = nameOf(drive);
-  return true;
+  return sim::open(drive);
 }
 
 bool carrierOpenDevice(const char* device) {
   configure();
-  for (int drive = 0; drive < sim::driveCount(); ++drive) {
-    if (nameOf(drive) == device) return carrierOpen(drive);
+  int drive = driveNamed(device);
+  if (drive < 0) {
+    sim::setLastError(sim::kFileNotFound);
+    return false;
   }
-  sim::setLastError(sim::kFileNotFound);
-  return false;
+  bool opened = carrierOpen(drive);
+  openedName = device;  // as the user named it, as the system's carriers keep it
+  return opened;
 }
 
 const char* carrierDeviceName() {

@@ -377,6 +377,9 @@ bool parseFaults(const std::string& text, std::vector<Fault>* faults) {
       f.kind = Fault::FailControl;
     } else if (action == "interrupt") {
       f.kind = Fault::Interrupt;
+    } else if ((action == "busy" || action == "denied") && f.command == Command::Open) {
+      f.kind = Fault::Refused;
+      f.error = action == "busy" ? kBusy : kAccessDenied;
     } else if (std::sscanf(action.c_str(), "short:%u%c", &number, &extra) == 1) {
       f.kind = Fault::Short;
       f.bytes = number;
@@ -511,6 +514,10 @@ const char* windowsErrorText(unsigned long code) {
   switch (code) {
     case kFileNotFound:
       return "The system cannot find the file specified.";
+    case kAccessDenied:
+      return "Access is denied.";
+    case kBusy:
+      return "The requested resource is in use.";
     case kSemTimeout:
       return "The semaphore timeout period has expired.";
     case kIoDevice:
@@ -535,6 +542,10 @@ bool open(int which) {
   const Fault* f = faultFor(Command::Open);
   if (which < 0 || which >= driveCount() || (f != nullptr && f->kind == Fault::FailControl)) {
     d.lastError = kFileNotFound;
+    return false;
+  }
+  if (f != nullptr && f->kind == Fault::Refused) {
+    d.lastError = f->error;
     return false;
   }
   d.opened = which;

@@ -44,6 +44,7 @@ struct Fault {
     Interrupt,    // the user interrupts just before this command; it is carried out
     Overreport,   // a data-in command is carried out, but `bytes` are reported transferred
     Delay,        // the command is carried out, its answer `milliseconds` late
+    Refused,      // an open fails with the system error `error`: busy, or not permitted
   };
   Command command;
   int occurrence;  // 1: the first command of this kind in the run
@@ -53,6 +54,7 @@ struct Fault {
   uint32_t bytes = 0;
   int repeat = 1;  // the fault hits this many commands from `occurrence` on
   uint32_t milliseconds = 0;
+  unsigned long error = 0;
 };
 
 struct Script {
@@ -119,7 +121,7 @@ void configure(const Script& script);
 // called. False, with a reason, when a setting cannot be understood.
 bool configureFromEnvironment(std::string* reason);
 // Parses a fault list such as "read#5=02/03,read#9*100=03/03,tur#2=interrupt,
-// select#1=fail,read#7=short:100,sense#2=delay:3000":
+// select#1=fail,read#7=short:100,sense#2=delay:3000,open#2=busy":
 // command#occurrence[*repeat]=action.
 bool parseFaults(const std::string& text, std::vector<Fault>* faults);
 
@@ -140,6 +142,8 @@ int openedDrive();
 // The system error codes the model sets (Windows numbering), and their
 // texts as Windows words them (without the line end); null for another code.
 constexpr unsigned long kFileNotFound = 2;  // ERROR_FILE_NOT_FOUND
+constexpr unsigned long kAccessDenied = 5;  // ERROR_ACCESS_DENIED (EACCES)
+constexpr unsigned long kBusy = 170;        // ERROR_BUSY (EBUSY)
 constexpr unsigned long kSemTimeout = 121;  // ERROR_SEM_TIMEOUT
 constexpr unsigned long kIoDevice = 1117;   // ERROR_IO_DEVICE
 const char* windowsErrorText(unsigned long code);

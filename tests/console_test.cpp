@@ -1,8 +1,12 @@
 // Console text and command line: the code page 932 table and every text
 // against the C library's own converter; both programs on a pseudo-terminal
 // in a UTF-8 and in the C locale against their redirected bytes; --help,
-// --version and arguments they do not know.
+// --version and arguments they do not know; names from outside shown with
+// their controls escaped.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <functional>
@@ -30,6 +34,7 @@ using testing_support::toCp932;
 const std::string kKovrant = KOVRANT_PATH;
 const std::string kKovrantSim = KOVRANT_SIM_PATH;
 const std::string kSelthix = SELTHIX_PATH;
+const std::string kMerge = KOVRANT_MERGE_PATH;
 
 TEST(Cp932, EveryRowAgreesWithTheCLibrary) {
   for (const cp932::Row& row : cp932::kTable) {
@@ -135,6 +140,113 @@ TEST(Arguments, ARefusedArgumentIsShownAsItIsWithoutItsControls) {
   RunResult p = runIn(dir.path(), kSelthix, pipe);
   EXPECT_EQ(p.exitCode, 2);
   EXPECT_EQ(p.err, toCp932(text.substr(0, at)) + shown + toCp932(text.substr(at + 1)));
+}
+
+// A name that comes from outside (a device, an input's path, a file found in
+// the directory) is shown on the terminal and in the logs with its control
+// characters escaped: no escape sequence reaches the terminal, no log line
+// is split or overwritten.
+TEST(Names, ANameFromOutsideIsShownWithItsControlsEscaped) {
+  // Each name ends in CR "FAKE": a terminal given it raw would overwrite its line.
+  const std::string device = "x\x1b]0;owned\x07\rFAKE",
+                    deviceShown = "./x\\x1b]0;owned\\x07\\x0dFAKE";
+  const std::string folder = "d\x1b[2J\rFAKE", folderShown = "d\\x1b[2J\\x0dFAKE";
+  pid_t child = fork();
+  if (child == 0) _exit(0);
+  ASSERT_EQ(waitpid(child, nullptr, 0), child);
+  const std::string part = ".wav.part-" + std::to_string(child) + "-0";
+  const std::string stale = "#\x1b]0;x\x07\rFAKE" + part,
+                    staleShown = "#\\x1b]0;x\\x07\\x0dFAKE" + part;
+  std::vector<uint8_t> tape = testing_support::recording(7, 1, 200);
+  auto line = [](const char* format, const std::string& name) {
+    char text[512];
+    std::snprintf(text, sizeof text, format, name.c_str());
+    return std::string(text);
+  };
+  auto twoImages = [&](const TempDir& dir) {
+    ASSERT_EQ(mkdir(dir.file(folder).c_str(), 0755), 0);
+    ASSERT_EQ(mkdir(dir.file("plain").c_str(), 0755), 0);
+    ASSERT_TRUE(synth::writeFile(dir.file(folder + "/KOVRANT.IMG"), tape));
+    ASSERT_TRUE(synth::writeFile(dir.file("plain/KOVRANT.IMG"), tape));
+  };
+  // The merge's line of its first input, up to the end of the name.
+  std::string input = folderShown + "/KOVRANT.IMG";
+  char text[512];
+  std::snprintf(text, sizeof text, msg::kMergeInputUtf8, 1, input.c_str(), 0LL, "", "");
+  input = std::string(text).substr(0, std::string(text).find(input) + input.size());
+  struct Case {
+    const char* what;
+    const std::string& program;
+    std::vector<std::string> args, env;
+    std::function<void(const TempDir&)> prepare;
+    std::string console;       // a line the terminal shows; empty: none to look for
+    std::string log, logLine;  // the log file (none: empty), and a line of it
+  };
+  const Case cases[] = {
+      {"the device KOVRANT opened",
+       kKovrant,
+       {"--device", "./" + device},
+       {},
+       [&](const TempDir& dir) { ASSERT_TRUE(synth::writeFile(dir.file(device), {0})); },
+       line(msg::kTapeDeviceUtf8, deviceShown),
+       "",
+       ""},
+      {"the device of a capture, a link to the drive",
+       kKovrantSim,
+       {"--device", "./" + device},
+       {"KOVRANT_SIM_TAPE=tape.bin", "KOVRANT_SIM_DRIVES=HP      Ultrium 5-SCSI  Z6ED,-"},
+       [&](const TempDir& dir) {
+         ASSERT_TRUE(synth::writeFile(dir.file("tape.bin"), tape));
+         ASSERT_EQ(symlink("tape1", dir.file(device).c_str()), 0);
+       },
+       line(msg::kTapeDeviceUtf8, deviceShown),
+       "KOVRANT.LOG",
+       line(msg::kCaptureLogDevice, deviceShown) + "\n"},
+      {"a merge's input",
+       kMerge,
+       {folder + "/KOVRANT.IMG", "plain/KOVRANT.IMG"},
+       {},
+       twoImages,
+       input,
+       "KOVRANT-MERGE.LOG",
+       input},
+      {"a merge's refused input",
+       kMerge,
+       {folder, "plain/KOVRANT.IMG"},
+       {},
+       twoImages,
+       line(msg::kMergeNotAFileUtf8, folderShown) + "\n",
+       "KOVRANT-MERGE.LOG",
+       line(msg::kMergeNotAFileUtf8, folderShown) + "\n"},
+      {"a stale file the converter removed",
+       kSelthix,
+       {},
+       {},
+       [&](const TempDir& dir) { ASSERT_TRUE(synth::writeFile(dir.file(stale), {1})); },
+       "",
+       "SELTHIX.LOG",
+       line(msg::kConversionLogStaleRemoved, staleShown) + "\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    c.prepare(dir);
+    RunOptions options;
+    options.terminal = true;
+    options.args = c.args;
+    options.env = c.env;
+    options.env.push_back("LC_ALL=C.UTF-8");
+    RunResult r = runIn(dir.path(), c.program, options);
+    EXPECT_EQ(r.out.find_first_of("\x1b\x07"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("\rFAKE"), std::string::npos) << r.out;
+    if (!c.console.empty()) {
+      EXPECT_NE(r.out.find(c.console), std::string::npos) << r.out;
+    }
+    if (c.log.empty()) continue;
+    std::string log = testing_support::textOf(testing_support::readFile(dir.file(c.log)));
+    EXPECT_NE(log.find(c.logLine), std::string::npos) << log;
+    EXPECT_EQ(log.find_first_of("\x1b\x07\r"), std::string::npos) << log;
+  }
 }
 
 TEST(Arguments, HelpVersionAndWhatIsNotKnown) {

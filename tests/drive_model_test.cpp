@@ -152,15 +152,20 @@ TEST(DriveModel, RequestSenseReportsTheLatestCheckCondition) {
 
 TEST(DriveModel, FaultActions) {
   std::vector<sim::Fault> faults;
-  ASSERT_TRUE(sim::parseFaults("sense#2=delay:3000,read#4*2=short:100,tur#1=fail", &faults));
-  ASSERT_EQ(faults.size(), 3u);
+  ASSERT_TRUE(sim::parseFaults(
+      "sense#2=delay:3000,read#4*2=short:100,tur#1=fail,open#2=busy,open#3=denied", &faults));
+  ASSERT_EQ(faults.size(), 5u);
   EXPECT_EQ(faults[0].kind, sim::Fault::Delay);
   EXPECT_EQ(faults[0].milliseconds, 3000u);
   EXPECT_EQ(faults[0].occurrence, 2);
   EXPECT_EQ(faults[1].kind, sim::Fault::Short);
   EXPECT_EQ(faults[1].repeat, 2);
   EXPECT_EQ(faults[2].kind, sim::Fault::FailControl);
-  const char* bad[] = {"sense#2=delay:", "sense#2=delay:x", "sense#0=delay:1", "rewind#1=late"};
+  EXPECT_EQ(faults[3].kind, sim::Fault::Refused);
+  EXPECT_EQ(faults[3].error, sim::kBusy);
+  EXPECT_EQ(faults[4].error, sim::kAccessDenied);
+  const char* bad[] = {"sense#2=delay:", "sense#2=delay:x", "sense#0=delay:1", "rewind#1=late",
+                       "read#1=busy"};
   for (const char* text : bad) EXPECT_FALSE(sim::parseFaults(text, &faults)) << text;
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "drive_model.h"
 #include "dumper_messages.h"
 #include "frame_builder.h"
 #include "pass_through.h"
@@ -85,6 +86,20 @@ TEST(KovrantSim, SettingsItCannotUnderstand) {
   EXPECT_NE(r.err.find("KOVRANT_SIM_FAULTS"), std::string::npos);
 }
 
+// kovrant-sim in `dir` with the sample tape among the drives `drives`, with
+// further settings `env` and arguments `args`; its request log in sim.log.
+testing_support::RunResult runAmongDrives(const TempDir& dir, const std::string& drives,
+                                          const std::vector<std::string>& env,
+                                          const std::vector<std::string>& args = {}) {
+  EXPECT_TRUE(synth::writeFile(dir.file("tape.bin"), sampleTape()));
+  RunOptions options;
+  options.env = {"KOVRANT_SIM_TAPE=tape.bin", "KOVRANT_SIM_DRIVES=" + drives,
+                 "KOVRANT_SIM_LOG=sim.log"};
+  options.env.insert(options.env.end(), env.begin(), env.end());
+  options.args = args;
+  return runIn(dir.path(), kKovrantSim, options);
+}
+
 // Which drive a run uses: the first supported one of several, the one named
 // by --device or TAPE (the option first), and the first when none is.
 TEST(KovrantSim, ChoosingAmongSeveralDrives) {
@@ -143,13 +158,9 @@ TEST(KovrantSim, ChoosingAmongSeveralDrives) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     TempDir dir;
-    ASSERT_TRUE(synth::writeFile(dir.file("tape.bin"), sampleTape()));
-    RunOptions options;
-    options.env = {"KOVRANT_SIM_TAPE=tape.bin", "KOVRANT_SIM_DRIVES=" + c.drives,
-                   "KOVRANT_SIM_ID=" + c.id, "KOVRANT_SIM_LOG=sim.log"};
-    options.env.insert(options.env.end(), c.env.begin(), c.env.end());
-    options.args = c.args;
-    testing_support::RunResult r = runIn(dir.path(), kKovrantSim, options);
+    std::vector<std::string> env = c.env;
+    env.push_back("KOVRANT_SIM_ID=" + c.id);
+    testing_support::RunResult r = runAmongDrives(dir, c.drives, env, c.args);
     std::string start = std::string(msg::kKovrantBanner);
     if (c.shown.empty()) {
       start += std::string(msg::kTapeOpenFailed) + "The system cannot find the file specified.\n";
@@ -171,6 +182,46 @@ TEST(KovrantSim, ChoosingAmongSeveralDrives) {
       std::string log = testing_support::textOf(readFile(dir.file("KOVRANT.LOG")));
       EXPECT_NE(log.find("\nデバイス: " + c.said + "\n"), std::string::npos) << log;
     }
+  }
+}
+
+// When no drive that opened is the supported one, a drive that could not be
+// opened may be it: each is named with the system's reason, after the first
+// drive's refusal. Nothing is asked of any drive beyond its identification.
+TEST(KovrantSim, ADriveThatCannotBeOpenedIsNamedWithTheReason) {
+  const std::string lto = "HP      Ultrium 5-SCSI  Z6ED";
+  const std::string busy = std::string(sim::windowsErrorText(sim::kBusy)) + "\n";
+  const std::string denied = std::string(sim::windowsErrorText(sim::kAccessDenied)) + "\n";
+  auto line = [](const char* format, const char* device) {
+    char text[256];
+    std::snprintf(text, sizeof text, format, device);
+    return std::string(text);
+  };
+  const std::string firstRefused =
+      line(msg::kTapeDevice, "tape0") + lto + "\n" + msg::kDriveNotSupported;
+  struct Case {
+    const char* what;
+    std::string drives, faults;
+    std::string console;  // after the banner
+  };
+  const Case cases[] = {
+      {"the supported drive second, in use", lto + ",-", "open#2=busy",
+       firstRefused + line(msg::kDriveOpenFailed, "tape1") + busy},
+      {"the supported drive second, not permitted", lto + ",-", "open#2=denied",
+       firstRefused + line(msg::kDriveOpenFailed, "tape1") + denied},
+      {"the first cannot be opened either", lto + ",-," + lto,
+       "open#1=denied,open#2=busy,open#4=denied",
+       msg::kTapeOpenFailed + denied + line(msg::kDriveOpenFailed, "tape1") + busy},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    testing_support::RunResult r =
+        runAmongDrives(dir, c.drives, {"KOVRANT_SIM_FAULTS=" + c.faults});
+    EXPECT_EQ(r.out, msg::kKovrantBanner + c.console);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_FALSE(testing_support::fileExists(dir.file("KOVRANT.IMG")));
+    EXPECT_EQ(simLog(dir), "end: open=0 opens=0 closes=0 density=13 loaded=0\n");
   }
 }
 
