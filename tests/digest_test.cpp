@@ -1,12 +1,14 @@
-// SHA-256, which the conversion log gives each file, against the standard
-// vectors, by the processor's instructions and without them.
-#include "sha256.h"
-
+// The digests of the files: SHA-256, which the conversion log gives each
+// file (by the processor's instructions and without them), and MD5, which
+// Broadcast WAV files carry; against their standard vectors.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
 #include <utility>
+
+#include "md5.h"
+#include "sha256.h"
 
 namespace {
 
@@ -31,6 +33,29 @@ TEST(Sha256, StandardVectors) {
       }
       EXPECT_EQ(pieces.hex(), c.second) << byProcessor;
     }
+  }
+}
+
+TEST(Md5, StandardVectors) {
+  // RFC 1321, appendix A.5, and a million "a".
+  const std::pair<std::string, const char*> cases[] = {
+      {"", "d41d8cd98f00b204e9800998ecf8427e"},
+      {"a", "0cc175b9c0f1b6a831c399e269772661"},
+      {"abc", "900150983cd24fb0d6963f7d28e17f72"},
+      {"message digest", "f96b697d7cb7938d525a2f31aaf161d0"},
+      {"abcdefghijklmnopqrstuvwxyz", "c3fcd3d76192e4007dfb496cca67e13b"},
+      {"12345678901234567890123456789012345678901234567890123456789012345678901234567890",
+       "57edf4a22be3c955ac49da2e2107b67a"},
+      {std::string(1000000, 'a'), "7707d6ae4e027c70eea2a935c2296f21"},
+  };
+  for (const auto& c : cases) {
+    Md5 whole, pieces;
+    whole.update(c.first.data(), c.first.size());
+    EXPECT_EQ(whole.hex(), c.second);
+    for (size_t at = 0; at < c.first.size(); at += 37) {
+      pieces.update(c.first.data() + at, std::min<size_t>(37, c.first.size() - at));
+    }
+    EXPECT_EQ(pieces.hex(), c.second);
   }
 }
 
