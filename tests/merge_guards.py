@@ -1,29 +1,24 @@
 #!/usr/bin/env python3
-"""kovrant-merge's guards, end to end: a pass of another cassette refused
-(unless --force), the merge interrupted by a signal, a merge killed outright
-and its temporary file swept by the next run, and an input rewritten or
-replaced while it is being merged.
+"""kovrant-merge's guards end to end: another cassette's pass (--force),
+signals, a killed merge's file swept, an input rewritten or replaced meanwhile.
 
     merge_guards.py kovrant-merge kovrant-sim make_image SELTHIX
 
-A merge is held in the middle of its work by its own report: its standard
-output is a pipe of one page that the test reads only when it is done with
-the merge, and a base with a gap every few frames has many more lines to say
-once the result's temporary file is there. Nothing depends on timing.
+A merge is held at work, without timing, by its report: standard output is a
+one-page pipe read only afterwards, and a base with a gap every fourth frame
+has many lines to say once the result's temporary file is there.
 """
 import fcntl
 import os
+import shutil
 import signal
 import subprocess
 import sys
 import tempfile
 import time
-import shutil
 
-from checks import FRAME, check, verdict
+from checks import check, verdict
 from merge_passes import Tools, atime, frames
-
-F_SETPIPE_SZ = getattr(fcntl, "F_SETPIPE_SZ", 1031)
 
 
 def write(path, parts):
@@ -32,191 +27,116 @@ def write(path, parts):
     return path
 
 
-def cp932(data):
-    return data.decode("cp932")
+def share(base, other):  # the frames both hold (by ATIME), and how many differ
+    by_time = {atime(f): f for f in base}
+    both = [f for f in other if atime(f) in by_time]
+    return len(both), sum(1 for f in both if by_time[atime(f)] != f)
 
 
-def log_of(d):
-    path = os.path.join(d, "KOVRANT-MERGE.LOG")
-    return open(path, encoding="utf-8").read() if os.path.exists(path) else ""
-
-
-def parts(d):
-    return sorted(n for n in os.listdir(d) if n.startswith("KOVRANT.IMG.part-"))
-
-
-def merge_by_time(base, other):
-    """The frames of both in tape order, the base's where both have one."""
+def merged(base, other):  # both in tape order, the base's frame where both have one
     placed = {atime(f): f for f in other}
     placed.update({atime(f): f for f in base})
-    return [placed[t] for t in sorted(placed)]
+    return b"".join(placed[t] for t in sorted(placed))
 
 
-class Held:
-    """A merge in `d` whose report waits in a one-page pipe: it stops in the
-    middle of its work until the test reads it (finish)."""
-
-    def __init__(self, tools, d, *inputs):
-        os.makedirs(d, exist_ok=True)
-        self.d = d
-        read, written = os.pipe()
-        fcntl.fcntl(read, F_SETPIPE_SZ, 4096)
-        self.p = subprocess.Popen([tools.merge] + list(inputs), cwd=d, stdin=subprocess.DEVNULL,
-                                  stdout=written, stderr=subprocess.PIPE)
-        os.close(written)
-        self.out = os.fdopen(read, "rb")
-
-    def wait_for_result_file(self):
-        """The name of the result's temporary file, once it is there."""
-        deadline = time.monotonic() + 60
-        while time.monotonic() < deadline and self.p.poll() is None:
-            if parts(self.d):
-                return parts(self.d)[0]
-            time.sleep(0.002)
-        return None
-
-    def finish(self):
-        out = self.out.read()
-        self.out.close()
-        err = self.p.stderr.read()
-        self.p.wait()
-        return self.p.returncode, cp932(out), cp932(err)
-
-
-def share(base, other):
-    """The times of the frames both hold, and how many of those frames differ."""
-    by_time = {atime(f): f for f in base}
-    shared = [atime(f) for f in other if atime(f) in by_time]
-    return set(shared), sum(1 for f in other if atime(f) in by_time and by_time[atime(f)] != f)
-
-
-def another_cassette(tools, other_tape):
-    tape = frames(tools.tape)
-    other = frames(other_tape)
-    holed = [f for k, f in enumerate(tape) if k % 5 != 4]
+def another_cassette(tools, tape, other_tape):
+    other, holed = frames(other_tape), [f for k, f in enumerate(tape) if k % 5 != 4]
     base = write(os.path.join(tools.work, "holed.IMG"), holed)
+    half = share(holed, tape)[0] // 2
 
-    def altered(count):
-        """The whole tape, the first `count` frames it shares with the base changed."""
-        out, left = [], count
-        times = share(holed, tape)[0]
-        for f in tape:
-            if left > 0 and atime(f) in times:
-                f = f[:-1] + bytes([f[-1] ^ 1])
-                left -= 1
-            out.append(f)
-        return write(os.path.join(tools.work, "altered-%d.IMG" % count), out)
+    def changed(count):  # the tape, the first `count` frames it shares with the base changed
+        out = [f[:-1] + bytes([f[-1] ^ 1]) if k % 5 != 4 and k - k // 5 < count else f
+               for k, f in enumerate(tape)]
+        return write(os.path.join(tools.work, "changed-%d.IMG" % count), out)
 
-    one_tape = len(share(holed, tape)[0])
-    # name, inputs, status, the result
-    cases = [
-        ("another cassette", [base, other_tape], 1, None),
-        ("another cassette, forced", ["--force", base, other_tape], 0, merge_by_time(holed, other)),
-        ("one tape, a few frames differ", [base, altered(3)], 0, merge_by_time(holed, tape)),
-        ("one tape, half of them differ", [base, altered(one_tape // 2)], 0,
-         merge_by_time(holed, tape)),
-        ("one tape, more than half differ", [base, altered(one_tape // 2 + 1)], 1, None),
-        ("another cassette, 99 frames shared",
-         [write(os.path.join(tools.work, "99.IMG"), tape[:99]), other_tape], 0,
-         merge_by_time(tape[:99], other)),
-        ("another cassette, 100 frames shared",
-         [write(os.path.join(tools.work, "100.IMG"), tape[:100]), other_tape], 1, None),
-    ]
-    shared, differ = share(holed, other)
-    check(len(shared) > 1000 and differ > len(shared) * 9 // 10,
-          "the two cassettes overlap in time: %d, %d" % (len(shared), differ))
-    for n, (name, inputs, status, result) in enumerate(cases):
+    first = [write(os.path.join(tools.work, "%d.IMG" % n), tape[:n]) for n in (99, 100)]
+    cases = [  # inputs, the result (None: refused)
+        (["--force", base, other_tape], merged(holed, other)), ([base, other_tape], None),
+        ([base, changed(3)], b"".join(tape)), ([base, changed(half)], b"".join(tape)),
+        ([base, changed(half + 1)], None),
+        ([first[0], other_tape], merged(tape[:99], other)), ([first[1], other_tape], None)]
+    check(share(holed, other)[1] > 1000, "the cassettes overlap: %r" % (share(holed, other),))
+    for n, (inputs, result) in enumerate(cases):
         d = os.path.join(tools.work, "cassette-%d" % n)
         os.makedirs(d)
-        earlier = write(os.path.join(d, "KOVRANT.IMG"), [b"an earlier result"])
-        _, p, log = tools.run_merge(d, *inputs, status=status)
-        named = [i for i in inputs if not i.startswith("-")]
-        shared, differ = share(frames(named[0]), frames(named[1]))
-        sentence = "%sと基準の%sが共有する %d フレームのうち %d フレームが異なります" % (
-            named[1], named[0], len(shared), differ)
-        image = open(earlier, "rb").read()
-        if status == 1:
-            check(image == b"an earlier result" and parts(d) == [],
-                  name + ": nothing written, nothing replaced")
-            check(sentence + "。別のカセットの録音とみなし" in cp932(p.stderr),
-                  name + ": the inputs and the share named: %r" % cp932(p.stderr))
-            check(log.endswith("\nまとめ: 結合しませんでした\n"), name + ": the log says so")
-            continue
-        check(image == b"".join(result), name + ": merged")
-        forced = "--force" in inputs
-        check(("オプション: --force" in log.splitlines()[1:2]) == forced and
-              (sentence + "が、--force により結合します" in log) == forced,
-              name + ": the log tells whether --force was given: %r" % log.splitlines()[:5])
-        check(log.endswith("不一致 %d フレーム\n" % differ), name + ": disagreements counted")
+        image = write(os.path.join(d, "KOVRANT.IMG"), [b"earlier"])
+        _, p, log = tools.run_merge(d, *inputs, status=0 if result else 1)
+        said = "%sと基準の%sが共有する %d フレームのうち %d フレームが異なります" % (
+            (inputs[-1], inputs[-2]) + share(frames(inputs[-2]), frames(inputs[-1])))
+        if result is None:
+            check(open(image, "rb").read() == b"earlier" and len(os.listdir(d)) == 2 and
+                  said + "。別のカセット" in p.stderr.decode("cp932") and
+                  log.endswith("\nまとめ: 結合しませんでした\n"), "%d: refused: %r" % (n, p.stderr))
+        else:
+            forced = "--force" in inputs
+            check(open(image, "rb").read() == result and
+                  (log.splitlines()[1:2] == ["オプション: --force"]) == forced and
+                  (said + "が、--force により結合します" in log) == forced,
+                  "%d: merged, --force in the log if given: %r" % (n, log[:600]))
 
 
-def interrupted(tools, base, whole):
+def held(tools, d, *inputs):  # a merge in `d`, held once its temporary file is there
+    os.makedirs(d, exist_ok=True)
+    read, written = os.pipe()
+    fcntl.fcntl(read, getattr(fcntl, "F_SETPIPE_SZ", 1031), 4096)
+    p = subprocess.Popen([tools.merge] + list(inputs), cwd=d, stdin=subprocess.DEVNULL,
+                         stdout=written, stderr=subprocess.PIPE)
+    os.close(written)
+    p.report, deadline = os.fdopen(read, "rb"), time.monotonic() + 60
+    while not [n for n in os.listdir(d) if ".part-" in n] and time.monotonic() < deadline:
+        time.sleep(0.002)
+    p.staged = [n for n in os.listdir(d) if ".part-" in n]
+    check(len(p.staged) == 1 and p.poll() is None, "the merge held at work in " + d)
+    return p
+
+
+def ended(d, p):  # the exit status, standard error and log of a held merge let go
+    p.report.read()
+    err = p.stderr.read().decode("cp932")
+    return p.wait(), err, open(os.path.join(d, "KOVRANT-MERGE.LOG"), encoding="utf-8").read()
+
+
+def interrupts_and_changes(tools, base, whole, other_tape):
+    said = "結合を中断しました。書きかけのファイルは残していません。\n"
     for sig in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
-        name = signal.Signals(sig).name
-        held = Held(tools, os.path.join(tools.work, "interrupted-" + name), base, whole)
-        staged = held.wait_for_result_file()
-        check(staged is not None, name + ": the merge under way")
-        held.p.send_signal(sig)
-        status, _, err = held.finish()
-        check(status == 3, name + ": exit status 3, not %r" % status)
-        check(os.listdir(held.d) == ["KOVRANT-MERGE.LOG"], name + ": the temporary file removed: %r"
-              % os.listdir(held.d))
-        said = "結合を中断しました。書きかけのファイルは残していません。\n"
-        check(err.endswith(said), name + ": said on the console: %r" % err)
-        check(log_of(held.d).endswith(said + "終了ステータス: 3\nまとめ: 中断。結合しませんでした\n"),
-              name + ": the log's end: %r" % log_of(held.d)[-200:])
-
-
-def killed_then_swept(tools, base, whole):
+        d = os.path.join(tools.work, "interrupted-%d" % sig)
+        p = held(tools, d, base, whole)
+        p.send_signal(sig)
+        status, err, log = ended(d, p)
+        check(status == 3 and os.listdir(d) == ["KOVRANT-MERGE.LOG"] and err.endswith(said) and
+              log.endswith(said + "終了ステータス: 3\nまとめ: 中断。結合しませんでした\n"),
+              "signal %d: %r %r %r %r" % (sig, status, os.listdir(d), err, log[-200:]))
+    # Killed outright: its file stays until the next merge there, no other.
     d = os.path.join(tools.work, "killed")
-    held = Held(tools, d, base, whole)
-    staged = held.wait_for_result_file()
-    check(staged is not None, "killed: the merge under way")
-    held.p.kill()
-    held.finish()
-    check(parts(d) == [staged], "killed: its temporary file is left")
-    gone = held.p.pid
-    kept = ["KOVRANT.IMG.part-%d-0" % os.getpid(),  # of a process that still runs
-            "KOVRANT.LOG.part-%d-0" % gone]  # not the result's
-    if os.geteuid() == 0:
-        kept.append("KOVRANT.IMG.part-%d-1" % gone)  # another user's
+    p = held(tools, d, base, whole)
+    p.kill()
+    ended(d, p)
+    kept = ["KOVRANT.IMG.part-%d-0" % os.getpid(),  # a running process's
+            "KOVRANT.LOG.part-%d-0" % p.pid,  # not the result's
+            "KOVRANT.IMG.part-%d-1" % p.pid]  # another user's
     for n in kept:
-        write(os.path.join(d, n), [b"kept"])
-    if os.geteuid() == 0:
-        os.chown(os.path.join(d, kept[-1]), 4242, 4242)
-    _, p, log = tools.run_merge(d, base, whole)
-    check(not os.path.exists(os.path.join(d, staged)), "the next run removes it")
-    check(all(os.path.exists(os.path.join(d, n)) for n in kept), "and nothing else: %r" % kept)
-    line = "古い一時ファイルを削除: %s" % staged
-    check(log.splitlines()[1:2] == [line] and line in cp932(p.stdout), "the removal said: %r"
-          % log.splitlines()[:3])
-
-
-def changed_inputs(tools, base, whole, other_tape):
+        write(os.path.join(d, n), [b"x"])
+    os.chown(os.path.join(d, kept[2]), 4242, 4242)
+    _, _, log = tools.run_merge(d, base, whole)
+    check(sorted(os.listdir(d)) == sorted(["KOVRANT-MERGE.LOG", "KOVRANT.IMG"] + kept) and
+          log.splitlines()[1:2] == ["古い一時ファイルを削除: " + "".join(p.staged)],
+          "the next merge removes the killed one's file, no other: %r" % log.splitlines()[:3])
+    # An input rewritten in place at the same length, or replaced.
     other = frames(other_tape)[:len(frames(whole))]
-    check(len(other) == len(frames(whole)), "another recording of the same length")
-    for how in ("rewritten in place", "replaced"):
-        d = os.path.join(tools.work, how.replace(" ", "-"))
-        os.makedirs(d)
-        second = shutil.copy(whole, os.path.join(d, "pass2.IMG"))
-        hour_ago = time.time() - 3600  # a rewrite cannot leave its modification time
-        os.utime(second, (hour_ago, hour_ago))
-        held = Held(tools, os.path.join(d, "merged"), base, second)
-        staged = held.wait_for_result_file()
-        check(staged is not None, how + ": the merge under way")
+    for how in ("rewritten", "replaced"):
+        d, second = os.path.join(tools.work, how), shutil.copy(whole, tools.work + "/in.IMG")
+        os.utime(second, (time.time() - 3600,) * 2)  # a rewrite cannot keep its time
+        p = held(tools, d, base, second)
         if how == "replaced":
-            os.replace(write(os.path.join(d, "new.IMG"), other), second)
+            os.replace(write(second + ".new", other), second)
         else:
             with open(second, "r+b") as f:
                 f.write(b"".join(other))
-        status, _, err = held.finish()
-        check(os.path.getsize(second) == len(other) * FRAME, how + ": the same length")
-        check(status == 1, how + ": exit status 1, not %r" % status)
-        check(os.listdir(held.d) == ["KOVRANT-MERGE.LOG"], how + ": nothing written: %r"
-              % os.listdir(held.d))
-        check(err.startswith("%sが結合の間に変わりました" % second), how + ": said: %r" % err)
-        check(log_of(held.d).endswith("終了ステータス: 1\nまとめ: 結合しませんでした\n"),
-              how + ": the log's end")
+        status, err, log = ended(d, p)
+        check(status == 1 and os.listdir(d) == ["KOVRANT-MERGE.LOG"] and
+              os.path.getsize(second) == os.path.getsize(whole) and
+              err.startswith(second + "が結合の間に変わりました") and
+              log.endswith("\nまとめ: 結合しませんでした\n"), "%s: %r %r" % (how, status, err))
 
 
 def main():
@@ -224,17 +144,13 @@ def main():
     work = tempfile.mkdtemp(prefix="merge-guards.")
     try:
         tools = Tools(merge, sim, make_image, selthix, work)
-        # Another cassette's recording, longer than the first.
-        other_tape = os.path.join(work, "other-tape.bin")
+        other_tape = os.path.join(work, "other-tape.bin")  # another cassette's, longer
         subprocess.run([make_image, "--seed", "10", "--programs", "3", "--frames", "2000",
                         other_tape], check=True, stdout=subprocess.DEVNULL)
-        another_cassette(tools, other_tape)
-        # A base with a gap every fourth frame: a report line for each.
         tape = frames(tools.tape)
+        another_cassette(tools, tape, other_tape)
         base = write(os.path.join(work, "gappy.IMG"), [f for k, f in enumerate(tape) if k % 4])
-        interrupted(tools, base, tools.tape)
-        killed_then_swept(tools, base, tools.tape)
-        changed_inputs(tools, base, tools.tape, other_tape)
+        interrupts_and_changes(tools, base, tools.tape, other_tape)
     finally:
         shutil.rmtree(work, ignore_errors=True)
     return verdict()
