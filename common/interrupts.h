@@ -2,6 +2,10 @@
 // termination). One implementation per platform.
 #pragma once
 
+// The exit status of a run that the user interrupted (the converter, the
+// merge).
+constexpr int kInterruptedStatus = 3;
+
 // While an InterruptGuard lives, an interrupt (Ctrl-C, Ctrl-Break, the
 // closing of the console, SIGINT, SIGTERM, SIGHUP) no longer ends the
 // process: it is recorded, and the run finishes its work the way it has for it (the

@@ -62,6 +62,14 @@ bool sameFile(const char* a, const char* b) {
   return platform::sameFile(a, b);
 }
 
+bool stampOf(FILE* f, FileStamp* stamp) {
+  return platform::stampOf(f, stamp);
+}
+
+bool stampOf(const char* name, FileStamp* stamp) {
+  return platform::stampOf(name, stamp);
+}
+
 std::vector<std::string> removeStaleTemporaries(bool (*ours)(const std::string& target)) {
   std::vector<std::string> removed;
   for (const std::string& name : platform::namesHere()) {

@@ -4,6 +4,7 @@
 // is refused with EISDIR. One implementation per platform.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -19,6 +20,22 @@ FILE* createUnused(const char* name);
 
 // True when `a` and `b` name one and the same file, also through a link.
 bool sameFile(const char* a, const char* b);
+
+// Which file a name or stream leads to and how it stands: its identity (POSIX:
+// device and inode; Windows: volume and file index), its size and its last
+// modification (to the nanosecond where the file system keeps it; Windows:
+// the last write, in 100 ns).
+struct FileStamp {
+  uint64_t device = 0, file = 0;
+  int64_t size = 0, modified = 0;
+  bool operator==(const FileStamp& o) const {
+    return device == o.device && file == o.file && size == o.size && modified == o.modified;
+  }
+};
+// The stamp of the open stream `f`, or of what `name` leads to. False when
+// the system cannot tell.
+bool stampOf(FILE* f, FileStamp* stamp);
+bool stampOf(const char* name, FileStamp* stamp);
 
 // Removes the temporary files that StagedFile left in the current directory
 // for targets that `ours` accepts, when the process that wrote them has gone

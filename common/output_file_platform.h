@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "output_file.h"
+
 namespace platform {
 
 // Creates `name` for writing only if nothing stands under it (never through
@@ -21,6 +23,9 @@ bool moveOver(const char* from, const char* to);
 unsigned long processId();
 // True when both names lead to one file (through links too).
 bool sameFile(const char* a, const char* b);
+// See stampOf in output_file.h.
+bool stampOf(FILE* f, FileStamp* stamp);
+bool stampOf(const char* name, FileStamp* stamp);
 // The names in the current directory.
 std::vector<std::string> namesHere();
 // True when `name` is a file of this user's (POSIX: its owner; Windows: any

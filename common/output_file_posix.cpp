@@ -49,6 +49,33 @@ bool sameFile(const char* a, const char* b) {
   return stat(a, &sa) == 0 && stat(b, &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
+namespace {
+
+FileStamp stampFrom(const struct stat& st) {
+  FileStamp stamp;
+  stamp.device = static_cast<uint64_t>(st.st_dev);
+  stamp.file = static_cast<uint64_t>(st.st_ino);
+  stamp.size = static_cast<int64_t>(st.st_size);
+  stamp.modified = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  return stamp;
+}
+
+}  // namespace
+
+bool stampOf(FILE* f, FileStamp* stamp) {
+  struct stat st;
+  if (fstat(fileno(f), &st) != 0) return false;
+  *stamp = stampFrom(st);
+  return true;
+}
+
+bool stampOf(const char* name, FileStamp* stamp) {
+  struct stat st;
+  if (stat(name, &st) != 0) return false;
+  *stamp = stampFrom(st);
+  return true;
+}
+
 std::vector<std::string> namesHere() {
   std::vector<std::string> names;
   if (DIR* dir = opendir(".")) {

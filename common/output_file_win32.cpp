@@ -65,7 +65,34 @@ bool fileIdentity(const char* name, BY_HANDLE_FILE_INFORMATION* info) {
   return ok;
 }
 
+FileStamp stampFrom(const BY_HANDLE_FILE_INFORMATION& info) {
+  FileStamp stamp;
+  stamp.device = info.dwVolumeSerialNumber;
+  stamp.file = static_cast<uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
+  stamp.size =
+      static_cast<int64_t>(static_cast<uint64_t>(info.nFileSizeHigh) << 32 | info.nFileSizeLow);
+  stamp.modified =
+      static_cast<int64_t>(static_cast<uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32 |
+                           info.ftLastWriteTime.dwLowDateTime);
+  return stamp;
+}
+
 }  // namespace
+
+bool stampOf(FILE* f, FileStamp* stamp) {
+  HANDLE h = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(f)));
+  BY_HANDLE_FILE_INFORMATION info;
+  if (h == INVALID_HANDLE_VALUE || GetFileInformationByHandle(h, &info) == 0) return false;
+  *stamp = stampFrom(info);
+  return true;
+}
+
+bool stampOf(const char* name, FileStamp* stamp) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!fileIdentity(name, &info)) return false;
+  *stamp = stampFrom(info);
+  return true;
+}
 
 std::vector<std::string> namesHere() {
   std::vector<std::string> names;

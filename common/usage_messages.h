@@ -120,7 +120,7 @@ DAT_MESSAGE(kSelthixHelp,
             "See man SELTHIX and the README for more.\n");
 
 DAT_MESSAGE(kMergeHelp,
-            "使い方: kovrant-merge PASS1.IMG PASS2.IMG [MORE.IMG ...]\n"
+            "使い方: kovrant-merge [--force] PASS1.IMG PASS2.IMG [MORE.IMG ...]\n"
             "        kovrant-merge [--help | --version]\n"
             "\n"
             "同じカセットを何度か読んだフレームイメージ (KOVRANT.IMG) を、各フレームのATIME\n"
@@ -131,12 +131,17 @@ DAT_MESSAGE(kMergeHelp,
             "\n"
             "入力は別のディレクトリに置いてください。出力の KOVRANT.IMG そのものは入力に\n"
             "できません。ATIMEが重ならない入力、時刻が戻る入力は同じ録音とみなさず、\n"
-            "何も書かずに終了します。報告はコンソールと KOVRANT-MERGE.LOG に書きます。\n"
+            "何も書かずに終了します。基準と共有するフレームが 100 以上あり、その半分より\n"
+            "多くが異なる入力も、別のカセットとみなして何も書きません。結合の間に変わった\n"
+            "入力があれば結果を書きません。報告はコンソールと KOVRANT-MERGE.LOG に書きます。\n"
             "\n"
-            "終了ステータス: 0 すべての入力を読み、結果を書いた / 1 それ以外 / 2 引数の誤り。\n"
+            "  --force  別のカセットとみなした入力も結合します。\n"
+            "\n"
+            "終了ステータス: 0 すべての入力を読み、結果を書いた / 1 それ以外 / 2 引数の誤り /\n"
+            "3 中断した (Ctrl-C など)。\n"
             "続いて SELTHIX で KOVRANT.IMG を WAV ファイルに変換します。\n"
             "詳しくは man kovrant-merge と README を参照してください。\n",
-            "Usage: kovrant-merge PASS1.IMG PASS2.IMG [MORE.IMG ...]\n"
+            "Usage: kovrant-merge [--force] PASS1.IMG PASS2.IMG [MORE.IMG ...]\n"
             "       kovrant-merge [--help | --version]\n"
             "\n"
             "Puts frame images (KOVRANT.IMG) of several reads of one cassette in order by\n"
@@ -147,9 +152,14 @@ DAT_MESSAGE(kMergeHelp,
             "\n"
             "Keep the inputs in other directories: the output KOVRANT.IMG cannot be an input.\n"
             "Inputs whose ATIMEs do not overlap, or whose time goes back, are not the same\n"
-            "recording; nothing is written. Report: the console and KOVRANT-MERGE.LOG.\n"
+            "recording, nor is one that differs from the base in more than half of the 100 or\n"
+            "more frames they share (another cassette): nothing is written. Nor is it when an\n"
+            "input changes during the merge. Report: the console and KOVRANT-MERGE.LOG.\n"
             "\n"
-            "Exit status: 0 all inputs read, result written / 1 otherwise / 2 wrong arguments.\n"
+            "  --force  merge an input taken for another cassette all the same.\n"
+            "\n"
+            "Exit status: 0 all inputs read, result written / 1 otherwise / 2 wrong\n"
+            "arguments / 3 interrupted (Ctrl-C and the like).\n"
             "Then SELTHIX converts KOVRANT.IMG into WAV files.\n"
             "See man kovrant-merge and the README for more.\n");
 

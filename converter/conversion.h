@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "interrupts.h"
 #include "wav_writer.h"
 
 class ConversionLog;
@@ -19,9 +20,6 @@ struct ConversionOptions {
   // The image's modification time, local: "yyyy-mm-dd" and "hh:mm:ss".
   std::string imageDate, imageTime;
 };
-
-// The exit status of a conversion the user interrupted.
-constexpr int kInterruptedStatus = 3;
 
 // The whole program. Exit status: 0 when every output file was written, 1
 // when the image could not be mapped or an output file failed, 3 when the

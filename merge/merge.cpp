@@ -12,6 +12,7 @@
 
 #include "console.h"
 #include "dat_frame.h"
+#include "interrupts.h"
 #include "log_file.h"
 #include "merge_messages.h"
 #include "output_file.h"
@@ -22,6 +23,9 @@ namespace {
 
 constexpr char kLogName[] = "KOVRANT-MERGE.LOG";
 constexpr size_t kStreamBuffer = 1 << 20;
+// An input that shares at least this many frames with the base, and differs
+// from it in more than half of them, holds another cassette's recording.
+constexpr int64_t kSharedToJudge = 100;
 
 // The report: each line on the console (code page 932) and in the log (UTF-8).
 class Report {
@@ -54,14 +58,41 @@ class Report {
 #define SAY(report, name, ...) (report).say(false, msg::name, msg::name##Utf8, __VA_ARGS__)
 #define REFUSE(report, name, ...) (report).say(true, msg::name, msg::name##Utf8, __VA_ARGS__)
 
+// A digest of a frame's bytes, to tell frames apart without keeping them:
+// four lanes of 8-byte words, each word taken in by a step that cannot map
+// two words to one result, so frames that differ in one word never share a
+// digest; others do by a chance of about one in 2^64.
+uint64_t frameDigest(const uint8_t* frame) {
+  constexpr uint64_t kOdd = 0x9E3779B185EBCA87u;
+  constexpr int kLanes = 4, kBlock = 8 * kLanes;
+  auto rotate = [](uint64_t v, int r) { return v << r | v >> (64 - r); };
+  uint64_t lane[kLanes] = {kOdd, 2 * kOdd, 3 * kOdd, 4 * kOdd};
+  uint8_t tail[kBlock] = {};  // the frame's last bytes, padded with zeros
+  for (int at = 0; at < dat::kFrameSize; at += kBlock) {
+    const uint8_t* words = frame + at;
+    if (dat::kFrameSize - at < kBlock) {
+      std::memcpy(tail, words, dat::kFrameSize - at);
+      words = tail;
+    }
+    for (int k = 0; k < kLanes; ++k) {
+      uint64_t w;
+      std::memcpy(&w, words + 8 * k, sizeof w);
+      lane[k] = rotate((lane[k] ^ w) * kOdd, 29);
+    }
+  }
+  return lane[0] + rotate(lane[1], 16) + rotate(lane[2], 32) + rotate(lane[3], 48);
+}
+
 // One input, read from start to end (twice: to place its frames, then to
 // merge them), a frame at a time: its frames and where each lies on the
-// tape (merging::Placement).
+// tape (merging::Placement), and the digest of each.
 struct Pass {
   std::string name;  // as the report shows it: the path, its control characters escaped
   FILE* file = nullptr;
+  FileStamp opened;  // the file as it was opened
   int64_t frames = 0;
   merging::Placement plan;
+  std::vector<uint64_t> digests;
   uint8_t buffer[dat::kFrameSize];
   int64_t loaded = -1;                                      // the frame in buffer
   std::unique_ptr<char[]> stream{new char[kStreamBuffer]};  // few, large reads
@@ -75,6 +106,8 @@ struct Pass {
     while (loaded < i) {
       if (std::fread(buffer, dat::kFrameSize, 1, file) != 1) return nullptr;
       ++loaded;
+      // Each frame's first read (placing it) keeps its digest.
+      if (loaded == static_cast<int64_t>(digests.size())) digests.push_back(frameDigest(buffer));
     }
     return buffer;
   }
@@ -99,7 +132,7 @@ bool place(Pass& p, Report& report) {
   std::vector<int64_t> keys;
   std::vector<uint8_t> previous(dat::kFrameSize);  // the last frame that is not a repeat
   int64_t previousKey = tapetime::kNoTime;
-  for (int64_t i = 0; p.frame(i) != nullptr; ++i) {
+  for (int64_t i = 0; !interruptRequested() && p.frame(i) != nullptr; ++i) {
     int64_t k = tapetime::frameKey(dat::frameAt(p.buffer));
     bool repeat = k != tapetime::kNoTime && k == previousKey &&
                   std::memcmp(previous.data(), p.buffer, dat::kFrameSize) == 0;
@@ -153,6 +186,10 @@ class Merge {
     std::vector<int64_t> at(passes.size(), 0);
     Pass& base = *passes[0];
     for (;;) {
+      if (interruptRequested()) {
+        interrupted = true;
+        return false;
+      }
       // The base's frames that cannot be placed go out in their order.
       // Repeats are passed over everywhere.
       while (at[0] < base.frames && base.plan.keys[at[0]] < 0) {
@@ -199,7 +236,7 @@ class Merge {
 
   int64_t written = 0, fromBase = 0, filled = 0, before = 0, after = 0;
   int64_t gaps = 0, gapsFilled = 0, stillMissing = 0, disagreements = 0;
-  bool readFailed = false;
+  bool readFailed = false, interrupted = false;
   int writeError = 0;
 
  private:
@@ -299,12 +336,12 @@ bool readInputs(int count, char** inputs, std::vector<std::unique_ptr<Pass>>& pa
       return false;
     }
     p->file = std::fopen(inputs[k], "rb");
-    if (p->file == nullptr) {
+    if (p->file == nullptr || !stampOf(p->file, &p->opened)) {
       REFUSE(report, kMergeUnreadable, p->name.c_str(), std::strerror(errno));
       return false;
     }
     std::setvbuf(p->file, p->stream.get(), _IOFBF, kStreamBuffer);
-    if (!place(*p, report)) return false;
+    if (!place(*p, report) || interruptRequested()) return false;
     SAY(report, kMergeInput, k + 1, p->name.c_str(), static_cast<long long>(p->frames),
         timeText(p->plan.firstKey).c_str(), timeText(p->plan.lastKey).c_str());
     if (p->plan.badPacks > 0) SAY(report, kMergeBadPacks, k + 1, ll(p->plan.badPacks));
@@ -324,43 +361,121 @@ bool readInputs(int count, char** inputs, std::vector<std::unique_ptr<Pass>>& pa
   return true;
 }
 
+// The frames of `p` that the base holds too (at the same place on the tape),
+// and how many of them differ, by their digests.
+void compareWithBase(const Pass& base, const Pass& p, int64_t* shared, int64_t* differing) {
+  *shared = *differing = 0;
+  size_t a = 0, b = 0;
+  const std::vector<int64_t>&baseKeys = base.plan.keys, &keys = p.plan.keys;
+  while (a < baseKeys.size() && b < keys.size()) {
+    // Frames without a place of their own, and repeats, are passed over.
+    int64_t ka = baseKeys[a], kb = keys[b];
+    if (ka < 0 || (kb >= 0 && ka < kb)) {
+      ++a;
+    } else if (kb < 0 || kb < ka) {
+      ++b;
+    } else {
+      ++*shared;
+      if (base.digests[a++] != p.digests[b++]) ++*differing;
+    }
+  }
+}
+
+// Every cassette's ATIME starts at 00:00:00, so two cassettes' recordings
+// overlap by their time: one that shares kSharedToJudge frames or more with
+// the base and differs in more than half of them is another cassette's. False,
+// with each such input named, unless `force`.
+bool oneCassette(const std::vector<std::unique_ptr<Pass>>& passes, bool force, Report& report) {
+  const Pass& base = *passes[0];
+  bool one = true;
+  for (size_t k = 1; k < passes.size(); ++k) {
+    int64_t shared = 0, differing = 0;
+    compareWithBase(base, *passes[k], &shared, &differing);
+    if (shared < kSharedToJudge || differing * 2 <= shared) continue;
+    if (force) {
+      SAY(report, kMergeForced, passes[k]->name.c_str(), base.name.c_str(),
+          static_cast<long long>(shared), static_cast<long long>(differing));
+    } else {
+      REFUSE(report, kMergeOtherCassette, passes[k]->name.c_str(), base.name.c_str(),
+             static_cast<long long>(shared), static_cast<long long>(differing));
+      one = false;
+    }
+  }
+  return one;
+}
+
+// True when every input is still, under its name, the file that was opened,
+// of the same size and modification time; otherwise what was read of it may
+// belong to two recordings, and the input is named.
+bool inputsUnchanged(const std::vector<std::unique_ptr<Pass>>& passes, Report& report) {
+  for (const std::unique_ptr<Pass>& p : passes) {
+    FileStamp now, named;
+    if (!stampOf(p->file, &now) || !stampOf(p->name.c_str(), &named) || !(now == p->opened) ||
+        !(named == p->opened)) {
+      REFUSE(report, kMergeInputChanged, p->name.c_str());
+      return false;
+    }
+  }
+  return true;
+}
+
+// The result's temporary files: "KOVRANT.IMG".
+bool isOurTarget(const std::string& target) {
+  return target == dat::kImageName;
+}
+
+// The end of a run that writes nothing: the temporary file removed, the exit
+// status and the summary said.
+int notMerged(Report& report, StagedFile& result) {
+  result.discard();
+  if (interruptRequested()) {
+    REFUSE(report, kMergeInterrupted, "");
+    SAY(report, kMergeStatus, kInterruptedStatus);
+    SAY(report, kMergeSummaryInterrupted, "");
+    return kInterruptedStatus;
+  }
+  SAY(report, kMergeStatus, 1);
+  SAY(report, kMergeSummaryRefused, "");
+  return 1;
+}
+
 }  // namespace
 
-int runMerge(int count, char** inputs) {
+int runMerge(int count, char** inputs, bool force) {
   prepareConsole();
+  InterruptGuard interrupts;  // outlives the result's temporary file
   Report report;
   report.open();
   SAY(report, kMergeProgram, DAT_VERSION);
+  if (force) SAY(report, kMergeOptions, "--force");
+  if (!interrupts.installed()) REFUSE(report, kMergeNotInterruptible, "");
+  for (const std::string& name : removeStaleTemporaries(isOurTarget)) {
+    SAY(report, kMergeStaleRemoved, name.c_str());
+  }
   std::vector<std::unique_ptr<Pass>> passes;
   std::unique_ptr<char[]> stream(new char[kStreamBuffer]);  // outlives the result's stream
   StagedFile result;
-  bool ok = readInputs(count, inputs, passes, report);
+  bool ok = readInputs(count, inputs, passes, report) && oneCassette(passes, force, report) &&
+            !interruptRequested();
   if (ok) {
     errno = 0;
     ok = result.create(dat::kImageName);
     if (!ok) REFUSE(report, kMergeWriteFailed, std::strerror(errno));
   }
-  if (!ok) {
-    SAY(report, kMergeStatus, 1);
-    SAY(report, kMergeSummaryRefused, "");
-    return 1;
-  }
+  if (!ok) return notMerged(report, result);
   std::setvbuf(result.stream(), stream.get(), _IOFBF, kStreamBuffer);
   Merge merge(passes, report, result.stream());
   ok = merge.run();
-  int error = merge.writeError;
+  if (!ok && !merge.readFailed && !merge.interrupted) {
+    REFUSE(report, kMergeWriteFailed, std::strerror(merge.writeError));
+  }
+  ok = ok && inputsUnchanged(passes, report) && !interruptRequested();
   if (ok) {
     errno = 0;
     ok = result.commit();
-    error = errno != 0 ? errno : EIO;
+    if (!ok) REFUSE(report, kMergeWriteFailed, std::strerror(errno != 0 ? errno : EIO));
   }
-  if (!ok) {
-    result.discard();
-    if (!merge.readFailed) REFUSE(report, kMergeWriteFailed, std::strerror(error));
-    SAY(report, kMergeStatus, 1);
-    SAY(report, kMergeSummaryRefused, "");
-    return 1;
-  }
+  if (!ok) return notMerged(report, result);
   SAY(report, kMergeWritten, static_cast<long long>(merge.written),
       static_cast<long long>(merge.fromBase), static_cast<long long>(merge.filled),
       static_cast<long long>(merge.before + merge.after));

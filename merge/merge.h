@@ -5,5 +5,7 @@
 #pragma once
 
 // The whole program, for the inputs named. Exit status 0 when every input
-// was read and the result written, 1 otherwise.
-int runMerge(int count, char** inputs);
+// was read and the result written, 1 otherwise, 3 when the user interrupted
+// it (nothing is written then either). `force`: an input taken for another
+// cassette is merged all the same.
+int runMerge(int count, char** inputs, bool force = false);

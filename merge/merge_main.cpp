@@ -1,5 +1,7 @@
 // kovrant-merge: joins frame images of one cassette, read more than once, by
 // the tape time of their frames into "KOVRANT.IMG" in the current directory.
+#include <vector>
+
 #include "arguments.h"
 #include "console.h"
 #include "language.h"
@@ -12,18 +14,24 @@ int main(int argc, char** argv) {
   if (!reserveStandardStreams()) return 1;
   useLanguage(systemLanguage());
   int exitStatus = 0;
-  // An argument that starts with "-" is an option: --help, --version, or
-  // one refused (an input of such a name can be given as ./-name).
+  // An argument that starts with "-" is an option: --force, --help,
+  // --version, or one refused (an input of such a name can be given as
+  // ./-name). The others are the inputs, in their order.
+  std::vector<char*> options = {argv[0]}, inputs;
   for (int k = 1; k < argc; ++k) {
-    if (argv[k][0] != '-' && !platformHelpSwitch(argv[k])) continue;
-    char* option[] = {argv[0], argv[k], nullptr};
-    answerArguments(2, option, "kovrant-merge", msg::kMergeHelp, &exitStatus);
+    bool option = argv[k][0] == '-' || platformHelpSwitch(argv[k]);
+    (option ? options : inputs).push_back(argv[k]);
+  }
+  static const char* const kOptions[] = {"--force", nullptr};
+  unsigned chosen = 0;
+  if (answerArguments(static_cast<int>(options.size()), options.data(), "kovrant-merge",
+                      msg::kMergeHelp, &exitStatus, kOptions, &chosen)) {
     return exitStatus;
   }
-  if (argc < 3) {
+  if (inputs.size() < 2) {
     prepareConsole();
     printStderr("%s", msg::kMergeUsage);
     return 2;
   }
-  return runMerge(argc - 1, argv + 1);
+  return runMerge(static_cast<int>(inputs.size()), inputs.data(), (chosen & 1) != 0);
 }

@@ -8,8 +8,8 @@
 
 namespace msg {
 
-DAT_MESSAGE(kMergeUsage, "使い方: kovrant-merge PASS1.IMG PASS2.IMG [MORE.IMG ...]\n",
-            "Usage: kovrant-merge PASS1.IMG PASS2.IMG [MORE.IMG ...]\n");
+DAT_MESSAGE(kMergeUsage, "使い方: kovrant-merge [--force] PASS1.IMG PASS2.IMG [MORE.IMG ...]\n",
+            "Usage: kovrant-merge [--force] PASS1.IMG PASS2.IMG [MORE.IMG ...]\n");
 
 // Inputs that cannot be merged: to standard error, nothing is written.
 DAT_MESSAGE(kMergeUnreadable, "%sを読めません: %s", "Cannot read %s: %s");
@@ -31,6 +31,22 @@ DAT_MESSAGE(
     "%sのATIME (%s - %s) は基準 (%s - %s) と重なりません。同じ録音ではないため、結合しません。",
     "The ATIME of %s (%s - %s) does not overlap the base (%s - %s). It is not the same recording, "
     "so nothing is merged.");
+DAT_MESSAGE(kMergeOtherCassette,
+            "%sと基準の%sが共有する %lld フレームのうち %lld フレームが異なります。別のカセットの"
+            "録音とみなし、結合しません (それでも結合するには --force)。",
+            "%s and the base %s share %lld frames, of which %lld differ. It is taken for another "
+            "cassette's recording, so nothing is merged (--force merges it all the same).");
+DAT_MESSAGE(kMergeInputChanged,
+            "%sが結合の間に変わりました (大きさ、更新時刻、またはその名前のファイル)。"
+            "結果は書きません。",
+            "%s changed during the merge (its size, modification time, or the file under its "
+            "name). No result was written.");
+DAT_MESSAGE(kMergeInterrupted, "結合を中断しました。書きかけのファイルは残していません。",
+            "Merge interrupted. No partly written file was left.");
+DAT_MESSAGE(kMergeNotInterruptible,
+            "割り込みを受け取れません。Ctrl-C で止めると、書きかけの一時ファイルが残ります。",
+            "Interrupts cannot be caught. Stopping with Ctrl-C leaves the partly written "
+            "temporary file behind.");
 DAT_MESSAGE(kMergeWriteFailed, "KOVRANT.IMGを書けませんでした: %s",
             "Could not write KOVRANT.IMG: %s");
 DAT_MESSAGE(kMergeLogFailed, "KOVRANT-MERGE.LOGを作成できませんでした: %s\n",
@@ -38,6 +54,13 @@ DAT_MESSAGE(kMergeLogFailed, "KOVRANT-MERGE.LOGを作成できませんでした
 
 // The report.
 DAT_MESSAGE(kMergeProgram, "プログラム: kovrant-merge %s", "Program: kovrant-merge %s");
+DAT_MESSAGE(kMergeOptions, "オプション: %s", "Options: %s");
+DAT_MESSAGE(kMergeStaleRemoved, "古い一時ファイルを削除: %s", "Old temporary file removed: %s");
+DAT_MESSAGE(kMergeForced,
+            "%sと基準の%sが共有する %lld フレームのうち %lld フレームが異なりますが、--force "
+            "により結合します。",
+            "%s and the base %s share %lld frames, of which %lld differ; merged all the same, as "
+            "--force was given.");
 DAT_MESSAGE(kMergeInput, "入力%d: %s (%lld フレーム、ATIME %s - %s)",
             "Input %d: %s (%lld frames, ATIME %s - %s)");
 DAT_MESSAGE(kMergeBadPacks,
@@ -65,5 +88,7 @@ DAT_MESSAGE(kMergeSummary,
             "Summary: written to KOVRANT.IMG. Of %lld gaps, %lld were filled; an estimated %lld "
             "frames are still missing. %lld frames disagree");
 DAT_MESSAGE(kMergeSummaryRefused, "まとめ: 結合しませんでした", "Summary: nothing was merged");
+DAT_MESSAGE(kMergeSummaryInterrupted, "まとめ: 中断。結合しませんでした",
+            "Summary: interrupted. Nothing was merged");
 
 }  // namespace msg

@@ -1,0 +1,160 @@
+#!/usr/bin/env python3
+"""kovrant-merge's guards end to end: another cassette's pass (--force),
+signals, a killed merge's file swept, an input rewritten or replaced meanwhile.
+
+    merge_guards.py kovrant-merge kovrant-sim make_image SELTHIX
+
+A merge is held at work, without timing, by its report: standard output is a
+one-page pipe read only afterwards, and a base with a gap every fourth frame
+has many lines to say once the result's temporary file is there.
+"""
+import fcntl
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+from checks import check, verdict
+from merge_passes import Tools, atime, frames
+
+
+def write(path, parts):
+    with open(path, "wb") as f:
+        f.write(b"".join(parts))
+    return path
+
+
+def share(base, other):  # the frames both hold (by ATIME), and how many differ
+    by_time = {atime(f): f for f in base}
+    both = [f for f in other if atime(f) in by_time]
+    return len(both), sum(1 for f in both if by_time[atime(f)] != f)
+
+
+def merged(base, other):  # both in tape order, the base's frame where both have one
+    placed = {atime(f): f for f in other}
+    placed.update({atime(f): f for f in base})
+    return b"".join(placed[t] for t in sorted(placed))
+
+
+def another_cassette(tools, tape, other_tape):
+    other, holed = frames(other_tape), [f for k, f in enumerate(tape) if k % 5 != 4]
+    base = write(os.path.join(tools.work, "holed.IMG"), holed)
+    half = share(holed, tape)[0] // 2
+
+    def changed(count):  # the tape, the first `count` frames it shares with the base changed
+        out = [f[:-1] + bytes([f[-1] ^ 1]) if k % 5 != 4 and k - k // 5 < count else f
+               for k, f in enumerate(tape)]
+        return write(os.path.join(tools.work, "changed-%d.IMG" % count), out)
+
+    first = [write(os.path.join(tools.work, "%d.IMG" % n), tape[:n]) for n in (99, 100)]
+    cases = [  # inputs, the result (None: refused)
+        (["--force", base, other_tape], merged(holed, other)), ([base, other_tape], None),
+        ([base, changed(3)], b"".join(tape)), ([base, changed(half)], b"".join(tape)),
+        ([base, changed(half + 1)], None),
+        ([first[0], other_tape], merged(tape[:99], other)), ([first[1], other_tape], None)]
+    check(share(holed, other)[1] > 1000, "the cassettes overlap: %r" % (share(holed, other),))
+    for n, (inputs, result) in enumerate(cases):
+        d = os.path.join(tools.work, "cassette-%d" % n)
+        os.makedirs(d)
+        image = write(os.path.join(d, "KOVRANT.IMG"), [b"earlier"])
+        _, p, log = tools.run_merge(d, *inputs, status=0 if result else 1)
+        said = "%sと基準の%sが共有する %d フレームのうち %d フレームが異なります" % (
+            (inputs[-1], inputs[-2]) + share(frames(inputs[-2]), frames(inputs[-1])))
+        if result is None:
+            check(open(image, "rb").read() == b"earlier" and len(os.listdir(d)) == 2 and
+                  said + "。別のカセット" in p.stderr.decode("cp932") and
+                  log.endswith("\nまとめ: 結合しませんでした\n"), "%d: refused: %r" % (n, p.stderr))
+        else:
+            forced = "--force" in inputs
+            check(open(image, "rb").read() == result and
+                  (log.splitlines()[1:2] == ["オプション: --force"]) == forced and
+                  (said + "が、--force により結合します" in log) == forced,
+                  "%d: merged, --force in the log if given: %r" % (n, log[:600]))
+
+
+def held(tools, d, *inputs):  # a merge in `d`, held once its temporary file is there
+    os.makedirs(d, exist_ok=True)
+    read, written = os.pipe()
+    fcntl.fcntl(read, getattr(fcntl, "F_SETPIPE_SZ", 1031), 4096)
+    p = subprocess.Popen([tools.merge] + list(inputs), cwd=d, stdin=subprocess.DEVNULL,
+                         stdout=written, stderr=subprocess.PIPE)
+    os.close(written)
+    p.report, deadline = os.fdopen(read, "rb"), time.monotonic() + 60
+    while not [n for n in os.listdir(d) if ".part-" in n] and time.monotonic() < deadline:
+        time.sleep(0.002)
+    p.staged = [n for n in os.listdir(d) if ".part-" in n]
+    check(len(p.staged) == 1 and p.poll() is None, "the merge held at work in " + d)
+    return p
+
+
+def ended(d, p):  # the exit status, standard error and log of a held merge let go
+    p.report.read()
+    err = p.stderr.read().decode("cp932")
+    return p.wait(), err, open(os.path.join(d, "KOVRANT-MERGE.LOG"), encoding="utf-8").read()
+
+
+def interrupts_and_changes(tools, base, whole, other_tape):
+    said = "結合を中断しました。書きかけのファイルは残していません。\n"
+    for sig in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
+        d = os.path.join(tools.work, "interrupted-%d" % sig)
+        p = held(tools, d, base, whole)
+        p.send_signal(sig)
+        status, err, log = ended(d, p)
+        check(status == 3 and os.listdir(d) == ["KOVRANT-MERGE.LOG"] and err.endswith(said) and
+              log.endswith(said + "終了ステータス: 3\nまとめ: 中断。結合しませんでした\n"),
+              "signal %d: %r %r %r %r" % (sig, status, os.listdir(d), err, log[-200:]))
+    # Killed outright: its file stays until the next merge there, no other.
+    d = os.path.join(tools.work, "killed")
+    p = held(tools, d, base, whole)
+    p.kill()
+    ended(d, p)
+    kept = ["KOVRANT.IMG.part-%d-0" % os.getpid(),  # a running process's
+            "KOVRANT.LOG.part-%d-0" % p.pid,  # not the result's
+            "KOVRANT.IMG.part-%d-1" % p.pid]  # another user's
+    for n in kept:
+        write(os.path.join(d, n), [b"x"])
+    os.chown(os.path.join(d, kept[2]), 4242, 4242)
+    _, _, log = tools.run_merge(d, base, whole)
+    check(sorted(os.listdir(d)) == sorted(["KOVRANT-MERGE.LOG", "KOVRANT.IMG"] + kept) and
+          log.splitlines()[1:2] == ["古い一時ファイルを削除: " + "".join(p.staged)],
+          "the next merge removes the killed one's file, no other: %r" % log.splitlines()[:3])
+    # An input rewritten in place at the same length, or replaced.
+    other = frames(other_tape)[:len(frames(whole))]
+    for how in ("rewritten", "replaced"):
+        d, second = os.path.join(tools.work, how), shutil.copy(whole, tools.work + "/in.IMG")
+        os.utime(second, (time.time() - 3600,) * 2)  # a rewrite cannot keep its time
+        p = held(tools, d, base, second)
+        if how == "replaced":
+            os.replace(write(second + ".new", other), second)
+        else:
+            with open(second, "r+b") as f:
+                f.write(b"".join(other))
+        status, err, log = ended(d, p)
+        check(status == 1 and os.listdir(d) == ["KOVRANT-MERGE.LOG"] and
+              os.path.getsize(second) == os.path.getsize(whole) and
+              err.startswith(second + "が結合の間に変わりました") and
+              log.endswith("\nまとめ: 結合しませんでした\n"), "%s: %r %r" % (how, status, err))
+
+
+def main():
+    merge, sim, make_image, selthix = (os.path.abspath(a) for a in sys.argv[1:5])
+    work = tempfile.mkdtemp(prefix="merge-guards.")
+    try:
+        tools = Tools(merge, sim, make_image, selthix, work)
+        other_tape = os.path.join(work, "other-tape.bin")  # another cassette's, longer
+        subprocess.run([make_image, "--seed", "10", "--programs", "3", "--frames", "2000",
+                        other_tape], check=True, stdout=subprocess.DEVNULL)
+        tape = frames(tools.tape)
+        another_cassette(tools, tape, other_tape)
+        base = write(os.path.join(work, "gappy.IMG"), [f for k, f in enumerate(tape) if k % 4])
+        interrupts_and_changes(tools, base, tools.tape, other_tape)
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+    return verdict()
+
+
+if __name__ == "__main__":
+    sys.exit(main())
