@@ -48,26 +48,39 @@ void refuse(const char* program, const char* argument) {
 }  // namespace
 
 bool answerArguments(int argc, char** argv, const char* program, const char* helpText,
-                     int* exitStatus, const char* const* options, unsigned* chosen,
-                     const char** values) {
-  if (chosen != nullptr) *chosen = 0;
-  if (argc < 2) return false;
+                     int* exitStatus, const char* const* options, Arguments* parsed,
+                     bool takesOperands) {
+  Arguments none;
+  Arguments& out = parsed != nullptr ? *parsed : none;
+  out = Arguments();
+  for (int i = 0; options != nullptr && options[i] != nullptr; ++i) out.values.push_back(nullptr);
+  bool optionsEnded = false;
   for (int k = 1; k < argc; ++k) {
     const char* a = argv[k];
+    bool option = !optionsEnded && (a[0] == '-' || platformHelpSwitch(a));
+    if (option && std::strcmp(a, "--") == 0) {
+      optionsEnded = true;
+      continue;
+    }
+    if (!option && takesOperands) {
+      out.operands.push_back(a);
+      continue;
+    }
     const char* value = nullptr;
-    int option = optionIndex(options, argc, argv, &k, &value);
-    if (option >= 0) {
-      if (chosen != nullptr) *chosen |= 1u << option;
-      if (values != nullptr && value != nullptr) values[option] = value;
+    int i = option ? optionIndex(options, argc, argv, &k, &value) : -1;
+    if (i >= 0) {
+      out.chosen |= 1u << i;
+      if (value != nullptr) out.values[i] = value;
       continue;
     }
     prepareConsole();
-    if (std::strcmp(a, "--help") == 0 || std::strcmp(a, "-h") == 0 || platformHelpSwitch(a)) {
+    if (option &&
+        (std::strcmp(a, "--help") == 0 || std::strcmp(a, "-h") == 0 || platformHelpSwitch(a))) {
       printStdout("%s", helpText);
       *exitStatus = 0;
       return true;
     }
-    if (std::strcmp(a, "--version") == 0) {
+    if (option && std::strcmp(a, "--version") == 0) {
       printStdout(msg::kVersionLine, program, DAT_VERSION);
       *exitStatus = 0;
       return true;

@@ -13,15 +13,15 @@ int main(int argc, char** argv) {
   useLanguage(systemLanguage());
   int exitStatus = 0;
   static const char* const kOptions[] = {"--keep-time", "--bwf", "--convert-32k", nullptr};
-  unsigned chosen = 0;
-  if (answerArguments(argc, argv, "SELTHIX", msg::kSelthixHelp, &exitStatus, kOptions, &chosen))
+  Arguments arguments;
+  if (answerArguments(argc, argv, "SELTHIX", msg::kSelthixHelp, &exitStatus, kOptions, &arguments))
     return exitStatus;
   ConversionOptions options;
-  options.keepTime = (chosen & 1) != 0;
-  options.bwf = (chosen & 2) != 0;
-  options.convert32k = (chosen & 4) != 0;
+  options.keepTime = arguments.has(0);
+  options.bwf = arguments.has(1);
+  options.convert32k = arguments.has(2);
   for (int k = 0; k < 3; ++k) {
-    if ((chosen >> k & 1) == 0) continue;
+    if (!arguments.has(k)) continue;
     if (!options.text.empty()) options.text += ' ';
     options.text += kOptions[k];
   }

@@ -15,14 +15,12 @@ int main(int argc, char** argv) {
   useLanguage(systemLanguage());
   int exitStatus = 0;
   const char* const options[] = {"--device=", nullptr};
-  const char* values[1] = {nullptr};
-  unsigned chosen = 0;
-  if (answerArguments(argc, argv, "KOVRANT", msg::kKovrantHelp, &exitStatus, options, &chosen,
-                      values)) {
+  Arguments arguments;
+  if (answerArguments(argc, argv, "KOVRANT", msg::kKovrantHelp, &exitStatus, options, &arguments)) {
     return exitStatus;
   }
   // As the tape tools do, TAPE names the device unless the command line does.
-  const char* device = values[0];
+  const char* device = arguments.values[0];
   const char* tape = std::getenv("TAPE");
   if (device == nullptr && tape != nullptr && tape[0] != '\0') device = tape;
   return runKovrant(device);

@@ -14,24 +14,20 @@ int main(int argc, char** argv) {
   if (!reserveStandardStreams()) return 1;
   useLanguage(systemLanguage());
   int exitStatus = 0;
-  // An argument that starts with "-" is an option: --force, --help,
-  // --version, or one refused (an input of such a name can be given as
-  // ./-name). The others are the inputs, in their order.
-  std::vector<char*> options = {argv[0]}, inputs;
-  for (int k = 1; k < argc; ++k) {
-    bool option = argv[k][0] == '-' || platformHelpSwitch(argv[k]);
-    (option ? options : inputs).push_back(argv[k]);
-  }
+  // The inputs are the operands, in their order; one whose name starts with
+  // "-" comes after "--" (or as ./-name).
   static const char* const kOptions[] = {"--force", nullptr};
-  unsigned chosen = 0;
-  if (answerArguments(static_cast<int>(options.size()), options.data(), "kovrant-merge",
-                      msg::kMergeHelp, &exitStatus, kOptions, &chosen)) {
+  Arguments arguments;
+  if (answerArguments(argc, argv, "kovrant-merge", msg::kMergeHelp, &exitStatus, kOptions,
+                      &arguments, true)) {
     return exitStatus;
   }
+  std::vector<char*> inputs;
+  for (const char* operand : arguments.operands) inputs.push_back(const_cast<char*>(operand));
   if (inputs.size() < 2) {
     prepareConsole();
     printStderr("%s", msg::kMergeUsage);
     return 2;
   }
-  return runMerge(static_cast<int>(inputs.size()), inputs.data(), (chosen & 1) != 0);
+  return runMerge(static_cast<int>(inputs.size()), inputs.data(), arguments.has(0));
 }

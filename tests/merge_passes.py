@@ -190,6 +190,13 @@ def refusals(tools, p1, p2):
         check(open(os.path.join(d, "KOVRANT.IMG"), "rb").read() == before,
               "the output as input %r: untouched" % inputs)
         check([n for n in os.listdir(d) if ".part" in n] == [], "no temporary file left")
+    # An input whose name starts with "-" comes after "--".
+    d = os.path.join(tools.work, "dashed")
+    os.makedirs(d)
+    shutil.copy(p1, os.path.join(d, "-p1.IMG"))
+    tools.run_merge("dashed", "--", "-p1.IMG", p2)
+    tools.run_merge("dashed", "-p1.IMG", p2, status=2)
+    tools.run_merge("dashed", "--force", "--", "-p1.IMG", "--", status=1)  # "--" again: an input
     tools.run_merge("usage", p1, status=2)
     tools.run_merge("usage", "--frobnicate", p1, p2, status=2)
     _, p, _ = tools.run_merge("usage", "--version")
