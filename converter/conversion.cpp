@@ -29,9 +29,6 @@ namespace {
 // frames before the cut that the silence scan looks at.
 constexpr int kCutReach = 32;
 constexpr int kSilenceReach = 330;
-// 32 kHz frames, as --convert-32k reads them: 960 sample pairs from the start
-// of the audio field (inferred from the 44.1 kHz layout, not confirmed).
-constexpr uint32_t kBytesPerFrame32k = 3840;
 
 // Output names of one run. A name that comes back (the same program and rate
 // after another program) gets "-2", "-3", ... so that no earlier file of
@@ -66,8 +63,9 @@ class Conversion {
     segRate = dat::samplingCode(view.frameAt(0));
     for (int64_t i = 0; i < n && !stopped(); ++i) walk(i);
     if (!stopped()) {
+      // Frames before segStart went to earlier files: they are not this one's.
       int64_t e = endOfImage();
-      closeSegment(e, 0, n - 1 - e);
+      closeSegment(e, 0, n - 1 - std::max(e, segStart - 1));
     }
     switch (mappedImageChange()) {
       case ImageChange::None:
@@ -114,7 +112,7 @@ class Conversion {
     segProgram = p;
   }
 
-  double loudness(int64_t i) { return frameLoudness(&view, i); }
+  double loudness(int64_t i) { return frameLoudness(&view, i, options.convert32k); }
 
   // The cut: the quietest frame within kCutReach of i. Ties go to i, then to
   // the lowest frame above it; a frame below i must be strictly quieter.
@@ -184,15 +182,12 @@ class Conversion {
     record.cutFrames = cut;
     record.trimFrames = trim;
     int64_t frames = segStart <= last ? last - segStart + 1 : 0;
-    uint32_t bytesPerFrame = info.bytesPerFrame;
+    int quantization = frames > 0 ? dat::quantizationCode(view.frameAt(segStart)) : 0;
+    uint32_t bytesPerFrame = convertedBytes(segRate, quantization, options.convert32k);
     if (bytesPerFrame == 0) {
-      bool longPlay = frames > 0 && dat::quantizationCode(view.frameAt(segStart)) == 1;
-      if (options.convert32k && !longPlay) {
-        bytesPerFrame = kBytesPerFrame32k;
-      } else {
-        record.outcome = longPlay ? FileRecord::LongPlay : FileRecord::Placeholder;
-        if (longPlay && options.convert32k) printStdout(msg::kLongPlay, record.name.c_str());
-      }
+      bool longPlay = quantization == 1;
+      record.outcome = longPlay ? FileRecord::LongPlay : FileRecord::Placeholder;
+      if (longPlay && options.convert32k) printStdout(msg::kLongPlay, record.name.c_str());
     }
     WavPlan plan;
     describe(&record, frames, bytesPerFrame, &plan);

@@ -81,23 +81,35 @@ void runOn(Outcome& run, const std::vector<uint8_t>& image,
   run.result = testing_support::runIn(run.dir.path(), kSelthix, options);
 }
 
-// The WAV file `name` holds exactly frames first..last of the image.
-void expectFrames(const Outcome& run, const std::string& name, const std::vector<uint8_t>& image,
-                  int first, int last, int rateCode) {
+// The WAV file `name` holds exactly frames first..last of the image at
+// `rate`, the first `bytesPerFrame` bytes of each.
+void expectAudio(const Outcome& run, const std::string& name, const std::vector<uint8_t>& image,
+                 int first, int last, uint32_t rate, uint32_t bytesPerFrame) {
   SCOPED_TRACE(name);
   std::vector<uint8_t> bytes = readFile(run.dir.file(name));
   ASSERT_TRUE(testing_support::wellFormedWav(bytes)) << "size " << bytes.size();
   testing_support::WavInfo w = testing_support::parseWav(bytes);
-  dat::RateInfo info = dat::rateInfo(rateCode);
-  EXPECT_EQ(w.rate, info.rate);
+  EXPECT_EQ(w.rate, rate);
   int frames = last >= first ? last - first + 1 : 0;
-  ASSERT_EQ(w.dataSize, static_cast<uint32_t>(frames) * info.bytesPerFrame);
+  ASSERT_EQ(w.dataSize, static_cast<uint32_t>(frames) * bytesPerFrame);
   for (int k = 0; k < frames; ++k) {
-    ASSERT_EQ(0, std::memcmp(w.data.data() + static_cast<size_t>(k) * info.bytesPerFrame,
+    ASSERT_EQ(0, std::memcmp(w.data.data() + static_cast<size_t>(k) * bytesPerFrame,
                              image.data() + static_cast<size_t>(first + k) * dat::kFrameSize,
-                             info.bytesPerFrame))
+                             bytesPerFrame))
         << "frame " << first + k;
   }
+}
+
+// The same for frames at the rate of `rateCode`, as the frames of that rate
+// hold their samples.
+void expectFrames(const Outcome& run, const std::string& name, const std::vector<uint8_t>& image,
+                  int first, int last, int rateCode) {
+  dat::RateInfo info = dat::rateInfo(rateCode);
+  expectAudio(run, name, image, first, last, info.rate, info.bytesPerFrame);
+}
+
+std::string logOf(const Outcome& run) {
+  return testing_support::textOf(readFile(run.dir.file("SELTHIX.LOG")));
 }
 
 std::vector<std::string> wavFiles(const Outcome& run) {
@@ -306,6 +318,58 @@ TEST(Selthix, A32kHzStretchGetsAHeaderOnlyPlaceholder) {
   EXPECT_EQ(w.rate, 32000u);
   EXPECT_EQ(w.byteRate, 128000u);
   EXPECT_EQ(w.dataSize, 0u);
+}
+
+// Two programs recorded at 32 kHz. With --convert-32k the cut search and
+// the end of the image measure the samples that are converted, so the files
+// are cut as at 48 kHz and hold all their frames, and the console does not
+// call the rate unsupported; without it, header-only files as before.
+TEST(Selthix, Convert32kKeepsEveryFrameOfTwoPrograms) {
+  Image image;
+  image.add(frame(2, 1, 9), 500);
+  image.add(frame(2, 2, 9), 500);
+  Outcome converted;
+  testing_support::RunOptions options;
+  options.args = {"--convert-32k"};
+  runOn(converted, image.bytes, options);
+  EXPECT_EQ(converted.result.exitCode, 0);
+  EXPECT_EQ(converted.result.out, kBanner + found(1) + correction(0) + found(2) + correction(0) +
+                                      tailCut(0) + tailCut(0));
+  expectAudio(converted, "#000-32kHz.wav", image.bytes, 0, 0, 32000, 3840);
+  expectAudio(converted, "#001-32kHz.wav", image.bytes, 1, 500, 32000, 3840);
+  expectAudio(converted, "#002-32kHz.wav", image.bytes, 501, 999, 32000, 3840);
+  std::string log = logOf(converted);
+  for (const char* frames : {"フレーム: 1 (イメージの 0-0)\n", "フレーム: 500 (イメージの 1-500)\n",
+                             "フレーム: 499 (イメージの 501-999)\n"}) {
+    EXPECT_NE(log.find(frames), std::string::npos) << frames << log;
+  }
+  EXPECT_EQ(log.find("除いたフレーム"), std::string::npos) << log;
+  EXPECT_NE(log.find("まとめ: すべて書き込み。"), std::string::npos) << log;
+
+  Outcome plain;
+  runOn(plain, image.bytes);
+  EXPECT_EQ(plain.result.exitCode, 0);
+  EXPECT_NE(plain.result.out.find(msg::kRate32kNotSupported), std::string::npos);
+  for (const char* name : {"#000-32kHz.wav", "#001-32kHz.wav", "#002-32kHz.wav"}) {
+    expectAudio(plain, name, image.bytes, 0, -1, 32000, 0);
+  }
+}
+
+// The frames left out at the end of the image are the last file's own: a
+// silent last program does not count the frames of the one before.
+TEST(Selthix, TheEndTrimCountsOnlyTheLastFilesFrames) {
+  Image image;
+  image.add(frame(0, 1, 9), 100);
+  image.add(frame(0, 2, 0), 50);
+  Outcome run;
+  runOn(run, image.bytes);
+  EXPECT_EQ(run.result.exitCode, 0);
+  expectFrames(run, "#001-48kHz.wav", image.bytes, 1, 99, 0);
+  expectFrames(run, "#002-48kHz.wav", image.bytes, 101, 100, 0);
+  std::string log = logOf(run);
+  // Frame 100 is the cut, left out before program 2; 101-149 at the end.
+  EXPECT_NE(log.find("区切りで除いたフレーム: 1\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("末尾で除いたフレーム: 49\n"), std::string::npos) << log;
 }
 
 TEST(Selthix, ANameThatComesBackGetsASuffix) {
