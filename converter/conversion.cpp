@@ -203,7 +203,7 @@ class Conversion {
               ? (interruptRequested() ? msg::kEndInterrupted : msg::kConversionReasonImageChanged)
               : std::strerror(result.error);
     } else {
-      if (result.framesLimit >= 0) record.frames = std::min(record.frames, result.framesLimit);
+      if (result.framesLimit >= 0) record.outcome = FileRecord::Cut;
       if (!sha256File(record.name.c_str(), &record.sha256)) record.sha256 = std::strerror(errno);
       if (options.keepTime && bytesPerFrame > 0 && !writeLabels(record, bytesPerFrame / 4))
         ok = false;
@@ -212,8 +212,41 @@ class Conversion {
   }
 
   // The file's frames, tape time, emphasis and breaks; with --keep-time its
-  // gaps filled and marked, with --bwf its description.
+  // gaps filled and marked, with --bwf its description. A segment too long
+  // for one WAV file ends with its last frame that fits, before the silence
+  // of a gap that does not: the file, its log and its marks tell nothing
+  // beyond it.
   void describe(FileRecord* r, int64_t frames, uint32_t bytesPerFrame, WavPlan* plan) {
+    FileRecord whole = *r;
+    describeFrames(r, frames, bytesPerFrame, plan);
+    int64_t fit = framesThatFit(frames, bytesPerFrame, *plan);
+    if (fit == frames) return;
+    *r = whole;
+    *plan = WavPlan();
+    plan->framesLimit = describeFrames(r, fit, bytesPerFrame, plan);
+    r->framesCut = frames - fit;
+  }
+
+  // Of the first `frames` frames from segStart, how many fit in one WAV file
+  // with the plan's silence before them and its chunks (which only shrink
+  // when fewer frames are marked).
+  int64_t framesThatFit(int64_t frames, uint32_t bytesPerFrame, const WavPlan& plan) const {
+    int64_t room = wavFrameLimit(bytesPerFrame, plan.leading.size() + plan.trailing.size());
+    int64_t fit = 0;
+    for (const auto& s : plan.silence) {
+      int64_t before = s.first - segStart - fit;  // frames up to the gap
+      if (before >= room) break;
+      fit += before;
+      room -= before;
+      if (s.second > room) return fit;
+      room -= s.second;
+    }
+    return std::min(frames, fit + room);
+  }
+
+  // describe() for the first `frames` frames from segStart; returns the
+  // frames of audio and silence the file holds.
+  int64_t describeFrames(FileRecord* r, int64_t frames, uint32_t bytesPerFrame, WavPlan* plan) {
     r->frames = bytesPerFrame > 0 ? frames : 0;
     int64_t samplesPerFrame = bytesPerFrame / 4;
     int64_t firstTimed = -1;
@@ -259,6 +292,7 @@ class Conversion {
       }
       plan->leading = bextChunk(bext(*r, reference));
     }
+    return r->frames + filled;
   }
 
   static std::string markerText(const FileBreak& b) {

@@ -23,7 +23,7 @@ struct FileBreak {
 
 // One output file as the log tells it.
 struct FileRecord {
-  enum Outcome { Written, Failed, Placeholder, LongPlay };
+  enum Outcome { Written, Failed, Placeholder, LongPlay, Cut };
   std::string name;
   uint32_t rate = 0;
   int64_t first = 0;        // its frames in the image, first .. first + frames - 1
@@ -36,6 +36,7 @@ struct FileRecord {
   std::vector<FileBreak> breaks;
   int64_t cutFrames = 0;   // left out before the next program's cut
   int64_t trimFrames = 0;  // left out at the end of the image
+  int64_t framesCut = 0;   // not written: past the 4 GiB size of a WAV file (Cut)
   Outcome outcome = Written;
   std::string reason;  // why it failed
   std::string sha256;  // of the complete file
@@ -61,6 +62,7 @@ class ConversionLog {
   LogFile out;
   int64_t written = 0;
   int64_t failed = 0;
+  int64_t cut = 0;
   int64_t gaps = 0;
   int64_t missing = 0;
   int64_t jumps = 0;

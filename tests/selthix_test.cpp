@@ -2,10 +2,13 @@
 // frame by frame; its WAV files are read back and compared with the frames.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -510,6 +513,125 @@ TEST(Selthix, NoRoomAtAll) {
   }
   EXPECT_EQ(run.result.out, kBanner + found(1) + correction(0) + found(2) + correction(0) +
                                 tailCut(0) + tailCut(0));
+}
+
+}  // namespace
+
+namespace {
+
+// The file's chunks: id and size, and the "cue " points; its last `tail`
+// bytes of audio. Read in place: the file is about 4 GiB.
+struct ChunkWalk {
+  uint32_t riffSize = 0;
+  int64_t fileSize = 0, dataAt = -1;
+  uint32_t dataSize = 0;
+  std::vector<uint32_t> cuePoints;
+  std::vector<uint8_t> tail;
+};
+
+bool walkChunks(const std::string& path, size_t tail, ChunkWalk* w) {
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (f == nullptr) return false;
+  uint8_t head[12];
+  bool ok = std::fread(head, 1, 12, f) == 12 && std::memcmp(head + 8, "WAVE", 4) == 0;
+  w->riffSize = readLe32(head + 4);
+  for (int64_t at = 12; ok;) {
+    uint8_t chunk[8];
+    if (fseeko(f, at, SEEK_SET) != 0 || std::fread(chunk, 1, 8, f) != 8) break;
+    uint32_t size = readLe32(chunk + 4);
+    if (std::memcmp(chunk, "data", 4) == 0) {
+      w->dataAt = at + 8;
+      w->dataSize = size;
+    } else if (std::memcmp(chunk, "cue ", 4) == 0) {
+      std::vector<uint8_t> body(size);
+      ok = std::fread(body.data(), 1, size, f) == size;
+      for (uint32_t k = 0; ok && 4 + 24 * (k + 1) <= size; ++k) {
+        w->cuePoints.push_back(readLe32(&body[4 + 24 * k + 20]));  // sample offset
+      }
+    }
+    at += 8 + size + (size & 1);
+    w->fileSize = at;
+  }
+  w->tail.resize(tail);
+  ok = ok && w->dataAt >= 0 && w->dataSize >= tail &&
+       fseeko(f, w->dataAt + w->dataSize - static_cast<int64_t>(tail), SEEK_SET) == 0 &&
+       std::fread(w->tail.data(), 1, tail, f) == tail;
+  std::fclose(f);
+  return ok;
+}
+
+// The number after `key` in the log (the first such line), or -1.
+long long logNumber(const std::string& log, const std::string& key) {
+  size_t at = log.find(key);
+  return at == std::string::npos ? -1 : std::atoll(log.c_str() + at + key.size());
+}
+
+// --keep-time on 80 frames five minutes apart: the gaps' silence would make
+// the file about 4.2 GiB. It ends with the last frame that fits, and the log,
+// the markers and the labels tell what the file holds, no more; the file is
+// said to be cut. Writes a file of nearly 4 GiB (some 20 seconds).
+TEST(Selthix, KeepTimePastFourGiBLogsWhatTheFileHolds) {
+  Outcome run;
+  struct statvfs disk;
+  ASSERT_EQ(statvfs(run.dir.path().c_str(), &disk), 0);
+  if (static_cast<double>(disk.f_bavail) * disk.f_frsize < 5e9) {
+    GTEST_SKIP() << "needs 5 GB free beside " << run.dir.path();
+  }
+  Image image;
+  for (int k = 0; k < 80; ++k) {
+    synth::Frame f = frame(0, -1, 9);
+    int minutes = 5 * k;  // 10000 frames later: 9999 missing, a gap
+    synth::setAtime(f, 0, static_cast<uint8_t>(minutes / 60 / 10 << 4 | minutes / 60 % 10),
+                    static_cast<uint8_t>(minutes % 60 / 10 << 4 | minutes % 10), 0, 0);
+    image.add(f);
+  }
+  testing_support::RunOptions options;
+  options.args = {"--keep-time"};
+  runOn(run, image.bytes, options);
+  EXPECT_EQ(run.result.exitCode, 1);
+  EXPECT_NE(run.result.err.find("#000-48kHz.wav"), std::string::npos) << run.result.err;
+  ChunkWalk w;
+  ASSERT_TRUE(walkChunks(run.dir.file("#000-48kHz.wav"), 5760, &w));
+  EXPECT_EQ(int64_t{w.riffSize} + 8, w.fileSize);
+  std::string log = logOf(run);
+  long long samples = logNumber(log, "\nサンプル: ");
+  long long frames = logNumber(log, "\nフレーム: ");
+  EXPECT_EQ(samples * 4, w.dataSize) << log;
+  EXPECT_LT(frames, 80) << log;
+  char range[80];
+  std::snprintf(range, sizeof range, "フレーム: %lld (イメージの 0-%lld)\n", frames, frames - 1);
+  EXPECT_NE(log.find(range), std::string::npos) << log;
+  char length[40];
+  std::snprintf(length, sizeof length, "長さ: %.3f 秒\n", samples / 48000.0);
+  EXPECT_NE(log.find(length), std::string::npos) << log;
+  // The data ends with the last frame the log counts.
+  EXPECT_EQ(0, std::memcmp(w.tail.data(), &image.bytes[(frames - 1) * dat::kFrameSize], 5760));
+  // Every gap listed lies and is filled inside the data; the cue points and
+  // the labels too.
+  long long held = w.dataSize / 4;
+  int gaps = 0;
+  for (size_t at = log.find("ギャップ: 位置="); at != std::string::npos;
+       at = log.find("ギャップ: 位置=", at + 1)) {
+    long long sample = std::atoll(log.c_str() + at + std::strlen("ギャップ: 位置="));
+    long long missing = logNumber(log.substr(at), "欠落=");
+    EXPECT_LE(sample + missing * 1440, held) << log.substr(at, 200);
+    ++gaps;
+  }
+  EXPECT_EQ(gaps, frames - 1);
+  EXPECT_EQ(w.cuePoints.size(), static_cast<size_t>(gaps));
+  for (uint32_t point : w.cuePoints) EXPECT_LT(point, held);
+  std::string labels = testing_support::textOf(readFile(run.dir.file("#000-48kHz.txt")));
+  std::istringstream labelLines(labels);
+  int labelCount = 0;
+  for (std::string line; std::getline(labelLines, line); ++labelCount) {
+    double start = 0, end = 0;
+    ASSERT_EQ(std::sscanf(line.c_str(), "%lf\t%lf", &start, &end), 2) << line;
+    EXPECT_LE(end, held / 48000.0 + 1e-6) << line;
+  }
+  EXPECT_EQ(labelCount, gaps);
+  EXPECT_NE(log.find("状態: WAVの上限4GiBで打ち切り"), std::string::npos) << log;
+  EXPECT_EQ(log.find("状態: 完了"), std::string::npos) << log;
+  EXPECT_EQ(log.find("すべて書き込み"), std::string::npos) << log;
 }
 
 }  // namespace
