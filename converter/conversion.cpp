@@ -440,7 +440,11 @@ int runSelthix(ConversionOptions options) {
   if (!interrupts.installed()) printStderr("%s", msg::kConversionNotInterruptible);
   ConversionLog log;
   errno = 0;
-  if (!log.open(options.text)) printStderr(msg::kConversionLogCreateFailed, std::strerror(errno));
+  if (!log.open(options.text)) {
+    printStderr(msg::kConversionLogCreateFailed, std::strerror(errno));
+  } else if (log.refusal() != 0) {
+    printStderr(msg::kConversionLogElsewhere, std::strerror(log.refusal()), log.name().c_str());
+  }
   for (const std::string& name : removeStaleTemporaries(isOurTarget)) log.staleRemoved(name);
   enlargeWorkingSet();
   MappedFile image;

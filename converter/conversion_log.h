@@ -45,8 +45,12 @@ struct FileRecord {
 class ConversionLog {
  public:
   // Creates the log afresh and writes the program and its options. False,
-  // with errno set, when it cannot be created.
+  // with errno set, when it cannot be created. When another user's log
+  // stands under its name, it goes under another (LogFile::open): name()
+  // tells which and refusal() why.
   bool open(const std::string& options);
+  const std::string& name() const { return out.name(); }
+  int refusal() const { return out.refusal(); }
   // The image mapped: its frames and their tape time.
   void image(int64_t frames, const tapetime::Analysis& time);
   // The image could not be mapped: the console's message.

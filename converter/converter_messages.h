@@ -30,6 +30,11 @@ DAT_MESSAGE(kWavTooLarge,
 // The conversion log cannot be created: the conversion goes on without it.
 DAT_MESSAGE(kConversionLogCreateFailed, "SELTHIX.LOGを作成できませんでした: %s\n",
             "Could not create SELTHIX.LOG: %s\n");
+// SELTHIX.LOG could not be replaced (another user's): this conversion's log
+// has a name of its own.
+DAT_MESSAGE(kConversionLogElsewhere,
+            "SELTHIX.LOGを置き換えられないため(%s)、この変換のログは%sに書きます。\n",
+            "SELTHIX.LOG cannot be replaced (%s): this conversion's log goes to %s.\n");
 // --convert-32k and a 12-bit long-play stretch: it keeps its placeholder.
 DAT_MESSAGE(kLongPlay,
             "%sは12ビットの長時間モード(LP)"
