@@ -1,36 +1,62 @@
 #include "log_file.h"
 
+#include <cerrno>
 #include <cstdarg>
+#include <cstring>
 
+#include "log_messages.h"
 #include "output_file.h"
 
 bool LogFile::open(const char* name) {
   close();
+  refused = 0;
+  broken = false;
   file = createFresh(name);
-  if (file != nullptr) opened = name;
-  return file != nullptr;
+  if (file != nullptr) {
+    opened = name;
+    return true;
+  }
+  // Only a file that may not be replaced sends the log elsewhere.
+  int error = errno;
+  if (error != EPERM && error != EACCES) return false;
+  std::string base = name;
+  size_t dot = base.rfind('.');
+  if (dot == std::string::npos) dot = base.size();
+  if (!openUnused(base.substr(0, dot), base.substr(dot))) {
+    errno = error;
+    return false;
+  }
+  refused = error;
+  return true;
 }
 
-bool LogFile::openUnused(const char* stem, const char* ext) {
-  close();
+bool LogFile::openUnused(const std::string& stem, const std::string& ext) {
   for (int k = 1; k < 100 && file == nullptr; ++k) {
-    opened = std::string(stem) + "-" + std::to_string(k) + ext;
+    opened = stem + "-" + std::to_string(k) + ext;
     file = createUnused(opened.c_str());
   }
   return file != nullptr;
 }
 
 void LogFile::line(const char* format, ...) {
-  if (file == nullptr) return;
+  if (file == nullptr || broken) return;
   va_list args;
   va_start(args, format);
-  std::vfprintf(file, format, args);
+  errno = 0;
+  bool written = std::vfprintf(file, format, args) >= 0;
   va_end(args);
-  std::fputc('\n', file);
-  std::fflush(file);
+  written = written && std::fputc('\n', file) != EOF && std::fflush(file) == 0;
+  if (!written) failed(errno);
+}
+
+void LogFile::failed(int error) {
+  broken = true;
+  say(msg::kLogWriteFailed, opened.c_str(), std::strerror(error != 0 ? error : EIO));
 }
 
 void LogFile::close() {
-  if (file != nullptr) std::fclose(file);
+  if (file == nullptr) return;
+  errno = 0;
+  if (std::fclose(file) != 0 && !broken) failed(errno);
   file = nullptr;
 }

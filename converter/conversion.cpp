@@ -29,9 +29,6 @@ namespace {
 // frames before the cut that the silence scan looks at.
 constexpr int kCutReach = 32;
 constexpr int kSilenceReach = 330;
-// 32 kHz frames, as --convert-32k reads them: 960 sample pairs from the start
-// of the audio field (inferred from the 44.1 kHz layout, not confirmed).
-constexpr uint32_t kBytesPerFrame32k = 3840;
 
 // Output names of one run. A name that comes back (the same program and rate
 // after another program) gets "-2", "-3", ... so that no earlier file of
@@ -69,8 +66,9 @@ class Conversion {
     segRate = dat::samplingCode(view.frameAt(0));
     for (int64_t i = 0; i < n && !stopped(); ++i) walk(i);
     if (!stopped()) {
+      // Frames before segStart went to earlier files: they are not this one's.
       int64_t e = endOfImage();
-      closeSegment(e, 0, n - 1 - e);
+      closeSegment(e, 0, n - 1 - std::max(e, segStart - 1));
     }
     switch (mappedImageChange()) {
       case ImageChange::None:
@@ -117,7 +115,7 @@ class Conversion {
     segProgram = p;
   }
 
-  double loudness(int64_t i) { return frameLoudness(&view, i); }
+  double loudness(int64_t i) { return frameLoudness(&view, i, options.convert32k); }
 
   // The cut: the quietest frame within kCutReach of i. Ties go to i, then to
   // the lowest frame above it; a frame below i must be strictly quieter.
@@ -187,15 +185,12 @@ class Conversion {
     record.cutFrames = cut;
     record.trimFrames = trim;
     int64_t frames = segStart <= last ? last - segStart + 1 : 0;
-    uint32_t bytesPerFrame = info.bytesPerFrame;
+    int quantization = frames > 0 ? dat::quantizationCode(view.frameAt(segStart)) : 0;
+    uint32_t bytesPerFrame = convertedBytes(segRate, quantization, options.convert32k);
     if (bytesPerFrame == 0) {
-      bool longPlay = frames > 0 && dat::quantizationCode(view.frameAt(segStart)) == 1;
-      if (options.convert32k && !longPlay) {
-        bytesPerFrame = kBytesPerFrame32k;
-      } else {
-        record.outcome = longPlay ? FileRecord::LongPlay : FileRecord::Placeholder;
-        if (longPlay && options.convert32k) printStdout(msg::kLongPlay, record.name.c_str());
-      }
+      bool longPlay = quantization == 1;
+      record.outcome = longPlay ? FileRecord::LongPlay : FileRecord::Placeholder;
+      if (longPlay && options.convert32k) printStdout(msg::kLongPlay, record.name.c_str());
     }
     WavPlan plan;
     describe(&record, frames, bytesPerFrame, &plan);
@@ -211,7 +206,7 @@ class Conversion {
               ? (interruptRequested() ? msg::kEndInterrupted : msg::kConversionReasonImageChanged)
               : std::strerror(result.error);
     } else {
-      if (result.framesLimit >= 0) record.frames = std::min(record.frames, result.framesLimit);
+      if (result.framesLimit >= 0) record.outcome = FileRecord::Cut;
       if (!sha256File(record.name.c_str(), &record.sha256)) record.sha256 = std::strerror(errno);
       if (options.keepTime && bytesPerFrame > 0 && !writeLabels(record, bytesPerFrame / 4))
         ok = false;
@@ -220,8 +215,41 @@ class Conversion {
   }
 
   // The file's frames, tape time, emphasis and breaks; with --keep-time its
-  // gaps filled and marked, with --bwf its description.
+  // gaps filled and marked, with --bwf its description. A segment too long
+  // for one WAV file ends with its last frame that fits, before the silence
+  // of a gap that does not: the file, its log and its marks tell nothing
+  // beyond it.
   void describe(FileRecord* r, int64_t frames, uint32_t bytesPerFrame, WavPlan* plan) {
+    FileRecord whole = *r;
+    describeFrames(r, frames, bytesPerFrame, plan);
+    int64_t fit = framesThatFit(frames, bytesPerFrame, *plan);
+    if (fit == frames) return;
+    *r = whole;
+    *plan = WavPlan();
+    plan->framesLimit = describeFrames(r, fit, bytesPerFrame, plan);
+    r->framesCut = frames - fit;
+  }
+
+  // Of the first `frames` frames from segStart, how many fit in one WAV file
+  // with the plan's silence before them and its chunks (which only shrink
+  // when fewer frames are marked).
+  int64_t framesThatFit(int64_t frames, uint32_t bytesPerFrame, const WavPlan& plan) const {
+    int64_t room = wavFrameLimit(bytesPerFrame, plan.leading.size() + plan.trailing.size());
+    int64_t fit = 0;
+    for (const auto& s : plan.silence) {
+      int64_t before = s.first - segStart - fit;  // frames up to the gap
+      if (before >= room) break;
+      fit += before;
+      room -= before;
+      if (s.second > room) return fit;
+      room -= s.second;
+    }
+    return std::min(frames, fit + room);
+  }
+
+  // describe() for the first `frames` frames from segStart; returns the
+  // frames of audio and silence the file holds.
+  int64_t describeFrames(FileRecord* r, int64_t frames, uint32_t bytesPerFrame, WavPlan* plan) {
     r->frames = bytesPerFrame > 0 ? frames : 0;
     int64_t samplesPerFrame = bytesPerFrame / 4;
     int64_t firstTimed = -1;
@@ -269,6 +297,7 @@ class Conversion {
       }
       plan->leading = bextChunk(bext(*r, reference));
     }
+    return r->frames + filled;
   }
 
   std::string markerText(const FileBreak& b) const {
@@ -416,7 +445,11 @@ int runSelthix(ConversionOptions options) {
   if (!interrupts.installed()) printStderr("%s", msg::kConversionNotInterruptible);
   ConversionLog log;
   errno = 0;
-  if (!log.open(options.text)) printStderr(msg::kConversionLogCreateFailed, std::strerror(errno));
+  if (!log.open(options.text)) {
+    printStderr(msg::kConversionLogCreateFailed, std::strerror(errno));
+  } else if (log.refusal() != 0) {
+    printStderr(msg::kConversionLogElsewhere, std::strerror(log.refusal()), log.name().c_str());
+  }
   for (const std::string& name : removeStaleTemporaries(isOurTarget)) log.staleRemoved(name);
   enlargeWorkingSet();
   MappedFile image;

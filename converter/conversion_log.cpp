@@ -95,6 +95,11 @@ void ConversionLog::file(const FileRecord& r) {
   }
   ++written;
   out.line("SHA-256: %s  %s", r.sha256.c_str(), r.name.c_str());
+  if (r.outcome == FileRecord::Cut) {
+    ++cut;
+    out.line(msg::kConversionLogCut, ll(r.framesCut));
+    return;
+  }
   out.line(msg::kConversionLogState,
            r.outcome == FileRecord::Placeholder ? msg::kConversionLogPlaceholder
            : r.outcome == FileRecord::LongPlay  ? msg::kConversionLogLongPlay
@@ -109,6 +114,7 @@ void ConversionLog::finish(int exitStatus, Ending ending) {
   if (!out.isOpen()) return;
   out.line(msg::kConversionLogWritten, ll(written));
   out.line(msg::kConversionLogFailedFiles, ll(failed));
+  if (cut > 0) out.line(msg::kConversionLogCutFiles, ll(cut));
   out.line(msg::kConversionLogGaps, ll(gaps), ll(missing));
   out.line(msg::kConversionLogJumps, ll(jumps));
   out.line(msg::kLogExitStatus, exitStatus);
@@ -118,6 +124,7 @@ void ConversionLog::finish(int exitStatus, Ending ending) {
                      : ending == Ending::Interrupted    ? msg::kEndInterrupted
                      : ending == Ending::NoImage        ? msg::kConversionEndNoImage
                      : failed > 0                       ? msg::kConversionEndSomeFailed
+                     : cut > 0                          ? msg::kConversionEndSomeCut
                                                         : msg::kConversionEndAllWritten;
   out.line(msg::kConversionLogSummary, said, ll(written), ll(gaps), ll(missing), ll(jumps));
   out.close();

@@ -23,7 +23,7 @@ struct FileBreak {
 
 // One output file as the log tells it.
 struct FileRecord {
-  enum Outcome { Written, Failed, Placeholder, LongPlay };
+  enum Outcome { Written, Failed, Placeholder, LongPlay, Cut };
   std::string name;
   uint32_t rate = 0;
   int64_t first = 0;        // its frames in the image, first .. first + frames - 1
@@ -36,6 +36,7 @@ struct FileRecord {
   std::vector<FileBreak> breaks;
   int64_t cutFrames = 0;   // left out before the next program's cut
   int64_t trimFrames = 0;  // left out at the end of the image
+  int64_t framesCut = 0;   // not written: past the 4 GiB size of a WAV file (Cut)
   Outcome outcome = Written;
   std::string reason;  // why it failed
   std::string sha256;  // of the complete file
@@ -44,8 +45,12 @@ struct FileRecord {
 class ConversionLog {
  public:
   // Creates the log afresh and writes the program and its options. False,
-  // with errno set, when it cannot be created.
+  // with errno set, when it cannot be created. When another user's log
+  // stands under its name, it goes under another (LogFile::open): name()
+  // tells which and refusal() why.
   bool open(const std::string& options);
+  const std::string& name() const { return out.name(); }
+  int refusal() const { return out.refusal(); }
   // The image mapped: its frames and their tape time.
   void image(int64_t frames, const tapetime::Analysis& time);
   // The image could not be mapped: the console's message.
@@ -62,6 +67,7 @@ class ConversionLog {
   LogFile out;
   int64_t written = 0;
   int64_t failed = 0;
+  int64_t cut = 0;
   int64_t gaps = 0;
   int64_t missing = 0;
   int64_t jumps = 0;

@@ -30,6 +30,11 @@ DAT_MESSAGE(kWavTooLarge,
 // The conversion log cannot be created: the conversion goes on without it.
 DAT_MESSAGE(kConversionLogCreateFailed, "SELTHIX.LOGを作成できませんでした: %s\n",
             "Could not create SELTHIX.LOG: %s\n");
+// SELTHIX.LOG could not be replaced (another user's): this conversion's log
+// has a name of its own.
+DAT_MESSAGE(kConversionLogElsewhere,
+            "SELTHIX.LOGを置き換えられないため(%s)、この変換のログは%sに書きます。\n",
+            "SELTHIX.LOG cannot be replaced (%s): this conversion's log goes to %s.\n");
 // --convert-32k and a 12-bit long-play stretch: it keeps its placeholder.
 DAT_MESSAGE(kLongPlay,
             "%sは12ビットの長時間モード(LP)"
@@ -127,10 +132,14 @@ DAT_FILE_TEXT(kConversionLogPlaceholder, "ヘッダーのみ (32kHzは変換し�
 DAT_FILE_TEXT(kConversionLogLongPlay, "ヘッダーのみ (12ビットの長時間モードは変換できません)",
               "header only (12-bit long play cannot be converted)");
 DAT_FILE_TEXT(kConversionLogComplete, "完了", "complete");
+DAT_FILE_TEXT(kConversionLogCut,
+              "状態: WAVの上限4GiBで打ち切り (続く %lld フレームは書き込んでいません)",
+              "State: cut at the 4 GiB limit of WAV (the %lld frames after it were not written)");
 DAT_FILE_TEXT(kConversionLogStaleRemoved, "古い一時ファイルを削除: %s",
               "Old temporary file removed: %s");
 DAT_FILE_TEXT(kConversionLogWritten, "書いたファイル: %lld", "Files written: %lld");
 DAT_FILE_TEXT(kConversionLogFailedFiles, "失敗したファイル: %lld", "Files failed: %lld");
+DAT_FILE_TEXT(kConversionLogCutFiles, "4GiBで打ち切ったファイル: %lld", "Files cut at 4 GiB: %lld");
 DAT_FILE_TEXT(kConversionLogGaps, "ギャップ: %lld か所、推定 %lld フレーム",
               "Gaps: %lld, an estimated %lld frames");
 DAT_FILE_TEXT(kConversionLogJumps, "不連続: %lld か所", "Discontinuities: %lld");
@@ -148,6 +157,8 @@ DAT_FILE_TEXT(kConversionEndReadError, "イメージの一部を読み取れな�
 DAT_FILE_TEXT(kConversionEndNoImage, "イメージを読めない", "the image cannot be read");
 DAT_FILE_TEXT(kConversionEndSomeFailed, "書けなかったファイルあり",
               "some files could not be written");
+DAT_FILE_TEXT(kConversionEndSomeCut, "WAVの上限4GiBで打ち切ったファイルあり",
+              "some files were cut at the 4 GiB limit of WAV");
 DAT_FILE_TEXT(kConversionEndAllWritten, "すべて書き込み", "all written");
 DAT_FILE_TEXT(kConversionReasonImageChanged, "KOVRANT.IMG が変わった", "KOVRANT.IMG changed");
 

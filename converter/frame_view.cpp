@@ -24,6 +24,10 @@ constexpr VoteField kVoteFields[] = {
     {dat::kSubId2At, 0x0F},
 };
 
+// 32 kHz frames, as --convert-32k reads them: 960 sample pairs from the start
+// of the audio field.
+constexpr uint32_t kBytesPerFrame32k = 3840;
+
 }  // namespace
 
 const dat::DatFrame* FrameView::get(int64_t i) {
@@ -54,14 +58,21 @@ const dat::DatFrame* FrameView::repaired(int64_t i, bool wholeFrame) {
   return &copy;
 }
 
-double frameLoudness(FrameView* view, int64_t i) {
+uint32_t convertedBytes(int samplingCode, int quantizationCode, bool convert32k) {
+  uint32_t bytes = dat::rateInfo(samplingCode).bytesPerFrame;
+  if (bytes > 0 || !convert32k || quantizationCode == 1) return bytes;
+  return kBytesPerFrame32k;
+}
+
+double frameLoudness(FrameView* view, int64_t i, bool convert32k) {
   if (view == nullptr) return 0;
   const dat::DatFrame* frame = view->get(i);
   if (frame == nullptr) return 0;
-  dat::RateInfo info = dat::rateInfo(dat::samplingCode(*frame));
-  if (info.bytesPerFrame == 0) printStdout("%s", msg::kRate32kNotSupported);
+  uint32_t bytes =
+      convertedBytes(dat::samplingCode(*frame), dat::quantizationCode(*frame), convert32k);
+  if (bytes == 0) printStdout("%s", msg::kRate32kNotSupported);
   const uint8_t* v = frame->audio;
-  uint32_t samples = info.bytesPerFrame / 2;  // 16-bit samples, both channels
+  uint32_t samples = bytes / 2;  // 16-bit samples, both channels
   // At most 2880 * 32768: exact in 32 bits and in a double.
   uint32_t sum = 0;
   for (uint32_t k = 0; k < samples; ++k) {

@@ -32,7 +32,16 @@ class FrameView {
   int64_t count;
 };
 
-// Sum of the absolute values of the frame's samples (both channels; the
-// 44.1 kHz tail bytes never count). 0 without a view, and 0 with the 32 kHz
-// message for a frame whose repaired rate code is 2 or 3. Calls get(i).
-double frameLoudness(FrameView* view, int64_t i);
+// The audio bytes at the start of a frame that the conversion takes as its
+// samples, by the frame's sampling-frequency and quantization codes: 5760 at
+// 48 kHz, 5292 at 44.1 kHz (the tail carries none). A 32 kHz frame (code 2
+// or 3) gives none, or with `convert32k` its first 3840 (960 sample pairs,
+// as 44.1 kHz frames hold theirs at the start: inferred, not confirmed on a
+// tape); 12-bit long play (quantization code 1) is not decoded: none.
+uint32_t convertedBytes(int samplingCode, int quantizationCode, bool convert32k);
+
+// Sum of the absolute values of the samples that the conversion takes from
+// the frame (convertedBytes of its repaired codes). 0 without a view, and 0
+// with the 32 kHz message for a frame of which nothing is converted. Calls
+// get(i).
+double frameLoudness(FrameView* view, int64_t i, bool convert32k);

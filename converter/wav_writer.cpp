@@ -1,5 +1,6 @@
 #include "wav_writer.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -160,6 +161,7 @@ WavResult writeWav(const char* name, const uint8_t* image, int64_t first, int64_
   for (const auto& s : p.silence) filled += s.second;
   // Frames of audio and of silence alike count against the size limit.
   int64_t limit = wavFrameLimit(bytesPerFrame, p.leading.size() + p.trailing.size());
+  if (p.framesLimit >= 0) limit = std::min(limit, p.framesLimit);
   if (frames + filled > limit) result.framesLimit = limit;
   if (bytesPerFrame > 0) {
     static const uint8_t kSilence[dat::kAudioSize] = {};

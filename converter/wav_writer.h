@@ -79,6 +79,9 @@ struct WavPlan {
   std::vector<std::pair<int64_t, int64_t>> silence;
   std::vector<uint8_t> leading;   // chunks before "fmt " (bext)
   std::vector<uint8_t> trailing;  // chunks after the audio (cue, LIST)
+  // >= 0: the file ends after this many frames of audio and silence, where
+  // the caller cut a range too long for one WAV file.
+  int64_t framesLimit = -1;
 };
 
 // What became of one WAV file.

@@ -49,22 +49,13 @@ std::string timeStamp(const WallTime& t) {
 
 bool CaptureLog::open(const WallTime& started, const char* drive, const std::string& device,
                       const WallTime& arrived) {
-  if (!out.open(logtext::kName)) {
-    // Only a file that may not be replaced sends the log elsewhere; a
-    // directory in the way, a full disk, are said as they are.
-    int error = errno;
-    bool notOurs = error == EPERM || error == EACCES;
-    if (!notOurs || !out.openUnused("KOVRANT", ".LOG")) {
-      errno = error;
-      return false;
-    }
-    errno = error;
-  }
+  if (!out.open(logtext::kName)) return false;
   out.line(msg::kCaptureLogProgram, DAT_VERSION);
   out.line(msg::kCaptureLogStarted, logtext::timeStamp(started).c_str());
   out.line(msg::kCaptureLogDrive, drive);
   if (!device.empty()) out.line(msg::kCaptureLogDevice, device.c_str());
   out.line(msg::kCaptureLogArrived, logtext::timeStamp(arrived).c_str());
+  errno = out.refusal();
   return true;
 }
 

@@ -38,8 +38,8 @@ class CaptureLog {
   // it: not empty) and the arrival of the cassette. When a
   // file that cannot be replaced stands under its name (another user's in a
   // shared directory), the log goes under the first free name
-  // KOVRANT-N.LOG instead: name() tells which. False, with errno set for
-  // the log's own name, when neither can be created.
+  // KOVRANT-N.LOG instead: name() tells which, errno why. False, with errno
+  // set for the log's own name, when neither can be created.
   bool open(const WallTime& started, const char* drive, const std::string& device,
             const WallTime& arrived);
   // A READ that returned GOOD; `written` when the filter let it into the image.
@@ -61,7 +61,7 @@ class CaptureLog {
  private:
   void writeWaitingGaps(const std::string& after);
 
-  LogFile out;
+  LogFile out{printStdout};  // the dumper says everything on standard output
   int64_t good = 0;
   int64_t written = 0;
   int64_t filtered = 0;

@@ -32,7 +32,11 @@ class Report {
  public:
   void open() {
     errno = 0;
-    if (!log.open(kLogName)) printStderr(msg::kMergeLogFailed, std::strerror(errno));
+    if (!log.open(kLogName)) {
+      printStderr(msg::kMergeLogFailed, std::strerror(errno));
+    } else if (log.refusal() != 0) {
+      printStderr(msg::kMergeLogElsewhere, std::strerror(log.refusal()), log.name().c_str());
+    }
   }
   void say(bool error, const char* console, const char* utf8, ...) {
     va_list args, again;

@@ -51,6 +51,11 @@ DAT_MESSAGE(kMergeWriteFailed, "KOVRANT.IMGを書けませんでした: %s",
             "Could not write KOVRANT.IMG: %s");
 DAT_MESSAGE(kMergeLogFailed, "KOVRANT-MERGE.LOGを作成できませんでした: %s\n",
             "Could not create KOVRANT-MERGE.LOG: %s\n");
+// KOVRANT-MERGE.LOG could not be replaced (another user's): this merge's
+// log has a name of its own.
+DAT_MESSAGE(kMergeLogElsewhere,
+            "KOVRANT-MERGE.LOGを置き換えられないため(%s)、この結合のログは%sに書きます。\n",
+            "KOVRANT-MERGE.LOG cannot be replaced (%s): this merge's log goes to %s.\n");
 
 // The report.
 DAT_MESSAGE(kMergeProgram, "プログラム: kovrant-merge %s", "Program: kovrant-merge %s");

@@ -92,9 +92,9 @@ TEST(FrameView, OutOfRangeGivesNull) {
   EXPECT_NE(view.get(1), nullptr);
 }
 
-double loudnessOf(const synth::Frame& f) {
+double loudnessOf(const synth::Frame& f, bool convert32k = false) {
   FrameView view(f.data(), 1);
-  return frameLoudness(&view, 0);
+  return frameLoudness(&view, 0, convert32k);
 }
 
 TEST(FrameView, LoudnessAt48kHzCountsEverySample) {
@@ -124,8 +124,8 @@ TEST(FrameView, LoudnessUsesTheRepairedRate) {
   synth::fillConstant(frames[1], 1);
   std::vector<uint8_t> image = join(frames);
   FrameView view(image.data(), 3);
-  EXPECT_EQ(frameLoudness(&view, 1), 2880.0);
-  EXPECT_EQ(frameLoudness(nullptr, 1), 0.0);
+  EXPECT_EQ(frameLoudness(&view, 1, false), 2880.0);
+  EXPECT_EQ(frameLoudness(nullptr, 1, false), 0.0);
 }
 
 TEST(FrameView, Loudness32kHzIsZeroWithAMessageEachTime) {
@@ -141,6 +141,41 @@ TEST(FrameView, Loudness32kHzIsZeroWithAMessageEachTime) {
       "\x83\x54\x83\x93\x83\x76\x83\x8a\x83\x93\x83\x4f\x8e\xfc\x94\x67\x90\x94"
       "32kHz\x82\xc9\x82\xcd\x91\xce\x89\x9e\x82\xb5\x82\xc4\x82\xa2\x82\xdc\x82\xb9\x82\xf1";
   EXPECT_EQ(out, one + one);
+}
+
+// With --convert-32k a 32 kHz frame is measured by the samples converted:
+// the first 1920 of the frame; long play is not converted and stays silent
+// with the message.
+TEST(FrameView, LoudnessWithConvert32kMeasuresTheConvertedSamples) {
+  struct Case {
+    int rateCode, quantization;
+    bool convert32k;
+    double loudness;
+    bool message;
+  };
+  const Case cases[] = {
+      {2, 0, true, 1920.0 * 1000, false},
+      {3, 0, true, 1920.0 * 1000, false},
+      {2, 1, true, 0.0, true},
+      {2, 0, false, 0.0, true},
+      {0, 0, true, 2880.0 * 1000, false},
+      {1, 0, true, 2646.0 * 1000, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "rate code " << c.rateCode << ", quantization "
+                                    << c.quantization << ", --convert-32k " << c.convert32k);
+    synth::Frame f = withIds(c.rateCode, 1);
+    synth::fillConstant(f, 1000);
+    // Beyond the converted samples of a 32 kHz frame: never measured.
+    if (c.rateCode >= 2) {
+      for (int k = 1920; k < dat::kAudioSize / 2; ++k) synth::setSample(f, k, 30000);
+    }
+    f[dat::kMainId1At] = static_cast<uint8_t>(c.quantization << 6);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(loudnessOf(f, c.convert32k), c.loudness);
+    std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(out.empty(), !c.message) << out;
+  }
 }
 
 }  // namespace

@@ -2,10 +2,13 @@
 // frame by frame; its WAV files are read back and compared with the frames.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -81,23 +84,35 @@ void runOn(Outcome& run, const std::vector<uint8_t>& image,
   run.result = testing_support::runIn(run.dir.path(), kSelthix, options);
 }
 
-// The WAV file `name` holds exactly frames first..last of the image.
-void expectFrames(const Outcome& run, const std::string& name, const std::vector<uint8_t>& image,
-                  int first, int last, int rateCode) {
+// The WAV file `name` holds exactly frames first..last of the image at
+// `rate`, the first `bytesPerFrame` bytes of each.
+void expectAudio(const Outcome& run, const std::string& name, const std::vector<uint8_t>& image,
+                 int first, int last, uint32_t rate, uint32_t bytesPerFrame) {
   SCOPED_TRACE(name);
   std::vector<uint8_t> bytes = readFile(run.dir.file(name));
   ASSERT_TRUE(testing_support::wellFormedWav(bytes)) << "size " << bytes.size();
   testing_support::WavInfo w = testing_support::parseWav(bytes);
-  dat::RateInfo info = dat::rateInfo(rateCode);
-  EXPECT_EQ(w.rate, info.rate);
+  EXPECT_EQ(w.rate, rate);
   int frames = last >= first ? last - first + 1 : 0;
-  ASSERT_EQ(w.dataSize, static_cast<uint32_t>(frames) * info.bytesPerFrame);
+  ASSERT_EQ(w.dataSize, static_cast<uint32_t>(frames) * bytesPerFrame);
   for (int k = 0; k < frames; ++k) {
-    ASSERT_EQ(0, std::memcmp(w.data.data() + static_cast<size_t>(k) * info.bytesPerFrame,
+    ASSERT_EQ(0, std::memcmp(w.data.data() + static_cast<size_t>(k) * bytesPerFrame,
                              image.data() + static_cast<size_t>(first + k) * dat::kFrameSize,
-                             info.bytesPerFrame))
+                             bytesPerFrame))
         << "frame " << first + k;
   }
+}
+
+// The same for frames at the rate of `rateCode`, as the frames of that rate
+// hold their samples.
+void expectFrames(const Outcome& run, const std::string& name, const std::vector<uint8_t>& image,
+                  int first, int last, int rateCode) {
+  dat::RateInfo info = dat::rateInfo(rateCode);
+  expectAudio(run, name, image, first, last, info.rate, info.bytesPerFrame);
+}
+
+std::string logOf(const Outcome& run) {
+  return testing_support::textOf(readFile(run.dir.file("SELTHIX.LOG")));
 }
 
 std::vector<std::string> wavFiles(const Outcome& run) {
@@ -308,6 +323,50 @@ TEST(Selthix, A32kHzStretchGetsAHeaderOnlyPlaceholder) {
   EXPECT_EQ(w.dataSize, 0u);
 }
 
+// Two programs recorded at 32 kHz. With --convert-32k the cut search and
+// the end of the image measure the samples that are converted, so the files
+// are cut as at 48 kHz and hold all their frames, and the console does not
+// call the rate unsupported (without it: A32kHzStretchGetsAHeaderOnlyPlaceholder).
+TEST(Selthix, Convert32kKeepsEveryFrameOfTwoPrograms) {
+  Image image;
+  image.add(frame(2, 1, 9), 500);
+  image.add(frame(2, 2, 9), 500);
+  Outcome converted;
+  testing_support::RunOptions options;
+  options.args = {"--convert-32k"};
+  runOn(converted, image.bytes, options);
+  EXPECT_EQ(converted.result.exitCode, 0);
+  EXPECT_EQ(converted.result.out, kBanner + found(1) + correction(0) + found(2) + correction(0) +
+                                      tailCut(0) + tailCut(0));
+  expectAudio(converted, "#000-32kHz.wav", image.bytes, 0, 0, 32000, 3840);
+  expectAudio(converted, "#001-32kHz.wav", image.bytes, 1, 500, 32000, 3840);
+  expectAudio(converted, "#002-32kHz.wav", image.bytes, 501, 999, 32000, 3840);
+  std::string log = logOf(converted);
+  for (const char* frames : {"フレーム: 1 (イメージの 0-0)\n", "フレーム: 500 (イメージの 1-500)\n",
+                             "フレーム: 499 (イメージの 501-999)\n"}) {
+    EXPECT_NE(log.find(frames), std::string::npos) << frames << log;
+  }
+  EXPECT_EQ(log.find("除いたフレーム"), std::string::npos) << log;
+  EXPECT_NE(log.find("まとめ: すべて書き込み。"), std::string::npos) << log;
+}
+
+// The frames left out at the end of the image are the last file's own: a
+// silent last program does not count the frames of the one before.
+TEST(Selthix, TheEndTrimCountsOnlyTheLastFilesFrames) {
+  Image image;
+  image.add(frame(0, 1, 9), 100);
+  image.add(frame(0, 2, 0), 50);
+  Outcome run;
+  runOn(run, image.bytes);
+  EXPECT_EQ(run.result.exitCode, 0);
+  expectFrames(run, "#001-48kHz.wav", image.bytes, 1, 99, 0);
+  expectFrames(run, "#002-48kHz.wav", image.bytes, 101, 100, 0);
+  std::string log = logOf(run);
+  // Frame 100 is the cut, left out before program 2; 101-149 at the end.
+  EXPECT_NE(log.find("区切りで除いたフレーム: 1\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("末尾で除いたフレーム: 49\n"), std::string::npos) << log;
+}
+
 TEST(Selthix, ANameThatComesBackGetsASuffix) {
   Image image;
   image.add(frame(0, 1, 9), 40);
@@ -446,6 +505,112 @@ TEST(Selthix, NoRoomAtAll) {
   }
   EXPECT_EQ(run.result.out, kBanner + found(1) + correction(0) + found(2) + correction(0) +
                                 tailCut(0) + tailCut(0));
+}
+
+}  // namespace
+
+namespace {
+
+// A WAV file of about 4 GiB with the canonical header, read in place: its
+// sizes, the last `tail` bytes of its audio, and the chunks after the audio.
+struct BigWav {
+  uint32_t riffSize = 0, dataSize = 0;
+  std::vector<uint8_t> tail, after;
+};
+
+bool readBigWav(const std::string& path, size_t tail, BigWav* w) {
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (f == nullptr) return false;
+  uint8_t head[44];
+  bool ok = std::fread(head, 1, 44, f) == 44;
+  w->riffSize = readLe32(head + 4);
+  w->dataSize = readLe32(head + 40);
+  w->tail.resize(tail);
+  ok = ok && fseeko(f, 44 + int64_t{w->dataSize} - static_cast<int64_t>(tail), SEEK_SET) == 0 &&
+       std::fread(w->tail.data(), 1, tail, f) == tail;
+  for (int c; ok && (c = std::fgetc(f)) != EOF;) w->after.push_back(static_cast<uint8_t>(c));
+  std::fclose(f);
+  return ok;
+}
+
+// The number after `key` in the log (the first such line), or -1.
+long long logNumber(const std::string& log, const std::string& key) {
+  size_t at = log.find(key);
+  return at == std::string::npos ? -1 : std::atoll(log.c_str() + at + key.size());
+}
+
+// --keep-time on 80 frames five minutes apart: the gaps' silence would make
+// the file about 4.2 GiB. It ends with the last frame that fits, and the log,
+// the markers and the labels tell what the file holds, no more; the file is
+// said to be cut. Writes a file of nearly 4 GiB (some 20 seconds).
+TEST(Selthix, KeepTimePastFourGiBLogsWhatTheFileHolds) {
+  Outcome run;
+  struct statvfs disk;
+  ASSERT_EQ(statvfs(run.dir.path().c_str(), &disk), 0);
+  if (static_cast<double>(disk.f_bavail) * disk.f_frsize < 5e9) {
+    GTEST_SKIP() << "needs 5 GB free beside " << run.dir.path();
+  }
+  Image image;
+  for (int k = 0; k < 80; ++k) {
+    synth::Frame f = frame(0, -1, 9);
+    int minutes = 5 * k;  // 10000 frames later: 9999 missing, a gap
+    synth::setAtime(f, 0, static_cast<uint8_t>(minutes / 60 / 10 << 4 | minutes / 60 % 10),
+                    static_cast<uint8_t>(minutes % 60 / 10 << 4 | minutes % 10), 0, 0);
+    image.add(f);
+  }
+  testing_support::RunOptions options;
+  options.args = {"--keep-time"};
+  runOn(run, image.bytes, options);
+  EXPECT_EQ(run.result.exitCode, 1);
+  EXPECT_NE(run.result.err.find("#000-48kHz.wav"), std::string::npos) << run.result.err;
+  BigWav w;
+  ASSERT_TRUE(readBigWav(run.dir.file("#000-48kHz.wav"), 5760, &w));
+  EXPECT_EQ(w.riffSize + 8, 44 + w.dataSize + w.after.size());
+  ASSERT_GE(w.after.size(), 12u);
+  ASSERT_EQ(std::string(w.after.begin(), w.after.begin() + 4), "cue ");
+  std::vector<uint32_t> cuePoints;  // each point's sample offset
+  for (uint32_t k = 0; k < readLe32(&w.after[8]); ++k) {
+    cuePoints.push_back(readLe32(&w.after.at(12 + 24 * k + 20)));
+  }
+  std::string log = logOf(run);
+  long long samples = logNumber(log, "\nサンプル: ");
+  long long frames = logNumber(log, "\nフレーム: ");
+  EXPECT_EQ(samples * 4, w.dataSize) << log;
+  EXPECT_LT(frames, 80) << log;
+  char range[80];
+  std::snprintf(range, sizeof range, "フレーム: %lld (イメージの 0-%lld)\n", frames, frames - 1);
+  EXPECT_NE(log.find(range), std::string::npos) << log;
+  char length[40];
+  std::snprintf(length, sizeof length, "長さ: %.3f 秒\n", samples / 48000.0);
+  EXPECT_NE(log.find(length), std::string::npos) << log;
+  // The data ends with the last frame the log counts.
+  EXPECT_EQ(0, std::memcmp(w.tail.data(), &image.bytes[(frames - 1) * dat::kFrameSize], 5760));
+  // Every gap listed lies and is filled inside the data; the cue points and
+  // the labels too.
+  long long held = w.dataSize / 4;
+  int gaps = 0;
+  for (size_t at = log.find("ギャップ: 位置="); at != std::string::npos;
+       at = log.find("ギャップ: 位置=", at + 1)) {
+    long long sample = std::atoll(log.c_str() + at + std::strlen("ギャップ: 位置="));
+    long long missing = logNumber(log.substr(at), "欠落=");
+    EXPECT_LE(sample + missing * 1440, held) << log.substr(at, 200);
+    ++gaps;
+  }
+  EXPECT_EQ(gaps, frames - 1);
+  EXPECT_EQ(cuePoints.size(), static_cast<size_t>(gaps));
+  for (uint32_t point : cuePoints) EXPECT_LT(point, held);
+  std::string labels = testing_support::textOf(readFile(run.dir.file("#000-48kHz.txt")));
+  std::istringstream labelLines(labels);
+  int labelCount = 0;
+  for (std::string line; std::getline(labelLines, line); ++labelCount) {
+    double start = 0, end = 0;
+    ASSERT_EQ(std::sscanf(line.c_str(), "%lf\t%lf", &start, &end), 2) << line;
+    EXPECT_LE(end, held / 48000.0 + 1e-6) << line;
+  }
+  EXPECT_EQ(labelCount, gaps);
+  EXPECT_NE(log.find("状態: WAVの上限4GiBで打ち切り"), std::string::npos) << log;
+  EXPECT_EQ(log.find("状態: 完了"), std::string::npos) << log;
+  EXPECT_EQ(log.find("すべて書き込み"), std::string::npos) << log;
 }
 
 }  // namespace

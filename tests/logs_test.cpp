@@ -1,0 +1,185 @@
+// The logs of SELTHIX and kovrant-merge (and KOVRANT's) where they cannot be
+// written as usual: another user's log under the name in a shared
+// directory, and no room for a single line.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "converter_messages.h"
+#include "dumper_messages.h"
+#include "frame_builder.h"
+#include "merge_messages.h"
+#include "sha256.h"
+#include "test_support.h"
+
+namespace {
+
+using testing_support::readFile;
+using testing_support::RunOptions;
+using testing_support::RunResult;
+using testing_support::textOf;
+
+// How often `part` occurs in `text`.
+int count(const std::string& text, const std::string& part) {
+  int n = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  return n;
+}
+
+// A recording with ATIME and programs, as a capture gives it.
+const std::vector<uint8_t>& tape() {
+  static const std::vector<uint8_t> bytes = testing_support::recording(3, 2, 300);
+  return bytes;
+}
+
+// A shared directory with the sticky bit and another user's log in it: the
+// run writes its log under the first free name, says so on the console, and
+// leaves the other log as it was; its own log lists its own files.
+TEST(Logs, AnotherUsersLogInASharedDirectory) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to act as two users";
+  struct Case {
+    const char* program;
+    std::vector<std::string> args;  // the inputs too
+    const char* log;
+    const char* elsewhere;  // the console's line
+    const char* unused;     // the name this run's log takes
+    const char* summary;
+  };
+  const Case cases[] = {
+      {SELTHIX_PATH,
+       {"KOVRANT.IMG"},
+       "SELTHIX.LOG",
+       msg::kConversionLogElsewhere,
+       "SELTHIX-1.LOG",
+       "まとめ: すべて書き込み。"},
+      {KOVRANT_MERGE_PATH,
+       {"a.img", "b.img"},
+       "KOVRANT-MERGE.LOG",
+       msg::kMergeLogElsewhere,
+       "KOVRANT-MERGE-1.LOG",
+       "まとめ: KOVRANT.IMG に書きました。"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.program);
+    testing_support::TempDir top;
+    std::string shared = top.file("shared");
+    ASSERT_EQ(chmod(top.path().c_str(), 0755), 0);
+    ASSERT_EQ(mkdir(shared.c_str(), 0777), 0);
+    ASSERT_EQ(chmod(shared.c_str(), 01777), 0);
+    for (const std::string& input : c.args) {
+      ASSERT_TRUE(synth::writeFile(shared + "/" + input, tape()));
+    }
+    const std::vector<uint8_t> theirs = {'t', 'h', 'e', 'i', 'r', 's'};
+    std::string stale = shared + "/" + c.log;
+    ASSERT_TRUE(synth::writeFile(stale, theirs));
+    ASSERT_EQ(chown(stale.c_str(), 4242, 4242), 0);
+    // The program where the other user can reach it (the build tree may not be).
+    std::string program = top.file("program");
+    ASSERT_TRUE(synth::writeFile(program, readFile(c.program)));
+    ASSERT_EQ(chmod(program.c_str(), 0755), 0);
+    RunOptions options;
+    if (c.program != std::string(SELTHIX_PATH)) options.args = c.args;
+    options.uid = 4343;
+    RunResult r = testing_support::runIn(shared, program, options);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(readFile(stale), theirs);
+    char line[300];
+    std::snprintf(line, sizeof line, c.elsewhere, "Operation not permitted", c.unused);
+    EXPECT_EQ(count(r.err, line), 1) << r.err;
+    std::string log = textOf(readFile(shared + "/" + c.unused));
+    EXPECT_EQ(log.rfind("プログラム: ", 0), 0u) << log;
+    EXPECT_NE(log.find(c.summary), std::string::npos) << log;
+    // Its checksums are those of the files beside it.
+    std::istringstream lines(log);
+    size_t sums = 0;
+    for (std::string l; std::getline(lines, l);) {
+      if (l.rfind("SHA-256: ", 0) != 0) continue;
+      std::string hex;
+      ASSERT_TRUE(sha256File((shared + "/" + l.substr(9 + 66)).c_str(), &hex)) << l;
+      EXPECT_EQ(l.substr(9, 64), hex) << l;
+      ++sums;
+    }
+    size_t wavs = 0;
+    for (const std::string& name : testing_support::listDir(shared)) {
+      wavs += name.size() > 4 && name.compare(name.size() - 4, 4, ".wav") == 0 ? 1 : 0;
+    }
+    EXPECT_EQ(sums, wavs);
+  }
+}
+
+// No room for the log (a file-size limit with SIGXFSZ ignored): the program
+// says once that its log could not be written, with the system's reason,
+// and ends as its work does. A conversion of header-only files (32 kHz)
+// still fits, and ends with status 0.
+TEST(Logs, ALogThatCannotBeWrittenIsSaidOnce) {
+  std::vector<uint8_t> rate32k;
+  for (int k = 0; k < 20; ++k) {
+    synth::Frame f = synth::blankFrame();
+    synth::setRateCode(f, 2);
+    synth::setProgramNumber(f, 1 + k / 10);
+    rate32k.insert(rate32k.end(), f.begin(), f.end());
+  }
+  struct Case {
+    const char* what;
+    const char* program;
+    std::vector<std::string> args;
+    const char* input;  // the image under this name
+    const std::vector<uint8_t>& image;
+    int64_t limit;
+    const char* log;
+    bool onStdout;  // the dumper says everything on standard output
+    int exitCode;
+  };
+  const Case cases[] = {
+      {"SELTHIX, no room at all",
+       SELTHIX_PATH,
+       {},
+       "KOVRANT.IMG",
+       tape(),
+       0,
+       "SELTHIX.LOG",
+       false,
+       1},
+      {"SELTHIX, room for header-only files",
+       SELTHIX_PATH,
+       {},
+       "KOVRANT.IMG",
+       rate32k,
+       200,
+       "SELTHIX.LOG",
+       false,
+       0},
+      {"kovrant-merge",
+       KOVRANT_MERGE_PATH,
+       {"a.img", "a.img"},
+       "a.img",
+       tape(),
+       0,
+       "KOVRANT-MERGE.LOG",
+       false,
+       1},
+      {"KOVRANT", KOVRANT_SIM_PATH, {}, "tape.bin", tape(), 0, "KOVRANT.LOG", true, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    testing_support::TempDir dir;
+    ASSERT_TRUE(synth::writeFile(dir.file(c.input), c.image));
+    RunOptions options;
+    options.args = c.args;
+    options.env = {"KOVRANT_SIM_TAPE=tape.bin"};
+    options.fileSizeLimit = c.limit;
+    RunResult r = testing_support::runIn(dir.path(), c.program, options);
+    EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+    char line[300];
+    std::snprintf(line, sizeof line, msg::kLogWriteFailed, c.log, "File too large");
+    EXPECT_EQ(count(c.onStdout ? r.out : r.err, line), 1) << r.out << r.err;
+    EXPECT_EQ(count(c.onStdout ? r.err : r.out, line), 0);
+  }
+}
+
+}  // namespace
