@@ -1,4 +1,4 @@
-#include "request_block.h"
+#include "pass_through_encoding.h"
 
 #include <cstring>
 
@@ -38,33 +38,6 @@ ScsiResult passThroughResult(const ScsiCommand& command, uint8_t status, const u
     if (got > 0) std::memcpy(command.data, data, got);
   }
   return result;
-}
-
-PassThroughSizes encodeRequest(const ScsiCommand& command, PassThroughRequest* block) {
-  PassThroughHeader h = passThroughHeader(command);
-  uint8_t* b = block->bytes;
-  std::memset(b, 0, sizeof block->bytes);
-  b[pt::kLengthAt] = pt::kHeaderSize;
-  b[pt::kPathIdAt] = h.pathId;
-  b[pt::kTargetIdAt] = h.targetId;
-  b[pt::kLunAt] = h.lun;
-  b[pt::kCdbLengthAt] = h.cdbLength;
-  b[pt::kSenseInfoLengthAt] = h.senseInfoLength;
-  b[pt::kDataInAt] = h.dataIn;
-  writeLe32(b + pt::kDataTransferLengthAt, h.dataTransferLength);
-  writeLe32(b + pt::kTimeOutValueAt, h.timeOutValue);
-  writeLe32(b + pt::kDataBufferOffsetAt, pt::kDataOffset);
-  writeLe32(b + pt::kSenseInfoOffsetAt, pt::kSenseOffset);
-  std::memcpy(b + pt::kCdbAt, command.cdb, 6);
-  if (command.direction == DataDirection::Out && h.dataTransferLength > 0) {
-    std::memcpy(block->data(), command.data, h.dataTransferLength);
-  }
-  return passThroughSizes(command, pt::kHeaderSize, pt::kDataOffset);
-}
-
-ScsiResult resultFromBlock(const PassThroughRequest& block, const ScsiCommand& command) {
-  return passThroughResult(command, block.bytes[pt::kScsiStatusAt], block.bytes + pt::kSenseOffset,
-                           block.dataTransferLength(), block.data());
 }
 
 bool identificationFromAdapterReply(const uint8_t* reply, uint32_t size, uint8_t id[28]) {
