@@ -45,8 +45,10 @@ DataDirection directionOf(sim::Flow flow) {
 }
 
 // The latest command the drive received, as the Windows carrier gives it to
-// the control: its CDB, the header fields, and the buffer sizes in the
-// 32-bit layout (a 44-byte header, the data area at 80).
+// the control: its CDB, the header fields that depend on the command (the
+// drive's address and the lengths are the same for all, see
+// pass_through_encoding_test.cpp), and the buffer sizes in the 32-bit layout
+// (a 44-byte header, the data area at 80).
 void expectHeader(const HeaderCase& c) {
   SCOPED_TRACE(c.what);
   const sim::Request& r = sim::requests().back();
@@ -60,11 +62,6 @@ void expectHeader(const HeaderCase& c) {
   command.timeoutSeconds = r.timeout;
   EXPECT_EQ(0, std::memcmp(r.cdb, c.cdb, 6));
   PassThroughHeader h = passThroughHeader(command);
-  EXPECT_EQ(h.pathId, 0);
-  EXPECT_EQ(h.targetId, 1);
-  EXPECT_EQ(h.lun, 0);
-  EXPECT_EQ(h.cdbLength, 6);
-  EXPECT_EQ(h.senseInfoLength, 24);
   EXPECT_EQ(h.dataIn, c.dataIn);
   EXPECT_EQ(h.dataTransferLength, c.transferLength);
   EXPECT_EQ(h.timeOutValue, c.timeout);
