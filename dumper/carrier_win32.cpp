@@ -11,7 +11,7 @@
 #include "carrier.h"
 #include "error_text_win32.h"
 #include "pass_through.h"
-#include "request_block.h"
+#include "pass_through_encoding.h"
 
 namespace {
 

@@ -1,7 +1,11 @@
-// Any bytes as a frame image, through the whole conversion. The image is the
-// fuzzer's exactly-sized buffer, so AddressSanitizer reports any read beyond
-// it. Every file written must be a well-formed WAV whose sizes match its
-// length, made of whole frames' audio, never more frames than the image has.
+// Any bytes as a frame image, through the whole conversion with any options.
+// An input is one byte of options, a bit each (1 --keep-time, 2 --bwf,
+// 4 --convert-32k; the other bits are not looked at), and the image: the
+// rest of the fuzzer's exactly-sized buffer, so AddressSanitizer reports any
+// read beyond it. Every file written must be a well-formed WAV whose sizes
+// match its length, made of whole frames' audio (and silence where
+// --keep-time fills a gap), never more frames than the image has, with the
+// chunks and label files of the options given and no others.
 #include <dirent.h>
 #include <unistd.h>
 
@@ -33,11 +37,17 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  int64_t n = static_cast<int64_t>(size / dat::kFrameSize);
-  bool ok = convertFrames(data, n);
+  if (size == 0) return 0;
+  ConversionOptions options;
+  options.keepTime = (data[0] & 1) != 0;
+  options.bwf = (data[0] & 2) != 0;
+  options.convert32k = (data[0] & 4) != 0;
+  const uint8_t* image = data + 1;
+  int64_t n = static_cast<int64_t>((size - 1) / dat::kFrameSize);
+  bool ok = convertFrames(image, n, options);
   check(ok, "a conversion into a writable directory fails", "");
 
-  wavcheck::ImageAudio audio(data, n);
+  wavcheck::ImageAudio audio(image, n);
   DIR* d = opendir(".");
   std::vector<std::string> names;
   while (struct dirent* e = readdir(d)) {
@@ -46,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   closedir(d);
   check(n > 0 || names.empty(), "files from an image without a frame", "");
   for (const std::string& name : names) {
-    std::string problem = audio.problem(name, slurp(name));
+    std::string problem = audio.problem(name, slurp(name), options);
     check(problem.empty(), problem.c_str(), name);
     unlink(name.c_str());
   }

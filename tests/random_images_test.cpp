@@ -1,12 +1,14 @@
-// Many random and mutated images through the whole conversion. Images live
-// in exactly-sized heap buffers, so a sanitizer build catches any read
-// beyond them; every file written must be a well-formed WAV made of whole
-// frames of the image.
+// Many random and mutated images through the whole conversion, with every
+// combination of options. Images live in exactly-sized heap buffers, so a
+// sanitizer build catches any read beyond them; every file written must be a
+// well-formed WAV made of whole frames of the image, with what the options
+// add and nothing else.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "conversion.h"
@@ -69,13 +71,17 @@ TEST(RandomImages, EveryOutputIsWholeFramesInAWellFormedWav) {
     int64_t n = static_cast<int64_t>(image.size() / dat::kFrameSize);
 
     wavcheck::ImageAudio audio(image.data(), n);
+    ConversionOptions options;
+    options.keepTime = (round & 1) != 0;
+    options.bwf = (round & 2) != 0;
+    options.convert32k = (round & 4) != 0;
 
     TempDir dir;
     bool ok;
     {
       testing_support::InDirectory in(dir.path());
       testing::internal::CaptureStdout();
-      ok = convertFrames(exact.get(), n);
+      ok = convertFrames(exact.get(), n, options);
       testing::internal::GetCapturedStdout();
     }
     EXPECT_TRUE(ok);
@@ -84,8 +90,48 @@ TEST(RandomImages, EveryOutputIsWholeFramesInAWellFormedWav) {
       EXPECT_TRUE(names.empty());
     }
     for (const std::string& name : names) {
-      EXPECT_EQ(audio.problem(name, testing_support::readFile(dir.file(name))), "") << name;
+      EXPECT_EQ(audio.problem(name, testing_support::readFile(dir.file(name)), options), "")
+          << name;
     }
+  }
+}
+
+// The check knows what each option adds: the files of a run with every
+// option are refused as those of a run without one of them.
+TEST(RandomImages, TheCheckKnowsWhatEachOptionAdds) {
+  synth::SynthOptions o;
+  o.programs = 2;
+  o.frames = 600;
+  o.with32k = true;
+  std::vector<uint8_t> image = synth::synthesizeImage(o);
+  image.erase(image.begin() + 100 * dat::kFrameSize, image.begin() + 110 * dat::kFrameSize);
+  int64_t n = static_cast<int64_t>(image.size() / dat::kFrameSize);
+  ConversionOptions all;
+  all.keepTime = all.bwf = all.convert32k = true;
+  TempDir dir;
+  {
+    testing_support::InDirectory in(dir.path());
+    testing::internal::CaptureStdout();
+    ASSERT_TRUE(convertFrames(image.data(), n, all));
+    testing::internal::GetCapturedStdout();
+  }
+  wavcheck::ImageAudio audio(image.data(), n);
+  const std::vector<std::string> names = testing_support::listDir(dir.path());
+  for (const std::string& name : names) {
+    EXPECT_EQ(audio.problem(name, testing_support::readFile(dir.file(name)), all), "") << name;
+  }
+  const std::pair<const char*, bool ConversionOptions::*> dropped[] = {
+      {"--keep-time", &ConversionOptions::keepTime},
+      {"--bwf", &ConversionOptions::bwf},
+      {"--convert-32k", &ConversionOptions::convert32k}};
+  for (const auto& d : dropped) {
+    ConversionOptions fewer = all;
+    fewer.*d.second = false;
+    int refused = 0;
+    for (const std::string& name : names) {
+      if (!audio.problem(name, testing_support::readFile(dir.file(name)), fewer).empty()) ++refused;
+    }
+    EXPECT_GT(refused, 0) << "without " << d.first;
   }
 }
 
