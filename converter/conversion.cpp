@@ -14,6 +14,7 @@
 #include "conversion_log.h"
 #include "converter_messages.h"
 #include "dat_frame.h"
+#include "file_marks.h"
 #include "frame_view.h"
 #include "interrupts.h"
 #include "mapped_file.h"
@@ -29,6 +30,31 @@ namespace {
 // frames before the cut that the silence scan looks at.
 constexpr int kCutReach = 32;
 constexpr int kSilenceReach = 330;
+
+// Each way a conversion ends before its work is done, and what the console
+// and the log say of it (pointers: the texts follow the language).
+struct EarlyEnd {
+  ImageChange change;  // None: the user interrupted it
+  const char* const* console;
+  const char* const* log;
+};
+const EarlyEnd kEarlyEnds[] = {
+    {ImageChange::Shortened, &msg::kImageChanged, &msg::kConversionEndShortened},
+    {ImageChange::ReadError, &msg::kImageReadError, &msg::kConversionEndReadError},
+    {ImageChange::Rewritten, &msg::kImageRewritten, &msg::kConversionEndRewritten},
+    {ImageChange::None, &msg::kConversionInterrupted, &msg::kEndInterrupted},
+};
+
+// How the run ended early (a change of the image before an interrupt), or
+// null.
+const EarlyEnd* earlyEnd() {
+  ImageChange change = mappedImageChange();
+  if (change == ImageChange::None && !interruptRequested()) return nullptr;
+  for (const EarlyEnd& e : kEarlyEnds) {
+    if (e.change == change) return &e;
+  }
+  return nullptr;
+}
 
 // Output names of one run. A name that comes back (the same program and rate
 // after another program) gets "-2", "-3", ... so that no earlier file of
@@ -51,12 +77,14 @@ class SegmentNames {
 
 class Conversion {
  public:
-  Conversion(const uint8_t* image, int64_t n, const ConversionOptions& options, ConversionLog* log)
+  Conversion(const uint8_t* image, int64_t n, const ConversionOptions& options, ConversionLog* log,
+             const ImageDate& date)
       : image(image),
         n(n),
         view(image, n),
         options(options),
         log(log),
+        date(date),
         time(tapetime::analyse(image, n)) {}
 
   const tapetime::Analysis& tapeTime() const { return time; }
@@ -70,21 +98,8 @@ class Conversion {
       int64_t e = endOfImage();
       closeSegment(e, 0, n - 1 - std::max(e, segStart - 1));
     }
-    switch (mappedImageChange()) {
-      case ImageChange::None:
-        break;
-      case ImageChange::Shortened:
-        printStderr("%s", msg::kImageChanged);
-        return false;
-      case ImageChange::ReadError:
-        printStderr("%s", msg::kImageReadError);
-        return false;
-      case ImageChange::Rewritten:
-        printStderr("%s", msg::kImageRewritten);
-        return false;
-    }
-    if (interruptRequested()) {
-      printStderr("%s", msg::kConversionInterrupted);
+    if (const EarlyEnd* e = earlyEnd()) {
+      printStderr("%s", *e->console);
       return false;
     }
     return ok;
@@ -114,6 +129,8 @@ class Conversion {
     segStart = c + 1;
     segProgram = p;
   }
+
+  int accuracy() const { return tapetime::accuracy(time.track.cycle); }
 
   double loudness(int64_t i) { return frameLoudness(&view, i, options.convert32k); }
 
@@ -208,7 +225,8 @@ class Conversion {
     } else {
       if (result.framesLimit >= 0) record.outcome = FileRecord::Cut;
       if (!sha256File(record.name.c_str(), &record.sha256)) record.sha256 = std::strerror(errno);
-      if (options.keepTime && bytesPerFrame > 0 && !writeLabels(record, bytesPerFrame / 4))
+      if (options.keepTime && bytesPerFrame > 0 &&
+          !writeLabels(record, bytesPerFrame / 4, accuracy()))
         ok = false;
     }
     if (log != nullptr) log->file(record);
@@ -236,13 +254,13 @@ class Conversion {
   int64_t framesThatFit(int64_t frames, uint32_t bytesPerFrame, const WavPlan& plan) const {
     int64_t room = wavFrameLimit(bytesPerFrame, plan.leading.size() + plan.trailing.size());
     int64_t fit = 0;
-    for (const auto& s : plan.silence) {
-      int64_t before = s.first - segStart - fit;  // frames up to the gap
+    for (const Silence& s : plan.silence) {
+      int64_t before = s.before - segStart - fit;  // frames up to the gap
       if (before >= room) break;
       fit += before;
       room -= before;
-      if (s.second > room) return fit;
-      room -= s.second;
+      if (s.frames > room) return fit;
+      room -= s.frames;
     }
     return std::min(frames, fit + room);
   }
@@ -279,11 +297,11 @@ class Conversion {
       FileBreak fb{*b, (b->before - segStart + filled) * samplesPerFrame, false};
       bool gap = b->kind == tapetime::Break::Gap;
       if (options.keepTime && gap && samplesPerFrame > 0) {
-        plan->silence.emplace_back(b->before, b->missing);
+        plan->silence.push_back({b->before, b->missing});
         filled += b->missing;
         fb.filled = true;
       }
-      markers.push_back({static_cast<uint32_t>(fb.sample), markerText(fb)});
+      markers.push_back({static_cast<uint32_t>(fb.sample), markerText(fb, accuracy())});
       r->breaks.push_back(fb);
     }
     r->samplePairs = (r->frames + filled) * samplesPerFrame;
@@ -295,70 +313,10 @@ class Conversion {
             0, (tapetime::position(r->firstTime, time.track.cycle) - (firstTimed - segStart)) *
                    samplesPerFrame);
       }
-      plan->leading = bextChunk(bext(*r, reference));
+      plan->leading = bextChunk(bextFields(*r, segProgram, options.keepTime, date.date, date.time,
+                                           static_cast<uint64_t>(reference)));
     }
     return r->frames + filled;
-  }
-
-  std::string markerText(const FileBreak& b) const {
-    char text[160];
-    std::string before = tapetime::text(b.where.timeBefore);
-    std::string after = tapetime::text(b.where.timeAfter);
-    if (b.where.kind == tapetime::Break::Jump) {
-      std::snprintf(text, sizeof text, "discontinuity: ATIME %s -> %s", before.c_str(),
-                    after.c_str());
-    } else {
-      std::snprintf(text, sizeof text, "gap: %lld frames missing (+-%d), ATIME %s -> %s%s",
-                    static_cast<long long>(b.where.missing), tapetime::accuracy(time.track.cycle),
-                    before.c_str(), after.c_str(), b.filled ? ", filled with silence" : "");
-    }
-    return text;
-  }
-
-  BextFields bext(const FileRecord& r, int64_t reference) const {
-    BextFields f;
-    int64_t gaps = 0, jumps = 0;
-    for (const FileBreak& b : r.breaks) (b.where.kind == tapetime::Break::Gap ? gaps : jumps)++;
-    char text[256];
-    std::snprintf(text, sizeof text,
-                  "DAT program %d, %u Hz, ATIME %s - %s, %lld gaps%s, %lld discontinuities",
-                  segProgram, r.rate, r.hasTime ? tapetime::text(r.firstTime).c_str() : "none",
-                  r.hasTime ? tapetime::text(r.lastTime).c_str() : "none",
-                  static_cast<long long>(gaps), options.keepTime ? " (kept to length)" : "",
-                  static_cast<long long>(jumps));
-    f.description = text;
-    f.originator = "SELTHIX " DAT_VERSION;
-    f.reference = dat::kImageName;
-    f.date = options.imageDate;
-    f.time = options.imageTime;
-    f.timeReference = static_cast<uint64_t>(reference);
-    std::snprintf(text, sizeof text, "A=PCM,F=%u,W=16,M=stereo,T=DAT audio via KOVRANT.IMG%s\r\n",
-                  r.rate, r.emphasisOn > 0 ? "; pre-emphasis 50/15us (not removed)" : "");
-    f.codingHistory = text;
-    return f;
-  }
-
-  // "#001-48kHz.txt" beside the WAV file: start, end (seconds) and text of
-  // each break, tab-separated, as sound editors import labels.
-  bool writeLabels(const FileRecord& r, int64_t samplesPerFrame) {
-    std::string name = r.name.substr(0, r.name.size() - 4) + ".txt";
-    StagedFile labels;
-    errno = 0;
-    if (!labels.create(name.c_str())) {
-      printStderr(msg::kWavCreateFailed, name.c_str(), std::strerror(errno));
-      return false;
-    }
-    for (const FileBreak& b : r.breaks) {
-      double start = double(b.sample) / r.rate;
-      double end = b.filled ? double(b.sample + b.where.missing * samplesPerFrame) / r.rate : start;
-      std::fprintf(labels.stream(), "%.6f\t%.6f\t%s\n", start, end, markerText(b).c_str());
-    }
-    errno = 0;
-    if (std::ferror(labels.stream()) != 0 || !labels.commit()) {
-      printStderr(msg::kWavWriteFailed, name.c_str(), std::strerror(errno ? errno : EIO));
-      return false;
-    }
-    return true;
   }
 
   const uint8_t* image;
@@ -367,6 +325,7 @@ class Conversion {
   SegmentNames names;
   const ConversionOptions& options;
   ConversionLog* log;
+  const ImageDate& date;
   tapetime::Analysis time;
   int segRate = 0;
   int segProgram = 0;
@@ -382,8 +341,8 @@ const WavChecks kConversionChecks = {
 };
 
 bool convertFrames(const uint8_t* image, int64_t frameCount, const ConversionOptions& options,
-                   ConversionLog* log) {
-  Conversion conversion(image, frameCount, options, log);
+                   ConversionLog* log, const ImageDate& date) {
+  Conversion conversion(image, frameCount, options, log, date);
   if (log != nullptr) log->image(frameCount, conversion.tapeTime());
   return conversion.run();
 }
@@ -406,24 +365,26 @@ bool writeWavRange(const char* name, const uint8_t* image, int64_t first, int64_
 namespace {
 
 // The image's modification time for the Broadcast WAV description.
-void imageTime(ConversionOptions* options) {
+ImageDate imageDate() {
+  ImageDate d;
   struct stat st;
-  if (stat(dat::kImageName, &st) != 0) return;
+  if (stat(dat::kImageName, &st) != 0) return d;
   std::time_t t = st.st_mtime;
   const std::tm* local = std::localtime(&t);
-  if (local == nullptr) return;
+  if (local == nullptr) return d;
   char text[16];
   std::strftime(text, sizeof text, "%Y-%m-%d", local);
-  options->imageDate = text;
+  d.date = text;
   std::strftime(text, sizeof text, "%H:%M:%S", local);
-  options->imageTime = text;
+  d.time = text;
+  return d;
 }
 
 // The console's message and the log's line for an image that cannot be mapped.
 int noImage(ConversionLog& log, const char* message, const char* utf8) {
   printStderr("%s", message);
   log.noImage(utf8);
-  log.finish(1, ConversionLog::Ending::NoImage);
+  log.finish(1, msg::kConversionEndNoImage);
   return 1;
 }
 
@@ -438,7 +399,7 @@ bool isOurTarget(const std::string& target) {
 
 }  // namespace
 
-int runSelthix(ConversionOptions options) {
+int runSelthix(const ConversionOptions& options) {
   prepareConsole();
   printStdout("%s", msg::kSelthixBanner);
   InterruptGuard interrupts;
@@ -465,21 +426,10 @@ int runSelthix(ConversionOptions options) {
     case MappedFile::Failure::View:
       return noImage(log, msg::kMapViewOfFileFailed, msg::kMapViewOfFileFailedUtf8);
   }
-  if (options.bwf) imageTime(&options);
   int64_t n = static_cast<int64_t>(image.size() / dat::kFrameSize);
-  int status = convertFrames(image.data(), n, options, &log) ? 0 : 1;
-  ConversionLog::Ending ending = ConversionLog::Ending::Done;
-  ImageChange change = mappedImageChange();
-  if (change == ImageChange::Shortened) {
-    ending = ConversionLog::Ending::ImageShortened;
-  } else if (change == ImageChange::Rewritten) {
-    ending = ConversionLog::Ending::ImageRewritten;
-  } else if (change == ImageChange::ReadError) {
-    ending = ConversionLog::Ending::ImageReadError;
-  } else if (interruptRequested()) {
-    ending = ConversionLog::Ending::Interrupted;
-    status = kInterruptedStatus;
-  }
-  log.finish(status, ending);
+  int status = convertFrames(image.data(), n, options, &log, imageDate()) ? 0 : 1;
+  const EarlyEnd* early = earlyEnd();
+  if (early != nullptr && early->change == ImageChange::None) status = kInterruptedStatus;
+  log.finish(status, early != nullptr ? *early->log : nullptr);
   return status;
 }

@@ -17,21 +17,25 @@ struct ConversionOptions {
   bool bwf = false;         // a Broadcast WAV "bext" chunk in every file
   bool convert32k = false;  // 32 kHz segments converted (layout inferred)
   std::string text;         // the options as given, for the log
-  // The image's modification time, local: "yyyy-mm-dd" and "hh:mm:ss".
-  std::string imageDate, imageTime;
+};
+
+// The image's modification time, local: "yyyy-mm-dd" and "hh:mm:ss" (empty
+// when unknown), for the files' description.
+struct ImageDate {
+  std::string date, time;
 };
 
 // The whole program. Exit status: 0 when every output file was written, 1
 // when the image could not be mapped or an output file failed, 3 when the
 // user interrupted it (the file being written is removed).
-int runSelthix(ConversionOptions options = ConversionOptions());
+int runSelthix(const ConversionOptions& options = ConversionOptions());
 
 // Converts `frameCount` frames at `image` (the frame walk and the end of
 // image). False when any output file could not be written in full. With a
 // log, each file is described in it.
 bool convertFrames(const uint8_t* image, int64_t frameCount,
                    const ConversionOptions& options = ConversionOptions(),
-                   ConversionLog* log = nullptr);
+                   ConversionLog* log = nullptr, const ImageDate& date = ImageDate());
 
 // Writes frames first .. last (inclusive; none when last < first) of the image
 // at `image` as the WAV file `name`, taking the first `bytesPerFrame` bytes of

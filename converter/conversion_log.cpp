@@ -110,7 +110,7 @@ void ConversionLog::staleRemoved(const std::string& name) {
   out.line(msg::kConversionLogStaleRemoved, escapeControls(name.c_str()).c_str());
 }
 
-void ConversionLog::finish(int exitStatus, Ending ending) {
+void ConversionLog::finish(int exitStatus, const char* ending) {
   if (!out.isOpen()) return;
   out.line(msg::kConversionLogWritten, ll(written));
   out.line(msg::kConversionLogFailedFiles, ll(failed));
@@ -118,14 +118,10 @@ void ConversionLog::finish(int exitStatus, Ending ending) {
   out.line(msg::kConversionLogGaps, ll(gaps), ll(missing));
   out.line(msg::kConversionLogJumps, ll(jumps));
   out.line(msg::kLogExitStatus, exitStatus);
-  const char* said = ending == Ending::ImageShortened   ? msg::kConversionEndShortened
-                     : ending == Ending::ImageRewritten ? msg::kConversionEndRewritten
-                     : ending == Ending::ImageReadError ? msg::kConversionEndReadError
-                     : ending == Ending::Interrupted    ? msg::kEndInterrupted
-                     : ending == Ending::NoImage        ? msg::kConversionEndNoImage
-                     : failed > 0                       ? msg::kConversionEndSomeFailed
-                     : cut > 0                          ? msg::kConversionEndSomeCut
-                                                        : msg::kConversionEndAllWritten;
+  const char* said = ending != nullptr ? ending
+                     : failed > 0      ? msg::kConversionEndSomeFailed
+                     : cut > 0         ? msg::kConversionEndSomeCut
+                                       : msg::kConversionEndAllWritten;
   out.line(msg::kConversionLogSummary, said, ll(written), ll(gaps), ll(missing), ll(jumps));
   out.close();
 }

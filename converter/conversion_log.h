@@ -59,9 +59,9 @@ class ConversionLog {
   // A temporary file of an earlier run, killed outright, was removed (its
   // name, found in the directory, with its control characters escaped).
   void staleRemoved(const std::string& name);
-  enum class Ending { Done, NoImage, ImageShortened, ImageRewritten, ImageReadError, Interrupted };
-  // Totals, the exit status and the summary line.
-  void finish(int exitStatus, Ending ending);
+  // Totals, the exit status and the summary line: `ending` says how the run
+  // ended before its work was done (null when it was: the files tell).
+  void finish(int exitStatus, const char* ending = nullptr);
 
  private:
   LogFile out;

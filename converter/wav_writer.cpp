@@ -158,7 +158,7 @@ WavResult writeWav(const char* name, const uint8_t* image, int64_t first, int64_
   }
   int64_t frames = first <= last ? last - first + 1 : 0;
   int64_t filled = 0;
-  for (const auto& s : p.silence) filled += s.second;
+  for (const Silence& s : p.silence) filled += s.frames;
   // Frames of audio and of silence alike count against the size limit.
   int64_t limit = wavFrameLimit(bytesPerFrame, p.leading.size() + p.trailing.size());
   if (p.framesLimit >= 0) limit = std::min(limit, p.framesLimit);
@@ -174,9 +174,9 @@ WavResult writeWav(const char* name, const uint8_t* image, int64_t first, int64_
     size_t next = 0;
     bool going = true;
     for (int64_t k = first; going && k < first + frames; ++k) {
-      for (; going && next < p.silence.size() && p.silence[next].first <= k; ++next) {
-        if (p.silence[next].first < k) continue;
-        for (int64_t m = 0; going && m < p.silence[next].second; ++m) going = put(kSilence);
+      for (; going && next < p.silence.size() && p.silence[next].before <= k; ++next) {
+        if (p.silence[next].before < k) continue;
+        for (int64_t m = 0; going && m < p.silence[next].frames; ++m) going = put(kSilence);
       }
       going = going && put(image + k * dat::kFrameSize);
       // Not one frame more once the caller says stop.

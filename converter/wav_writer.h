@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
-#include <utility>
 #include <vector>
 
 #include "output_file.h"
@@ -72,11 +71,16 @@ struct WavChecks {
   bool (*keep)() = nullptr;
 };
 
+// Digital silence of `frames` frames before frame `before` of the range: the
+// tape time of a gap kept.
+struct Silence {
+  int64_t before;
+  int64_t frames;
+};
+
 // What a WAV file holds besides the frames' audio.
 struct WavPlan {
-  // Digital silence of `second` frames before frame `first` of the range, in
-  // order: the tape time of a gap kept.
-  std::vector<std::pair<int64_t, int64_t>> silence;
+  std::vector<Silence> silence;   // in order of `before`
   std::vector<uint8_t> leading;   // chunks before "fmt " (bext)
   std::vector<uint8_t> trailing;  // chunks after the audio (cue, LIST)
   // >= 0: the file ends after this many frames of audio and silence, where

@@ -1,0 +1,70 @@
+#include "file_marks.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "console.h"
+#include "converter_messages.h"
+#include "dat_frame.h"
+#include "output_file.h"
+#include "tape_time.h"
+
+std::string markerText(const FileBreak& b, int accuracy) {
+  char text[160];
+  std::string before = tapetime::text(b.where.timeBefore);
+  std::string after = tapetime::text(b.where.timeAfter);
+  if (b.where.kind == tapetime::Break::Jump) {
+    std::snprintf(text, sizeof text, "discontinuity: ATIME %s -> %s", before.c_str(),
+                  after.c_str());
+  } else {
+    std::snprintf(text, sizeof text, "gap: %lld frames missing (+-%d), ATIME %s -> %s%s",
+                  static_cast<long long>(b.where.missing), accuracy, before.c_str(), after.c_str(),
+                  b.filled ? ", filled with silence" : "");
+  }
+  return text;
+}
+
+BextFields bextFields(const FileRecord& r, int program, bool keptToLength, const std::string& date,
+                      const std::string& time, uint64_t reference) {
+  BextFields f;
+  int64_t gaps = 0, jumps = 0;
+  for (const FileBreak& b : r.breaks) (b.where.kind == tapetime::Break::Gap ? gaps : jumps)++;
+  char text[256];
+  std::snprintf(
+      text, sizeof text, "DAT program %d, %u Hz, ATIME %s - %s, %lld gaps%s, %lld discontinuities",
+      program, r.rate, r.hasTime ? tapetime::text(r.firstTime).c_str() : "none",
+      r.hasTime ? tapetime::text(r.lastTime).c_str() : "none", static_cast<long long>(gaps),
+      keptToLength ? " (kept to length)" : "", static_cast<long long>(jumps));
+  f.description = text;
+  f.originator = "SELTHIX " DAT_VERSION;
+  f.reference = dat::kImageName;
+  f.date = date;
+  f.time = time;
+  f.timeReference = reference;
+  std::snprintf(text, sizeof text, "A=PCM,F=%u,W=16,M=stereo,T=DAT audio via KOVRANT.IMG%s\r\n",
+                r.rate, r.emphasisOn > 0 ? "; pre-emphasis 50/15us (not removed)" : "");
+  f.codingHistory = text;
+  return f;
+}
+
+bool writeLabels(const FileRecord& r, int64_t samplesPerFrame, int accuracy) {
+  std::string name = r.name.substr(0, r.name.size() - 4) + ".txt";
+  StagedFile labels;
+  errno = 0;
+  if (!labels.create(name.c_str())) {
+    printStderr(msg::kWavCreateFailed, name.c_str(), std::strerror(errno));
+    return false;
+  }
+  for (const FileBreak& b : r.breaks) {
+    double start = double(b.sample) / r.rate;
+    double end = b.filled ? double(b.sample + b.where.missing * samplesPerFrame) / r.rate : start;
+    std::fprintf(labels.stream(), "%.6f\t%.6f\t%s\n", start, end, markerText(b, accuracy).c_str());
+  }
+  errno = 0;
+  if (std::ferror(labels.stream()) != 0 || !labels.commit()) {
+    printStderr(msg::kWavWriteFailed, name.c_str(), std::strerror(errno ? errno : EIO));
+    return false;
+  }
+  return true;
+}

@@ -1,0 +1,27 @@
+// What a WAV file carries of the tape beside its audio: the texts of its
+// markers (the cue points' labels, and the label file beside it that sound
+// editors import) and its Broadcast WAV description.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "conversion_log.h"
+#include "wav_chunks.h"
+
+// The text of a break's marker: what it is, its ATIMEs, and for a gap its
+// length (`accuracy` frames either way) and whether it was filled. ASCII.
+std::string markerText(const FileBreak& b, int accuracy);
+
+// The "bext" fields of a file of program `program`: its description (ATIME
+// span, gaps and discontinuities, `keptToLength` for --keep-time), the
+// program and the image as originator and reference, the image's date and
+// time, `reference` sample pairs since the start of the tape, and the
+// coding history (pre-emphasis named, never removed).
+BextFields bextFields(const FileRecord& r, int program, bool keptToLength, const std::string& date,
+                      const std::string& time, uint64_t reference);
+
+// "#001-48kHz.txt" beside the file "#001-48kHz.wav": start, end (seconds)
+// and text of each break, tab-separated. False, with the failure said on
+// the console, when it cannot be written.
+bool writeLabels(const FileRecord& r, int64_t samplesPerFrame, int accuracy);
