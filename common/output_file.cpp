@@ -47,6 +47,36 @@ bool StagedFile::commit() {
   return true;
 }
 
+bool StagedFile::commitBesideAnother() {
+  if (file == nullptr) return false;
+  FILE* f = file;
+  file = nullptr;
+  bool moved = std::fclose(f) == 0 && platform::moveOver(temporary.c_str(), target.c_str());
+  int error = errno;
+  if (!moved && (error == EPERM || error == EACCES)) {
+    size_t dot = target.rfind('.');
+    if (dot == std::string::npos) dot = target.size();
+    std::string stem = target.substr(0, dot), ext = target.substr(dot);
+    for (int k = 1; k < 100 && !moved; ++k) {
+      std::string other = stem + "-" + std::to_string(k) + ext;
+      moved = platform::moveToFree(temporary.c_str(), other.c_str());
+      if (moved) {
+        target = other;
+        refused = error;
+      } else if (errno != EEXIST) {
+        break;
+      }
+    }
+  }
+  if (!moved) {
+    discard();
+    errno = error;
+    return false;
+  }
+  temporary.clear();
+  return true;
+}
+
 void StagedFile::discard() {
   if (file != nullptr) std::fclose(file);
   file = nullptr;

@@ -59,6 +59,13 @@ class StagedFile {
   // Closes the stream and renames the file into place. False, with errno
   // set, when either fails; the temporary file is then removed.
   bool commit();
+  // As commit(), but where a file that may not be replaced stands under the
+  // name (another user's in a shared directory), the file goes under the
+  // first free "STEM-1.EXT", "STEM-2.EXT", ... instead (none is ever
+  // replaced): name() tells which and refusal() why.
+  bool commitBesideAnother();
+  const std::string& name() const { return target; }
+  int refusal() const { return refused; }
   // Closes the stream, if open, and removes the temporary file.
   void discard();
 
@@ -66,4 +73,5 @@ class StagedFile {
   FILE* file = nullptr;
   std::string target;
   std::string temporary;
+  int refused = 0;
 };

@@ -20,6 +20,8 @@ bool directoryUnder(const char* name);
 bool removeName(const char* name);
 // Renames `from` over `to`, replacing what stands under `to`. errno set on failure.
 bool moveOver(const char* from, const char* to);
+// Renames `from` to `to` only when nothing stands under `to` (EEXIST then).
+bool moveToFree(const char* from, const char* to);
 unsigned long processId();
 // True when both names lead to one file (through links too).
 bool sameFile(const char* a, const char* b);

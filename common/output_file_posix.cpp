@@ -40,6 +40,11 @@ bool moveOver(const char* from, const char* to) {
   return std::rename(from, to) == 0;
 }
 
+bool moveToFree(const char* from, const char* to) {
+  // A second name made only if it is free, then the first removed.
+  return link(from, to) == 0 && unlink(from) == 0;
+}
+
 unsigned long processId() {
   return static_cast<unsigned long>(getpid());
 }

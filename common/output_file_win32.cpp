@@ -50,6 +50,13 @@ bool moveOver(const char* from, const char* to) {
   return false;
 }
 
+bool moveToFree(const char* from, const char* to) {
+  if (MoveFileExA(from, to, 0)) return true;
+  DWORD error = GetLastError();
+  errno = error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? EEXIST : EACCES;
+  return false;
+}
+
 unsigned long processId() {
   return GetCurrentProcessId();
 }

@@ -21,9 +21,6 @@ namespace logtext {
 
 constexpr char kName[] = "KOVRANT.LOG";
 
-// "2026-01-01 09:00:00 +09:00 (UTC 2026-01-01 00:00:00)"
-std::string timeStamp(const WallTime& t);
-
 }  // namespace logtext
 
 class CaptureLog {

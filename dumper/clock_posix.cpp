@@ -1,4 +1,4 @@
-// POSIX clock: nanosleep, ended early by a signal; time and localtime_r.
+// POSIX clock: nanosleep, ended early by a signal; the system's time.
 #include <time.h>
 
 #include "system_services.h"
@@ -11,8 +11,5 @@ void sleepMilliseconds(unsigned milliseconds) {
 }
 
 WallTime wallClock() {
-  time_t now = time(nullptr);
-  struct tm local {};
-  localtime_r(&now, &local);
-  return {static_cast<int64_t>(now), static_cast<int>(local.tm_gmtoff / 60)};
+  return systemClock();
 }

@@ -1,7 +1,5 @@
-// Windows clock: Sleep; time and the zone's bias.
+// Windows clock: Sleep; the system's time.
 #include <windows.h>
-
-#include <ctime>
 
 #include "system_services.h"
 
@@ -10,8 +8,5 @@ void sleepMilliseconds(unsigned milliseconds) {
 }
 
 WallTime wallClock() {
-  TIME_ZONE_INFORMATION zone;
-  DWORD which = GetTimeZoneInformation(&zone);
-  LONG bias = zone.Bias + (which == TIME_ZONE_ID_DAYLIGHT ? zone.DaylightBias : 0);
-  return {static_cast<int64_t>(std::time(nullptr)), static_cast<int>(-bias)};
+  return systemClock();
 }

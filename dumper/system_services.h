@@ -5,15 +5,11 @@
 #include <cstdint>
 
 #include "interrupts.h"
+#include "wall_time.h"
 
 // Pauses the run. An interrupt may end the pause early.
 void sleepMilliseconds(unsigned milliseconds);
 
-// The time of day: seconds since 1970-01-01 00:00 UTC, and the local
-// zone's offset from UTC at that moment, in minutes. The simulated clock
-// starts at 2026-01-01 00:00 UTC, in UTC, and moves with its pauses.
-struct WallTime {
-  int64_t utcSeconds;
-  int offsetMinutes;
-};
+// The time of day (wall_time.h). The simulated clock starts at 2026-01-01
+// 00:00 UTC, in UTC, and moves with its pauses.
 WallTime wallClock();

@@ -2,8 +2,11 @@
 # Installs what building and testing need, when it is missing (Debian).
 set -eu
 packages="cmake ninja-build g++ clang clang-format libgtest-dev sox python3 libc-bin"
-# Independent readers of the WAV files' chunks: ffprobe and sndfile-info.
-packages="$packages ffmpeg sndfile-programs"
+# Independent readers of the WAV files' chunks: ffprobe, sndfile-info and
+# MediaInfo; of the JSON records: a JSON Schema validator.
+packages="$packages ffmpeg sndfile-programs mediainfo python3-jsonschema"
+# The JSON records are written with nlohmann/json (header only).
+packages="$packages nlohmann-json3-dev"
 # The kernel test: a virtual machine (its kernel and busybox are fetched by
 # the test itself, unpacked, not installed).
 packages="$packages qemu-system-x86 cpio"

@@ -1,0 +1,36 @@
+// The record for machines beside a log: a JSON document built during the
+// run and written whole at its end, under the logs' rules: created afresh,
+// never through a link, another user's file in a shared directory left
+// alone (the first free "STEM-1.json", ... instead), staged and renamed into
+// place, so that a reader never sees half a document. Its keys are English
+// and its values free of the console's language; "schema" names the
+// document and its version (doc/schema/).
+#pragma once
+
+#include <nlohmann/json.hpp>
+#include <string>
+
+using Json = nlohmann::ordered_json;
+
+class JsonRecord {
+ public:
+  // `name`: "SELTHIX.json"; `schema`: "selthix/1".
+  JsonRecord(const char* name, const char* schema);
+  Json& doc() { return document; }
+  // Writes the document. False, with errno set, when it could not be
+  // written (the run carries on). name() tells where it went, refusal() why
+  // not under its own name.
+  bool write();
+  const std::string& name() const { return written; }
+  int refusal() const { return refused; }
+
+ private:
+  std::string target;
+  std::string written;
+  int refused = 0;
+  Json document;
+};
+
+// A text as a JSON string: bytes that are not UTF-8 become U+FFFD rather
+// than failing the document.
+std::string jsonText(const Json& value);
