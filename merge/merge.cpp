@@ -108,7 +108,12 @@ struct Pass {
   // restart()); null when it cannot be read.
   const uint8_t* frame(int64_t i) {
     while (loaded < i) {
-      if (std::fread(buffer, dat::kFrameSize, 1, file) != 1) return nullptr;
+      errno = 0;
+      if (std::fread(buffer, dat::kFrameSize, 1, file) != 1) {
+        // A failed read keeps its reason; the end of the file has none.
+        if (std::ferror(file) != 0) readError = errno != 0 ? errno : EIO;
+        return nullptr;
+      }
       ++loaded;
       // Each frame's first read (placing it) keeps its digest.
       if (loaded == static_cast<int64_t>(digests.size())) digests.push_back(frameDigest(buffer));
@@ -117,8 +122,13 @@ struct Pass {
   }
   bool restart() {
     loaded = -1;
-    return std::fseek(file, 0, SEEK_SET) == 0;
+    errno = 0;
+    if (std::fseek(file, 0, SEEK_SET) == 0) return true;
+    readError = errno != 0 ? errno : EIO;
+    return false;
   }
+  // errno of the last failed read or seek; 0 when none failed.
+  int readError = 0;
 };
 
 long long ll(int64_t v) {
@@ -146,8 +156,8 @@ bool place(Pass& p, Report& report) {
     }
     keys.push_back(repeat ? merging::kRepeat : k);
   }
-  if (std::ferror(p.file) != 0 || !p.restart()) {
-    REFUSE(report, kMergeUnreadable, p.name.c_str(), std::strerror(errno != 0 ? errno : EIO));
+  if (p.readError != 0 || !p.restart()) {
+    REFUSE(report, kMergeUnreadable, p.name.c_str(), std::strerror(p.readError));
     return false;
   }
   p.frames = static_cast<int64_t>(keys.size());
@@ -259,8 +269,9 @@ class Merge {
 
   // An input that became shorter or unreadable since it was placed.
   bool unreadable(const Pass& p) {
+    // Read to its end, it is shorter now than when it was placed: EIO.
     REFUSE(report, kMergeUnreadable, p.name.c_str(),
-           std::strerror(std::ferror(p.file) != 0 && errno != 0 ? errno : EIO));
+           std::strerror(p.readError != 0 ? p.readError : EIO));
     readFailed = true;
     return false;
   }
