@@ -23,6 +23,24 @@ void appendUtf8(std::string& out, char32_t c) {
 
 }  // namespace
 
+std::string fromUtf8(const char* utf8, size_t length) {
+  std::string out;
+  out.reserve(length);
+  for (size_t i = 0; i < length;) {
+    char32_t c = decodeUtf8(utf8, length, &i);
+    uint16_t code = c < 0x80 ? static_cast<uint16_t>(c) : codeOf(c);
+    if (c >= 0x80 && code == 0) {
+      out += '?';
+    } else if (code < 0x100) {
+      out += static_cast<char>(code);
+    } else {
+      out += static_cast<char>(code >> 8);
+      out += static_cast<char>(code & 0xFF);
+    }
+  }
+  return out;
+}
+
 std::string toUtf8(const char* bytes, size_t length) {
   std::string out;
   out.reserve(length * 3 / 2);

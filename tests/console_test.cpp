@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -36,18 +37,58 @@ const std::string kKovrantSim = KOVRANT_SIM_PATH;
 const std::string kSelthix = SELTHIX_PATH;
 const std::string kMerge = KOVRANT_MERGE_PATH;
 
+// A character as UTF-8.
+std::string utf8Of(char32_t c) {
+  if (c < 0x800) return {static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))};
+  return {static_cast<char>(0xE0 | (c >> 12)), static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
+          static_cast<char>(0x80 | (c & 0x3F))};
+}
+
 TEST(Cp932, EveryRowAgreesWithTheCLibrary) {
   for (const cp932::Row& row : cp932::kTable) {
-    std::string utf8;
-    char32_t c = row.unicode;
-    if (c < 0x800) {
-      utf8 = {static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))};
-    } else {
-      utf8 = {static_cast<char>(0xE0 | (c >> 12)), static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
-              static_cast<char>(0x80 | (c & 0x3F))};
-    }
-    std::string bytes = {static_cast<char>(row.code >> 8), static_cast<char>(row.code & 0xFF)};
+    std::string utf8 = utf8Of(row.unicode);
+    std::string bytes;
+    if (row.code >= 0x100) bytes += static_cast<char>(row.code >> 8);
+    bytes += static_cast<char>(row.code & 0xFF);
     EXPECT_EQ(toCp932(utf8), bytes) << utf8;
+    EXPECT_EQ(cp932::fromUtf8(utf8.data(), utf8.size()), bytes) << utf8;
+  }
+  // And the table is whole: every code that the C library reads as one
+  // character beyond ASCII gives a character of the table.
+  std::vector<std::string> codes;
+  for (int b = 0xA1; b <= 0xDF; ++b) codes.push_back({static_cast<char>(b)});
+  for (int lead = 0x81; lead <= 0xFC; lead = lead == 0x9F ? 0xE0 : lead + 1) {
+    for (int trail = 0x40; trail <= 0xFC; ++trail) {
+      codes.push_back({static_cast<char>(lead), static_cast<char>(trail)});
+    }
+  }
+  size_t read = 0;
+  for (const std::string& code : codes) {
+    std::string utf8 = fromCp932(code);
+    size_t at = 0;
+    char32_t c = cp932::decodeUtf8(utf8.data(), utf8.size(), &at);
+    if (utf8[0] == '<' || at != utf8.size()) continue;  // none, or not one character
+    ++read;
+    EXPECT_NE(cp932::codeOf(c), 0) << std::hex << (code[0] & 0xFF) << " " << utf8;
+  }
+  EXPECT_GE(read, sizeof cp932::kTable / sizeof cp932::kTable[0]);
+}
+
+// A character without a code page 932 form, and a byte that is not UTF-8,
+// become "?" where they stand; the rest is as the C library writes it.
+TEST(Cp932, WhatHasNoFormIsAQuestionMark) {
+  struct Case {
+    std::string utf8, shown;  // shown: the text with its "?", as UTF-8
+  } cases[] = {
+      {"caf\xc3\xa9", "caf?"},                  // é
+      {"\xf0\x9f\x8e\xb5 テープ", "? テープ"},  // an emoji
+      {"a\xff-\x80", "a?-?"},                   // bytes that start nothing
+      {"\xe6\x97x日", "??x日"},                 // a sequence cut short
+      {"\xc0\xaf\xed\xa0\x80.", "?????."},      // overlong, a surrogate
+      {"~\\\x7f ｱ", "~\\\x7f ｱ"},               // ASCII as it is; a single byte
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(cp932::fromUtf8(c.utf8.data(), c.utf8.size()), toCp932(c.shown)) << c.shown;
   }
 }
 
@@ -60,8 +101,8 @@ TEST(Cp932, EveryTextBothWays) {
     std::string back = cp932::toUtf8(t.bytes, std::string(t.bytes).size());
     EXPECT_EQ(back, t.utf8) << t.name;
   }
-  // Bytes outside the table come back as "?", ASCII as it is.
-  EXPECT_EQ(cp932::toUtf8("a\x88\x9f"
+  // Bytes outside the code page come back as "?", ASCII as it is.
+  EXPECT_EQ(cp932::toUtf8("a\x85\x40"
                           "b\x83",
                           5),
             "a?b?");
