@@ -1,17 +1,15 @@
 // Code page 932 (Shift_JIS), the encoding of the Japanese console texts in
-// files and pipes, from the table of the whole code page (cp932_table.h,
-// made by tools/cp932_table.py). A text is written once, as UTF-8, with
-// DAT_MESSAGE; its code page 932 bytes are made when compiling (a character
-// without a code page 932 form stops the build). The same table turns the
-// bytes back into UTF-8 for a terminal that wants it, and turns any UTF-8
-// into code page 932. The tests check every row and every text against the
-// C library's own CP932 converter.
+// files and pipes. Every text is written and formatted as UTF-8; the console
+// turns it into code page 932 where it goes out (console.h), from the table
+// of the whole code page (cp932_table.h, made by tools/cp932_table.py). A
+// console text with a character outside the code page does not compile
+// (texts.h). The tests check every row and every text against the C
+// library's own CP932 converter.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "cp932_table.h"
 
@@ -83,63 +81,5 @@ constexpr bool encodable(const char* utf8) {
 // `length` bytes of UTF-8 as code page 932: ASCII as it is, a character
 // without a code page 932 form and a byte that is not UTF-8 as "?".
 std::string fromUtf8(const char* utf8, size_t length);
-
-// The bytes of one text, as long as its UTF-8 (never shorter in UTF-8).
-template <size_t N>
-struct Encoded {
-  char bytes[N] = {};
-  bool ok = true;  // every character was found in the table
-};
-
-template <size_t N>
-constexpr Encoded<N> encode(const char (&utf8)[N]) {
-  Encoded<N> out;
-  size_t o = 0;
-  for (size_t i = 0; i + 1 < N;) {
-    auto b = static_cast<unsigned char>(utf8[i]);
-    if (b < 0x80) {
-      out.bytes[o++] = static_cast<char>(b);
-      ++i;
-      continue;
-    }
-    int extra = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : 1;
-    char32_t c = b & (0x3F >> extra);
-    for (int k = 1; k <= extra && i + k + 1 < N; ++k) {
-      c = (c << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
-    }
-    i += static_cast<size_t>(extra) + 1;
-    uint16_t code = codeOf(c);
-    if (code == 0) {
-      out.ok = false;
-      continue;
-    }
-    out.bytes[o++] = static_cast<char>(code >> 8);
-    out.bytes[o++] = static_cast<char>(code & 0xFF);
-  }
-  return out;
-}
-
-// Code page 932 bytes (those of the texts, and ASCII) to UTF-8. A pair of
-// bytes outside the table becomes "?".
-std::string toUtf8(const char* bytes, size_t length);
-
-}  // namespace cp932
-
-namespace cp932 {
-
-// Every console text, when DAT_LIST_MESSAGES is defined (the tests): each
-// DAT_MESSAGE enters itself here, so that the tests check every text without
-// a list of their own.
-struct Listed {
-  const char* name;
-  const char* bytes;
-  const char* utf8;
-};
-std::vector<Listed>& listed();
-struct Listing {
-  Listing(const char* name, const char* bytes, const char* utf8) {
-    listed().push_back({name, bytes, utf8});
-  }
-};
 
 }  // namespace cp932

@@ -391,9 +391,9 @@ void imageTime(ConversionOptions* options) {
 }
 
 // The console's message and the log's line for an image that cannot be mapped.
-int noImage(ConversionLog& log, const char* message, const char* utf8) {
+int noImage(ConversionLog& log, const char* message) {
   printStderr("%s", message);
-  log.noImage(utf8);
+  log.noImage(message);
   log.finish(1, ConversionLog::Ending::NoImage);
   return 1;
 }
@@ -424,13 +424,13 @@ int runSelthix(ConversionOptions options) {
     case MappedFile::Failure::None:
       break;
     case MappedFile::Failure::Open:
-      return noImage(log, msg::kCreateFileFailed, msg::kCreateFileFailedUtf8);
+      return noImage(log, msg::kCreateFileFailed);
     case MappedFile::Failure::Size:
-      return noImage(log, msg::kGetFileSizeFailed, msg::kGetFileSizeFailedUtf8);
+      return noImage(log, msg::kGetFileSizeFailed);
     case MappedFile::Failure::Mapping:
-      return noImage(log, msg::kCreateFileMappingFailed, msg::kCreateFileMappingFailedUtf8);
+      return noImage(log, msg::kCreateFileMappingFailed);
     case MappedFile::Failure::View:
-      return noImage(log, msg::kMapViewOfFileFailed, msg::kMapViewOfFileFailedUtf8);
+      return noImage(log, msg::kMapViewOfFileFailed);
   }
   if (options.bwf) imageTime(&options);
   int64_t n = static_cast<int64_t>(image.size() / dat::kFrameSize);
