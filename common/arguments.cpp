@@ -33,18 +33,6 @@ int optionIndex(const char* const* options, int argc, char** argv, int* k, const
   return -1;
 }
 
-// The refusal of `argument`: the message around it in the console's form,
-// the argument's own bytes with its control characters escaped.
-void refuse(const char* program, const char* argument) {
-  std::string format = msg::kUnknownArgument;
-  size_t first = format.find("%s");
-  size_t second = format.find("%s", first + 2);
-  printStderr(format.substr(0, second).c_str(), program);
-  std::string shown = escapeControls(argument);
-  writeForeign(stderr, shown.data(), shown.size());
-  printStderr(format.substr(second + 2).c_str(), program);
-}
-
 }  // namespace
 
 bool answerArguments(int argc, char** argv, const char* program, const char* helpText,
@@ -85,7 +73,7 @@ bool answerArguments(int argc, char** argv, const char* program, const char* hel
       *exitStatus = 0;
       return true;
     }
-    refuse(program, a);
+    printStderr(msg::kUnknownArgument, program, shownName(a).c_str(), program);
     *exitStatus = 2;
     return true;
   }

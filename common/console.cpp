@@ -3,25 +3,31 @@
 #include <cstdarg>
 #include <string>
 
+#include "cp932.h"
+#include "language.h"
+
+std::string formatText(const char* format, va_list args) {
+  va_list again;
+  va_copy(again, args);
+  char small[512];
+  int n = std::vsnprintf(small, sizeof small, format, args);
+  std::string text;
+  if (n > 0 && static_cast<size_t>(n) < sizeof small) {
+    text.assign(small, static_cast<size_t>(n));
+  } else if (n > 0) {
+    text.resize(static_cast<size_t>(n) + 1);
+    std::vsnprintf(&text[0], text.size(), format, again);
+    text.pop_back();
+  }
+  va_end(again);
+  return text;
+}
+
 namespace {
 
 void printTo(FILE* stream, const char* format, va_list args) {
-  char small[512];
-  va_list again;
-  va_copy(again, args);
-  int n = std::vsnprintf(small, sizeof small, format, args);
-  if (n < 0) {
-    va_end(again);
-    return;
-  }
-  if (static_cast<size_t>(n) < sizeof small) {
-    writeConsole(stream, small, static_cast<size_t>(n));
-  } else {
-    std::string large(static_cast<size_t>(n) + 1, '\0');
-    std::vsnprintf(&large[0], large.size(), format, again);
-    writeConsole(stream, large.data(), static_cast<size_t>(n));
-  }
-  va_end(again);
+  std::string text = formatText(format, args);
+  writeConsole(stream, text.data(), text.size());
 }
 
 }  // namespace
@@ -39,6 +45,16 @@ void printStderr(const char* format, ...) {
   va_start(args, format);
   printTo(stderr, format, args);
   va_end(args);
+}
+
+void writeToFile(FILE* stream, const char* utf8, size_t length) {
+  if (englishTexts()) {
+    std::fwrite(utf8, 1, length, stream);
+  } else {
+    std::string bytes = cp932::fromUtf8(utf8, length);
+    std::fwrite(bytes.data(), 1, bytes.size(), stream);
+  }
+  std::fflush(stream);
 }
 
 std::string escapeControls(const char* text) {

@@ -1,11 +1,14 @@
-// Console output. Every message is a printf format whose bytes are code
-// page 932 (Shift_JIS, see cp932.h). Where the output goes to a file or a
-// pipe those bytes go out unchanged; a terminal that reads UTF-8 (Linux) and
-// a console window (Windows) get the same text in their own encoding. Each
-// message is flushed at once so that standard output and standard error stay
-// in the order they were printed, also for messages without a line end.
+// Console output. Every message is a printf format in UTF-8, formatted as
+// UTF-8 (names from outside enter it through shownName) and converted once,
+// where it is written: to a file or a pipe as code page 932 bytes among the
+// Japanese texts (cp932.h) and as UTF-8 among the English ones; to a
+// terminal that reads UTF-8 (POSIX) as UTF-8; to a console window (Windows)
+// as UTF-16. Each message is flushed at once so that standard output and
+// standard error stay in the order they were printed, also for messages
+// without a line end.
 #pragma once
 
+#include <cstdarg>
 #include <cstddef>
 #include <cstdio>
 #include <string>
@@ -27,7 +30,8 @@ bool reserveStandardStreams();
 // standard error are (a terminal, its encoding), and makes sure that output
 // nobody reads any more (a pipe whose reader has gone, a closed terminal)
 // cannot end the program: its writes fail and are passed over, and the
-// program finishes its work. Until it is called, every byte goes out as is.
+// program finishes its work. Until it is called, the output is written as
+// to a file.
 void prepareConsole();
 
 // To standard output.
@@ -35,13 +39,22 @@ void printStdout(const char* format, ...) DAT_PRINTF(1, 2);
 // To standard error.
 void printStderr(const char* format, ...) DAT_PRINTF(1, 2);
 
-// The platform's part: writes `length` code page 932 bytes to `stream` (stdout
-// or stderr) in the form that prepareConsole chose for it, and flushes.
-void writeConsole(FILE* stream, const char* bytes, size_t length);
-// Writes text that came from outside (an argument), in the system's own
-// encoding for such text, to `stream` as it is (POSIX: its own bytes;
-// Windows: the ANSI code page), and flushes.
-void writeForeign(FILE* stream, const char* bytes, size_t length);
+// The text that `format` and `args` make.
+std::string formatText(const char* format, va_list args);
+
+// The platform's part: writes `length` bytes of UTF-8 to `stream` (stdout or
+// stderr) in the form that prepareConsole chose for it, and flushes.
+void writeConsole(FILE* stream, const char* utf8, size_t length);
+// Writes `length` bytes of UTF-8 to `stream` in the form for a file or a
+// pipe (code page 932 among the Japanese texts, UTF-8 among the English
+// ones), and flushes.
+void writeToFile(FILE* stream, const char* utf8, size_t length);
+
+// A name from outside (an argument, a path, a device, a file found in a
+// directory) as the console and the logs show it: UTF-8, converted from the
+// system's encoding for such text (POSIX: its bytes as they are; Windows:
+// the ANSI code page), with its control characters escaped.
+std::string shownName(const char* name);
 // `text` with its control characters (C0, DEL, and C1 written as UTF-8)
 // shown as \xNN, so that nothing in it can steer a terminal.
 std::string escapeControls(const char* text);

@@ -1,7 +1,8 @@
-// POSIX console: the Japanese texts go to a terminal whose locale reads
-// UTF-8 as UTF-8, everywhere else as their code page 932 bytes; the English
-// texts are UTF-8 everywhere. A closed pipe or terminal makes writes
-// fail with EPIPE instead of ending the process with SIGPIPE.
+// POSIX console: a terminal whose locale reads UTF-8 gets the text as
+// UTF-8; elsewhere the Japanese texts go out as code page 932 bytes, the
+// English texts as UTF-8. A name from outside is taken as UTF-8, its bytes
+// as they are. A closed pipe or terminal makes writes fail with EPIPE
+// instead of ending the process with SIGPIPE.
 #include <fcntl.h>
 #include <langinfo.h>
 #include <signal.h>
@@ -14,8 +15,6 @@
 
 #include "arguments.h"
 #include "console.h"
-#include "cp932.h"
-#include "language.h"
 
 namespace {
 bool stdoutUtf8 = false;
@@ -45,19 +44,17 @@ void prepareConsole() {
   stderrUtf8 = utf8 && isatty(STDERR_FILENO) == 1;
 }
 
-void writeConsole(FILE* stream, const char* bytes, size_t length) {
-  if (!englishTexts() && (stream == stdout ? stdoutUtf8 : stderrUtf8)) {
-    std::string text = cp932::toUtf8(bytes, length);
-    std::fwrite(text.data(), 1, text.size(), stream);
+void writeConsole(FILE* stream, const char* utf8, size_t length) {
+  if (stream == stdout ? stdoutUtf8 : stderrUtf8) {
+    std::fwrite(utf8, 1, length, stream);
+    std::fflush(stream);
   } else {
-    std::fwrite(bytes, 1, length, stream);
+    writeToFile(stream, utf8, length);
   }
-  std::fflush(stream);
 }
 
-void writeForeign(FILE* stream, const char* bytes, size_t length) {
-  std::fwrite(bytes, 1, length, stream);
-  std::fflush(stream);
+std::string shownName(const char* name) {
+  return escapeControls(name);
 }
 
 bool platformHelpSwitch(const char*) {

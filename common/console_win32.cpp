@@ -1,18 +1,18 @@
 // Windows console: a console window gets the text as UTF-16 through
 // WriteConsoleW, whatever its code page; redirected output gets the code
-// page 932 bytes of the Japanese texts, or the English texts as UTF-8. A
-// closed pipe makes writes fail; nothing ends the process.
+// page 932 bytes of the Japanese texts, or the English texts as UTF-8.
+// Names from outside come in the ANSI code page. A closed pipe makes writes
+// fail; nothing ends the process.
 #include <windows.h>
 
 #include <fcntl.h>
 #include <io.h>
 
 #include <cstring>
-#include <vector>
+#include <string>
 
 #include "arguments.h"
 #include "console.h"
-#include "language.h"
 
 namespace {
 
@@ -50,66 +50,40 @@ namespace {
 
 // `length` bytes of code page `codePage` as UTF-16; empty when they cannot
 // be converted.
-std::vector<wchar_t> widen(UINT codePage, const char* bytes, size_t length) {
+std::wstring widen(UINT codePage, const char* bytes, size_t length) {
   int n = length == 0
               ? 0
               : MultiByteToWideChar(codePage, 0, bytes, static_cast<int>(length), nullptr, 0);
-  std::vector<wchar_t> wide(static_cast<size_t>(n > 0 ? n : 0));
-  if (n > 0) MultiByteToWideChar(codePage, 0, bytes, static_cast<int>(length), wide.data(), n);
+  std::wstring wide(static_cast<size_t>(n > 0 ? n : 0), L'\0');
+  if (n > 0) MultiByteToWideChar(codePage, 0, bytes, static_cast<int>(length), &wide[0], n);
   return wide;
-}
-
-// `length` bytes of code page `codePage` to the console window as UTF-16.
-// False when `console` is null or the bytes cannot be converted.
-bool writeWide(HANDLE console, FILE* stream, UINT codePage, const char* bytes, size_t length) {
-  if (console == nullptr) return false;
-  std::vector<wchar_t> wide = widen(codePage, bytes, length);
-  if (wide.empty()) return false;
-  DWORD written = 0;
-  std::fflush(stream);
-  WriteConsoleW(console, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
-  return true;
-}
-
-HANDLE consoleFor(FILE* stream) {
-  return stream == stdout ? stdoutConsole : stderrConsole;
-}
-
-void writeBytes(FILE* stream, const char* bytes, size_t length) {
-  std::fwrite(bytes, 1, length, stream);
-  std::fflush(stream);
 }
 
 }  // namespace
 
-void writeConsole(FILE* stream, const char* bytes, size_t length) {
-  // Japanese: code page 932 bytes; English: UTF-8.
-  UINT codePage = englishTexts() ? CP_UTF8 : 932;
-  if (!writeWide(consoleFor(stream), stream, codePage, bytes, length)) {
-    writeBytes(stream, bytes, length);
+void writeConsole(FILE* stream, const char* utf8, size_t length) {
+  HANDLE console = stream == stdout ? stdoutConsole : stderrConsole;
+  std::wstring wide = console == nullptr ? std::wstring() : widen(CP_UTF8, utf8, length);
+  if (wide.empty()) {
+    writeToFile(stream, utf8, length);
+    return;
   }
+  DWORD written = 0;
+  std::fflush(stream);
+  WriteConsoleW(console, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
 }
 
-// The arguments come in the ANSI code page, which is code page 932 on the
-// systems the Japanese texts are for: the console's own way serves. Among
-// English texts they go to a console window as UTF-16, elsewhere as UTF-8.
-void writeForeign(FILE* stream, const char* bytes, size_t length) {
-  if (!englishTexts()) {
-    writeConsole(stream, bytes, length);
-    return;
+std::string shownName(const char* name) {
+  std::wstring wide = widen(CP_ACP, name, std::strlen(name));
+  int n = wide.empty() ? 0
+                       : WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
+                                             nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<size_t>(n > 0 ? n : 0), '\0');
+  if (n > 0) {
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &utf8[0], n,
+                        nullptr, nullptr);
   }
-  if (writeWide(consoleFor(stream), stream, CP_ACP, bytes, length)) return;
-  std::vector<wchar_t> wide = widen(CP_ACP, bytes, length);
-  int n = static_cast<int>(wide.size());
-  int m =
-      n == 0 ? 0 : WideCharToMultiByte(CP_UTF8, 0, wide.data(), n, nullptr, 0, nullptr, nullptr);
-  if (m <= 0) {
-    writeBytes(stream, bytes, length);
-    return;
-  }
-  std::vector<char> utf8(static_cast<size_t>(m));
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), n, utf8.data(), m, nullptr, nullptr);
-  writeBytes(stream, utf8.data(), utf8.size());
+  return escapeControls(utf8.c_str());
 }
 
 bool platformHelpSwitch(const char* argument) {

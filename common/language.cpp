@@ -29,10 +29,7 @@ Language languageOfLocale(const char* name) {
 void useLanguage(Language language) {
   current = language;
   bool english = language == Language::English;
-  for (const texts::Entry& e : texts::all()) {
-    if (e.console != nullptr) *e.console = english ? e.english : e.consoleJapanese;
-    *e.file = english ? e.english : e.japanese;
-  }
+  for (const texts::Entry& e : texts::all()) *e.text = english ? e.english : e.japanese;
 }
 
 bool englishTexts() {

@@ -1,9 +1,9 @@
 // Every text the programs say, in Japanese and in English side by side: one
-// table, written with DAT_MESSAGE (console texts, printed as code page 932
-// bytes in Japanese) and DAT_FILE_TEXT (texts only written to files, as
-// UTF-8). A text without its English, or whose English has other
-// placeholders (in another order) or another number of line ends, does not
-// compile. The program chooses the language once, at its start
+// table, written with DAT_MESSAGE (console texts) and DAT_FILE_TEXT (texts
+// only written to files). Every text is UTF-8; the console writes it in its
+// own encoding (console.h). A text without its English, or whose English
+// has other placeholders (in another order) or another number of line ends,
+// does not compile. The program chooses the language once, at its start
 // (language.h); each text's name then stands for it in that language.
 #pragma once
 
@@ -74,14 +74,14 @@ constexpr bool sameShape(const char* a, const char* b) {
   return a[i] == '\0' && b[j] == '\0';
 }
 
-// One text of the table: where the program reads it, and its two languages.
+// One text of the table: where the program reads it, its two languages
+// (UTF-8), and whether the console prints it.
 struct Entry {
   const char* name;
-  const char** console;         // the console's form; null for a text of files only
-  const char** file;            // the form for files: UTF-8
-  const char* consoleJapanese;  // code page 932 bytes
-  const char* japanese;         // UTF-8
+  const char** text;
+  const char* japanese;
   const char* english;
+  bool console;
 };
 
 std::vector<Entry>& all();
@@ -92,40 +92,30 @@ struct Registration {
 
 }  // namespace texts
 
-#ifdef DAT_LIST_MESSAGES
-#define DAT_MESSAGE_LISTED(name)                \
-  inline const ::cp932::Listing name##Listing { \
-#name, name##Encoded.bytes, name##Japanese  \
-  }
-#else
-#define DAT_MESSAGE_LISTED(name) static_assert(true, "")
-#endif
-
 #define DAT_TEXT_CHECKED(name, japanese, english)                                                  \
   static_assert(::texts::sameShape(japanese, english),                                             \
                 "the English of " #name " has other placeholders or line ends than its Japanese"); \
   inline constexpr char name##Japanese[] = japanese;                                               \
   inline constexpr char name##English[] = english
 
-// Defines the console text `name`: what the program prints (code page 932
-// bytes of the Japanese, or the English), and `name`Utf8, the same text
-// for a file (UTF-8).
-#define DAT_MESSAGE(name, japanese, english)                                                     \
-  DAT_TEXT_CHECKED(name, japanese, english);                                                     \
-  inline constexpr ::cp932::Encoded<sizeof(japanese)> name##Encoded = ::cp932::encode(japanese); \
-  static_assert(name##Encoded.ok, "a character of " #name " is missing from cp932::kTable");     \
-  inline const char* name = name##Encoded.bytes;                                                 \
-  inline const char* name##Utf8 = name##Japanese;                                                \
-  inline const ::texts::Registration name##Registration{::texts::Entry{                          \
-      #name, &name, &name##Utf8, name##Encoded.bytes, name##Japanese, name##English}};           \
-  DAT_MESSAGE_LISTED(name)
+// `name`: the text in the language in use (useLanguage), entered in the table.
+#define DAT_TEXT_REGISTERED(name, console)                 \
+  inline const char* name = name##Japanese;                \
+  inline const ::texts::Registration name##Registration {  \
+    ::texts::Entry {                                       \
+#name, &name, name##Japanese, name##English, console \
+    }                                                      \
+  }
+
+// Defines the console text `name`: UTF-8, Japanese or English. Its Japanese
+// must have a code page 932 form, the console's in files and pipes.
+#define DAT_MESSAGE(name, japanese, english)                           \
+  DAT_TEXT_CHECKED(name, japanese, english);                           \
+  static_assert(::cp932::encodable(japanese),                          \
+                "a character of " #name " has no code page 932 form"); \
+  DAT_TEXT_REGISTERED(name, true)
 
 // Defines `name`, a text written only to files (UTF-8).
-#define DAT_FILE_TEXT(name, japanese, english)                      \
-  DAT_TEXT_CHECKED(name, japanese, english);                        \
-  inline const char* name = name##Japanese;                         \
-  inline const ::texts::Registration name##Registration {           \
-    ::texts::Entry {                                                \
-#name, nullptr, &name, nullptr, name##Japanese, name##English \
-    }                                                               \
-  }
+#define DAT_FILE_TEXT(name, japanese, english) \
+  DAT_TEXT_CHECKED(name, japanese, english);   \
+  DAT_TEXT_REGISTERED(name, false)

@@ -381,9 +381,9 @@ ImageDate imageDate() {
 }
 
 // The console's message and the log's line for an image that cannot be mapped.
-int noImage(ConversionLog& log, const char* message, const char* utf8) {
+int noImage(ConversionLog& log, const char* message) {
   printStderr("%s", message);
-  log.noImage(utf8);
+  log.noImage(message);
   log.finish(1, msg::kConversionEndNoImage);
   return 1;
 }
@@ -418,13 +418,13 @@ int runSelthix(const ConversionOptions& options) {
     case MappedFile::Failure::None:
       break;
     case MappedFile::Failure::Open:
-      return noImage(log, msg::kCreateFileFailed, msg::kCreateFileFailedUtf8);
+      return noImage(log, msg::kCreateFileFailed);
     case MappedFile::Failure::Size:
-      return noImage(log, msg::kGetFileSizeFailed, msg::kGetFileSizeFailedUtf8);
+      return noImage(log, msg::kGetFileSizeFailed);
     case MappedFile::Failure::Mapping:
-      return noImage(log, msg::kCreateFileMappingFailed, msg::kCreateFileMappingFailedUtf8);
+      return noImage(log, msg::kCreateFileMappingFailed);
     case MappedFile::Failure::View:
-      return noImage(log, msg::kMapViewOfFileFailed, msg::kMapViewOfFileFailedUtf8);
+      return noImage(log, msg::kMapViewOfFileFailed);
   }
   int64_t n = static_cast<int64_t>(image.size() / dat::kFrameSize);
   int status = convertFrames(image.data(), n, options, &log, imageDate()) ? 0 : 1;

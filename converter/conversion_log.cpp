@@ -107,7 +107,7 @@ void ConversionLog::file(const FileRecord& r) {
 }
 
 void ConversionLog::staleRemoved(const std::string& name) {
-  out.line(msg::kConversionLogStaleRemoved, escapeControls(name.c_str()).c_str());
+  out.line(msg::kConversionLogStaleRemoved, shownName(name.c_str()).c_str());
 }
 
 void ConversionLog::finish(int exitStatus, const char* ending) {

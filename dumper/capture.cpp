@@ -137,7 +137,7 @@ class CaptureRun {
             printStdout(msg::kLogCreateFailed, std::strerror(errno));
           } else if (log.name() != logtext::kName) {
             printStdout(msg::kLogElsewhere, std::strerror(errno),
-                        escapeControls(log.name().c_str()).c_str());
+                        shownName(log.name().c_str()).c_str());
           }
           return capture(image);
         }

@@ -2,22 +2,11 @@
 
 #include "error_text_win32.h"
 
-#include "language.h"
-
 bool systemErrorText(unsigned long code, char* text, size_t size, long* lookupError) {
   // Without FORMAT_MESSAGE_IGNORE_INSERTS a text with inserts would be
   // filled from an argument list that is not there.
   const DWORD flags = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
-  if (!englishTexts()) {
-    // The ANSI code page: code page 932 on the systems of the Japanese texts.
-    DWORD n = FormatMessageA(flags, nullptr, code, 0, text, static_cast<DWORD>(size), nullptr);
-    if (n == 0) {
-      *lookupError = static_cast<long>(GetLastError());
-      return false;
-    }
-    return true;
-  }
-  // Among English texts, UTF-8 like them, whatever the ANSI code page.
+  // UTF-8 like every console text, whatever the ANSI code page.
   wchar_t wide[512];
   DWORD n = FormatMessageW(flags, nullptr, code, 0, wide, 512, nullptr);
   int bytes = n == 0 || size == 0

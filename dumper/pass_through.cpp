@@ -144,15 +144,15 @@ bool openFailed() {
 
 // The system's text for the carrier's last error, as one line without its end.
 std::string lastErrorText() {
-  char text[80];
+  char text[512];
   carrierErrorText(text, sizeof text);
   return text;
 }
 
 // Says which device is used, for the console and the capture log: its name
-// with its control characters escaped, as every name from outside is shown.
+// as every name from outside is shown (shownName).
 void sayDevice(std::string* said) {
-  *said = escapeControls(carrierDeviceName());
+  *said = shownName(carrierDeviceName());
   printStdout(msg::kTapeDevice, said->c_str());
 }
 
@@ -184,7 +184,7 @@ bool identifyDrive(const char* device, std::string* said) {
   std::vector<Unopened> unopened;
   for (int drive = 1; carrierHasDrive(drive); ++drive) {
     if (!carrierOpen(drive)) {
-      unopened.push_back({escapeControls(carrierDeviceName()), lastErrorText()});
+      unopened.push_back({shownName(carrierDeviceName()), lastErrorText()});
       continue;
     }
     if (openedIsSupported()) {

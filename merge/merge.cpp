@@ -27,7 +27,7 @@ constexpr size_t kStreamBuffer = 1 << 20;
 // from it in more than half of them, holds another cassette's recording.
 constexpr int64_t kSharedToJudge = 100;
 
-// The report: each line on the console (code page 932) and in the log (UTF-8).
+// The report: each line on the console and in the log.
 class Report {
  public:
   void open() {
@@ -38,29 +38,25 @@ class Report {
       printStderr(msg::kMergeLogElsewhere, std::strerror(log.refusal()), log.name().c_str());
     }
   }
-  void say(bool error, const char* console, const char* utf8, ...) {
-    va_list args, again;
-    va_start(args, utf8);
-    va_copy(again, args);
-    char text[1024];
-    std::vsnprintf(text, sizeof text, console, args);
-    if (error) {
-      printStderr("%s\n", text);
-    } else {
-      printStdout("%s\n", text);
-    }
-    std::vsnprintf(text, sizeof text, utf8, again);
-    log.line("%s", text);
-    va_end(again);
+  void say(bool error, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::string text = formatText(format, args);
     va_end(args);
+    if (error) {
+      printStderr("%s\n", text.c_str());
+    } else {
+      printStdout("%s\n", text.c_str());
+    }
+    log.line("%s", text.c_str());
   }
 
  private:
   LogFile log;
 };
 
-#define SAY(report, name, ...) (report).say(false, msg::name, msg::name##Utf8, __VA_ARGS__)
-#define REFUSE(report, name, ...) (report).say(true, msg::name, msg::name##Utf8, __VA_ARGS__)
+#define SAY(report, name, ...) (report).say(false, msg::name, __VA_ARGS__)
+#define REFUSE(report, name, ...) (report).say(true, msg::name, __VA_ARGS__)
 
 // A digest of a frame's bytes, to tell frames apart without keeping them:
 // four lanes of 8-byte words, each word taken in by a step that cannot map
@@ -91,7 +87,7 @@ uint64_t frameDigest(const uint8_t* frame) {
 // merge them), a frame at a time: its frames and where each lies on the
 // tape (merging::Placement), and the digest of each.
 struct Pass {
-  std::string name;  // as the report shows it: the path, its control characters escaped
+  std::string name;  // as the report shows it: the path as shownName gives it
   FILE* file = nullptr;
   FileStamp opened;  // the file as it was opened
   int64_t frames = 0;
@@ -335,7 +331,7 @@ bool readInputs(int count, char** inputs, std::vector<std::unique_ptr<Pass>>& pa
                 Report& report) {
   for (int k = 0; k < count; ++k) {
     std::unique_ptr<Pass> p(new Pass);
-    p->name = escapeControls(inputs[k]);
+    p->name = shownName(inputs[k]);
     if (sameFile(inputs[k], dat::kImageName)) {
       REFUSE(report, kMergeIsOutput, p->name.c_str());
       return false;

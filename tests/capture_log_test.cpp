@@ -26,6 +26,7 @@ using capture_harness::scriptWith;
 using capture_harness::tapeOf;
 using sim::Command;
 using sim::Fault;
+using testing_support::toCp932;
 
 std::vector<std::string> logLines(const testing_support::TempDir& dir) {
   std::istringstream in(
@@ -204,9 +205,9 @@ TEST(CaptureLog, AFullDiskIsTheEnd) {
     EXPECT_EQ(r.exitCode, 1);
     char line[200];
     std::snprintf(line, sizeof line, msg::kImageWriteFailed, "File too large");
-    EXPECT_NE(r.out.find(line), std::string::npos);
-    std::string ending =
-        std::string(msg::kRewinding) + msg::kUnloading + msg::kSwitchingToData + msg::kSucceeded;
+    EXPECT_NE(r.out.find(toCp932(line)), std::string::npos);
+    std::string ending = toCp932(std::string(msg::kRewinding) + msg::kUnloading +
+                                 msg::kSwitchingToData + msg::kSucceeded);
     ASSERT_GE(r.out.size(), ending.size());
     EXPECT_EQ(r.out.substr(r.out.size() - ending.size()), ending);
     std::vector<uint8_t> image = testing_support::readFile(dir.file("KOVRANT.IMG"));
@@ -238,7 +239,7 @@ TEST(CaptureLog, ANameThatIsTaken) {
     run(c, scriptWith(tape));
     char line[200];
     std::snprintf(line, sizeof line, msg::kLogCreateFailed, "Is a directory");
-    EXPECT_NE(c.out.find(std::string(msg::kLoadingRewinding) + line + msg::kReading),
+    EXPECT_NE(c.out.find(toCp932(std::string(msg::kLoadingRewinding) + line + msg::kReading)),
               std::string::npos);
     EXPECT_EQ(c.exitStatus, 0);
     EXPECT_EQ(c.image(), tape);
@@ -280,7 +281,7 @@ TEST(CaptureLog, AnotherUsersLogInASharedDirectory) {
   EXPECT_EQ(testing_support::readFile(shared + "/KOVRANT.LOG"), theirs);
   char line[300];
   std::snprintf(line, sizeof line, msg::kLogElsewhere, "Operation not permitted", "KOVRANT-1.LOG");
-  EXPECT_NE(r.out.find(std::string(msg::kLoadingRewinding) + line + msg::kReading),
+  EXPECT_NE(r.out.find(toCp932(std::string(msg::kLoadingRewinding) + line + msg::kReading)),
             std::string::npos);
   std::string log = testing_support::textOf(testing_support::readFile(shared + "/KOVRANT-1.LOG"));
   EXPECT_EQ(log.rfind("プログラム: KOVRANT", 0), 0u) << log;

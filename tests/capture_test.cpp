@@ -29,6 +29,7 @@ using sim::Command;
 using sim::Fault;
 using testing_support::readFile;
 using testing_support::TempDir;
+using testing_support::toCp932;
 
 const std::string kSystemNotFound = std::string(sim::windowsErrorText(sim::kFileNotFound)) + "\n";
 const std::string kSystemIoError = std::string(sim::windowsErrorText(sim::kIoDevice)) + "\n";
@@ -44,14 +45,14 @@ std::string atimeOf(int k) {
   return atime(0x01, 0x02, k / 34, k % 34);
 }
 
-const std::string kBanner = msg::kKovrantBanner;
+const std::string kBanner = toCp932(msg::kKovrantBanner);
 const std::string kIdLine = std::string(pt::kSupportedDrive) + "\n";
-const std::string kToAudio = kBanner + kIdLine + msg::kSwitchingToAudio;
-const std::string kAudioOk = kToAudio + msg::kSucceededLine;
-const std::string kToData = msg::kSwitchingToData;
-const std::string kDataOk = kToData + msg::kSucceeded;
-const std::string kArrival = std::string(msg::kLoadingRewinding) + msg::kReading;
-const std::string kClosing = std::string(msg::kRewinding) + msg::kUnloading;
+const std::string kToAudio = kBanner + kIdLine + toCp932(msg::kSwitchingToAudio);
+const std::string kAudioOk = kToAudio + toCp932(msg::kSucceededLine);
+const std::string kToData = toCp932(msg::kSwitchingToData);
+const std::string kDataOk = kToData + toCp932(msg::kSucceeded);
+const std::string kArrival = toCp932(std::string(msg::kLoadingRewinding) + msg::kReading);
+const std::string kClosing = toCp932(std::string(msg::kRewinding) + msg::kUnloading);
 
 std::string displays(int first, int last) {
   std::string s;
@@ -76,8 +77,9 @@ TEST(Capture, WholeTape) {
   std::vector<uint8_t> tape = tapeOf(40);
   Capture c;
   run(c, scriptWith(tape));
-  EXPECT_EQ(c.out, kAudioOk + kArrival + displays(0, 39) + msg::kEndOfTape + kClosing + kDataOk);
-  EXPECT_EQ(c.err, msg::kInsertCassette);
+  EXPECT_EQ(c.out,
+            kAudioOk + kArrival + displays(0, 39) + toCp932(msg::kEndOfTape) + kClosing + kDataOk);
+  EXPECT_EQ(c.err, toCp932(msg::kInsertCassette));
   EXPECT_EQ(c.exitStatus, 0);
   EXPECT_EQ(c.image(), tape);
   expectDataModeAndClosed();
@@ -98,7 +100,7 @@ TEST(Capture, WholeTape) {
 TEST(Capture, BlankTapeAtOnceLeavesAnEmptyImage) {
   Capture c;
   run(c, scriptWith({}));
-  EXPECT_EQ(c.out, kAudioOk + kArrival + msg::kEndOfTape + kClosing + kDataOk);
+  EXPECT_EQ(c.out, kAudioOk + kArrival + toCp932(msg::kEndOfTape) + kClosing + kDataOk);
   EXPECT_EQ(c.exitStatus, 0);
   ASSERT_TRUE(c.hasImage());
   EXPECT_TRUE(c.image().empty());
@@ -108,7 +110,7 @@ TEST(Capture, BlankTapeAtOnceLeavesAnEmptyImage) {
 TEST(Capture, TapeDeviceCannotBeOpened) {
   Capture c;
   run(c, scriptWith(tapeOf(2), {{Command::Open, 1, Fault::FailControl}}));
-  EXPECT_EQ(c.out, kBanner + msg::kTapeOpenFailed + kSystemNotFound);
+  EXPECT_EQ(c.out, kBanner + toCp932(msg::kTapeOpenFailed) + kSystemNotFound);
   EXPECT_EQ(c.err, "");
   EXPECT_NE(c.exitStatus, 0);
   EXPECT_EQ(sim::state().closes, 0);  // nothing to close
@@ -118,7 +120,7 @@ TEST(Capture, TapeDeviceCannotBeOpened) {
 TEST(Capture, InquiryFails) {
   Capture c;
   run(c, scriptWith(tapeOf(2), {{Command::Inquiry, 1, Fault::FailControl}}));
-  EXPECT_EQ(c.out, kBanner + msg::kInquiryFailed + kSystemIoError);
+  EXPECT_EQ(c.out, kBanner + toCp932(msg::kInquiryFailed) + kSystemIoError);
   EXPECT_NE(c.exitStatus, 0);
   EXPECT_EQ(sim::state().closes, 1);
   EXPECT_FALSE(sim::state().open);
@@ -140,7 +142,7 @@ TEST(Capture, OtherDrivesAreRefused) {
     sim::Script s = scriptWith(tapeOf(2));
     s.identification = k.id;
     run(c, s);
-    EXPECT_EQ(c.out, kBanner + k.shown + "\n" + msg::kDriveNotSupported);
+    EXPECT_EQ(c.out, kBanner + k.shown + "\n" + toCp932(msg::kDriveNotSupported));
     EXPECT_NE(c.exitStatus, 0);
     EXPECT_EQ(sim::state().closes, 1);
     EXPECT_TRUE(sim::requests().empty());
@@ -186,7 +188,7 @@ TEST(Capture, DriveThatDoesNotTakeAudioMode) {
   sim::Script s = scriptWith(tapeOf(2));
   s.takesAudioMode = false;
   run(c, s);
-  EXPECT_EQ(c.out, kToAudio + msg::kAudioModeFailed + kDataOk);
+  EXPECT_EQ(c.out, kToAudio + toCp932(msg::kAudioModeFailed) + kDataOk);
   EXPECT_EQ(c.err, "");  // no prompt
   EXPECT_NE(c.exitStatus, 0);
   EXPECT_FALSE(c.hasImage());
@@ -197,7 +199,7 @@ TEST(Capture, DriveThatDoesNotTakeAudioMode) {
 TEST(Capture, ShortModeSenseFailsTheCheck) {
   Capture c;
   run(c, scriptWith(tapeOf(2), {{Command::ModeSense, 2, Fault::Answer, 0, 0}}));
-  EXPECT_EQ(c.out, kToAudio + msg::kAudioModeFailed + kDataOk);
+  EXPECT_EQ(c.out, kToAudio + toCp932(msg::kAudioModeFailed) + kDataOk);
   expectDataModeAndClosed();
 }
 
@@ -211,7 +213,8 @@ TEST(Capture, WaitRunsOutAfter180Polls) {
     s.insertAfter = after;
     run(c, s);
     if (after == 179) {  // the 180th poll still finds the cassette
-      EXPECT_EQ(c.out, kAudioOk + kArrival + displays(0, 2) + msg::kEndOfTape + kClosing + kDataOk);
+      EXPECT_EQ(c.out, kAudioOk + kArrival + displays(0, 2) + toCp932(msg::kEndOfTape) + kClosing +
+                           kDataOk);
       EXPECT_EQ(c.exitStatus, 0);
       EXPECT_EQ(sim::state().sleptMilliseconds, 179000u);
     } else {
@@ -221,7 +224,7 @@ TEST(Capture, WaitRunsOutAfter180Polls) {
       EXPECT_EQ(sim::state().sleptMilliseconds, 180000u);
       EXPECT_EQ(c.image(), (std::vector<uint8_t>{1, 2, 3}));  // left as it was
     }
-    EXPECT_EQ(c.err, msg::kInsertCassette);
+    EXPECT_EQ(c.err, toCp932(msg::kInsertCassette));
     expectDataModeAndClosed();
   }
 }
@@ -232,7 +235,8 @@ TEST(Capture, FailedPollsCountAsPolls) {
       scriptWith(tapeOf(2), {{Command::TestUnitReady, 1, Fault::FailControl, 0, 0, 0, 2}});
   s.insertAfter = 0;
   run(c, s);
-  EXPECT_EQ(c.out, kAudioOk + kArrival + displays(0, 1) + msg::kEndOfTape + kClosing + kDataOk);
+  EXPECT_EQ(c.out,
+            kAudioOk + kArrival + displays(0, 1) + toCp932(msg::kEndOfTape) + kClosing + kDataOk);
   EXPECT_EQ(sim::state().sleptMilliseconds, 2000u);
   EXPECT_EQ(c.exitStatus, 0);
 }
@@ -241,7 +245,8 @@ TEST(Capture, FailedRewindAndTestAtArrivalDoNotStopTheCapture) {
   Capture c;
   run(c, scriptWith(tapeOf(3), {{Command::Rewind, 1, Fault::FailControl},
                                 {Command::TestUnitReady, 5, Fault::FailControl}}));
-  EXPECT_EQ(c.out, kAudioOk + kArrival + displays(0, 2) + msg::kEndOfTape + kClosing + kDataOk);
+  EXPECT_EQ(c.out,
+            kAudioOk + kArrival + displays(0, 2) + toCp932(msg::kEndOfTape) + kClosing + kDataOk);
   EXPECT_EQ(c.exitStatus, 0);
   EXPECT_EQ(c.image(), tapeOf(3));
 }
@@ -252,7 +257,7 @@ TEST(Capture, ImageThatCannotBeCreated) {
   run(c, scriptWith(tapeOf(3)));
   char line[200];
   std::snprintf(line, sizeof line, msg::kImageCreateFailed, "Is a directory");
-  EXPECT_EQ(c.out, kAudioOk + msg::kLoadingRewinding + line + kDataOk);
+  EXPECT_EQ(c.out, kAudioOk + toCp932(msg::kLoadingRewinding) + toCp932(line) + kDataOk);
   EXPECT_NE(c.exitStatus, 0);
   // The wait went on to 180 polls in all, counting those before the cassette.
   EXPECT_EQ(countOf(Command::TestUnitReady), 180 + 1);
@@ -265,7 +270,8 @@ TEST(Capture, ReadRequestFails) {
   std::vector<uint8_t> tape = tapeOf(5);
   Capture c;
   run(c, scriptWith(tape, {{Command::Read, 3, Fault::FailControl}}));
-  EXPECT_EQ(c.out, kAudioOk + kArrival + displays(0, 1) + msg::kReadFailed + kClosing + kDataOk);
+  EXPECT_EQ(c.out,
+            kAudioOk + kArrival + displays(0, 1) + toCp932(msg::kReadFailed) + kClosing + kDataOk);
   EXPECT_NE(c.exitStatus, 0);
   EXPECT_EQ(c.image(), framesOf(tape, {0, 1}));
   expectDataModeAndClosed();
@@ -279,7 +285,8 @@ TEST(Capture, NonGoodReadsArePassedOver) {
                            {Command::Read, 3, Fault::Answer, 2, 6},     // not the end
                            {Command::Read, 4, Fault::Answer, 2, 0x48},  // BLANK CHECK + EOM
                            {Command::Read, 5, Fault::Answer, 8, 0}}));
-  EXPECT_EQ(c.out, kAudioOk + kArrival + displays(0, 3) + msg::kEndOfTape + kClosing + kDataOk);
+  EXPECT_EQ(c.out,
+            kAudioOk + kArrival + displays(0, 3) + toCp932(msg::kEndOfTape) + kClosing + kDataOk);
   EXPECT_EQ(c.exitStatus, 0);
   EXPECT_EQ(c.image(), tape);
 }
@@ -291,15 +298,15 @@ TEST(Capture, GoodStatusCountsWhateverTheSense) {
   Capture c;
   run(c, scriptWith(tape, {{Command::Read, 2, Fault::Answer, 0, 0x0B}}));
   EXPECT_EQ(c.out, kAudioOk + kArrival + atimeOf(0) + atimeOf(0) + displays(1, 2) +
-                       msg::kEndOfTape + kClosing + kDataOk);
+                       toCp932(msg::kEndOfTape) + kClosing + kDataOk);
   EXPECT_EQ(c.image(), framesOf(tape, {0, 0, 1, 2}));
 }
 
 TEST(Capture, DataModeRequestFails) {
   Capture c;
   run(c, scriptWith(tapeOf(1), {{Command::ModeSelect, 2, Fault::FailControl}}));
-  EXPECT_EQ(c.out, kAudioOk + kArrival + displays(0, 0) + msg::kEndOfTape + kClosing + kToData +
-                       kSystemIoError);
+  EXPECT_EQ(c.out, kAudioOk + kArrival + displays(0, 0) + toCp932(msg::kEndOfTape) + kClosing +
+                       kToData + kSystemIoError);
   EXPECT_NE(c.exitStatus, 0);
   EXPECT_EQ(sim::state().closes, 1);
   EXPECT_EQ(sim::state().density, 0x80);
@@ -316,8 +323,8 @@ TEST(Capture, DataModeAnsweredWithAnErrorIsReported) {
     run(c, scriptWith(tapeOf(2), {{Command::ModeSelect, 2, Fault::Answer, k.status, k.sense}}));
     char refused[300];
     std::snprintf(refused, sizeof refused, msg::kDataModeRefused, k.status, k.sense);
-    EXPECT_EQ(c.out, kAudioOk + kArrival + displays(0, 1) + msg::kEndOfTape + kClosing + kDataOk +
-                         refused);
+    EXPECT_EQ(c.out, kAudioOk + kArrival + displays(0, 1) + toCp932(msg::kEndOfTape) + kClosing +
+                         kDataOk + toCp932(refused));
     EXPECT_EQ(c.exitStatus, 1);
     EXPECT_EQ(sim::state().density, 0x80);  // still in audio mode
     EXPECT_EQ(c.image(), tapeOf(2));
@@ -330,8 +337,8 @@ TEST(Capture, CassetteInBeforeTheRunIsNamed) {
   sim::Script s = scriptWith(tapeOf(2), {{Command::TestUnitReady, 1, Fault::Answer, 0, 0, 0, 180}});
   s.insertAfter = 0;
   run(c, s);
-  EXPECT_EQ(c.out, kAudioOk + msg::kCassetteAlreadyIn + kDataOk);
-  EXPECT_EQ(c.err, msg::kInsertCassette);
+  EXPECT_EQ(c.out, kAudioOk + toCp932(msg::kCassetteAlreadyIn) + kDataOk);
+  EXPECT_EQ(c.err, toCp932(msg::kInsertCassette));
   EXPECT_EQ(c.exitStatus, 1);
   EXPECT_EQ(countOf(Command::TestUnitReady), 180);
   EXPECT_FALSE(c.hasImage());
@@ -363,7 +370,8 @@ TEST(Capture, FilterThroughTheRun) {
   run(c, scriptWith(tape, {{Command::Read, 5, Fault::Answer, 2, 3}}));
   EXPECT_EQ(c.image(), framesOf(tape, {0, 1, 2, 6}));
   // Frames not written still show their time.
-  EXPECT_EQ(c.out, kAudioOk + kArrival + displays(0, 6) + msg::kEndOfTape + kClosing + kDataOk);
+  EXPECT_EQ(c.out,
+            kAudioOk + kArrival + displays(0, 6) + toCp932(msg::kEndOfTape) + kClosing + kDataOk);
 }
 
 TEST(Capture, Interrupts) {
@@ -376,11 +384,11 @@ TEST(Capture, Interrupts) {
   const Case cases[] = {
       {"during the wait",
        {Command::TestUnitReady, 2, Fault::Interrupt},
-       kAudioOk + msg::kInterrupted + kDataOk,
+       kAudioOk + toCp932(msg::kInterrupted) + kDataOk,
        {}},
       {"during the capture",
        {Command::Read, 3, Fault::Interrupt},
-       kAudioOk + kArrival + displays(0, 2) + msg::kInterrupted + kClosing + kDataOk,
+       kAudioOk + kArrival + displays(0, 2) + toCp932(msg::kInterrupted) + kClosing + kDataOk,
        {0, 1, 2}},
   };
   for (const Case& k : cases) {
@@ -406,7 +414,7 @@ TEST(Capture, EndlessReadErrorsEndTheCapture) {
   run(c, scriptWith(tape, {{Command::Read, 2, Fault::Answer, 2, 3, 0, kMaxConsecutiveBadReads}}));
   char line[200];
   std::snprintf(line, sizeof line, msg::kTooManyReadErrors, kMaxConsecutiveBadReads);
-  EXPECT_EQ(c.out, kAudioOk + kArrival + displays(0, 0) + line + kClosing + kDataOk);
+  EXPECT_EQ(c.out, kAudioOk + kArrival + displays(0, 0) + toCp932(line) + kClosing + kDataOk);
   EXPECT_NE(c.exitStatus, 0);
   EXPECT_EQ(c.image(), framesOf(tape, {0}));
   expectDataModeAndClosed();
@@ -417,7 +425,8 @@ TEST(Capture, ReadErrorsJustShortOfTheBoundRecover) {
   Capture c;
   run(c,
       scriptWith(tape, {{Command::Read, 2, Fault::Answer, 2, 3, 0, kMaxConsecutiveBadReads - 1}}));
-  EXPECT_EQ(c.out, kAudioOk + kArrival + displays(0, 2) + msg::kEndOfTape + kClosing + kDataOk);
+  EXPECT_EQ(c.out,
+            kAudioOk + kArrival + displays(0, 2) + toCp932(msg::kEndOfTape) + kClosing + kDataOk);
   EXPECT_EQ(c.exitStatus, 0);
   EXPECT_EQ(c.image(), tape);
 }

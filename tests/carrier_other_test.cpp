@@ -6,6 +6,7 @@
 
 #include "dumper_messages.h"
 #include "pass_through.h"
+#include "test_support.h"
 
 namespace {
 
@@ -15,8 +16,8 @@ TEST(OtherSystems, NoTapeDeviceAndWhy) {
   bool identified = identifyDrive(nullptr, &said);
   std::string out = testing::internal::GetCapturedStdout();
   EXPECT_FALSE(identified);
-  EXPECT_EQ(out, std::string(msg::kTapeOpenFailed) +
-                     "no SCSI pass-through for tape drives on this system\n");
+  EXPECT_EQ(out, testing_support::toCp932(std::string(msg::kTapeOpenFailed) +
+                                          "no SCSI pass-through for tape drives on this system\n"));
 }
 
 }  // namespace

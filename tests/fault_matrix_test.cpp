@@ -15,6 +15,7 @@
 namespace {
 
 using sim::Command;
+using testing_support::toCp932;
 
 const std::string kIoText = std::string(sim::windowsErrorText(sim::kIoDevice)) + "\n";
 const std::string kDataOk = std::string(msg::kSwitchingToData) + msg::kSucceeded;
@@ -26,7 +27,7 @@ struct Row {
   uint8_t densityAtEnd;
   int frames;        // whole frames in the image; -1: no image
   bool unloaded;     // the cassette is out at the end
-  std::string ends;  // the end of standard output
+  std::string ends;  // the end of standard output, as UTF-8
 };
 
 TEST(FaultMatrix, EveryRequestOfTheMainFlowFails) {
@@ -66,8 +67,8 @@ TEST(FaultMatrix, EveryRequestOfTheMainFlowFails) {
     capture_harness::run(c, script);
     const std::string& out = c.out;
     EXPECT_EQ(c.exitStatus, row.exitStatus);
-    ASSERT_GE(out.size(), row.ends.size());
-    EXPECT_EQ(out.substr(out.size() - row.ends.size()), row.ends);
+    ASSERT_GE(out.size(), toCp932(row.ends).size());
+    EXPECT_EQ(out.substr(out.size() - toCp932(row.ends).size()), toCp932(row.ends));
     const sim::DriveState& s = sim::state();
     EXPECT_FALSE(s.open);
     EXPECT_EQ(s.closes, row.command == Command::Open ? 0 : 1);

@@ -29,6 +29,7 @@ using testing_support::runIn;
 using testing_support::RunOptions;
 using testing_support::RunResult;
 using testing_support::TempDir;
+using testing_support::toCp932;
 
 const std::string kKovrantSim = KOVRANT_SIM_PATH;
 const std::string kSelthix = SELTHIX_PATH;
@@ -220,7 +221,7 @@ TEST(ShortenedImage, TheConverterReportsItAndKeepsNoHalfWrittenFile) {
   ASSERT_EQ(pipe(out), 0);
   ASSERT_GE(fcntl(out[1], F_SETPIPE_SZ, 4096), 4096);
   int capacity = fcntl(out[1], F_GETPIPE_SZ);
-  std::string filler(static_cast<size_t>(capacity) - std::strlen(msg::kSelthixBanner), 'x');
+  std::string filler(static_cast<size_t>(capacity) - toCp932(msg::kSelthixBanner).size(), 'x');
   ASSERT_EQ(write(out[1], filler.data(), filler.size()), static_cast<ssize_t>(filler.size()));
   std::string errPath = dir.file("err.txt");
   pid_t pid = fork();
@@ -246,7 +247,7 @@ TEST(ShortenedImage, TheConverterReportsItAndKeepsNoHalfWrittenFile) {
   ASSERT_EQ(waitpid(pid, &status, 0), pid);
   ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
   EXPECT_EQ(WEXITSTATUS(status), 1);
-  EXPECT_NE(textOf(readFile(errPath)).find(msg::kImageChanged), std::string::npos);
+  EXPECT_NE(textOf(readFile(errPath)).find(toCp932(msg::kImageChanged)), std::string::npos);
   for (const std::string& n : testing_support::listDir(dir.path())) {
     EXPECT_TRUE(n == "KOVRANT.IMG" || n == "err.txt" || n == "SELTHIX.LOG") << n << " was left";
   }
@@ -350,7 +351,7 @@ TEST(RewrittenImage, TheConverterNoticesAndKeepsNothingOfIt) {
     ASSERT_EQ(waitpid(pid, &status, 0), pid);
     ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
     EXPECT_EQ(WEXITSTATUS(status), 1);
-    EXPECT_EQ(textOf(readFile(dir.file("err.txt"))), msg::kImageRewritten);
+    EXPECT_EQ(textOf(readFile(dir.file("err.txt"))), toCp932(msg::kImageRewritten));
     EXPECT_FALSE(testing_support::fileExists(dir.file("#000-48kHz.wav")));
     EXPECT_TRUE(leftovers(dir).empty());
   }
@@ -379,7 +380,7 @@ TEST(Interrupted, TheConversionRemovesItsFileSaysSoAndEndsWithStatus3) {
     EXPECT_EQ(WEXITSTATUS(status), 3);
     EXPECT_TRUE(leftovers(dir).empty());
     EXPECT_FALSE(testing_support::fileExists(dir.file("#000-48kHz.wav")));
-    EXPECT_EQ(textOf(readFile(dir.file("err.txt"))), msg::kConversionInterrupted);
+    EXPECT_EQ(textOf(readFile(dir.file("err.txt"))), toCp932(msg::kConversionInterrupted));
     EXPECT_NE(textOf(readFile(dir.file("SELTHIX.LOG"))).find("終了ステータス: 3\nまとめ: 中断。"),
               std::string::npos);
   }
@@ -421,7 +422,7 @@ TEST(Fifo, TheConverterRefusesItWithoutWaiting) {
   RunResult r = runIn(dir.path(), kSelthix, options);
   EXPECT_EQ(r.signal, 0);
   EXPECT_EQ(r.exitCode, 1);
-  EXPECT_EQ(r.err, msg::kCreateFileFailed);
+  EXPECT_EQ(r.err, toCp932(msg::kCreateFileFailed));
 }
 
 }  // namespace

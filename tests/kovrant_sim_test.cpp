@@ -22,6 +22,7 @@ using testing_support::readFile;
 using testing_support::runIn;
 using testing_support::RunOptions;
 using testing_support::TempDir;
+using testing_support::toCp932;
 
 const std::string kKovrantSim = KOVRANT_SIM_PATH;
 const std::string kKovrant = KOVRANT_PATH;
@@ -46,12 +47,12 @@ TEST(KovrantSim, TapeToImageToWav) {
   testing_support::RunResult r = runIn(dir.path(), kKovrantSim, options);
   EXPECT_EQ(r.exitCode, 0);
   // The prompt on standard error comes between the audio-mode line and the arrival.
-  std::string expectedStart = std::string(msg::kKovrantBanner) + pt::kSupportedDrive + "\n" +
-                              msg::kSwitchingToAudio + msg::kSucceededLine + msg::kInsertCassette +
-                              msg::kLoadingRewinding + msg::kReading;
+  std::string expectedStart = toCp932(
+      std::string(msg::kKovrantBanner) + pt::kSupportedDrive + "\n" + msg::kSwitchingToAudio +
+      msg::kSucceededLine + msg::kInsertCassette + msg::kLoadingRewinding + msg::kReading);
   EXPECT_EQ(r.out.substr(0, expectedStart.size()), expectedStart);
-  std::string expectedEnd = std::string(msg::kEndOfTape) + msg::kRewinding + msg::kUnloading +
-                            msg::kSwitchingToData + msg::kSucceeded;
+  std::string expectedEnd = toCp932(std::string(msg::kEndOfTape) + msg::kRewinding +
+                                    msg::kUnloading + msg::kSwitchingToData + msg::kSucceeded);
   ASSERT_GE(r.out.size(), expectedEnd.size());
   EXPECT_EQ(r.out.substr(r.out.size() - expectedEnd.size()), expectedEnd);
   EXPECT_EQ(readFile(dir.file("KOVRANT.IMG")), tape);
@@ -161,14 +162,14 @@ TEST(KovrantSim, ChoosingAmongSeveralDrives) {
     std::vector<std::string> env = c.env;
     env.push_back("KOVRANT_SIM_ID=" + c.id);
     testing_support::RunResult r = runAmongDrives(dir, c.drives, env, c.args);
-    std::string start = std::string(msg::kKovrantBanner);
+    std::string start = toCp932(msg::kKovrantBanner);
     if (c.shown.empty()) {
-      start += std::string(msg::kTapeOpenFailed) + "The system cannot find the file specified.\n";
+      start += toCp932(msg::kTapeOpenFailed) + "The system cannot find the file specified.\n";
     } else {
       char line[80];
       std::snprintf(line, sizeof line, msg::kTapeDevice, c.said.c_str());
-      start += line + c.shown + "\n";
-      if (!c.captured) start += msg::kDriveNotSupported;
+      start += toCp932(line) + c.shown + "\n";
+      if (!c.captured) start += toCp932(msg::kDriveNotSupported);
     }
     EXPECT_EQ(r.out.substr(0, start.size()), start);
     if (!c.captured) {
@@ -195,10 +196,10 @@ TEST(KovrantSim, ADriveThatCannotBeOpenedIsNamedWithTheReason) {
   auto line = [](const char* format, const char* device) {
     char text[256];
     std::snprintf(text, sizeof text, format, device);
-    return std::string(text);
+    return toCp932(text);
   };
   const std::string firstRefused =
-      line(msg::kTapeDevice, "tape0") + lto + "\n" + msg::kDriveNotSupported;
+      line(msg::kTapeDevice, "tape0") + lto + "\n" + toCp932(msg::kDriveNotSupported);
   struct Case {
     const char* what;
     std::string drives, faults;
@@ -211,14 +212,14 @@ TEST(KovrantSim, ADriveThatCannotBeOpenedIsNamedWithTheReason) {
        firstRefused + line(msg::kDriveOpenFailed, "tape1") + denied},
       {"the first cannot be opened either", lto + ",-," + lto,
        "open#1=denied,open#2=busy,open#4=denied",
-       msg::kTapeOpenFailed + denied + line(msg::kDriveOpenFailed, "tape1") + busy},
+       toCp932(msg::kTapeOpenFailed) + denied + line(msg::kDriveOpenFailed, "tape1") + busy},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     TempDir dir;
     testing_support::RunResult r =
         runAmongDrives(dir, c.drives, {"KOVRANT_SIM_FAULTS=" + c.faults});
-    EXPECT_EQ(r.out, msg::kKovrantBanner + c.console);
+    EXPECT_EQ(r.out, toCp932(msg::kKovrantBanner) + c.console);
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_FALSE(testing_support::fileExists(dir.file("KOVRANT.IMG")));
     EXPECT_EQ(simLog(dir), "end: open=0 opens=0 closes=0 density=13 loaded=0\n");
@@ -237,7 +238,7 @@ TEST(KovrantSim, DeviceWithoutAName) {
 TEST(Kovrant, NoTapeDrive) {
   TempDir dir;
   testing_support::RunResult r = runIn(dir.path(), kKovrant);
-  std::string expected = std::string(msg::kKovrantBanner) + msg::kTapeOpenFailed;
+  std::string expected = toCp932(std::string(msg::kKovrantBanner) + msg::kTapeOpenFailed);
   ASSERT_GE(r.out.size(), expected.size());
   EXPECT_EQ(r.out.substr(0, expected.size()), expected);
   EXPECT_GT(r.out.size(), expected.size() + 1);  // the system's text follows

@@ -90,7 +90,7 @@ TEST(Logs, AnotherUsersLogInASharedDirectory) {
     EXPECT_EQ(readFile(stale), theirs);
     char line[300];
     std::snprintf(line, sizeof line, c.elsewhere, "Operation not permitted", c.unused);
-    EXPECT_EQ(count(r.err, line), 1) << r.err;
+    EXPECT_EQ(count(r.err, testing_support::toCp932(line)), 1) << r.err;
     std::string log = textOf(readFile(shared + "/" + c.unused));
     EXPECT_EQ(log.rfind("プログラム: ", 0), 0u) << log;
     EXPECT_NE(log.find(c.summary), std::string::npos) << log;
@@ -177,8 +177,9 @@ TEST(Logs, ALogThatCannotBeWrittenIsSaidOnce) {
     EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
     char line[300];
     std::snprintf(line, sizeof line, msg::kLogWriteFailed, c.log, "File too large");
-    EXPECT_EQ(count(c.onStdout ? r.out : r.err, line), 1) << r.out << r.err;
-    EXPECT_EQ(count(c.onStdout ? r.err : r.out, line), 0);
+    std::string said = testing_support::toCp932(line);
+    EXPECT_EQ(count(c.onStdout ? r.out : r.err, said), 1) << r.out << r.err;
+    EXPECT_EQ(count(c.onStdout ? r.err : r.out, said), 0);
   }
 }
 

@@ -22,14 +22,15 @@ namespace {
 using testing_support::readFile;
 using testing_support::RunResult;
 using testing_support::TempDir;
+using testing_support::toCp932;
 
 const std::string kSelthix = SELTHIX_PATH;
-const std::string kBanner = msg::kSelthixBanner;
+const std::string kBanner = toCp932(msg::kSelthixBanner);
 
 std::string format(const char* f, int v) {
   char buf[256];
   std::snprintf(buf, sizeof buf, f, v);
-  return buf;
+  return toCp932(buf);
 }
 std::string found(int p) {
   return format(msg::kFoundStartId, p);
@@ -127,7 +128,7 @@ TEST(Selthix, MissingImage) {
   Outcome run;
   run.result = testing_support::runIn(run.dir.path(), kSelthix);
   EXPECT_EQ(run.result.out, kBanner);
-  EXPECT_EQ(run.result.err, msg::kCreateFileFailed);
+  EXPECT_EQ(run.result.err, toCp932(msg::kCreateFileFailed));
   EXPECT_NE(run.result.exitCode, 0);
 }
 
@@ -135,7 +136,7 @@ TEST(Selthix, EmptyImageCannotBeMapped) {
   Outcome run;
   runOn(run, {});
   EXPECT_EQ(run.result.out, kBanner);
-  EXPECT_EQ(run.result.err, msg::kCreateFileMappingFailed);
+  EXPECT_EQ(run.result.err, toCp932(msg::kCreateFileMappingFailed));
   EXPECT_NE(run.result.exitCode, 0);
   EXPECT_TRUE(wavFiles(run).empty());
 }
@@ -145,7 +146,7 @@ TEST(Selthix, ADirectoryIsNoImage) {
   ASSERT_EQ(mkdir(run.dir.file("KOVRANT.IMG").c_str(), 0755), 0);
   run.result = testing_support::runIn(run.dir.path(), kSelthix);
   EXPECT_EQ(run.result.out, kBanner);
-  EXPECT_EQ(run.result.err, msg::kCreateFileFailed);
+  EXPECT_EQ(run.result.err, toCp932(msg::kCreateFileFailed));
   EXPECT_NE(run.result.exitCode, 0);
 }
 
@@ -308,7 +309,7 @@ TEST(Selthix, A32kHzStretchGetsAHeaderOnlyPlaceholder) {
   image.add(frame(2, -1, 9), 10);
   Outcome run;
   runOn(run, image.bytes);
-  std::string m32 = msg::kRate32kNotSupported;
+  std::string m32 = toCp932(msg::kRate32kNotSupported);
   std::string expected = kBanner;
   for (int f = 19; f >= 10; --f) expected += m32;  // measured while trimming the end
   expected += tailCut(10);
@@ -501,7 +502,7 @@ TEST(Selthix, NoRoomAtAll) {
   for (const char* name : {"#000-48kHz.wav", "#001-48kHz.wav", "#002-48kHz.wav"}) {
     char line[200];
     std::snprintf(line, sizeof line, msg::kWavWriteFailed, name, "File too large");
-    EXPECT_NE(run.result.err.find(line), std::string::npos) << name;
+    EXPECT_NE(run.result.err.find(toCp932(line)), std::string::npos) << name;
   }
   EXPECT_EQ(run.result.out, kBanner + found(1) + correction(0) + found(2) + correction(0) +
                                 tailCut(0) + tailCut(0));

@@ -183,6 +183,13 @@ else
   fail "system error texts" "$(echo "$out" | tr -d '\r' | grep FAIL)"
 fi
 
+# Names from outside (arguments, paths) in the ANSI code page, shown as UTF-8.
+if out=$(cd "$work" && LC_ALL=${WINE_LOCALE:-ja_JP.UTF-8} timeout 60 "$wine" "$windows/tests/win32/shown_name_check.exe" </dev/null 2>&1); then
+  pass "names from outside"
+else
+  fail "names from outside" "$(echo "$out" | tr -d '\r' | grep FAIL)"
+fi
+
 # KOVRANT.exe with no tape drive: the open failure, the system's text, exit 1.
 mkdir -p "$work/nodrive"
 run_wine "$work/nodrive" "$windows/dumper/KOVRANT.exe"

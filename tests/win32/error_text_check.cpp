@@ -28,7 +28,7 @@ int main() {
   check(2, "");      // ERROR_FILE_NOT_FOUND
   check(193, "%1");  // ERROR_BAD_EXE_FORMAT: "%1 is not a valid Win32 application."
   check(1117, "");   // ERROR_IO_DEVICE
-  // Among English texts: the same, as UTF-8.
+  // Among English texts the same.
   useLanguage(Language::English);
   check(2, "");
   check(193, "%1");
