@@ -89,6 +89,10 @@ const uint8_t* lastAtimePack(const DatFrame& f);
 inline int emphasisCode(const DatFrame& f) {
   return (f.mainId[0] >> 4) & 3;
 }
+// Channels, mainId[0] bits 1-0: 0 two channels, 1 four (long play only).
+inline int channelsCode(const DatFrame& f) {
+  return f.mainId[0] & 3;
+}
 // Quantization, mainId[1] bits 7-6: 0 16-bit linear, 1 12-bit non-linear
 // (long play).
 inline int quantizationCode(const DatFrame& f) {

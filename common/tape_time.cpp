@@ -193,6 +193,43 @@ std::vector<Break> breaks(const Track& tr) {
   return out;
 }
 
+std::vector<Break> breaks(const Track& tr, int64_t first, int64_t last, int perFrame) {
+  std::vector<Break> out;
+  int64_t previousAt = -1;
+  for (int64_t i = std::max<int64_t>(first, 0); i <= last && i < int64_t(tr.keys.size()); ++i) {
+    if (tr.keys[i] == kNoTime) continue;
+    if (previousAt >= 0) {
+      int64_t steps = i - previousAt;
+      Time before = fromKey(tr.keys[previousAt]), after = fromKey(tr.keys[i]);
+      int64_t moved = missingBetween(before, after, 0, tr.cycle);  // positions between
+      int64_t missing = moved / perFrame - steps;
+      if (moved != steps * perFrame) {
+        Break b{Break::Gap, i, 0, before, after};
+        if (tr.keys[i] <= tr.keys[previousAt] || missing > kJumpFrames ||
+            missing < -accuracy(tr.cycle)) {
+          b.kind = Break::Jump;
+          out.push_back(b);
+        } else if (missing > 0) {
+          b.missing = missing;
+          out.push_back(b);
+        }
+      }
+    }
+    previousAt = i;
+  }
+  return out;
+}
+
+int positionsPerFrame(const Track& tr, int64_t first, int64_t last) {
+  int64_t votes[3] = {0, 0, 0};  // steps of 1, 2 positions
+  for (int64_t i = std::max<int64_t>(first, 0) + 1; i <= last && i < int64_t(tr.keys.size()); ++i) {
+    if (tr.keys[i] == kNoTime || tr.keys[i - 1] == kNoTime) continue;
+    int64_t moved = missingBetween(fromKey(tr.keys[i - 1]), fromKey(tr.keys[i]), 0, tr.cycle);
+    if (moved == 1 || moved == 2) ++votes[moved];
+  }
+  return votes[2] > votes[1] ? 2 : 1;
+}
+
 Analysis analyse(const uint8_t* image, int64_t frames) {
   std::vector<int64_t> keys(static_cast<size_t>(frames));
   for (int64_t i = 0; i < frames; ++i)

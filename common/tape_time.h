@@ -97,6 +97,14 @@ struct Break {
 };
 // The gaps and discontinuities of a track, in order of `before`.
 std::vector<Break> breaks(const Track& t);
+// Those among frames first .. last of a stretch whose frames each move the
+// tape's time on by `perFrame` positions (long play), with `missing` counted
+// in such frames.
+std::vector<Break> breaks(const Track& t, int64_t first, int64_t last, int perFrame);
+// The positions the tape's time moves on per frame among frames first ..
+// last, as most of their steps from one frame to the next show: 1 in
+// standard play; 1 when no step shows it.
+int positionsPerFrame(const Track& t, int64_t first, int64_t last);
 
 // The image's frames (their packs as stored, never repaired).
 struct Analysis {

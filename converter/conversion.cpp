@@ -14,9 +14,11 @@
 #include "conversion_log.h"
 #include "converter_messages.h"
 #include "dat_frame.h"
+#include "de_emphasis.h"
 #include "file_marks.h"
 #include "frame_view.h"
 #include "interrupts.h"
+#include "long_play.h"
 #include "mapped_file.h"
 #include "output_file.h"
 #include "sha256.h"
@@ -132,7 +134,9 @@ class Conversion {
 
   int accuracy() const { return tapetime::accuracy(time.track.cycle); }
 
-  double loudness(int64_t i) { return frameLoudness(&view, i, options.convert32k); }
+  double loudness(int64_t i) {
+    return frameLoudness(&view, i, options.convert32k, options.longPlay);
+  }
 
   // The cut: the quietest frame within kCutReach of i. Ties go to i, then to
   // the lowest frame above it; a frame below i must be strictly quieter.
@@ -203,33 +207,120 @@ class Conversion {
     record.trimFrames = trim;
     int64_t frames = segStart <= last ? last - segStart + 1 : 0;
     int quantization = frames > 0 ? dat::quantizationCode(view.frameAt(segStart)) : 0;
-    uint32_t bytesPerFrame = convertedBytes(segRate, quantization, options.convert32k);
+    AudioPath path;
+    uint32_t bytesPerFrame =
+        convertedBytes(segRate, quantization, options.convert32k, options.longPlay);
     if (bytesPerFrame == 0) {
       bool longPlay = quantization == 1;
       record.outcome = longPlay ? FileRecord::LongPlay : FileRecord::Placeholder;
       if (longPlay && options.convert32k) printStdout(msg::kLongPlay, record.name.c_str());
+    } else if (quantization == 1 && !longPlayLayout(&record, last, &path)) {
+      bytesPerFrame = 0;
+    }
+    if (path.layout != nullptr) {
+      segmentBreaks = tapetime::breaks(time.track, segStart, last, record.atimePerFrame);
     }
     WavPlan plan;
     describe(&record, frames, bytesPerFrame, &plan);
-    WavResult result;
-    if (!writeWavRange(record.name.c_str(), image, segStart, last, info.rate, bytesPerFrame, &plan,
-                       &result)) {
-      ok = false;
+    segmentBreaks.clear();
+    path.bytes = bytesPerFrame;
+    if (path.layout != nullptr) plan.transform = {&AudioPath::apply, &path};
+    if (!writeFile(&record, last, bytesPerFrame, &plan)) ok = false;
+    if (log != nullptr) log->file(record);
+    if (!options.deEmphasis || record.emphasisOn == 0 || bytesPerFrame == 0 ||
+        (record.outcome != FileRecord::Written && record.outcome != FileRecord::Cut)) {
+      return;
     }
+    // The access copy: the same frames, silence and marks through the filter.
+    FileRecord copy = record;
+    copy.name = record.name.substr(0, record.name.size() - 4) + "-deemph.wav";
+    copy.derivedFrom = record.name;
+    deemphasis::Filter filter(record.rate);
+    path.filter = &filter;
+    plan.transform = {&AudioPath::apply, &path};
+    if (options.bwf) {
+      BextFields f =
+          bextFields(copy, segProgram, options.keepTime, date.date, date.time, bextReference);
+      f.codingHistory += deEmphasisHistory(copy);
+      plan.leading = bextChunk(f);
+    }
+    if (!writeFile(&copy, last, bytesPerFrame, &plan)) ok = false;
+    if (log != nullptr) log->file(copy);
+  }
+
+  // How a file's bytes come from the frames' audio: as they are, or long
+  // play decoded, and through the de-emphasis filter for the access copy.
+  struct AudioPath {
+    const longplay::Layout* layout = nullptr;
+    deemphasis::Filter* filter = nullptr;
+    uint32_t bytes = 0;  // per frame, in the file
+    static void apply(void* state, const uint8_t* audio, uint8_t* out) {
+      const AudioPath& p = *static_cast<const AudioPath*>(state);
+      uint8_t decoded[longplay::kBytesPerFrame];
+      const uint8_t* pcm = audio;
+      if (p.layout != nullptr) {
+        longplay::decode(audio, *p.layout, decoded);
+        pcm = decoded;
+      }
+      if (p.filter != nullptr) {
+        p.filter->run(pcm, out, p.bytes / 4);
+      } else {
+        std::memcpy(out, pcm, p.bytes);
+      }
+    }
+  };
+
+  // A long-play segment with --long-play: its layout, learnt from its
+  // frames. False (a placeholder, with the reason said) when it has four
+  // channels or its layout is not recognised.
+  bool longPlayLayout(FileRecord* r, int64_t last, AudioPath* path) {
+    if (dat::channelsCode(view.frameAt(segStart)) == 1) {
+      r->outcome = FileRecord::FourChannels;
+      printStdout(msg::kLongPlayFourChannels, r->name.c_str());
+      return false;
+    }
+    std::vector<const dat::DatFrame*> frames;
+    for (int64_t k = segStart; k <= last; ++k) frames.push_back(&view.frameAt(k));
+    longplay::Choice c = longplay::choose(frames);
+    char score[32];
+    for (size_t k = 0; k < c.scores.size(); ++k) {
+      std::snprintf(score, sizeof score, "%s%.3g", k == 0 ? "" : " ", c.scores[k]);
+      r->layoutScores += score;
+    }
+    if (c.layout == nullptr && !c.silent) {
+      r->outcome = FileRecord::LongPlayUnknown;
+      printStdout(msg::kLongPlayUnrecognised, r->name.c_str(), r->layoutScores.c_str());
+      return false;
+    }
+    path->layout = c.silent ? &longplay::layouts()[0] : c.layout;
+    r->layout = c.silent ? "-" : path->layout->name;
+    r->layoutMargin = c.silent ? 0 : c.margin;
+    r->atimePerFrame = tapetime::positionsPerFrame(time.track, segStart, last);
+    printStdout(msg::kLongPlayDecoded, r->name.c_str(), r->layout.c_str(), r->layoutMargin);
+    return true;
+  }
+
+  // Writes `r` as planned, with its checksum and label file; what became of
+  // it goes into `r`. False when it could not be written in full.
+  bool writeFile(FileRecord* r, int64_t last, uint32_t bytesPerFrame, const WavPlan* plan) {
+    WavResult result;
+    bool whole = writeWavRange(r->name.c_str(), image, segStart, last, r->rate, bytesPerFrame, plan,
+                               &result);
     if (result.kind != WavResult::Written) {
-      record.outcome = FileRecord::Failed;
-      record.reason =
+      r->outcome = FileRecord::Failed;
+      r->reason =
           result.kind == WavResult::Stopped || result.kind == WavResult::NotKept
               ? (interruptRequested() ? msg::kEndInterrupted : msg::kConversionReasonImageChanged)
               : std::strerror(result.error);
-    } else {
-      if (result.framesLimit >= 0) record.outcome = FileRecord::Cut;
-      if (!sha256File(record.name.c_str(), &record.sha256)) record.sha256 = std::strerror(errno);
-      if (options.keepTime && bytesPerFrame > 0 &&
-          !writeLabels(record, bytesPerFrame / 4, accuracy()))
-        ok = false;
+      return false;
     }
-    if (log != nullptr) log->file(record);
+    if (result.framesLimit >= 0) r->outcome = FileRecord::Cut;
+    if (!sha256File(r->name.c_str(), &r->sha256)) r->sha256 = std::strerror(errno);
+    if (options.keepTime && bytesPerFrame > 0 && r->derivedFrom.empty() &&
+        !writeLabels(*r, bytesPerFrame / 4, accuracy())) {
+      return false;
+    }
+    return whole;
   }
 
   // The file's frames, tape time, emphasis and breaks; with --keep-time its
@@ -289,11 +380,14 @@ class Conversion {
       r->hasTime = true;
     }
     std::vector<Marker> markers;
+    // A long-play segment's breaks are its own (its frames move the time on
+    // by their own step).
+    const std::vector<tapetime::Break>& all = r->atimePerFrame > 0 ? segmentBreaks : time.breaks;
     auto from =
-        std::upper_bound(time.breaks.begin(), time.breaks.end(), segStart,
+        std::upper_bound(all.begin(), all.end(), segStart,
                          [](int64_t at, const tapetime::Break& b) { return at < b.before; });
     int64_t filled = 0;
-    for (auto b = from; b != time.breaks.end() && b->before < segStart + frames; ++b) {
+    for (auto b = from; b != all.end() && b->before < segStart + frames; ++b) {
       FileBreak fb{*b, (b->before - segStart + filled) * samplesPerFrame, false};
       bool gap = b->kind == tapetime::Break::Gap;
       if (options.keepTime && gap && samplesPerFrame > 0) {
@@ -313,8 +407,9 @@ class Conversion {
             0, (tapetime::position(r->firstTime, time.track.cycle) - (firstTimed - segStart)) *
                    samplesPerFrame);
       }
-      plan->leading = bextChunk(bextFields(*r, segProgram, options.keepTime, date.date, date.time,
-                                           static_cast<uint64_t>(reference)));
+      bextReference = static_cast<uint64_t>(reference);
+      plan->leading = bextChunk(
+          bextFields(*r, segProgram, options.keepTime, date.date, date.time, bextReference));
     }
     return r->frames + filled;
   }
@@ -327,6 +422,8 @@ class Conversion {
   ConversionLog* log;
   const ImageDate& date;
   tapetime::Analysis time;
+  std::vector<tapetime::Break> segmentBreaks;  // a long-play segment's own, while it is closed
+  uint64_t bextReference = 0;                  // the closed segment's, for its access copy
   int segRate = 0;
   int segProgram = 0;
   int64_t segStart = 0;

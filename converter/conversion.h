@@ -16,6 +16,8 @@ struct ConversionOptions {
   bool keepTime = false;    // gaps filled with silence and marked (cue, labels)
   bool bwf = false;         // a Broadcast WAV "bext" chunk in every file
   bool convert32k = false;  // 32 kHz segments converted (layout inferred)
+  bool longPlay = false;    // long-play segments decoded where the tape shows how
+  bool deEmphasis = false;  // a de-emphasised copy of each file with pre-emphasis
   std::string text;         // the options as given, for the log
 };
 

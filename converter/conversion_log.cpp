@@ -64,6 +64,12 @@ void ConversionLog::file(const FileRecord& r) {
   out.line(msg::kConversionLogLength, seconds(r.rate ? double(r.samplePairs) / r.rate : 0).c_str());
   out.line(msg::kLogFirstAtime, r.hasTime ? tapetime::text(r.firstTime).c_str() : msg::kLogNone);
   out.line(msg::kLogLastAtime, r.hasTime ? tapetime::text(r.lastTime).c_str() : msg::kLogNone);
+  if (!r.derivedFrom.empty()) out.line(msg::kConversionLogDerived, r.derivedFrom.c_str());
+  if (!r.layout.empty()) {
+    out.line(msg::kConversionLogLayout, r.layout.c_str(), r.layoutMargin);
+    out.line(msg::kConversionLogLongPlayTime, r.atimePerFrame);
+  }
+  if (!r.layoutScores.empty()) out.line(msg::kConversionLogLayoutScores, r.layoutScores.c_str());
   if (r.emphasisOn == 0) {
     out.line(msg::kConversionLogNoEmphasis);
   } else if (r.emphasisOther == 0) {
@@ -101,9 +107,11 @@ void ConversionLog::file(const FileRecord& r) {
     return;
   }
   out.line(msg::kConversionLogState,
-           r.outcome == FileRecord::Placeholder ? msg::kConversionLogPlaceholder
-           : r.outcome == FileRecord::LongPlay  ? msg::kConversionLogLongPlay
-                                                : msg::kConversionLogComplete);
+           r.outcome == FileRecord::Placeholder       ? msg::kConversionLogPlaceholder
+           : r.outcome == FileRecord::LongPlay        ? msg::kConversionLogLongPlay
+           : r.outcome == FileRecord::LongPlayUnknown ? msg::kConversionLogLongPlayUnknown
+           : r.outcome == FileRecord::FourChannels    ? msg::kConversionLogFourChannels
+                                                      : msg::kConversionLogComplete);
 }
 
 void ConversionLog::staleRemoved(const std::string& name) {

@@ -23,7 +23,7 @@ struct FileBreak {
 
 // One output file as the log tells it.
 struct FileRecord {
-  enum Outcome { Written, Failed, Placeholder, LongPlay, Cut };
+  enum Outcome { Written, Failed, Placeholder, LongPlay, LongPlayUnknown, FourChannels, Cut };
   std::string name;
   uint32_t rate = 0;
   int64_t first = 0;        // its frames in the image, first .. first + frames - 1
@@ -37,6 +37,14 @@ struct FileRecord {
   int64_t cutFrames = 0;   // left out before the next program's cut
   int64_t trimFrames = 0;  // left out at the end of the image
   int64_t framesCut = 0;   // not written: past the 4 GiB size of a WAV file (Cut)
+  // Long play decoded (--long-play): the layout taken ("-" for digital
+  // silence), how many times smoother than the next it was, every
+  // candidate's score, and the ATIME positions per frame of the segment.
+  std::string layout;
+  double layoutMargin = 0;
+  std::string layoutScores;
+  int atimePerFrame = 0;    // 0: not long play
+  std::string derivedFrom;  // an access copy (de-emphasised) of this file
   Outcome outcome = Written;
   std::string reason;  // why it failed
   std::string sha256;  // of the complete file

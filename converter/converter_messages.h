@@ -36,6 +36,21 @@ DAT_MESSAGE(kConversionLogElsewhere,
             "SELTHIX.LOGを置き換えられないため(%s)、この変換のログは%sに書きます。\n",
             "SELTHIX.LOG cannot be replaced (%s): this conversion's log goes to %s.\n");
 // --convert-32k and a 12-bit long-play stretch: it keeps its placeholder.
+DAT_MESSAGE(kLongPlayDecoded,
+            "%sは長時間モード(LP)の録音です。フレーム内の配置「%s」で変換しました (次点の %.2f "
+            "倍なめらか。推定です)。\n",
+            "%s is a long-play (LP) recording, converted in the layout \"%s\" (%.2f times "
+            "smoother than the next; inferred).\n");
+DAT_MESSAGE(kLongPlayUnrecognised,
+            "%sは長時間モード(LP)の録音ですが、フレーム内の配置が分かりません (各配置の粗さ: "
+            "%s)。ヘッダーだけのファイルを残します。\n",
+            "%s is a long-play (LP) recording whose layout is not recognised (the layouts' "
+            "roughness: %s). The file with only a header is kept.\n");
+DAT_MESSAGE(
+    kLongPlayFourChannels,
+    "%sは4チャンネルの長時間モードの録音です。変換せず、ヘッダーだけのファイルを残します。\n",
+    "%s is a four-channel long-play recording. It is not converted: the file with only a "
+    "header is kept.\n");
 DAT_MESSAGE(kLongPlay,
             "%sは12ビットの長時間モード(LP)"
             "の録音です。変換できないため、ヘッダーだけのファイルを残します。\n",
@@ -131,6 +146,26 @@ DAT_FILE_TEXT(kConversionLogPlaceholder, "ヘッダーのみ (32kHzは変換し�
               "header only (32kHz is not converted)");
 DAT_FILE_TEXT(kConversionLogLongPlay, "ヘッダーのみ (12ビットの長時間モードは変換できません)",
               "header only (12-bit long play cannot be converted)");
+DAT_FILE_TEXT(kConversionLogLongPlayUnknown,
+              "ヘッダーのみ (長時間モードのフレーム内の配置が分かりません)",
+              "header only (the layout of the long-play frames is not recognised)");
+DAT_FILE_TEXT(kConversionLogFourChannels, "ヘッダーのみ (4チャンネルの長時間モードは変換しません)",
+              "header only (four-channel long play is not converted)");
+DAT_FILE_TEXT(kConversionLogLayout,
+              "長時間モードの配置: %s (次点の %.2f "
+              "倍なめらか。テープから推定したもので、確認されたものではありません)",
+              "Long-play layout: %s (%.2f times smoother than the next; inferred from the tape, "
+              "not confirmed)");
+DAT_FILE_TEXT(kConversionLogLayoutScores, "長時間モードの各配置の粗さ: %s",
+              "Long-play layouts' roughness: %s");
+DAT_FILE_TEXT(kConversionLogLongPlayTime,
+              "長時間モードのATIME: フレームごとに %d 進みます "
+              "(この区間のATIMEから。ギャップの長さはこの区間のフレームで数えます)",
+              "Long-play ATIME: moves on by %d a frame (as this stretch's ATIME shows; its gaps "
+              "are counted in its frames)");
+DAT_FILE_TEXT(kConversionLogDerived,
+              "派生: %s をディエンファシスしたアクセス用のコピー (保存用のファイルはそのまま)",
+              "Derived: the de-emphasised access copy of %s (the preservation file is as it was)");
 DAT_FILE_TEXT(kConversionLogComplete, "完了", "complete");
 DAT_FILE_TEXT(kConversionLogCut,
               "状態: WAVの上限4GiBで打ち切り (続く %lld フレームは書き込んでいません)",

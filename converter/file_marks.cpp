@@ -48,6 +48,14 @@ BextFields bextFields(const FileRecord& r, int program, bool keptToLength, const
   return f;
 }
 
+std::string deEmphasisHistory(const FileRecord& copy) {
+  char text[200];
+  std::snprintf(text, sizeof text,
+                "A=PCM,F=%u,W=16,M=stereo,T=de-emphasis 50/15us, derived access copy of %s\r\n",
+                copy.rate, copy.derivedFrom.c_str());
+  return text;
+}
+
 bool writeLabels(const FileRecord& r, int64_t samplesPerFrame, int accuracy) {
   std::string name = r.name.substr(0, r.name.size() - 4) + ".txt";
   StagedFile labels;

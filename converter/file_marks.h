@@ -21,6 +21,9 @@ std::string markerText(const FileBreak& b, int accuracy);
 BextFields bextFields(const FileRecord& r, int program, bool keptToLength, const std::string& date,
                       const std::string& time, uint64_t reference);
 
+// The coding history line that marks a de-emphasised access copy.
+std::string deEmphasisHistory(const FileRecord& copy);
+
 // "#001-48kHz.txt" beside the file "#001-48kHz.wav": start, end (seconds)
 // and text of each break, tab-separated. False, with the failure said on
 // the console, when it cannot be written.

@@ -6,6 +6,7 @@
 #include "console.h"
 #include "converter_messages.h"
 #include "little_endian.h"
+#include "long_play.h"
 
 namespace {
 
@@ -58,22 +59,28 @@ const dat::DatFrame* FrameView::repaired(int64_t i, bool wholeFrame) {
   return &copy;
 }
 
-uint32_t convertedBytes(int samplingCode, int quantizationCode, bool convert32k) {
+uint32_t convertedBytes(int samplingCode, int quantizationCode, bool convert32k, bool longPlay) {
   uint32_t bytes = dat::rateInfo(samplingCode).bytesPerFrame;
-  if (bytes > 0 || !convert32k || quantizationCode == 1) return bytes;
-  return kBytesPerFrame32k;
+  if (bytes > 0) return bytes;
+  if (quantizationCode == 1) return longPlay ? longplay::kBytesPerFrame : 0;
+  return convert32k ? kBytesPerFrame32k : 0;
 }
 
-double frameLoudness(FrameView* view, int64_t i, bool convert32k) {
+double frameLoudness(FrameView* view, int64_t i, bool convert32k, bool longPlay) {
   if (view == nullptr) return 0;
   const dat::DatFrame* frame = view->get(i);
   if (frame == nullptr) return 0;
-  uint32_t bytes =
-      convertedBytes(dat::samplingCode(*frame), dat::quantizationCode(*frame), convert32k);
+  int quantization = dat::quantizationCode(*frame);
+  uint32_t bytes = convertedBytes(dat::samplingCode(*frame), quantization, convert32k, longPlay);
   if (bytes == 0) printStdout("%s", msg::kRate32kNotSupported);
   const uint8_t* v = frame->audio;
+  uint8_t decoded[longplay::kBytesPerFrame];
+  if (bytes == longplay::kBytesPerFrame && quantization == 1) {
+    longplay::decode(frame->audio, longplay::layouts()[0], decoded);
+    v = decoded;
+  }
   uint32_t samples = bytes / 2;  // 16-bit samples, both channels
-  // At most 2880 * 32768: exact in 32 bits and in a double.
+  // At most 3840 * 32768: exact in 32 bits and in a double.
   uint32_t sum = 0;
   for (uint32_t k = 0; k < samples; ++k) {
     int sample = static_cast<int16_t>(readLe16(v + 2 * k));

@@ -37,11 +37,15 @@ class FrameView {
 // 48 kHz, 5292 at 44.1 kHz (the tail carries none). A 32 kHz frame (code 2
 // or 3) gives none, or with `convert32k` its first 3840 (960 sample pairs,
 // as 44.1 kHz frames hold theirs at the start: inferred, not confirmed on a
-// tape); 12-bit long play (quantization code 1) is not decoded: none.
-uint32_t convertedBytes(int samplingCode, int quantizationCode, bool convert32k);
+// tape); 12-bit long play (quantization code 1) gives none, or with
+// `longPlay` the 7680 bytes of its 1920 decoded sample pairs (long_play.h).
+uint32_t convertedBytes(int samplingCode, int quantizationCode, bool convert32k,
+                        bool longPlay = false);
 
 // Sum of the absolute values of the samples that the conversion takes from
 // the frame (convertedBytes of its repaired codes). 0 without a view, and 0
-// with the 32 kHz message for a frame of which nothing is converted. Calls
-// get(i).
-double frameLoudness(FrameView* view, int64_t i, bool convert32k);
+// with the 32 kHz message for a frame of which nothing is converted. A long
+// play frame is measured in the first named layout (the segment's own is
+// chosen only when it is closed): silence is silence in every layout.
+// Calls get(i).
+double frameLoudness(FrameView* view, int64_t i, bool convert32k, bool longPlay = false);

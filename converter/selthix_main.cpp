@@ -12,7 +12,8 @@ int main(int argc, char** argv) {
   if (!reserveStandardStreams()) return 1;
   useLanguage(systemLanguage());
   int exitStatus = 0;
-  static const char* const kOptions[] = {"--keep-time", "--bwf", "--convert-32k", nullptr};
+  static const char* const kOptions[] = {"--keep-time", "--bwf",         "--convert-32k",
+                                         "--long-play", "--de-emphasis", nullptr};
   Arguments arguments;
   if (answerArguments(argc, argv, "SELTHIX", msg::kSelthixHelp, &exitStatus, kOptions, &arguments))
     return exitStatus;
@@ -20,7 +21,9 @@ int main(int argc, char** argv) {
   options.keepTime = arguments.has(0);
   options.bwf = arguments.has(1);
   options.convert32k = arguments.has(2);
-  for (int k = 0; k < 3; ++k) {
+  options.longPlay = arguments.has(3);
+  options.deEmphasis = arguments.has(4);
+  for (int k = 0; k < 5; ++k) {
     if (!arguments.has(k)) continue;
     if (!options.text.empty()) options.text += ' ';
     options.text += kOptions[k];

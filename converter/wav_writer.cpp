@@ -165,8 +165,13 @@ WavResult writeWav(const char* name, const uint8_t* image, int64_t first, int64_
   if (frames + filled > limit) result.framesLimit = limit;
   if (bytesPerFrame > 0) {
     static const uint8_t kSilence[dat::kAudioSize] = {};
+    std::vector<uint8_t> transformed(p.transform.apply != nullptr ? bytesPerFrame : 0);
     int64_t room = limit;
     auto put = [&](const uint8_t* bytes) {
+      if (p.transform.apply != nullptr) {
+        p.transform.apply(p.transform.state, bytes, transformed.data());
+        bytes = transformed.data();
+      }
       if (room == 0 || !wav.write(bytesPerFrame, bytes)) return false;
       --room;
       return true;

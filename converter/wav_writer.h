@@ -78,8 +78,17 @@ struct Silence {
   int64_t frames;
 };
 
+// Turns a frame's audio (or a frame of silence) into the bytes the file
+// holds for it (long play decoded, de-emphasis): `out` receives the
+// writer's bytes per frame. Called in the order of the file.
+struct FrameTransform {
+  void (*apply)(void* state, const uint8_t* audio, uint8_t* out) = nullptr;
+  void* state = nullptr;
+};
+
 // What a WAV file holds besides the frames' audio.
 struct WavPlan {
+  FrameTransform transform;       // none: the first bytes of each frame's audio as they are
   std::vector<Silence> silence;   // in order of `before`
   std::vector<uint8_t> leading;   // chunks before "fmt " (bext)
   std::vector<uint8_t> trailing;  // chunks after the audio (cue, LIST)
