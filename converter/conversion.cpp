@@ -37,12 +37,15 @@ struct EarlyEnd {
   ImageChange change;  // None: the user interrupted it
   const char* const* console;
   const char* const* log;
+  const char* code;  // the record's
 };
 const EarlyEnd kEarlyEnds[] = {
-    {ImageChange::Shortened, &msg::kImageChanged, &msg::kConversionEndShortened},
-    {ImageChange::ReadError, &msg::kImageReadError, &msg::kConversionEndReadError},
-    {ImageChange::Rewritten, &msg::kImageRewritten, &msg::kConversionEndRewritten},
-    {ImageChange::None, &msg::kConversionInterrupted, &msg::kEndInterrupted},
+    {ImageChange::Shortened, &msg::kImageChanged, &msg::kConversionEndShortened, "image-shortened"},
+    {ImageChange::ReadError, &msg::kImageReadError, &msg::kConversionEndReadError,
+     "image-read-error"},
+    {ImageChange::Rewritten, &msg::kImageRewritten, &msg::kConversionEndRewritten,
+     "image-rewritten"},
+    {ImageChange::None, &msg::kConversionInterrupted, &msg::kEndInterrupted, "interrupted"},
 };
 
 // How the run ended early (a change of the image before an interrupt), or
@@ -211,25 +214,40 @@ class Conversion {
     }
     WavPlan plan;
     describe(&record, frames, bytesPerFrame, &plan);
+    if (options.check) {
+      if (plan.framesLimit >= 0) record.outcome = FileRecord::Cut;
+    } else {
+      write(&record, last, bytesPerFrame, plan);
+    }
+    if (log != nullptr) log->file(record);
+  }
+
+  // Writes the file `r` describes (frames segStart .. last as planned), its
+  // label file with --keep-time, and tells in `r` what became of it.
+  void write(FileRecord* r, int64_t last, uint32_t bytesPerFrame, const WavPlan& plan) {
     WavResult result;
-    if (!writeWavRange(record.name.c_str(), image, segStart, last, info.rate, bytesPerFrame, &plan,
+    if (!writeWavRange(r->name.c_str(), image, segStart, last, r->rate, bytesPerFrame, &plan,
                        &result)) {
       ok = false;
     }
     if (result.kind != WavResult::Written) {
-      record.outcome = FileRecord::Failed;
-      record.reason =
-          result.kind == WavResult::Stopped || result.kind == WavResult::NotKept
-              ? (interruptRequested() ? msg::kEndInterrupted : msg::kConversionReasonImageChanged)
-              : std::strerror(result.error);
-    } else {
-      if (result.framesLimit >= 0) record.outcome = FileRecord::Cut;
-      if (!sha256File(record.name.c_str(), &record.sha256)) record.sha256 = std::strerror(errno);
-      if (options.keepTime && bytesPerFrame > 0 &&
-          !writeLabels(record, bytesPerFrame / 4, accuracy()))
-        ok = false;
+      r->outcome = FileRecord::Failed;
+      bool stopped = result.kind == WavResult::Stopped || result.kind == WavResult::NotKept;
+      r->failure = !stopped ? (result.kind == WavResult::CreateFailed ? FileRecord::CreateFailed
+                                                                      : FileRecord::WriteFailed)
+                   : interruptRequested() ? FileRecord::Interrupted
+                                          : FileRecord::ImageChanged;
+      r->error = result.error;
+      return;
     }
-    if (log != nullptr) log->file(record);
+    if (result.framesLimit >= 0) r->outcome = FileRecord::Cut;
+    errno = 0;
+    if (!sha256File(r->name.c_str(), &r->sha256)) {
+      r->sha256Error = errno;
+      r->sha256.clear();
+    }
+    if (options.keepTime && bytesPerFrame > 0 && !writeLabels(*r, bytesPerFrame / 4, accuracy()))
+      ok = false;
   }
 
   // The file's frames, tape time, emphasis and breaks; with --keep-time its
@@ -380,20 +398,23 @@ ImageDate imageDate() {
   return d;
 }
 
-// The console's message and the log's line for an image that cannot be mapped.
-int noImage(ConversionLog& log, const char* message, const char* utf8) {
+// The console's message and the log's line for an image that cannot be
+// mapped; `step` names the step that failed for the record.
+int noImage(ConversionLog& log, const char* message, const char* utf8, const char* step) {
   printStderr("%s", message);
-  log.noImage(utf8);
-  log.finish(1, msg::kConversionEndNoImage);
+  log.noImage(utf8, step);
+  log.finish(1, msg::kConversionEndNoImage, "no-image");
   return 1;
 }
 
-// The temporary names of this program's output files: "#...wav", "#...txt".
+// The temporary names of this program's output files: "#...wav", "#...txt",
+// and its record "SELTHIX.json".
 bool isOurTarget(const std::string& target) {
   auto endsWith = [&](const char* tail) {
     size_t n = std::strlen(tail);
     return target.size() > n && target.compare(target.size() - n, n, tail) == 0;
   };
+  if (target == convlog::kRecordName) return true;
   return !target.empty() && target[0] == '#' && (endsWith(".wav") || endsWith(".txt"));
 }
 
@@ -406,7 +427,7 @@ int runSelthix(const ConversionOptions& options) {
   if (!interrupts.installed()) printStderr("%s", msg::kConversionNotInterruptible);
   ConversionLog log;
   errno = 0;
-  if (!log.open(options.text)) {
+  if (!log.open(options)) {
     printStderr(msg::kConversionLogCreateFailed, std::strerror(errno));
   } else if (log.refusal() != 0) {
     printStderr(msg::kConversionLogElsewhere, std::strerror(log.refusal()), log.name().c_str());
@@ -418,18 +439,28 @@ int runSelthix(const ConversionOptions& options) {
     case MappedFile::Failure::None:
       break;
     case MappedFile::Failure::Open:
-      return noImage(log, msg::kCreateFileFailed, msg::kCreateFileFailedUtf8);
+      return noImage(log, msg::kCreateFileFailed, msg::kCreateFileFailedUtf8, "open");
     case MappedFile::Failure::Size:
-      return noImage(log, msg::kGetFileSizeFailed, msg::kGetFileSizeFailedUtf8);
+      return noImage(log, msg::kGetFileSizeFailed, msg::kGetFileSizeFailedUtf8, "size");
     case MappedFile::Failure::Mapping:
-      return noImage(log, msg::kCreateFileMappingFailed, msg::kCreateFileMappingFailedUtf8);
+      return noImage(log, msg::kCreateFileMappingFailed, msg::kCreateFileMappingFailedUtf8,
+                     "mapping");
     case MappedFile::Failure::View:
-      return noImage(log, msg::kMapViewOfFileFailed, msg::kMapViewOfFileFailedUtf8);
+      return noImage(log, msg::kMapViewOfFileFailed, msg::kMapViewOfFileFailedUtf8, "view");
   }
   int64_t n = static_cast<int64_t>(image.size() / dat::kFrameSize);
   int status = convertFrames(image.data(), n, options, &log, imageDate()) ? 0 : 1;
   const EarlyEnd* early = earlyEnd();
   if (early != nullptr && early->change == ImageChange::None) status = kInterruptedStatus;
-  log.finish(status, early != nullptr ? *early->log : nullptr);
+  if (options.check && early == nullptr) {
+    if (log.breaks() > 0) {
+      printStdout(msg::kCheckFound, static_cast<long long>(log.breaks()));
+      status = kBreaksFoundStatus;
+    } else {
+      printStdout("%s", msg::kCheckClean);
+    }
+  }
+  log.finish(status, early != nullptr ? *early->log : nullptr,
+             early != nullptr ? early->code : "done");
   return status;
 }
