@@ -39,12 +39,15 @@ struct EarlyEnd {
   ImageChange change;  // None: the user interrupted it
   const char* const* console;
   const char* const* log;
+  const char* code;  // the record's
 };
 const EarlyEnd kEarlyEnds[] = {
-    {ImageChange::Shortened, &msg::kImageChanged, &msg::kConversionEndShortened},
-    {ImageChange::ReadError, &msg::kImageReadError, &msg::kConversionEndReadError},
-    {ImageChange::Rewritten, &msg::kImageRewritten, &msg::kConversionEndRewritten},
-    {ImageChange::None, &msg::kConversionInterrupted, &msg::kEndInterrupted},
+    {ImageChange::Shortened, &msg::kImageChanged, &msg::kConversionEndShortened, "image-shortened"},
+    {ImageChange::ReadError, &msg::kImageReadError, &msg::kConversionEndReadError,
+     "image-read-error"},
+    {ImageChange::Rewritten, &msg::kImageRewritten, &msg::kConversionEndRewritten,
+     "image-rewritten"},
+    {ImageChange::None, &msg::kConversionInterrupted, &msg::kEndInterrupted, "interrupted"},
 };
 
 // How the run ended early (a change of the image before an interrupt), or
@@ -225,7 +228,12 @@ class Conversion {
     segmentBreaks.clear();
     path.bytes = bytesPerFrame;
     if (path.layout != nullptr) plan.transform = {&AudioPath::apply, &path};
-    if (!writeFile(&record, last, bytesPerFrame, &plan)) ok = false;
+    if (options.check) {
+      if (plan.framesLimit >= 0) record.outcome = FileRecord::Cut;
+      if (log != nullptr) log->file(record);
+      return;
+    }
+    write(&record, last, bytesPerFrame, plan);
     if (log != nullptr) log->file(record);
     if (!options.deEmphasis || record.emphasisOn == 0 || bytesPerFrame == 0 ||
         (record.outcome != FileRecord::Written && record.outcome != FileRecord::Cut)) {
@@ -244,7 +252,7 @@ class Conversion {
       f.codingHistory += deEmphasisHistory(copy);
       plan.leading = bextChunk(f);
     }
-    if (!writeFile(&copy, last, bytesPerFrame, &plan)) ok = false;
+    write(&copy, last, bytesPerFrame, plan);
     if (log != nullptr) log->file(copy);
   }
 
@@ -300,27 +308,33 @@ class Conversion {
     return true;
   }
 
-  // Writes `r` as planned, with its checksum and label file; what became of
-  // it goes into `r`. False when it could not be written in full.
-  bool writeFile(FileRecord* r, int64_t last, uint32_t bytesPerFrame, const WavPlan* plan) {
+  // Writes the file `r` describes (frames segStart .. last as planned), its
+  // label file with --keep-time, and tells in `r` what became of it.
+  void write(FileRecord* r, int64_t last, uint32_t bytesPerFrame, const WavPlan& plan) {
     WavResult result;
-    bool whole = writeWavRange(r->name.c_str(), image, segStart, last, r->rate, bytesPerFrame, plan,
-                               &result);
+    if (!writeWavRange(r->name.c_str(), image, segStart, last, r->rate, bytesPerFrame, &plan,
+                       &result)) {
+      ok = false;
+    }
     if (result.kind != WavResult::Written) {
       r->outcome = FileRecord::Failed;
-      r->reason =
-          result.kind == WavResult::Stopped || result.kind == WavResult::NotKept
-              ? (interruptRequested() ? msg::kEndInterrupted : msg::kConversionReasonImageChanged)
-              : std::strerror(result.error);
-      return false;
+      bool stopped = result.kind == WavResult::Stopped || result.kind == WavResult::NotKept;
+      r->failure = !stopped ? (result.kind == WavResult::CreateFailed ? FileRecord::CreateFailed
+                                                                      : FileRecord::WriteFailed)
+                   : interruptRequested() ? FileRecord::Interrupted
+                                          : FileRecord::ImageChanged;
+      r->error = result.error;
+      return;
     }
     if (result.framesLimit >= 0) r->outcome = FileRecord::Cut;
-    if (!sha256File(r->name.c_str(), &r->sha256)) r->sha256 = std::strerror(errno);
-    if (options.keepTime && bytesPerFrame > 0 && r->derivedFrom.empty() &&
-        !writeLabels(*r, bytesPerFrame / 4, accuracy())) {
-      return false;
+    errno = 0;
+    if (!sha256File(r->name.c_str(), &r->sha256)) {
+      r->sha256Error = errno;
+      r->sha256.clear();
     }
-    return whole;
+    if (options.keepTime && bytesPerFrame > 0 && r->derivedFrom.empty() &&
+        !writeLabels(*r, bytesPerFrame / 4, accuracy()))
+      ok = false;
   }
 
   // The file's frames, tape time, emphasis and breaks; with --keep-time its
@@ -477,20 +491,23 @@ ImageDate imageDate() {
   return d;
 }
 
-// The console's message and the log's line for an image that cannot be mapped.
-int noImage(ConversionLog& log, const char* message) {
+// The console's message and the log's line for an image that cannot be
+// mapped; `step` names the step that failed for the record.
+int noImage(ConversionLog& log, const char* message, const char* step) {
   printStderr("%s", message);
-  log.noImage(message);
-  log.finish(1, msg::kConversionEndNoImage);
+  log.noImage(message, step);
+  log.finish(1, msg::kConversionEndNoImage, "no-image");
   return 1;
 }
 
-// The temporary names of this program's output files: "#...wav", "#...txt".
+// The temporary names of this program's output files: "#...wav", "#...txt",
+// and its record "SELTHIX.json".
 bool isOurTarget(const std::string& target) {
   auto endsWith = [&](const char* tail) {
     size_t n = std::strlen(tail);
     return target.size() > n && target.compare(target.size() - n, n, tail) == 0;
   };
+  if (target == convlog::kRecordName) return true;
   return !target.empty() && target[0] == '#' && (endsWith(".wav") || endsWith(".txt"));
 }
 
@@ -503,7 +520,7 @@ int runSelthix(const ConversionOptions& options) {
   if (!interrupts.installed()) printStderr("%s", msg::kConversionNotInterruptible);
   ConversionLog log;
   errno = 0;
-  if (!log.open(options.text)) {
+  if (!log.open(options)) {
     printStderr(msg::kConversionLogCreateFailed, std::strerror(errno));
   } else if (log.refusal() != 0) {
     printStderr(msg::kConversionLogElsewhere, std::strerror(log.refusal()), log.name().c_str());
@@ -515,18 +532,27 @@ int runSelthix(const ConversionOptions& options) {
     case MappedFile::Failure::None:
       break;
     case MappedFile::Failure::Open:
-      return noImage(log, msg::kCreateFileFailed);
+      return noImage(log, msg::kCreateFileFailed, "open");
     case MappedFile::Failure::Size:
-      return noImage(log, msg::kGetFileSizeFailed);
+      return noImage(log, msg::kGetFileSizeFailed, "size");
     case MappedFile::Failure::Mapping:
-      return noImage(log, msg::kCreateFileMappingFailed);
+      return noImage(log, msg::kCreateFileMappingFailed, "mapping");
     case MappedFile::Failure::View:
-      return noImage(log, msg::kMapViewOfFileFailed);
+      return noImage(log, msg::kMapViewOfFileFailed, "view");
   }
   int64_t n = static_cast<int64_t>(image.size() / dat::kFrameSize);
   int status = convertFrames(image.data(), n, options, &log, imageDate()) ? 0 : 1;
   const EarlyEnd* early = earlyEnd();
   if (early != nullptr && early->change == ImageChange::None) status = kInterruptedStatus;
-  log.finish(status, early != nullptr ? *early->log : nullptr);
+  if (options.check && early == nullptr) {
+    if (log.breaks() > 0) {
+      printStdout(msg::kCheckFound, static_cast<long long>(log.breaks()));
+      status = kBreaksFoundStatus;
+    } else {
+      printStdout("%s", msg::kCheckClean);
+    }
+  }
+  log.finish(status, early != nullptr ? *early->log : nullptr,
+             early != nullptr ? early->code : "done");
   return status;
 }

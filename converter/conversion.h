@@ -18,6 +18,7 @@ struct ConversionOptions {
   bool convert32k = false;  // 32 kHz segments converted (layout inferred)
   bool longPlay = false;    // long-play segments decoded where the tape shows how
   bool deEmphasis = false;  // a de-emphasised copy of each file with pre-emphasis
+  bool check = false;       // the image walked and logged as converted, nothing written
   std::string text;         // the options as given, for the log
 };
 
@@ -27,14 +28,21 @@ struct ImageDate {
   std::string date, time;
 };
 
+// --check: the status of an image with a gap or a discontinuity in what a
+// conversion writes.
+constexpr int kBreaksFoundStatus = 4;
+
 // The whole program. Exit status: 0 when every output file was written, 1
 // when the image could not be mapped or an output file failed, 3 when the
-// user interrupted it (the file being written is removed).
+// user interrupted it (the file being written is removed); with --check,
+// kBreaksFoundStatus in place of 0 when the files would hold a gap or a
+// discontinuity.
 int runSelthix(const ConversionOptions& options = ConversionOptions());
 
 // Converts `frameCount` frames at `image` (the frame walk and the end of
 // image). False when any output file could not be written in full. With a
-// log, each file is described in it.
+// log, each file is described in it. With options.check nothing is written:
+// each file is described as a conversion would write it.
 bool convertFrames(const uint8_t* image, int64_t frameCount,
                    const ConversionOptions& options = ConversionOptions(),
                    ConversionLog* log = nullptr, const ImageDate& date = ImageDate());

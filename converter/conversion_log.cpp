@@ -1,7 +1,13 @@
 #include "conversion_log.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include "console.h"
+#include "conversion.h"
 #include "converter_messages.h"
+#include "dat_frame.h"
+#include "wall_time.h"
 
 namespace {
 
@@ -15,26 +21,100 @@ std::string seconds(double s) {
   return text;
 }
 
+double duration(const FileRecord& r) {
+  return r.rate ? double(r.samplePairs) / r.rate : 0;
+}
+
+// A number, or null where there is none.
+Json orNull(bool has, int64_t v) {
+  return has ? Json(v) : Json();
+}
+
+const char* cycleSource(tapetime::Cycle::Source s) {
+  return s == tapetime::Cycle::Tape ? "tape" : s == tapetime::Cycle::Mixed ? "mixed" : "published";
+}
+
+// The record's names of a file's states (what a conversion gives), by
+// FileRecord::Outcome, and of its failures, by FileRecord::Failure.
+const char* const kStateCodes[] = {"complete",
+                                   "failed",
+                                   "placeholder-32k",
+                                   "long-play",
+                                   "long-play-layout-unknown",
+                                   "long-play-four-channels",
+                                   "cut-4gib"};
+const char* const kFailureCodes[] = {"none", "create-failed", "write-failed", "interrupted",
+                                     "image-changed"};
+
+// The log's word for a state that has one line of its own.
+const char* stateText(FileRecord::Outcome o) {
+  return o == FileRecord::Placeholder       ? msg::kConversionLogPlaceholder
+         : o == FileRecord::LongPlay        ? msg::kConversionLogLongPlay
+         : o == FileRecord::LongPlayUnknown ? msg::kConversionLogLongPlayUnknown
+         : o == FileRecord::FourChannels    ? msg::kConversionLogFourChannels
+                                            : msg::kConversionLogComplete;
+}
+
+std::string failureText(const FileRecord& r) {
+  if (r.failure == FileRecord::Interrupted) return msg::kEndInterrupted;
+  if (r.failure == FileRecord::ImageChanged) return msg::kConversionReasonImageChanged;
+  return std::strerror(r.error);
+}
+
 }  // namespace
 
-bool ConversionLog::open(const std::string& options) {
+ConversionLog::ConversionLog() : record(convlog::kRecordName, convlog::kSchema) {}
+
+bool ConversionLog::open(const ConversionOptions& options) {
+  check = options.check;
+  Json& d = record.doc();
+  d["program"] = "SELTHIX";
+  d["version"] = DAT_VERSION;
+  d["check"] = check;
+  d["options"] = {{"keepTime", options.keepTime},
+                  {"bwf", options.bwf},
+                  {"convert32k", options.convert32k},
+                  {"longPlay", options.longPlay},
+                  {"deEmphasis", options.deEmphasis}};
+  d["started"] = isoTime(systemClock());
+  d["ended"] = nullptr;
+  d["log"] = nullptr;
+  d["image"] = nullptr;
+  d["staleTemporariesRemoved"] = Json::array();
+  d["files"] = Json::array();
+  d["totals"] = nullptr;
+  d["exitStatus"] = nullptr;
+  d["ending"] = nullptr;
   if (!out.open(convlog::kName)) return false;
+  d["log"] = out.name();
   out.line(msg::kConversionLogProgram, DAT_VERSION);
-  out.line(msg::kConversionLogOptions, options.empty() ? msg::kLogNone : options.c_str());
+  out.line(msg::kConversionLogOptions, options.text.empty() ? msg::kLogNone : options.text.c_str());
+  if (check) out.line(msg::kConversionLogCheck);
   return true;
 }
 
-void ConversionLog::noImage(const char* message) {
+void ConversionLog::noImage(const char* message, const char* step) {
+  record.doc()["image"] = {{"name", dat::kImageName}, {"failure", step}};
   std::string text = message;
   while (!text.empty() && text.back() == '\n') text.pop_back();
   out.line(msg::kConversionLogNoImage, text.c_str());
 }
 
 void ConversionLog::image(int64_t frames, const tapetime::Analysis& time) {
-  out.line(msg::kConversionLogImage, ll(frames));
   const tapetime::Track& t = time.track;
+  cycle = t.cycle;
+  bool timed = t.framesWithTime > 0;
+  Json cycleJson;
+  if (timed) cycleJson = {{"source", cycleSource(t.cycle.source)}, {"phase", t.cycle.phase}};
+  record.doc()["image"] = {{"name", dat::kImageName},
+                           {"frames", frames},
+                           {"framesWithAtime", t.framesWithTime},
+                           {"badAtimePacks", t.badPacks},
+                           {"cycle", cycleJson},
+                           {"gapAccuracyFrames", orNull(timed, tapetime::accuracy(t.cycle))}};
+  out.line(msg::kConversionLogImage, ll(frames));
   if (t.badPacks > 0) out.line(msg::kConversionLogBadPacks, ll(t.badPacks));
-  if (t.framesWithTime == 0) {
+  if (!timed) {
     out.line(msg::kConversionLogNoAtime);
     return;
   }
@@ -52,7 +132,26 @@ void ConversionLog::image(int64_t frames, const tapetime::Analysis& time) {
 }
 
 void ConversionLog::file(const FileRecord& r) {
-  if (!out.isOpen()) return;
+  ++files;
+  if (r.outcome == FileRecord::Failed) {
+    ++failed;
+  } else {
+    if (!check) ++written;
+    if (r.outcome == FileRecord::Cut) ++cut;
+  }
+  for (const FileBreak& b : r.breaks) {
+    if (b.where.kind == tapetime::Break::Jump) {
+      ++jumps;
+    } else {
+      ++gaps;
+      missing += b.where.missing;
+    }
+  }
+  record.doc()["files"].push_back(fileJson(r));
+  if (out.isOpen()) fileText(r);
+}
+
+void ConversionLog::fileText(const FileRecord& r) {
   out.line(msg::kConversionLogFile, r.name.c_str());
   out.line(msg::kConversionLogRate, r.rate);
   if (r.frames > 0) {
@@ -61,7 +160,7 @@ void ConversionLog::file(const FileRecord& r) {
     out.line(msg::kConversionLogNoFrames);
   }
   out.line(msg::kConversionLogSamples, ll(r.samplePairs));
-  out.line(msg::kConversionLogLength, seconds(r.rate ? double(r.samplePairs) / r.rate : 0).c_str());
+  out.line(msg::kConversionLogLength, seconds(duration(r)).c_str());
   out.line(msg::kLogFirstAtime, r.hasTime ? tapetime::text(r.firstTime).c_str() : msg::kLogNone);
   out.line(msg::kLogLastAtime, r.hasTime ? tapetime::text(r.lastTime).c_str() : msg::kLogNone);
   if (!r.derivedFrom.empty()) out.line(msg::kConversionLogDerived, r.derivedFrom.c_str());
@@ -81,55 +180,131 @@ void ConversionLog::file(const FileRecord& r) {
     std::string before = tapetime::text(b.where.timeBefore);
     std::string after = tapetime::text(b.where.timeAfter);
     if (b.where.kind == tapetime::Break::Jump) {
-      ++jumps;
       out.line(msg::kConversionLogJump, ll(b.sample), before.c_str(), after.c_str());
       continue;
     }
-    ++gaps;
-    missing += b.where.missing;
-    double duration = tapetime::seconds(b.where.missing);
     out.line(msg::kConversionLogGap, ll(b.sample), before.c_str(), after.c_str(),
-             ll(b.where.missing), seconds(duration).c_str(),
+             ll(b.where.missing), seconds(tapetime::seconds(b.where.missing)).c_str(),
              b.filled ? msg::kConversionLogFilled : msg::kConversionLogJoined);
   }
   if (r.cutFrames > 0) out.line(msg::kConversionLogCutFrames, ll(r.cutFrames));
   if (r.trimFrames > 0) out.line(msg::kConversionLogTrimFrames, ll(r.trimFrames));
   if (r.outcome == FileRecord::Failed) {
-    ++failed;
-    out.line(msg::kConversionLogFailed, r.reason.c_str());
+    out.line(msg::kConversionLogFailed, failureText(r).c_str());
     return;
   }
-  ++written;
-  out.line("SHA-256: %s  %s", r.sha256.c_str(), r.name.c_str());
+  if (check) {
+    if (r.outcome == FileRecord::Cut) {
+      out.line(msg::kConversionLogCheckedCut, ll(r.framesCut));
+    } else {
+      out.line(msg::kConversionLogChecked, stateText(r.outcome));
+    }
+    return;
+  }
+  out.line("SHA-256: %s  %s", r.sha256.empty() ? std::strerror(r.sha256Error) : r.sha256.c_str(),
+           r.name.c_str());
   if (r.outcome == FileRecord::Cut) {
-    ++cut;
     out.line(msg::kConversionLogCut, ll(r.framesCut));
     return;
   }
-  out.line(msg::kConversionLogState,
-           r.outcome == FileRecord::Placeholder       ? msg::kConversionLogPlaceholder
-           : r.outcome == FileRecord::LongPlay        ? msg::kConversionLogLongPlay
-           : r.outcome == FileRecord::LongPlayUnknown ? msg::kConversionLogLongPlayUnknown
-           : r.outcome == FileRecord::FourChannels    ? msg::kConversionLogFourChannels
-                                                      : msg::kConversionLogComplete);
+  out.line(msg::kConversionLogState, stateText(r.outcome));
+}
+
+Json ConversionLog::atime(const tapetime::Time& t) const {
+  return {{"text", tapetime::text(t)}, {"position", tapetime::position(t, cycle)}};
+}
+
+Json ConversionLog::fileJson(const FileRecord& r) const {
+  Json gapList = Json::array(), jumpList = Json::array();
+  for (const FileBreak& b : r.breaks) {
+    Json j = {{"sample", b.sample},
+              {"imageFrame", b.where.before},
+              {"before", atime(b.where.timeBefore)},
+              {"after", atime(b.where.timeAfter)}};
+    if (b.where.kind == tapetime::Break::Jump) {
+      jumpList.push_back(j);
+      continue;
+    }
+    j["missing"] = b.where.missing;
+    j["duration"] = tapetime::seconds(b.where.missing);
+    j["filled"] = b.filled;
+    gapList.push_back(j);
+  }
+  bool failedFile = r.outcome == FileRecord::Failed;
+  bool inPlace = !failedFile && !check;
+  Json failure;
+  if (failedFile) {
+    failure = {{"reason", kFailureCodes[r.failure]}};
+    bool system = r.failure == FileRecord::CreateFailed || r.failure == FileRecord::WriteFailed;
+    failure["errno"] = orNull(system, r.error);
+  }
+  bool sha = inPlace && !r.sha256.empty();
+  return {{"name", r.name},
+          {"rate", r.rate},
+          {"frames", r.frames},
+          {"firstFrame", orNull(r.frames > 0, r.first)},
+          {"lastFrame", orNull(r.frames > 0, r.first + r.frames - 1)},
+          {"samplePairs", r.samplePairs},
+          {"duration", duration(r)},
+          {"firstAtime", r.hasTime ? atime(r.firstTime) : Json()},
+          {"lastAtime", r.hasTime ? atime(r.lastTime) : Json()},
+          {"emphasis", {{"on", r.emphasisOn}, {"off", r.emphasisOther}}},
+          {"gaps", gapList},
+          {"discontinuities", jumpList},
+          {"cutFrames", r.cutFrames},
+          {"trimFrames", r.trimFrames},
+          {"framesPast4GiB", r.framesCut},
+          {"sha256", sha ? Json(r.sha256) : Json()},
+          {"sha256Errno", orNull(inPlace && r.sha256.empty(), r.sha256Error)},
+          {"md5", inPlace && !r.md5.empty() ? Json(r.md5) : Json()},
+          {"longPlay", r.layout.empty() && r.layoutScores.empty()
+                           ? Json()
+                           : Json{{"layout", r.layout.empty() ? Json() : Json(r.layout)},
+                                  {"margin", r.layoutMargin},
+                                  {"roughness", r.layoutScores},
+                                  {"atimePerFrame", r.atimePerFrame}}},
+          {"derivedFrom", r.derivedFrom.empty() ? Json() : Json(r.derivedFrom)},
+          {"state", check && !failedFile ? "not-written" : kStateCodes[r.outcome]},
+          {"stateIfConverted", check && !failedFile ? Json(kStateCodes[r.outcome]) : Json()},
+          {"failure", failure}};
 }
 
 void ConversionLog::staleRemoved(const std::string& name) {
+  record.doc()["staleTemporariesRemoved"].push_back(name);
   out.line(msg::kConversionLogStaleRemoved, shownName(name.c_str()).c_str());
 }
 
-void ConversionLog::finish(int exitStatus, const char* ending) {
-  if (!out.isOpen()) return;
-  out.line(msg::kConversionLogWritten, ll(written));
-  out.line(msg::kConversionLogFailedFiles, ll(failed));
-  if (cut > 0) out.line(msg::kConversionLogCutFiles, ll(cut));
-  out.line(msg::kConversionLogGaps, ll(gaps), ll(missing));
-  out.line(msg::kConversionLogJumps, ll(jumps));
-  out.line(msg::kLogExitStatus, exitStatus);
-  const char* said = ending != nullptr ? ending
-                     : failed > 0      ? msg::kConversionEndSomeFailed
-                     : cut > 0         ? msg::kConversionEndSomeCut
-                                       : msg::kConversionEndAllWritten;
-  out.line(msg::kConversionLogSummary, said, ll(written), ll(gaps), ll(missing), ll(jumps));
-  out.close();
+void ConversionLog::finish(int exitStatus, const char* ending, const char* endingCode) {
+  Json& d = record.doc();
+  d["ended"] = isoTime(systemClock());
+  d["totals"] = {{"files", files},          {"written", written}, {"failed", failed},
+                 {"cut4GiB", cut},          {"gaps", gaps},       {"missingFrames", missing},
+                 {"discontinuities", jumps}};
+  d["exitStatus"] = exitStatus;
+  d["ending"] = endingCode;
+  if (out.isOpen()) {
+    out.line(msg::kConversionLogWritten, ll(written));
+    if (check) out.line(msg::kConversionLogWouldWrite, ll(files - failed));
+    out.line(msg::kConversionLogFailedFiles, ll(failed));
+    if (cut > 0) out.line(msg::kConversionLogCutFiles, ll(cut));
+    out.line(msg::kConversionLogGaps, ll(gaps), ll(missing));
+    out.line(msg::kConversionLogJumps, ll(jumps));
+    out.line(msg::kLogExitStatus, exitStatus);
+    const char* said = ending != nullptr ? ending
+                       : check           ? msg::kConversionEndChecked
+                       : failed > 0      ? msg::kConversionEndSomeFailed
+                       : cut > 0         ? msg::kConversionEndSomeCut
+                                         : msg::kConversionEndAllWritten;
+    out.line(msg::kConversionLogSummary, said, ll(files - failed), ll(gaps), ll(missing),
+             ll(jumps));
+    out.close();
+  }
+  errno = 0;
+  if (!record.write()) {
+    printStderr(msg::kConversionRecordWriteFailed, convlog::kRecordName,
+                std::strerror(errno != 0 ? errno : EIO));
+  } else if (record.refusal() != 0) {
+    printStderr(msg::kConversionRecordElsewhere, std::strerror(record.refusal()),
+                record.name().c_str());
+  }
 }

@@ -1,18 +1,26 @@
 // The conversion log "SELTHIX.LOG": beside the WAV files, what each file
 // holds and where the tape failed inside it, written line by line (each
-// line flushed) in the style of the capture log: UTF-8, "項目: 値".
+// line flushed) in the style of the capture log: UTF-8, "項目: 値". Its twin
+// for machines, "SELTHIX.json" (schema "selthix/1", doc/schema/), holds the
+// same facts with English keys and values free of the log's language, and
+// is written whole at the end of the run.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "json_record.h"
 #include "log_file.h"
 #include "tape_time.h"
 
+struct ConversionOptions;
+
 namespace convlog {
 constexpr char kName[] = "SELTHIX.LOG";
-}
+constexpr char kRecordName[] = "SELTHIX.json";
+constexpr char kSchema[] = "selthix/1";
+}  // namespace convlog
 
 // A break of the tape's time inside one output file.
 struct FileBreak {
@@ -24,6 +32,9 @@ struct FileBreak {
 // One output file as the log tells it.
 struct FileRecord {
   enum Outcome { Written, Failed, Placeholder, LongPlay, LongPlayUnknown, FourChannels, Cut };
+  // Why a file failed: it could not be created or written (`error` tells
+  // the system's reason), or the run stopped while it was being written.
+  enum Failure { NoFailure, CreateFailed, WriteFailed, Interrupted, ImageChanged };
   std::string name;
   uint32_t rate = 0;
   int64_t first = 0;        // its frames in the image, first .. first + frames - 1
@@ -46,33 +57,50 @@ struct FileRecord {
   int atimePerFrame = 0;    // 0: not long play
   std::string derivedFrom;  // an access copy (de-emphasised) of this file
   Outcome outcome = Written;
-  std::string reason;  // why it failed
-  std::string sha256;  // of the complete file
+  Failure failure = NoFailure;
+  int error = 0;        // errno of CreateFailed and WriteFailed
+  std::string sha256;   // of the complete file; empty when it could not be read back
+  int sha256Error = 0;  // errno of reading it back
+  std::string md5;      // of the data chunk, lower-case hex; empty when none was written
 };
 
 class ConversionLog {
  public:
+  ConversionLog();
   // Creates the log afresh and writes the program and its options. False,
   // with errno set, when it cannot be created. When another user's log
   // stands under its name, it goes under another (LogFile::open): name()
-  // tells which and refusal() why.
-  bool open(const std::string& options);
+  // tells which and refusal() why. The record is kept all the same.
+  bool open(const ConversionOptions& options);
   const std::string& name() const { return out.name(); }
   int refusal() const { return out.refusal(); }
   // The image mapped: its frames and their tape time.
   void image(int64_t frames, const tapetime::Analysis& time);
-  // The image could not be mapped: the console's message.
-  void noImage(const char* message);
+  // The image could not be mapped: the console's message, and the step that
+  // failed for the record ("open", "size", "mapping", "view").
+  void noImage(const char* message, const char* step);
   void file(const FileRecord& record);
   // A temporary file of an earlier run, killed outright, was removed (its
   // name, found in the directory, with its control characters escaped).
   void staleRemoved(const std::string& name);
+  // Gaps and discontinuities in the files so far.
+  int64_t breaks() const { return gaps + jumps; }
   // Totals, the exit status and the summary line: `ending` says how the run
-  // ended before its work was done (null when it was: the files tell).
-  void finish(int exitStatus, const char* ending = nullptr);
+  // ended before its work was done (null when it was: the files tell), and
+  // `endingCode` the same for the record ("done" when it was). Then the
+  // record is written; a failure is said on the console.
+  void finish(int exitStatus, const char* ending = nullptr, const char* endingCode = "done");
 
  private:
+  void fileText(const FileRecord& r);
+  Json fileJson(const FileRecord& r) const;
+  Json atime(const tapetime::Time& t) const;
+
   LogFile out;
+  JsonRecord record;
+  bool check = false;
+  tapetime::Cycle cycle;
+  int64_t files = 0;
   int64_t written = 0;
   int64_t failed = 0;
   int64_t cut = 0;

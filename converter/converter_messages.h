@@ -35,6 +35,20 @@ DAT_MESSAGE(kConversionLogCreateFailed, "SELTHIX.LOGを作成できませんで�
 DAT_MESSAGE(kConversionLogElsewhere,
             "SELTHIX.LOGを置き換えられないため(%s)、この変換のログは%sに書きます。\n",
             "SELTHIX.LOG cannot be replaced (%s): this conversion's log goes to %s.\n");
+// SELTHIX.json, the conversion's record for machines, could not be written:
+// its name and the system's reason. The conversion's work stands.
+DAT_MESSAGE(kConversionRecordWriteFailed, "%sを書けませんでした: %s\n", "Could not write %s: %s\n");
+// SELTHIX.json could not be replaced (another user's): this conversion's
+// record has a name of its own.
+DAT_MESSAGE(kConversionRecordElsewhere,
+            "SELTHIX.jsonを置き換えられないため(%s)、この変換の記録は%sに書きました。\n",
+            "SELTHIX.json cannot be replaced (%s): this conversion's record went to %s.\n");
+// --check: the image walked as a conversion would, nothing written. To
+// standard output at the end; the log tells each file.
+DAT_MESSAGE(kCheckClean, "確認のみ: WAVファイルは書いていません。ギャップも不連続もありません。\n",
+            "Check only: no WAV file was written. No gap and no discontinuity.\n");
+DAT_MESSAGE(kCheckFound, "確認のみ: WAVファイルは書いていません。ギャップと不連続: %lld か所。\n",
+            "Check only: no WAV file was written. Gaps and discontinuities: %lld.\n");
 // --convert-32k and a 12-bit long-play stretch: it keeps its placeholder.
 DAT_MESSAGE(kLongPlayDecoded,
             "%sは長時間モード(LP)の録音です。フレーム内の配置「%s」で変換しました (次点の %.2f "
@@ -87,6 +101,8 @@ DAT_FILE_TEXT(kConversionLogProgram, "プログラム: SELTHIX %s", "Program: SE
 DAT_FILE_TEXT(kConversionLogOptions, "オプション: %s", "Options: %s");
 DAT_FILE_TEXT(kConversionLogNoImage, "イメージ: KOVRANT.IMG を読めません (%s)",
               "Image: KOVRANT.IMG cannot be read (%s)");
+DAT_FILE_TEXT(kConversionLogCheck, "確認のみ: WAVファイルもラベルファイルも書きません",
+              "Check only: no WAV file and no label file is written");
 DAT_FILE_TEXT(kConversionLogImage, "イメージ: KOVRANT.IMG (%lld フレーム)",
               "Image: KOVRANT.IMG (%lld frames)");
 DAT_FILE_TEXT(kConversionLogNoAtime,
@@ -170,9 +186,18 @@ DAT_FILE_TEXT(kConversionLogComplete, "完了", "complete");
 DAT_FILE_TEXT(kConversionLogCut,
               "状態: WAVの上限4GiBで打ち切り (続く %lld フレームは書き込んでいません)",
               "State: cut at the 4 GiB limit of WAV (the %lld frames after it were not written)");
+DAT_FILE_TEXT(kConversionLogChecked, "状態: 書いていません (確認のみ。変換では「%s」)",
+              "State: not written (check only; a conversion gives: %s)");
+DAT_FILE_TEXT(kConversionLogCheckedCut,
+              "状態: 書いていません (確認のみ。変換ではWAVの上限4GiBで打ち切り、続く %lld "
+              "フレームは入りません)",
+              "State: not written (check only; a conversion cuts it at the 4 GiB limit of WAV: "
+              "the %lld frames after it do not fit)");
 DAT_FILE_TEXT(kConversionLogStaleRemoved, "古い一時ファイルを削除: %s",
               "Old temporary file removed: %s");
 DAT_FILE_TEXT(kConversionLogWritten, "書いたファイル: %lld", "Files written: %lld");
+DAT_FILE_TEXT(kConversionLogWouldWrite, "変換で書くファイル: %lld",
+              "Files a conversion writes: %lld");
 DAT_FILE_TEXT(kConversionLogFailedFiles, "失敗したファイル: %lld", "Files failed: %lld");
 DAT_FILE_TEXT(kConversionLogCutFiles, "4GiBで打ち切ったファイル: %lld", "Files cut at 4 GiB: %lld");
 DAT_FILE_TEXT(kConversionLogGaps, "ギャップ: %lld か所、推定 %lld フレーム",
@@ -194,6 +219,8 @@ DAT_FILE_TEXT(kConversionEndSomeFailed, "書けなかったファイルあり",
               "some files could not be written");
 DAT_FILE_TEXT(kConversionEndSomeCut, "WAVの上限4GiBで打ち切ったファイルあり",
               "some files were cut at the 4 GiB limit of WAV");
+DAT_FILE_TEXT(kConversionEndChecked, "確認のみ (WAVファイルは書いていません)",
+              "check only (no WAV file written)");
 DAT_FILE_TEXT(kConversionEndAllWritten, "すべて書き込み", "all written");
 DAT_FILE_TEXT(kConversionReasonImageChanged, "KOVRANT.IMG が変わった", "KOVRANT.IMG changed");
 

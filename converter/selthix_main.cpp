@@ -1,6 +1,6 @@
 // SELTHIX: converts the frame image "KOVRANT.IMG" in the current directory
 // into WAV files, one per program and sampling rate. Takes --keep-time,
-// --bwf and --convert-32k besides --help and --version.
+// --bwf, --convert-32k and --check besides --help and --version.
 #include "arguments.h"
 #include "console.h"
 #include "conversion.h"
@@ -12,7 +12,7 @@ int main(int argc, char** argv) {
   if (!reserveStandardStreams()) return 1;
   useLanguage(systemLanguage());
   int exitStatus = 0;
-  static const char* const kOptions[] = {"--keep-time", "--bwf",         "--convert-32k",
+  static const char* const kOptions[] = {"--keep-time", "--bwf",         "--convert-32k", "--check",
                                          "--long-play", "--de-emphasis", nullptr};
   Arguments arguments;
   if (answerArguments(argc, argv, "SELTHIX", msg::kSelthixHelp, &exitStatus, kOptions, &arguments))
@@ -21,9 +21,10 @@ int main(int argc, char** argv) {
   options.keepTime = arguments.has(0);
   options.bwf = arguments.has(1);
   options.convert32k = arguments.has(2);
-  options.longPlay = arguments.has(3);
-  options.deEmphasis = arguments.has(4);
-  for (int k = 0; k < 5; ++k) {
+  options.check = arguments.has(3);
+  options.longPlay = arguments.has(4);
+  options.deEmphasis = arguments.has(5);
+  for (int k = 0; k < 6; ++k) {
     if (!arguments.has(k)) continue;
     if (!options.text.empty()) options.text += ' ';
     options.text += kOptions[k];

@@ -4,8 +4,9 @@
 # KOVRANT run against the simulated drive, with two damaged stretches of
 # tape whose frames the drive loses), shows its capture log, converts the
 # image with SELTHIX --keep-time (the gaps kept to their length and marked),
-# shows the conversion log's gaps and a label file, checks the checksums and
-# lists the WAV files. The console text is Shift_JIS in files; it is shown here
+# after SELTHIX --check has told that there are gaps, shows the conversion
+# log's gaps, the same from its JSON record, and a label file, checks the
+# checksums and lists the WAV files. The console text is Shift_JIS in files; it is shown here
 # through iconv.
 set -eu
 cd "$(dirname "$0")/.."
@@ -24,12 +25,21 @@ echo
 echo "== KOVRANT.LOG, the capture log"
 cat KOVRANT.LOG
 echo
+echo "== SELTHIX --check: are there gaps? (status 4: yes, 0: no; nothing written)"
+check=0
+../../build/converter/SELTHIX --check >/dev/null 2>&1 || check=$?
+echo "exit status $check"
+[ "$check" = 4 ] || status=1
+echo
 echo "== SELTHIX --keep-time in scratch/demo"
 ../../build/converter/SELTHIX --keep-time >selthix.txt 2>&1 || status=$?
 iconv -f CP932 -t UTF-8 selthix.txt
 echo
 echo "== SELTHIX.LOG, the conversion log: its files and the gaps in them"
 grep -E '^(ファイル|ギャップ|不連続|まとめ):' SELTHIX.LOG
+echo
+echo "== SELTHIX.json, the record for scripts: the same gaps"
+python3 -c 'import json; [print(f["name"], g["sample"], g["before"]["text"], g["after"]["text"], g["missing"], sep="\t") for f in json.load(open("SELTHIX.json"))["files"] for g in f["gaps"]]'
 for labels in *.txt; do
   case "$labels" in kovrant.txt|selthix.txt) continue ;; esac
   [ -s "$labels" ] || continue

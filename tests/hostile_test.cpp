@@ -249,13 +249,18 @@ TEST(ShortenedImage, TheConverterReportsItAndKeepsNoHalfWrittenFile) {
   EXPECT_EQ(WEXITSTATUS(status), 1);
   EXPECT_NE(textOf(readFile(errPath)).find(toCp932(msg::kImageChanged)), std::string::npos);
   for (const std::string& n : testing_support::listDir(dir.path())) {
-    EXPECT_TRUE(n == "KOVRANT.IMG" || n == "err.txt" || n == "SELTHIX.LOG") << n << " was left";
+    EXPECT_TRUE(n == "KOVRANT.IMG" || n == "err.txt" || n == "SELTHIX.LOG" || n == "SELTHIX.json")
+        << n << " was left";
   }
-  // The conversion log says so too, in its last line.
+  // The conversion log says so too, in its last line, and its record.
   std::string log = textOf(readFile(dir.file("SELTHIX.LOG")));
   EXPECT_NE(log.find("終了ステータス: 1\nまとめ: 変換中にイメージが短くなったため中止"),
             std::string::npos)
       << log;
+  std::string record = textOf(readFile(dir.file("SELTHIX.json")));
+  EXPECT_NE(record.find("\"exitStatus\": 1,\n  \"ending\": \"image-shortened\"\n}"),
+            std::string::npos)
+      << record;
 }
 
 // A converter at work on one long segment of `frames` frames (5760 bytes

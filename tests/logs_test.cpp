@@ -37,6 +37,20 @@ const std::vector<uint8_t>& tape() {
   return bytes;
 }
 
+// A shared directory with the sticky bit under `top`, and `program` copied
+// where another user can run it (the build tree may not be reachable).
+struct SharedDirectory {
+  std::string dir, program;
+  SharedDirectory(const testing_support::TempDir& top, const char* original)
+      : dir(top.file("shared")), program(top.file("program")) {
+    EXPECT_EQ(chmod(top.path().c_str(), 0755), 0);
+    EXPECT_EQ(mkdir(dir.c_str(), 0777), 0);
+    EXPECT_EQ(chmod(dir.c_str(), 01777), 0);
+    EXPECT_TRUE(synth::writeFile(program, readFile(original)));
+    EXPECT_EQ(chmod(program.c_str(), 0755), 0);
+  }
+};
+
 // A shared directory with the sticky bit and another user's log in it: the
 // run writes its log under the first free name, says so on the console, and
 // leaves the other log as it was; its own log lists its own files.
@@ -67,10 +81,8 @@ TEST(Logs, AnotherUsersLogInASharedDirectory) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.program);
     testing_support::TempDir top;
-    std::string shared = top.file("shared");
-    ASSERT_EQ(chmod(top.path().c_str(), 0755), 0);
-    ASSERT_EQ(mkdir(shared.c_str(), 0777), 0);
-    ASSERT_EQ(chmod(shared.c_str(), 01777), 0);
+    SharedDirectory place(top, c.program);
+    const std::string& shared = place.dir;
     for (const std::string& input : c.args) {
       ASSERT_TRUE(synth::writeFile(shared + "/" + input, tape()));
     }
@@ -78,14 +90,10 @@ TEST(Logs, AnotherUsersLogInASharedDirectory) {
     std::string stale = shared + "/" + c.log;
     ASSERT_TRUE(synth::writeFile(stale, theirs));
     ASSERT_EQ(chown(stale.c_str(), 4242, 4242), 0);
-    // The program where the other user can reach it (the build tree may not be).
-    std::string program = top.file("program");
-    ASSERT_TRUE(synth::writeFile(program, readFile(c.program)));
-    ASSERT_EQ(chmod(program.c_str(), 0755), 0);
     RunOptions options;
     if (c.program != std::string(SELTHIX_PATH)) options.args = c.args;
     options.uid = 4343;
-    RunResult r = testing_support::runIn(shared, program, options);
+    RunResult r = testing_support::runIn(shared, place.program, options);
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(readFile(stale), theirs);
     char line[300];
@@ -110,6 +118,33 @@ TEST(Logs, AnotherUsersLogInASharedDirectory) {
     }
     EXPECT_EQ(sums, wavs);
   }
+}
+
+// Another user's SELTHIX.json in a shared directory: this conversion's
+// record goes under the first free name, the console says which, and the
+// other stays as it was.
+TEST(Logs, AnotherUsersRecordInASharedDirectory) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to act as two users";
+  testing_support::TempDir top;
+  SharedDirectory place(top, SELTHIX_PATH);
+  const std::string& shared = place.dir;
+  ASSERT_TRUE(synth::writeFile(shared + "/KOVRANT.IMG", tape()));
+  const std::vector<uint8_t> theirs = {'{', '}'};
+  std::string stale = shared + "/SELTHIX.json";
+  ASSERT_TRUE(synth::writeFile(stale, theirs));
+  ASSERT_EQ(chown(stale.c_str(), 4242, 4242), 0);
+  RunOptions options;
+  options.uid = 4343;
+  RunResult r = testing_support::runIn(shared, place.program, options);
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(readFile(stale), theirs);
+  char line[300];
+  std::snprintf(line, sizeof line, msg::kConversionRecordElsewhere, "Operation not permitted",
+                "SELTHIX-1.json");
+  EXPECT_EQ(r.err, testing_support::toCp932(line));
+  std::string record = textOf(readFile(shared + "/SELTHIX-1.json"));
+  EXPECT_EQ(record.rfind("{\n  \"schema\": \"selthix/1\",", 0), 0u) << record;
+  EXPECT_NE(record.find("\"ending\": \"done\""), std::string::npos) << record;
 }
 
 // No room for the log (a file-size limit with SIGXFSZ ignored): the program
