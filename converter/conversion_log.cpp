@@ -95,6 +95,7 @@ void ConversionLog::file(const FileRecord& r) {
   }
   ++written;
   out.line("SHA-256: %s  %s", r.sha256.c_str(), r.name.c_str());
+  if (!r.md5.empty()) out.line(msg::kConversionLogMd5, r.md5.c_str());
   if (r.outcome == FileRecord::Cut) {
     ++cut;
     out.line(msg::kConversionLogCut, ll(r.framesCut));

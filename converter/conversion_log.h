@@ -40,6 +40,8 @@ struct FileRecord {
   Outcome outcome = Written;
   std::string reason;  // why it failed
   std::string sha256;  // of the complete file
+  std::string
+      md5;  // of its data chunk (lower-case hex) where its "MD5 " chunk holds it, else empty
 };
 
 class ConversionLog {

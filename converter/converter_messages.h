@@ -35,6 +35,10 @@ DAT_MESSAGE(kConversionLogCreateFailed, "SELTHIX.LOGを作成できませんで�
 DAT_MESSAGE(kConversionLogElsewhere,
             "SELTHIX.LOGを置き換えられないため(%s)、この変換のログは%sに書きます。\n",
             "SELTHIX.LOG cannot be replaced (%s): this conversion's log goes to %s.\n");
+// The same for the CORE document of --bwf.
+DAT_MESSAGE(kCoreDocumentElsewhere,
+            "SELTHIX-CORE.csvを置き換えられないため(%s)、この変換のCSVは%sに書きます。\n",
+            "SELTHIX-CORE.csv cannot be replaced (%s): this conversion's CSV goes to %s.\n");
 // --convert-32k and a 12-bit long-play stretch: it keeps its placeholder.
 DAT_MESSAGE(kLongPlay,
             "%sは12ビットの長時間モード(LP)"
@@ -125,6 +129,7 @@ DAT_FILE_TEXT(kConversionLogCutFrames, "区切りで除いたフレーム: %lld"
               "Frames left out at the cut: %lld");
 DAT_FILE_TEXT(kConversionLogTrimFrames, "末尾で除いたフレーム: %lld",
               "Frames left out at the end: %lld");
+DAT_FILE_TEXT(kConversionLogMd5, "MD5 (data チャンク): %s", "MD5 (data chunk): %s");
 DAT_FILE_TEXT(kConversionLogFailed, "状態: 失敗 (%s)", "State: failed (%s)");
 DAT_FILE_TEXT(kConversionLogState, "状態: %s", "State: %s");
 DAT_FILE_TEXT(kConversionLogPlaceholder, "ヘッダーのみ (32kHzは変換していません)",

@@ -1,6 +1,7 @@
 // The logs of SELTHIX and kovrant-merge (and KOVRANT's) where they cannot be
 // written as usual: another user's log under the name in a shared
-// directory, and no room for a single line.
+// directory, and no room for a single line; SELTHIX's CORE document, written
+// under their rules, with another user's or a directory under its name.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -37,6 +38,23 @@ const std::vector<uint8_t>& tape() {
   return bytes;
 }
 
+const std::vector<uint8_t> kTheirs = {'t', 'h', 'e', 'i', 'r', 's'};
+
+// In `top`: "shared", a directory with the sticky bit open to all, holding
+// another user's file `theirs` (kTheirs); and "program", a copy of
+// `program` where another user can run it (the build tree may not be).
+void shareWithAnother(const testing_support::TempDir& top, const std::string& program,
+                      const std::string& theirs) {
+  std::string shared = top.file("shared");
+  ASSERT_EQ(chmod(top.path().c_str(), 0755), 0);
+  ASSERT_EQ(mkdir(shared.c_str(), 0777), 0);
+  ASSERT_EQ(chmod(shared.c_str(), 01777), 0);
+  ASSERT_TRUE(synth::writeFile(shared + "/" + theirs, kTheirs));
+  ASSERT_EQ(chown((shared + "/" + theirs).c_str(), 4242, 4242), 0);
+  ASSERT_TRUE(synth::writeFile(top.file("program"), readFile(program)));
+  ASSERT_EQ(chmod(top.file("program").c_str(), 0755), 0);
+}
+
 // A shared directory with the sticky bit and another user's log in it: the
 // run writes its log under the first free name, says so on the console, and
 // leaves the other log as it was; its own log lists its own files.
@@ -67,27 +85,19 @@ TEST(Logs, AnotherUsersLogInASharedDirectory) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.program);
     testing_support::TempDir top;
-    std::string shared = top.file("shared");
-    ASSERT_EQ(chmod(top.path().c_str(), 0755), 0);
-    ASSERT_EQ(mkdir(shared.c_str(), 0777), 0);
-    ASSERT_EQ(chmod(shared.c_str(), 01777), 0);
+    shareWithAnother(top, c.program, c.log);
+    ASSERT_FALSE(HasFatalFailure());
+    std::string shared = top.file("shared"), stale = shared + "/" + c.log;
     for (const std::string& input : c.args) {
       ASSERT_TRUE(synth::writeFile(shared + "/" + input, tape()));
     }
-    const std::vector<uint8_t> theirs = {'t', 'h', 'e', 'i', 'r', 's'};
-    std::string stale = shared + "/" + c.log;
-    ASSERT_TRUE(synth::writeFile(stale, theirs));
-    ASSERT_EQ(chown(stale.c_str(), 4242, 4242), 0);
-    // The program where the other user can reach it (the build tree may not be).
     std::string program = top.file("program");
-    ASSERT_TRUE(synth::writeFile(program, readFile(c.program)));
-    ASSERT_EQ(chmod(program.c_str(), 0755), 0);
     RunOptions options;
     if (c.program != std::string(SELTHIX_PATH)) options.args = c.args;
     options.uid = 4343;
     RunResult r = testing_support::runIn(shared, program, options);
     EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(readFile(stale), theirs);
+    EXPECT_EQ(readFile(stale), kTheirs);
     char line[300];
     std::snprintf(line, sizeof line, c.elsewhere, "Operation not permitted", c.unused);
     EXPECT_EQ(count(r.err, line), 1) << r.err;
@@ -110,6 +120,40 @@ TEST(Logs, AnotherUsersLogInASharedDirectory) {
     }
     EXPECT_EQ(sums, wavs);
   }
+}
+
+// SELTHIX --bwf where its CORE document cannot take its name: a directory
+// in the way is said on the console; beside another user's document in a
+// shared directory it goes under the first free name, which the console
+// tells. Either way the conversion is whole and its status 0.
+TEST(Logs, TheCoreDocumentWhereItsNameIsTaken) {
+  RunOptions options;
+  options.args = {"--bwf"};
+  testing_support::TempDir dir;
+  ASSERT_TRUE(synth::writeFile(dir.file("KOVRANT.IMG"), tape()));
+  ASSERT_EQ(mkdir(dir.file("SELTHIX-CORE.csv").c_str(), 0755), 0);
+  RunResult r = testing_support::runIn(dir.path(), SELTHIX_PATH, options);
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  char line[300];
+  std::snprintf(line, sizeof line, msg::kWavWriteFailed, "SELTHIX-CORE.csv", "Is a directory");
+  EXPECT_EQ(r.err, line);
+  EXPECT_NE(textOf(readFile(dir.file("SELTHIX.LOG"))).find("まとめ: すべて書き込み。"),
+            std::string::npos);
+
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to act as two users";
+  testing_support::TempDir top;
+  shareWithAnother(top, SELTHIX_PATH, "SELTHIX-CORE.csv");
+  ASSERT_FALSE(HasFatalFailure());
+  std::string shared = top.file("shared");
+  ASSERT_TRUE(synth::writeFile(shared + "/KOVRANT.IMG", tape()));
+  options.uid = 4343;
+  r = testing_support::runIn(shared, top.file("program"), options);
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(readFile(shared + "/SELTHIX-CORE.csv"), kTheirs);
+  std::snprintf(line, sizeof line, msg::kCoreDocumentElsewhere, "Operation not permitted",
+                "SELTHIX-CORE-1.csv");
+  EXPECT_EQ(r.err, line);
+  EXPECT_EQ(textOf(readFile(shared + "/SELTHIX-CORE-1.csv")).rfind("FileName,", 0), 0u);
 }
 
 // No room for the log (a file-size limit with SIGXFSZ ignored): the program
