@@ -1,8 +1,5 @@
 #include "json_record.h"
 
-#include <cerrno>
-#include <cstdio>
-
 #include "output_file.h"
 
 JsonRecord::JsonRecord(const char* name, const char* schema) : target(name), written(name) {
@@ -14,17 +11,8 @@ std::string jsonText(const Json& value) {
 }
 
 bool JsonRecord::write() {
-  std::string text = jsonText(document) + "\n";
   StagedFile file;
-  errno = 0;
-  if (!file.create(target.c_str())) return false;
-  if (std::fwrite(text.data(), 1, text.size(), file.stream()) != text.size()) {
-    int error = errno != 0 ? errno : EIO;
-    file.discard();
-    errno = error;
-    return false;
-  }
-  if (!file.commitBesideAnother()) return false;
+  if (!file.writeWhole(target.c_str(), jsonText(document) + "\n")) return false;
   written = file.name();
   refused = file.refusal();
   return true;

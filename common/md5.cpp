@@ -93,6 +93,10 @@ void Md5::digest(uint8_t out[16]) {
 std::string Md5::hex() {
   uint8_t d[16];
   digest(d);
+  return hex(d);
+}
+
+std::string Md5::hex(const uint8_t d[16]) {
   char text[33];
   for (int k = 0; k < 16; ++k) std::snprintf(text + 2 * k, 3, "%02x", d[k]);
   return text;

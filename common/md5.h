@@ -15,6 +15,8 @@ class Md5 {
   void digest(uint8_t out[16]);
   // Ends the computation: the digest as 32 lower-case hexadecimal digits.
   std::string hex();
+  // The 16 bytes of a digest as 32 lower-case hexadecimal digits.
+  static std::string hex(const uint8_t digest[16]);
 
  private:
   void block(const uint8_t* p);

@@ -77,6 +77,18 @@ bool StagedFile::commitBesideAnother() {
   return true;
 }
 
+bool StagedFile::writeWhole(const char* name, const std::string& text) {
+  errno = 0;
+  if (!create(name)) return false;
+  if (std::fwrite(text.data(), 1, text.size(), file) != text.size()) {
+    int error = errno != 0 ? errno : EIO;
+    discard();
+    errno = error;
+    return false;
+  }
+  return commitBesideAnother();
+}
+
 void StagedFile::discard() {
   if (file != nullptr) std::fclose(file);
   file = nullptr;

@@ -64,6 +64,9 @@ class StagedFile {
   // first free "STEM-1.EXT", "STEM-2.EXT", ... instead (none is ever
   // replaced): name() tells which and refusal() why.
   bool commitBesideAnother();
+  // Writes `text` as the whole file `name`: create(), the text,
+  // commitBesideAnother(). False, with errno set, when any of them fails.
+  bool writeWhole(const char* name, const std::string& text);
   const std::string& name() const { return target; }
   int refusal() const { return refused; }
   // Closes the stream, if open, and removes the temporary file.

@@ -93,6 +93,8 @@ class Conversion {
         time(tapetime::analyse(image, n)) {}
 
   const tapetime::Analysis& tapeTime() const { return time; }
+  // The files written with a "bext" chunk, for the CORE document.
+  const std::vector<CoreRow>& coreRows() const { return core; }
 
   bool run() {
     if (n == 0) return true;  // a file shorter than one frame has nothing to convert
@@ -247,10 +249,9 @@ class Conversion {
     path.filter = &filter;
     plan.transform = {&AudioPath::apply, &path};
     if (options.bwf) {
-      BextFields f =
-          bextFields(copy, segProgram, options.keepTime, date.date, date.time, bextReference);
-      f.codingHistory += deEmphasisHistory(copy);
-      plan.leading = bextChunk(f);
+      bext = bextFields(copy, segProgram, options.keepTime, date.date, date.time, bextReference);
+      bext.codingHistory += deEmphasisHistory(copy);
+      plan.leading = bextChunk(bext);
     }
     write(&copy, last, bytesPerFrame, plan);
     if (log != nullptr) log->file(copy);
@@ -332,6 +333,8 @@ class Conversion {
       r->sha256Error = errno;
       r->sha256.clear();
     }
+    r->md5 = result.md5;
+    if (options.bwf) core.push_back({r->name, r->rate, bext});
     if (options.keepTime && bytesPerFrame > 0 && r->derivedFrom.empty() &&
         !writeLabels(*r, bytesPerFrame / 4, accuracy()))
       ok = false;
@@ -341,7 +344,7 @@ class Conversion {
   // gaps filled and marked, with --bwf its description. A segment too long
   // for one WAV file ends with its last frame that fits, before the silence
   // of a gap that does not: the file, its log and its marks tell nothing
-  // beyond it.
+  // beyond it, and its MD5 is of the audio it holds.
   void describe(FileRecord* r, int64_t frames, uint32_t bytesPerFrame, WavPlan* plan) {
     FileRecord whole = *r;
     describeFrames(r, frames, bytesPerFrame, plan);
@@ -357,7 +360,7 @@ class Conversion {
   // with the plan's silence before them and its chunks (which only shrink
   // when fewer frames are marked).
   int64_t framesThatFit(int64_t frames, uint32_t bytesPerFrame, const WavPlan& plan) const {
-    int64_t room = wavFrameLimit(bytesPerFrame, plan.leading.size() + plan.trailing.size());
+    int64_t room = wavFrameLimit(bytesPerFrame, plan.chunkBytes());
     int64_t fit = 0;
     for (const Silence& s : plan.silence) {
       int64_t before = s.before - segStart - fit;  // frames up to the gap
@@ -409,7 +412,9 @@ class Conversion {
         filled += b->missing;
         fb.filled = true;
       }
-      markers.push_back({static_cast<uint32_t>(fb.sample), markerText(fb, accuracy())});
+      // A gap kept to its length is a region of its silence.
+      markers.push_back({static_cast<uint32_t>(fb.sample), markerText(fb, accuracy()),
+                         static_cast<uint32_t>(fb.filled ? b->missing * samplesPerFrame : 0)});
       r->breaks.push_back(fb);
     }
     r->samplePairs = (r->frames + filled) * samplesPerFrame;
@@ -422,8 +427,9 @@ class Conversion {
                    samplesPerFrame);
       }
       bextReference = static_cast<uint64_t>(reference);
-      plan->leading = bextChunk(
-          bextFields(*r, segProgram, options.keepTime, date.date, date.time, bextReference));
+      bext = bextFields(*r, segProgram, options.keepTime, date.date, date.time, bextReference);
+      plan->leading = bextChunk(bext);
+      plan->md5 = true;
     }
     return r->frames + filled;
   }
@@ -442,6 +448,8 @@ class Conversion {
   int segProgram = 0;
   int64_t segStart = 0;
   bool ok = true;
+  BextFields bext;  // the file's being written, with --bwf
+  std::vector<CoreRow> core;
 };
 
 }  // namespace
@@ -455,7 +463,11 @@ bool convertFrames(const uint8_t* image, int64_t frameCount, const ConversionOpt
                    ConversionLog* log, const ImageDate& date) {
   Conversion conversion(image, frameCount, options, log, date);
   if (log != nullptr) log->image(frameCount, conversion.tapeTime());
-  return conversion.run();
+  bool ok = conversion.run();
+  // The files written, also by a conversion that ended early; an image
+  // without a whole frame gives no file at all.
+  if (options.bwf && !options.check && frameCount > 0) writeCoreDocument(conversion.coreRows());
+  return ok;
 }
 
 bool writeWavRange(const char* name, const uint8_t* image, int64_t first, int64_t last,
@@ -501,13 +513,13 @@ int noImage(ConversionLog& log, const char* message, const char* step) {
 }
 
 // The temporary names of this program's output files: "#...wav", "#...txt",
-// and its record "SELTHIX.json".
+// its record "SELTHIX.json" and the CORE document.
 bool isOurTarget(const std::string& target) {
   auto endsWith = [&](const char* tail) {
     size_t n = std::strlen(tail);
     return target.size() > n && target.compare(target.size() - n, n, tail) == 0;
   };
-  if (target == convlog::kRecordName) return true;
+  if (target == convlog::kRecordName || target == kCoreName) return true;
   return !target.empty() && target[0] == '#' && (endsWith(".wav") || endsWith(".txt"));
 }
 

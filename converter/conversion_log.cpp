@@ -203,6 +203,7 @@ void ConversionLog::fileText(const FileRecord& r) {
   }
   out.line("SHA-256: %s  %s", r.sha256.empty() ? std::strerror(r.sha256Error) : r.sha256.c_str(),
            r.name.c_str());
+  if (!r.md5.empty()) out.line(msg::kConversionLogMd5, r.md5.c_str());
   if (r.outcome == FileRecord::Cut) {
     out.line(msg::kConversionLogCut, ll(r.framesCut));
     return;

@@ -49,6 +49,10 @@ DAT_MESSAGE(kCheckClean, "確認のみ: WAVファイルは書いていません�
             "Check only: no WAV file was written. No gap and no discontinuity.\n");
 DAT_MESSAGE(kCheckFound, "確認のみ: WAVファイルは書いていません。ギャップと不連続: %lld か所。\n",
             "Check only: no WAV file was written. Gaps and discontinuities: %lld.\n");
+// The same for the CORE document of --bwf.
+DAT_MESSAGE(kCoreDocumentElsewhere,
+            "SELTHIX-CORE.csvを置き換えられないため(%s)、この変換のCSVは%sに書きます。\n",
+            "SELTHIX-CORE.csv cannot be replaced (%s): this conversion's CSV goes to %s.\n");
 // --convert-32k and a 12-bit long-play stretch: it keeps its placeholder.
 DAT_MESSAGE(kLongPlayDecoded,
             "%sは長時間モード(LP)の録音です。フレーム内の配置「%s」で変換しました (次点の %.2f "
@@ -156,6 +160,7 @@ DAT_FILE_TEXT(kConversionLogCutFrames, "区切りで除いたフレーム: %lld"
               "Frames left out at the cut: %lld");
 DAT_FILE_TEXT(kConversionLogTrimFrames, "末尾で除いたフレーム: %lld",
               "Frames left out at the end: %lld");
+DAT_FILE_TEXT(kConversionLogMd5, "MD5 (data チャンク): %s", "MD5 (data chunk): %s");
 DAT_FILE_TEXT(kConversionLogFailed, "状態: 失敗 (%s)", "State: failed (%s)");
 DAT_FILE_TEXT(kConversionLogState, "状態: %s", "State: %s");
 DAT_FILE_TEXT(kConversionLogPlaceholder, "ヘッダーのみ (32kHzは変換していません)",

@@ -76,3 +76,58 @@ bool writeLabels(const FileRecord& r, int64_t samplesPerFrame, int accuracy) {
   }
   return true;
 }
+
+namespace {
+
+// A CSV field: quoted, its quotes doubled, when it holds a comma, a quote or
+// a line end.
+std::string csvField(const std::string& text) {
+  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  std::string quoted = "\"";
+  for (char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return quoted + "\"";
+}
+
+}  // namespace
+
+std::string coreDocument(const std::vector<CoreRow>& rows) {
+  std::string text =
+      "FileName,Description,Originator,OriginatorReference,OriginationDate,OriginationTime,"
+      "TimeReference (translated),TimeReference,BextVersion,UMID,CodingHistory\r\n";
+  for (const CoreRow& row : rows) {
+    BextFields f = heldInChunk(row.bext);
+    uint64_t ms = row.rate > 0 ? f.timeReference * 1000 / row.rate : 0;
+    char translated[32];
+    std::snprintf(translated, sizeof translated, "%02llu:%02llu:%02llu.%03llu",
+                  static_cast<unsigned long long>(ms / 3600000),
+                  static_cast<unsigned long long>(ms / 60000 % 60),
+                  static_cast<unsigned long long>(ms / 1000 % 60),
+                  static_cast<unsigned long long>(ms % 1000));
+    const std::string fields[] = {row.name,
+                                  f.description,
+                                  f.originator,
+                                  f.reference,
+                                  f.date,
+                                  f.time,
+                                  translated,
+                                  std::to_string(f.timeReference),
+                                  std::to_string(kBextVersion),
+                                  "",
+                                  f.codingHistory};
+    for (const std::string& field : fields) {
+      if (&field != fields) text += ',';
+      text += csvField(field);
+    }
+    text += "\r\n";
+  }
+  return text;
+}
+
+void writeCoreDocument(const std::vector<CoreRow>& rows) {
+  StagedFile file;
+  if (!file.writeWhole(kCoreName, coreDocument(rows))) {
+    printStderr(msg::kWavWriteFailed, kCoreName, std::strerror(errno ? errno : EIO));
+  } else if (file.refusal() != 0) {
+    printStderr(msg::kCoreDocumentElsewhere, std::strerror(file.refusal()), file.name().c_str());
+  }
+}

@@ -1,10 +1,12 @@
 // What a WAV file carries of the tape beside its audio: the texts of its
 // markers (the cue points' labels, and the label file beside it that sound
-// editors import) and its Broadcast WAV description.
+// editors import) and its Broadcast WAV description, which the CORE document
+// beside the files lists.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "conversion_log.h"
 #include "wav_chunks.h"
@@ -28,3 +30,21 @@ std::string deEmphasisHistory(const FileRecord& copy);
 // and text of each break, tab-separated. False, with the failure said on
 // the console, when it cannot be written.
 bool writeLabels(const FileRecord& r, int64_t samplesPerFrame, int accuracy);
+
+// The CORE document of --bwf: one row per file with a "bext" chunk.
+constexpr char kCoreName[] = "SELTHIX-CORE.csv";
+struct CoreRow {
+  std::string name;  // the file's
+  uint32_t rate;
+  BextFields bext;  // as given to bextChunk
+};
+
+// Its text, in the CSV form of the archives' Broadcast WAV tools (RFC 4180,
+// UTF-8, CR LF): a header row, then per file its name and the fields its
+// "bext" chunk holds, the time reference also as hh:mm:ss.mmm.
+std::string coreDocument(const std::vector<CoreRow>& rows);
+
+// Writes it under the logs' rules (staged, never through a link, another
+// user's document left alone). A failure is said on the console; the
+// conversion's outcome stays its own.
+void writeCoreDocument(const std::vector<CoreRow>& rows);

@@ -1,5 +1,6 @@
 #include "wav_chunks.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "little_endian.h"
@@ -27,6 +28,16 @@ void appendField(std::vector<uint8_t>& out, const std::string& text, size_t size
   for (size_t k = 0; k < size; ++k) out.push_back(k < text.size() ? text[k] : 0);
 }
 
+void appendLe16(std::vector<uint8_t>& out, uint16_t v) {
+  uint8_t b[2];
+  writeLe16(b, v);
+  out.insert(out.end(), b, b + 2);
+}
+
+// The sizes of the text fields of "bext" before its time reference.
+constexpr size_t kDescriptionSize = 256, kOriginatorSize = 32, kReferenceSize = 32, kDateSize = 10,
+                 kTimeSize = 8;
+
 }  // namespace
 
 std::vector<uint8_t> cueChunks(const std::vector<Marker>& markers) {
@@ -48,6 +59,13 @@ std::vector<uint8_t> cueChunks(const std::vector<Marker>& markers) {
     label.insert(label.end(), markers[k].text.begin(), markers[k].text.end());
     label.push_back(0);
     appendChunk(list, "labl", label);
+    if (markers[k].length == 0) continue;
+    std::vector<uint8_t> region;
+    appendLe32(region, id);
+    appendLe32(region, markers[k].length);
+    region.insert(region.end(), {'r', 'g', 'n', ' '});
+    for (int field = 0; field < 4; ++field) appendLe16(region, 0);  // country .. code page
+    appendChunk(list, "ltxt", region);
   }
   appendChunk(out, "cue ", cue);
   appendChunk(out, "LIST", list);
@@ -56,18 +74,32 @@ std::vector<uint8_t> cueChunks(const std::vector<Marker>& markers) {
 
 std::vector<uint8_t> bextChunk(const BextFields& f) {
   std::vector<uint8_t> body;
-  appendField(body, f.description, 256);
-  appendField(body, f.originator, 32);
-  appendField(body, f.reference, 32);
-  appendField(body, f.date, 10);
-  appendField(body, f.time, 8);
+  appendField(body, f.description, kDescriptionSize);
+  appendField(body, f.originator, kOriginatorSize);
+  appendField(body, f.reference, kReferenceSize);
+  appendField(body, f.date, kDateSize);
+  appendField(body, f.time, kTimeSize);
   appendLe32(body, static_cast<uint32_t>(f.timeReference));
   appendLe32(body, static_cast<uint32_t>(f.timeReference >> 32));
-  body.push_back(1);  // version 1
-  body.push_back(0);
+  appendLe16(body, kBextVersion);
   appendField(body, "", 64 + 190);  // UMID (none) and the reserved bytes
   body.insert(body.end(), f.codingHistory.begin(), f.codingHistory.end());
   std::vector<uint8_t> out;
   appendChunk(out, "bext", body);
+  return out;
+}
+
+BextFields heldInChunk(BextFields f) {
+  f.description.resize(std::min(f.description.size(), kDescriptionSize));
+  f.originator.resize(std::min(f.originator.size(), kOriginatorSize));
+  f.reference.resize(std::min(f.reference.size(), kReferenceSize));
+  f.date.resize(std::min(f.date.size(), kDateSize));
+  f.time.resize(std::min(f.time.size(), kTimeSize));
+  return f;
+}
+
+std::vector<uint8_t> md5Chunk(const uint8_t digest[16]) {
+  std::vector<uint8_t> out;
+  appendChunk(out, "MD5 ", std::vector<uint8_t>(digest, digest + 16));
   return out;
 }

@@ -6,6 +6,7 @@
 
 #include "dat_frame.h"
 #include "little_endian.h"
+#include "wav_chunks.h"
 
 namespace {
 
@@ -34,11 +35,16 @@ void WavWriter::init(uint32_t rate) {
   failure = 0;
   leading = nullptr;
   trailing = nullptr;
+  digesting = false;
+  digest = Md5();
+  md5Hex.clear();
 }
 
-void WavWriter::setChunks(const std::vector<uint8_t>* before, const std::vector<uint8_t>* after) {
+void WavWriter::setChunks(const std::vector<uint8_t>* before, const std::vector<uint8_t>* after,
+                          bool md5) {
   leading = before != nullptr && !before->empty() ? before : nullptr;
   trailing = after != nullptr && !after->empty() ? after : nullptr;
+  digesting = md5;
 }
 
 namespace {
@@ -98,17 +104,26 @@ bool WavWriter::write(uint32_t count, const void* bytes) {
   }
   written += count;
   data += count;
+  if (digesting) digest.update(bytes, count);
   return true;
 }
 
 bool WavWriter::close() {
   if (file == nullptr) return true;
-  if (trailing != nullptr && failure == 0) {
-    if (writeAll(trailing->data(), trailing->size(), file)) {
-      written += static_cast<uint32_t>(trailing->size());
+  auto append = [this](const std::vector<uint8_t>& chunks) {
+    if (failure != 0) return;
+    if (writeAll(chunks.data(), chunks.size(), file)) {
+      written += static_cast<uint32_t>(chunks.size());
     } else {
       fail();
     }
+  };
+  if (trailing != nullptr) append(*trailing);
+  if (digesting && failure == 0) {
+    uint8_t sum[16];
+    digest.digest(sum);
+    append(md5Chunk(sum));
+    md5Hex = Md5::hex(sum);
   }
   writeLe32(header + 4, written - 8);
   writeLe32(header + 40, data);
@@ -125,12 +140,17 @@ bool WavWriter::close() {
   } else if (!staged.commit()) {
     fail();
   }
+  if (failure != 0) md5Hex.clear();
   return failure == 0;
 }
 
 void WavWriter::abandon() {
   file = nullptr;
   staged.discard();
+}
+
+uint64_t WavPlan::chunkBytes() const {
+  return leading.size() + trailing.size() + (md5 ? kMd5ChunkSize : 0);
 }
 
 int64_t wavFrameLimit(uint32_t bytesPerFrame, uint64_t otherBytes) {
@@ -150,7 +170,7 @@ WavResult writeWav(const char* name, const uint8_t* image, int64_t first, int64_
   wav.init(rate);
   static const WavPlan kNothing;
   const WavPlan& p = plan != nullptr ? *plan : kNothing;
-  wav.setChunks(&p.leading, &p.trailing);
+  wav.setChunks(&p.leading, &p.trailing, p.md5);
   if (!wav.open(name)) {
     result.kind = WavResult::CreateFailed;
     result.error = wav.error();
@@ -160,7 +180,7 @@ WavResult writeWav(const char* name, const uint8_t* image, int64_t first, int64_
   int64_t filled = 0;
   for (const Silence& s : p.silence) filled += s.frames;
   // Frames of audio and of silence alike count against the size limit.
-  int64_t limit = wavFrameLimit(bytesPerFrame, p.leading.size() + p.trailing.size());
+  int64_t limit = wavFrameLimit(bytesPerFrame, p.chunkBytes());
   if (p.framesLimit >= 0) limit = std::min(limit, p.framesLimit);
   if (frames + filled > limit) result.framesLimit = limit;
   if (bytesPerFrame > 0) {
@@ -200,6 +220,8 @@ WavResult writeWav(const char* name, const uint8_t* image, int64_t first, int64_
   } else if (!wav.close()) {
     result.kind = WavResult::WriteFailed;
     result.error = wav.error();
+  } else {
+    result.md5 = wav.md5();
   }
   return result;
 }

@@ -1,5 +1,6 @@
 // 16-bit stereo PCM WAV output: a canonical 44-byte header, the audio bytes,
-// and the two size fields patched in place at close. The file is written
+// and the two size fields patched in place at close; where asked, the MD5 of
+// the audio bytes as they are written, in a chunk of its own at the end. The file is written
 // under a temporary name and takes its own name only when it is complete, so
 // that no WAV is ever left whose header disagrees with its length.
 #pragma once
@@ -7,8 +8,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <string>
 #include <vector>
 
+#include "md5.h"
 #include "output_file.h"
 
 class WavWriter {
@@ -21,16 +24,19 @@ class WavWriter {
   // Header for `rate` with zero sizes; no file, counters 0, no extra chunks.
   void init(uint32_t rate);
   // Whole chunks to write between the RIFF header and "fmt " (`leading`) and
-  // after the audio (`trailing`); either may be null. Set before open; the
-  // vectors must live until close.
-  void setChunks(const std::vector<uint8_t>* leading, const std::vector<uint8_t>* trailing);
+  // after the audio (`trailing`); either may be null. `md5`: an "MD5 " chunk
+  // of the audio bytes written, last. Set before open; the vectors must live
+  // until close.
+  void setChunks(const std::vector<uint8_t>* leading, const std::vector<uint8_t>* trailing,
+                 bool md5 = false);
   // Starts the file that will replace `name` and writes the header.
   bool open(const char* name);
   // Appends `count` bytes. False without effect for no bytes, a count of 0
   // or no open file; false after the stream has failed.
   bool write(uint32_t count, const void* bytes);
-  // Patches the sizes into the header at the start of the file, closes it
-  // and puts it in place under its name. True when every write, the seek,
+  // Writes the trailing chunks and the "MD5 " chunk, patches the sizes into
+  // the header at the start of the file, closes it and puts it in place
+  // under its name. True when every write, the seek,
   // the close and the rename since open succeeded; otherwise the file is
   // removed.
   bool close();
@@ -43,6 +49,9 @@ class WavWriter {
   // Bytes written since open, header included, and audio bytes alone.
   uint32_t bytesWritten() const { return written; }
   uint32_t dataBytes() const { return data; }
+  // The MD5 of the "MD5 " chunk written at close, in hexadecimal; empty
+  // without one.
+  const std::string& md5() const { return md5Hex; }
 
  private:
   FILE* file;
@@ -51,6 +60,9 @@ class WavWriter {
   uint8_t header[44];
   const std::vector<uint8_t>* leading;
   const std::vector<uint8_t>* trailing;
+  bool digesting;
+  Md5 digest;
+  std::string md5Hex;
   bool writeHeader();
   void fail();
   int failure;
@@ -92,6 +104,9 @@ struct WavPlan {
   std::vector<Silence> silence;   // in order of `before`
   std::vector<uint8_t> leading;   // chunks before "fmt " (bext)
   std::vector<uint8_t> trailing;  // chunks after the audio (cue, LIST)
+  bool md5 = false;               // the "MD5 " chunk of the audio, last
+  // The bytes of the chunks besides "fmt " and "data".
+  uint64_t chunkBytes() const;
   // >= 0: the file ends after this many frames of audio and silence, where
   // the caller cut a range too long for one WAV file.
   int64_t framesLimit = -1;
@@ -109,6 +124,7 @@ struct WavResult {
   Kind kind = Written;
   int error = 0;             // errno of the failure
   int64_t framesLimit = -1;  // >= 0: the range was longer than a WAV holds; this many were kept
+  std::string md5;           // of the audio written, in hexadecimal, where the plan asked for it
   bool complete() const { return kind == Written && framesLimit < 0; }
 };
 

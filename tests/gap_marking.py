@@ -10,8 +10,11 @@
    missing frames = lost reads); sha256sum -c accepts the log's list; with
    --keep-time --bwf each file is as long as its ATIME span, its silence
    lies where the log says, ffprobe shows the markers as chapters and the
-   bext fields as tags, sndfile-info finds the chunks, and the label files
-   agree with the log line by line.
+   bext fields as tags, each gap's cue point starts a region of its silence
+   (ltxt), sndfile-info finds the chunks, the label files agree with the log
+   line by line, the "MD5 " chunk closing each file is the digest of its data
+   chunk as the log lists it and MediaInfo shows it, and SELTHIX-CORE.csv
+   lists every file's bext fields; without --bwf none of these.
 2. An image built here, frame by frame: a discontinuity, frames without
    ATIME, gaps beside rate changes, pre-emphasis, 32 kHz at 16 and 12 bits.
 3. Continuous recordings with a bad ATIME pack, or another cycle of 34-frame
@@ -19,6 +22,7 @@
 Exit 0 when all hold, 1 when not. A reader that is missing leaves out the
 checks that need it and makes the run skipped (77), or failed under CI.
 """
+import csv
 import hashlib
 import json
 import os
@@ -85,6 +89,8 @@ def parse_log(path):
             cur["state"] = value
         elif key == "SHA-256":
             cur["sha256"] = value.split()[0]
+        elif key == "MD5 (data チャンク)":
+            cur["md5"] = value
     return files, order, lines
 
 
@@ -109,6 +115,93 @@ def audio(path):
         if cid == "data":
             return data[at:at + size]
     return b""
+
+
+def chunk(path, cid):
+    data, chunks = riff_chunks(path)
+    found = [data[at:at + size] for c, at, size in chunks if c == cid]
+    return found[0] if found else None
+
+
+def regions(path):
+    """The ltxt entries of the LIST/adtl chunk: {cue point's sample: (length,
+    purpose, country/language/dialect/code page, text)}."""
+    cue, adtl = chunk(path, "cue "), chunk(path, "LIST")
+    if cue is None or adtl is None or adtl[:4] != b"adtl":
+        return {}
+    points = {}
+    for k in range(struct.unpack("<I", cue[:4])[0]):
+        cid, sample = struct.unpack("<I", cue[4 + 24 * k:8 + 24 * k])[0], \
+            struct.unpack("<I", cue[24 + 24 * k:28 + 24 * k])[0]
+        points[cid] = sample
+    out, at = {}, 4
+    while at + 8 <= len(adtl):
+        sub, size = adtl[at:at + 4], struct.unpack("<I", adtl[at + 4:at + 8])[0]
+        body = adtl[at + 8:at + 8 + size]
+        if sub == b"ltxt":
+            cid, length = struct.unpack("<II", body[:8])
+            out[points.get(cid)] = (length, body[8:12], body[12:20], body[20:])
+        at += 8 + size + (size & 1)
+    return out
+
+
+def bext_fields(path):
+    """The CORE document's values of a file's bext chunk, as it holds them."""
+    b = chunk(path, "bext")
+    text = lambda at, size: b[at:at + size].split(b"\0")[0].decode()
+    return {"Description": text(0, 256), "Originator": text(256, 32),
+            "OriginatorReference": text(288, 32), "OriginationDate": text(320, 10),
+            "OriginationTime": text(330, 8),
+            "TimeReference": str(struct.unpack("<Q", b[338:346])[0]),
+            "BextVersion": str(struct.unpack("<H", b[346:348])[0]),
+            "UMID": b[348:412].rstrip(b"\0").hex(), "CodingHistory": b[602:].decode()}
+
+
+CORE_COLUMNS = ["FileName", "Description", "Originator", "OriginatorReference",
+                "OriginationDate", "OriginationTime", "TimeReference (translated)",
+                "TimeReference", "BextVersion", "UMID", "CodingHistory"]
+
+
+def fixity(directory, files, order):
+    """--bwf: the "MD5 " chunk last in every file, the digest of its data
+    chunk's bytes, as the log lists it and MediaInfo shows it (its 16 bytes
+    reversed); SELTHIX-CORE.csv, read back with the csv module: one row per
+    file, in the log's order, with the values its bext chunk holds."""
+    for name in order:
+        path = os.path.join(directory, name)
+        data, chunks = riff_chunks(path)
+        cid, at, size = chunks[-1]
+        digest = hashlib.md5(audio(path)).digest()
+        check(cid == "MD5 " and size == 16 and data[at:at + 16] == digest,
+              "%s: the MD5 chunk last, of the data: %r" % (name, chunks[-1]))
+        check(files[name].get("md5") == digest.hex(), "%s: the log's MD5 %r" %
+              (name, files[name].get("md5")))
+        if files[name]["frames"] and have("mediainfo"):
+            p = subprocess.run(["mediainfo", "--Output=JSON", path], capture_output=True, text=True)
+            tracks = json.loads(p.stdout or "{}").get("media", {}).get("track", [])
+            shown = [t.get("extra", {}).get("MD5") for t in tracks if t.get("@type") == "Audio"]
+            check(shown == [digest[::-1].hex().upper()], "%s: MediaInfo shows %r" % (name, shown))
+    core = os.path.join(directory, "SELTHIX-CORE.csv")
+    check(os.path.exists(core), "SELTHIX-CORE.csv written")
+    if not os.path.exists(core):
+        return
+    with open(core, encoding="utf-8", newline="") as f:
+        raw = f.read()
+    rows = list(csv.reader(raw.splitlines(keepends=True)))
+    check(raw.endswith("\r\n") and rows[0] == CORE_COLUMNS, "CORE columns: %r" % rows[:1])
+    check([r[0] for r in rows[1:]] == order, "CORE rows: %r" % [r[0] for r in rows[1:]])
+    for row in rows[1:]:
+        got = dict(zip(CORE_COLUMNS, row))
+        if got["FileName"] not in files:
+            continue
+        want = bext_fields(os.path.join(directory, got["FileName"]))
+        ms = int(want["TimeReference"]) * 1000 // files[got["FileName"]]["rate"]
+        want["TimeReference (translated)"] = "%02d:%02d:%02d.%03d" % (
+            ms // 3600000, ms // 60000 % 60, ms // 1000 % 60, ms % 1000)
+        want["FileName"] = got["FileName"]
+        check(len(row) == len(CORE_COLUMNS) and got == want and want["UMID"] == "" and
+              want["CodingHistory"].endswith("\r\n"),
+              "%s: CORE row %r, bext %r" % (got["FileName"], got, want))
 
 
 def ffprobe(path):
@@ -154,8 +247,15 @@ def damaged_tape(selthix, kovrant_sim, make_image, work):
         shutil.copy(os.path.join(cap, "KOVRANT.IMG"), d)
     run([selthix], plain)
     run([selthix, "--keep-time", "--bwf"], kept)
-    files, _, lines = parse_log(os.path.join(plain, "SELTHIX.LOG"))
-    kfiles, _, _ = parse_log(os.path.join(kept, "SELTHIX.LOG"))
+    files, order, lines = parse_log(os.path.join(plain, "SELTHIX.LOG"))
+    kfiles, korder, _ = parse_log(os.path.join(kept, "SELTHIX.LOG"))
+    fixity(kept, kfiles, korder)
+    # Without --bwf: no MD5 chunk, no MD5 in the log, no CORE document.
+    check(not os.path.exists(os.path.join(plain, "SELTHIX-CORE.csv")), "no CORE without --bwf")
+    for name in order:
+        ids = [c[0] for c in riff_chunks(os.path.join(plain, name))[1]]
+        check(ids == ["fmt ", "data"] and "md5" not in files[name],
+              "%s without options: %r" % (name, ids))
     check(lines[-1].startswith("まとめ: すべて書き込み。"), "summary last: " + lines[-1])
 
     # Each stretch whose frames were lost is a gap where the capture log puts it.
@@ -224,6 +324,8 @@ def damaged_tape(selthix, kovrant_sim, make_image, work):
             chapters = probe.get("chapters", [])
             check([c["start"] for c in chapters] == [g["sample"] for g in f["gaps"]],
                   "%s: chapters %r" % (name, [c["start"] for c in chapters]))
+        want = {g["sample"]: (g["missing"] * spf, b"rgn ", bytes(8), b"") for g in f["gaps"]}
+        check(regions(path) == want, "%s: regions %r, want %r" % (name, regions(path), want))
         labels = os.path.join(kept, name[:-4] + ".txt")
         with open(labels) as lf:
             rows = [l.rstrip("\n").split("\t") for l in lf]
@@ -235,6 +337,7 @@ def damaged_tape(selthix, kovrant_sim, make_image, work):
             for chunk in ("bext", "fmt ", "data"):
                 check(chunk in info, "%s: sndfile-info finds %s" % (name, chunk))
             check(("labl" in info) == bool(f["gaps"]), name + ": sndfile-info finds the labels")
+            check(("ltxt" in info) == bool(f["gaps"]), name + ": sndfile-info finds the regions")
     check(sum(len(f["gaps"]) for f in kfiles.values()) == 2, "two gaps kept")
 
 
@@ -295,6 +398,14 @@ def built_image(selthix, work):
                                                                           "00:00:00:20"),
           "a discontinuity after the first gap, marked not filled: %r" % first["jumps"])
     check(first["samples"] == (221 + 10 + 4) * 1440, "filled: %r" % first["samples"])
+    # Each gap a region of its silence; the discontinuity a point only.
+    # --keep-time alone: no MD5 chunk, no CORE document.
+    path = os.path.join(plain, "#000-48kHz.wav")
+    check(regions(path) == {100 * 1440: (10 * 1440, b"rgn ", bytes(8), b""),
+                            230 * 1440: (4 * 1440, b"rgn ", bytes(8), b"")},
+          "the first file's regions: %r" % regions(path))
+    check(riff_chunks(path)[1][-1][0] == "LIST" and
+          not os.path.exists(os.path.join(plain, "SELTHIX-CORE.csv")), "no MD5 without --bwf")
     gaps = [(n, g["missing"]) for n in order for g in files[n]["gaps"]]
     check(gaps == [(order[0], 10), (order[0], 4), ("#000-32kHz-2.wav", 3)],
           "gaps beside the rate changes: %r" % gaps)

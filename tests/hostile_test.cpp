@@ -169,6 +169,13 @@ TEST(Links, NeitherProgramWritesThroughALinkUnderItsOutputName) {
         [](const std::vector<uint8_t>& log) {
           return textOf(log).rfind("プログラム: SELTHIX", 0) == 0;
         });
+    expectNotWrittenThrough(
+        how, kSelthix, "SELTHIX-CORE.csv",
+        [&](const TempDir& dir, RunOptions& options) {
+          ASSERT_TRUE(synth::writeFile(dir.file("KOVRANT.IMG"), tape));
+          options.args = {"--bwf"};
+        },
+        [](const std::vector<uint8_t>& core) { return textOf(core).rfind("FileName,", 0) == 0; });
   }
 }
 
@@ -407,6 +414,9 @@ TEST(Interrupted, AKilledConversionsFileIsTakenAwayByTheNextRun) {
       "#002-48kHz.wav.part-" + std::to_string(getpid()) + "-0",  // still running
       "notes.txt.part-" + gone + "-0",                           // not one of its names
   };
+  // The CORE document's of the killed run too.
+  const std::string core = "SELTHIX-CORE.csv.part-" + gone + "-1";
+  ASSERT_TRUE(synth::writeFile(dir.file(core), {1}));
   for (const std::string& n : kept) ASSERT_TRUE(synth::writeFile(dir.file(n), {1, 2, 3}));
   ASSERT_EQ(chown(dir.file(kept[0]).c_str(), 4242, 4242), 0);
   ASSERT_TRUE(synth::writeFile(dir.file("KOVRANT.IMG"), recording(1, 50)));
@@ -416,6 +426,10 @@ TEST(Interrupted, AKilledConversionsFileIsTakenAwayByTheNextRun) {
   for (const std::string& n : kept) EXPECT_TRUE(testing_support::fileExists(dir.file(n))) << n;
   EXPECT_NE(
       textOf(readFile(dir.file("SELTHIX.LOG"))).find("古い一時ファイルを削除: " + left[0] + "\n"),
+      std::string::npos);
+  EXPECT_FALSE(testing_support::fileExists(dir.file(core)));
+  EXPECT_NE(
+      textOf(readFile(dir.file("SELTHIX.LOG"))).find("古い一時ファイルを削除: " + core + "\n"),
       std::string::npos);
 }
 

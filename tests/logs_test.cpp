@@ -1,6 +1,7 @@
 // The logs of SELTHIX and kovrant-merge (and KOVRANT's) where they cannot be
 // written as usual: another user's log under the name in a shared
-// directory, and no room for a single line.
+// directory, and no room for a single line; SELTHIX's CORE document, written
+// under their rules, with another user's or a directory under its name.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -145,6 +146,41 @@ TEST(Logs, AnotherUsersRecordInASharedDirectory) {
   std::string record = textOf(readFile(shared + "/SELTHIX-1.json"));
   EXPECT_EQ(record.rfind("{\n  \"schema\": \"selthix/1\",", 0), 0u) << record;
   EXPECT_NE(record.find("\"ending\": \"done\""), std::string::npos) << record;
+}
+
+// The CORE document of --bwf where its name is taken: a directory in the
+// way is said and the conversion stands; another user's file in a shared
+// directory is left alone and the CSV goes under the first free name.
+TEST(Logs, TheCoreDocumentWhereItsNameIsTaken) {
+  RunOptions options;
+  options.args = {"--bwf"};
+  testing_support::TempDir dir;
+  ASSERT_TRUE(synth::writeFile(dir.file("KOVRANT.IMG"), tape()));
+  ASSERT_EQ(mkdir(dir.file("SELTHIX-CORE.csv").c_str(), 0755), 0);
+  RunResult r = testing_support::runIn(dir.path(), SELTHIX_PATH, options);
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  char line[300];
+  std::snprintf(line, sizeof line, msg::kWavWriteFailed, "SELTHIX-CORE.csv", "Is a directory");
+  EXPECT_EQ(r.err, testing_support::toCp932(line));
+  EXPECT_NE(textOf(readFile(dir.file("SELTHIX.LOG"))).find("まとめ: すべて書き込み。"),
+            std::string::npos);
+
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to act as two users";
+  testing_support::TempDir top;
+  SharedDirectory place(top, SELTHIX_PATH);
+  const std::vector<uint8_t> theirs = {'t', 'h', 'e', 'i', 'r', 's'};
+  std::string stale = place.dir + "/SELTHIX-CORE.csv";
+  ASSERT_TRUE(synth::writeFile(stale, theirs));
+  ASSERT_EQ(chown(stale.c_str(), 4242, 4242), 0);
+  ASSERT_TRUE(synth::writeFile(place.dir + "/KOVRANT.IMG", tape()));
+  options.uid = 4343;
+  r = testing_support::runIn(place.dir, place.program, options);
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(readFile(stale), theirs);
+  std::snprintf(line, sizeof line, msg::kCoreDocumentElsewhere, "Operation not permitted",
+                "SELTHIX-CORE-1.csv");
+  EXPECT_EQ(r.err, testing_support::toCp932(line));
+  EXPECT_EQ(textOf(readFile(place.dir + "/SELTHIX-CORE-1.csv")).rfind("FileName,", 0), 0u);
 }
 
 // No room for the log (a file-size limit with SIGXFSZ ignored): the program

@@ -37,7 +37,7 @@ def main():
     passed = r"^(\d+) checks passed; skipped for want of (.*)$"
     cases = [
         ([python, os.path.join(HERE, "gap_marking.py"), selthix, sim, make_image],
-         {"ffprobe", "sndfile-info", "sha256sum", "iconv"}, passed, ", "),
+         {"ffprobe", "sndfile-info", "sha256sum", "iconv", "mediainfo"}, passed, ", "),
         ([python, os.path.join(HERE, "merge_passes.py"), merge, sim, make_image, selthix],
          {"iconv"}, passed, ", "),
         ([sh, os.path.join(HERE, "third_party_readers.sh"), selthix, make_image],

@@ -15,6 +15,7 @@
 #include "converter_messages.h"
 #include "frame_builder.h"
 #include "little_endian.h"
+#include "md5.h"
 #include "test_support.h"
 
 namespace {
@@ -512,26 +513,52 @@ TEST(Selthix, NoRoomAtAll) {
 
 namespace {
 
-// A WAV file of about 4 GiB with the canonical header, read in place: its
-// sizes, the last `tail` bytes of its audio, and the chunks after the audio.
+// A WAV file of about 4 GiB, read once: its length, its sizes, the chunks
+// before the audio, the MD5 of the audio and its last `tail` bytes, and the
+// chunks after it.
 struct BigWav {
+  int64_t length = 0;
   uint32_t riffSize = 0, dataSize = 0;
+  std::string before;  // the ids of the chunks before "data"
+  std::string md5;
   std::vector<uint8_t> tail, after;
 };
 
 bool readBigWav(const std::string& path, size_t tail, BigWav* w) {
   FILE* f = std::fopen(path.c_str(), "rb");
   if (f == nullptr) return false;
-  uint8_t head[44];
-  bool ok = std::fread(head, 1, 44, f) == 44;
+  uint8_t head[12];
+  bool ok = std::fread(head, 1, 12, f) == 12;
   w->riffSize = readLe32(head + 4);
-  w->dataSize = readLe32(head + 40);
-  w->tail.resize(tail);
-  ok = ok && fseeko(f, 44 + int64_t{w->dataSize} - static_cast<int64_t>(tail), SEEK_SET) == 0 &&
-       std::fread(w->tail.data(), 1, tail, f) == tail;
+  // The chunks up to "data", skipped.
+  for (uint8_t chunk[8]; ok && (ok = std::fread(chunk, 1, 8, f) == 8);) {
+    std::string id(chunk, chunk + 4);
+    if (id == "data") {
+      w->dataSize = readLe32(chunk + 4);
+      break;
+    }
+    w->before += id + "/";
+    uint32_t size = readLe32(chunk + 4);
+    ok = fseeko(f, size + size % 2, SEEK_CUR) == 0;
+  }
+  Md5 sum;
+  std::vector<uint8_t> block(1 << 20);
+  const int64_t tailFrom = int64_t{w->dataSize} - static_cast<int64_t>(tail);
+  for (int64_t at = 0; ok && at < w->dataSize;) {
+    int64_t n = std::min<int64_t>(w->dataSize - at, static_cast<int64_t>(block.size()));
+    ok = std::fread(block.data(), 1, static_cast<size_t>(n), f) == static_cast<size_t>(n);
+    sum.update(block.data(), static_cast<size_t>(n));
+    if (at + n > tailFrom) {
+      w->tail.insert(w->tail.end(), block.begin() + std::max<int64_t>(0, tailFrom - at),
+                     block.begin() + n);
+    }
+    at += n;
+  }
+  w->md5 = sum.hex();
   for (int c; ok && (c = std::fgetc(f)) != EOF;) w->after.push_back(static_cast<uint8_t>(c));
+  w->length = ok ? ftello(f) : -1;
   std::fclose(f);
-  return ok;
+  return ok && w->tail.size() == tail;
 }
 
 // The number after `key` in the log (the first such line), or -1.
@@ -543,7 +570,8 @@ long long logNumber(const std::string& log, const std::string& key) {
 // --keep-time on 80 frames five minutes apart: the gaps' silence would make
 // the file about 4.2 GiB. It ends with the last frame that fits, and the log,
 // the markers and the labels tell what the file holds, no more; the file is
-// said to be cut. Writes a file of nearly 4 GiB (some 20 seconds).
+// said to be cut. With --bwf its MD5 chunk is of the audio it holds. Writes
+// a file of nearly 4 GiB (some 40 seconds).
 TEST(Selthix, KeepTimePastFourGiBLogsWhatTheFileHolds) {
 #if defined(__SANITIZE_ADDRESS__)
   GTEST_SKIP() << "4 GiB written and read back: minutes under the sanitizers, same code as the "
@@ -569,14 +597,19 @@ TEST(Selthix, KeepTimePastFourGiBLogsWhatTheFileHolds) {
     image.add(f);
   }
   testing_support::RunOptions options;
-  options.args = {"--keep-time"};
+  options.args = {"--keep-time", "--bwf"};
   runOn(run, image.bytes, options);
   EXPECT_EQ(run.result.exitCode, 1);
   EXPECT_NE(run.result.err.find("#000-48kHz.wav"), std::string::npos) << run.result.err;
   BigWav w;
   ASSERT_TRUE(readBigWav(run.dir.file("#000-48kHz.wav"), 5760, &w));
-  EXPECT_EQ(w.riffSize + 8, 44 + w.dataSize + w.after.size());
-  ASSERT_GE(w.after.size(), 12u);
+  EXPECT_EQ(w.riffSize + int64_t{8}, w.length);
+  EXPECT_EQ(w.before, "bext/fmt /");
+  ASSERT_GE(w.after.size(), 12u + 24);
+  std::vector<uint8_t> md5(w.after.end() - 24, w.after.end());
+  ASSERT_EQ(std::string(md5.begin(), md5.begin() + 8), std::string("MD5 \x10\0\0\0", 8));
+  md5.erase(md5.begin(), md5.begin() + 8);
+  EXPECT_EQ(Md5::hex(md5.data()), w.md5);
   ASSERT_EQ(std::string(w.after.begin(), w.after.begin() + 4), "cue ");
   std::vector<uint32_t> cuePoints;  // each point's sample offset
   for (uint32_t k = 0; k < readLe32(&w.after[8]); ++k) {
@@ -619,6 +652,7 @@ TEST(Selthix, KeepTimePastFourGiBLogsWhatTheFileHolds) {
   }
   EXPECT_EQ(labelCount, gaps);
   EXPECT_NE(log.find("状態: WAVの上限4GiBで打ち切り"), std::string::npos) << log;
+  EXPECT_NE(log.find("\nMD5 (data チャンク): " + w.md5 + "\n"), std::string::npos) << log;
   EXPECT_EQ(log.find("状態: 完了"), std::string::npos) << log;
   EXPECT_EQ(log.find("すべて書き込み"), std::string::npos) << log;
 }

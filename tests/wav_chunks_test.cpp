@@ -1,5 +1,6 @@
 // The chunks that mark a WAV file beyond its audio, byte for byte: cue
-// points with their labels, and the Broadcast WAV description.
+// points with their labels and regions, the Broadcast WAV description and
+// the MD5 of the audio; and the CORE document that lists the descriptions.
 #include "wav_chunks.h"
 
 #include <gtest/gtest.h>
@@ -37,6 +38,28 @@ TEST(WavChunks, CuePointsAndTheirLabels) {
   Bytes labl2 = text("labl") + le32(4 + 4) + le32(2) + text("xyz") + Bytes{0};
   Bytes list = text("LIST") + le32(4 + labl1.size() + labl2.size()) + text("adtl") + labl1 + labl2;
   EXPECT_EQ(got, cue + list);
+}
+
+TEST(WavChunks, ARegionFollowsItsLabel) {
+  // A gap of 14400 sample pairs, then a point: only the region has an ltxt.
+  Bytes got = cueChunks({{100, "gap", 14400}, {20000, "jump"}});
+  Bytes point1 = le32(1) + le32(100) + text("data") + le32(0) + le32(0) + le32(100);
+  Bytes point2 = le32(2) + le32(20000) + text("data") + le32(0) + le32(0) + le32(20000);
+  Bytes cue = text("cue ") + le32(4 + 2 * 24) + le32(2) + point1 + point2;
+  Bytes labl1 = text("labl") + le32(4 + 4) + le32(1) + text("gap") + Bytes{0};
+  Bytes ltxt1 = text("ltxt") + le32(20) + le32(1) + le32(14400) + text("rgn ") + Bytes(8, 0);
+  Bytes labl2 = text("labl") + le32(4 + 5) + le32(2) + text("jump") + Bytes{0, 0};
+  Bytes list = text("LIST") + le32(4 + labl1.size() + ltxt1.size() + labl2.size()) + text("adtl") +
+               labl1 + ltxt1 + labl2;
+  EXPECT_EQ(got, cue + list);
+}
+
+TEST(WavChunks, TheDigestOfTheAudio) {
+  uint8_t digest[16];
+  for (int k = 0; k < 16; ++k) digest[k] = static_cast<uint8_t>(0xF0 + k);
+  Bytes got = md5Chunk(digest);
+  EXPECT_EQ(got, text("MD5 ") + le32(16) + Bytes(digest, digest + 16));
+  EXPECT_EQ(got.size(), kMd5ChunkSize);
 }
 
 TEST(WavChunks, BroadcastDescription) {
@@ -89,6 +112,35 @@ TEST(WavChunks, TheTextsOfAFilesMarks) {
             "removed)\r\n");
   EXPECT_EQ(f.date + " " + f.time, "2026-01-02 03:04:05");
   EXPECT_EQ(f.timeReference, 99u);
+}
+
+// The CORE document: its columns, a row per file with the fields as the
+// chunk holds them (texts cut to their fields), fields quoted where they
+// hold a comma, a quote or a line end.
+TEST(WavChunks, TheCoreDocumentListsTheDescriptions) {
+  BextFields a;
+  a.description = "DAT program 1, \"48\" kHz";
+  a.originator = std::string(40, 'o');  // longer than its field
+  a.reference = "KOVRANT.IMG";
+  a.date = "2026-01-02";
+  a.time = "03:04:05";
+  a.timeReference = 48000ULL * 3723 + 47999;  // 01:02:03 and 999.98 ms
+  a.codingHistory = "A=PCM,F=48000\r\n";
+  BextFields b = a;
+  b.description = "plain";
+  b.date = b.time = "";
+  b.timeReference = 44100ULL * 36000 * 10 + 441;  // 100 hours and 10 ms
+  EXPECT_EQ(coreDocument({{"#001-48kHz.wav", 48000, a}, {"#002-44.1kHz.wav", 44100, b}}),
+            "FileName,Description,Originator,OriginatorReference,OriginationDate,"
+            "OriginationTime,TimeReference (translated),TimeReference,BextVersion,UMID,"
+            "CodingHistory\r\n"
+            "#001-48kHz.wav,\"DAT program 1, \"\"48\"\" kHz\"," +
+                std::string(32, 'o') +
+                ",KOVRANT.IMG,2026-01-02,03:04:05,01:02:03.999,178751999,1,,"
+                "\"A=PCM,F=48000\r\n\"\r\n"
+                "#002-44.1kHz.wav,plain," +
+                std::string(32, 'o') +
+                ",KOVRANT.IMG,,,100:00:00.010,15876000441,1,,\"A=PCM,F=48000\r\n\"\r\n");
 }
 
 }  // namespace

@@ -1,10 +1,13 @@
 #include "wav_check.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
 #include "dat_frame.h"
+#include "file_marks.h"
 #include "little_endian.h"
+#include "md5.h"
 
 namespace wavcheck {
 
@@ -54,13 +57,20 @@ std::string ImageAudio::problem(const std::string& name, const std::vector<uint8
   if (name.size() > 4 && name.compare(name.size() - 4, 4, ".txt") == 0) {
     return labelsProblem(b, options);
   }
+  if (name == kCoreName) {
+    if (!options.bwf) return "a CORE document without --bwf";
+    static const std::string kHeader = coreDocument({});
+    return b.size() >= kHeader.size() && std::equal(kHeader.begin(), kHeader.end(), b.begin())
+               ? ""
+               : "a CORE document without its header row";
+  }
   // The RIFF walk: every chunk whole, the last one ending the file.
   if (b.size() < 12 || std::memcmp(&b[0], "RIFF", 4) != 0 || std::memcmp(&b[8], "WAVE", 4) != 0) {
     return "not a RIFF WAVE file";
   }
   if (readLe32(&b[4]) != b.size() - 8) return "a RIFF size other than the file's";
   std::string order;
-  size_t fmtAt = 0, dataAt = 0;
+  size_t fmtAt = 0, dataAt = 0, md5At = 0;
   uint32_t fmtSize = 0, dataSize = 0;
   for (size_t at = 12; at < b.size();) {
     if (b.size() - at < 8) return "a chunk header cut short";
@@ -70,11 +80,22 @@ std::string ImageAudio::problem(const std::string& name, const std::vector<uint8
     order += id + "/";
     if (id == "fmt ") fmtAt = at + 8, fmtSize = size;
     if (id == "data") dataAt = at + 8, dataSize = size;
+    if (id == "MD5 ") md5At = at + 8;
     at += 8 + size + size % 2;
   }
   std::string expected = std::string(options.bwf ? "bext/" : "") + "fmt /data/";
-  if (order != expected && !(options.keepTime && order == expected + "cue /LIST/")) {
+  std::string last = options.bwf ? "MD5 /" : "";
+  if (order != expected + last && !(options.keepTime && order == expected + "cue /LIST/" + last)) {
     return "the chunks " + order;
+  }
+  if (md5At != 0) {
+    Md5 sum;
+    sum.update(&b[dataAt], dataSize);
+    uint8_t digest[16];
+    sum.digest(digest);
+    if (readLe32(&b[md5At - 4]) != 16 || std::memcmp(&b[md5At], digest, 16) != 0) {
+      return "an MD5 chunk other than the data's";
+    }
   }
   if (fmtSize != 16) return "a fmt chunk of " + std::to_string(fmtSize) + " bytes";
   const uint8_t* f = &b[fmtAt];

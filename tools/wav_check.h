@@ -31,12 +31,14 @@ class ImageAudio {
   // conversion with `options`, or "" when nothing is. A WAV file must be
   // well formed (its chunks filling the RIFF size exactly, "bext" before
   // "fmt " with --bwf only, "cue " and LIST after the data with --keep-time
-  // only), 16-bit stereo PCM, named after its rate, and its data whole
+  // only, and with --bwf an "MD5 " chunk of the data's digest last), 16-bit
+  // stereo PCM, named after its rate, and its data whole
   // frames of the image's audio at that rate (no more frames than the image
   // has), with frames of digital silence between them under --keep-time;
   // 32 kHz data only with --convert-32k. A label file ".txt" comes with
   // --keep-time only, one line per break: start, end and text,
-  // tab-separated.
+  // tab-separated. The CORE document comes with --bwf only, its header row
+  // first.
   std::string problem(const std::string& name, const std::vector<uint8_t>& bytes,
                       const ConversionOptions& options = ConversionOptions()) const;
 
