@@ -34,6 +34,8 @@ else()
           DESTINATION ${CMAKE_INSTALL_DOCDIR})
   install(FILES doc/converter.md doc/dumper.md doc/merge.md doc/development.md
           DESTINATION ${CMAKE_INSTALL_DOCDIR}/doc)
+  # The JSON Schemas of the records for machines (SELTHIX.json, ...).
+  install(DIRECTORY doc/schema DESTINATION ${CMAKE_INSTALL_DOCDIR})
   set(CPACK_GENERATOR DEB)
 endif()
 
