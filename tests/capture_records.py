@@ -26,17 +26,18 @@ ENDINGS = {"テープの終端": "blank-tape", "中断": "interrupted", "イメ�
            "読み取りエラーの連続": "read-errors", "読み取り要求の失敗": "read-request-failed"}
 
 
-def capture(sim, tape, d, faults="", lang="C.UTF-8", **popen):
+def capture(sim, tape, d, faults="", lang="C.UTF-8", drives="-", **popen):
     os.makedirs(d, exist_ok=True)
     env = {k: v for k, v in os.environ.items() if k not in ("LC_ALL", "LC_MESSAGES")}
-    env.update(LANG=lang, KOVRANT_SIM_TAPE=tape, KOVRANT_SIM_FAULTS=faults)
+    env.update(LANG=lang, KOVRANT_SIM_TAPE=tape, KOVRANT_SIM_FAULTS=faults,
+               KOVRANT_SIM_DRIVES=drives)
     popen.setdefault("stdout", subprocess.PIPE)
     return subprocess.Popen([sim], cwd=d, env=env, stdin=subprocess.DEVNULL,
                             stderr=subprocess.DEVNULL, **popen)
 
 
-def run(sim, tape, d, faults="", lang="C.UTF-8", **popen):
-    p = capture(sim, tape, d, faults, lang, **popen)
+def run(sim, tape, d, faults="", lang="C.UTF-8", drives="-", **popen):
+    p = capture(sim, tape, d, faults, lang, drives, **popen)
     out = p.communicate()[0]
     return p.returncode, out.decode("cp932" if lang == "C.UTF-8" else "utf-8")
 
@@ -66,10 +67,12 @@ def agrees(d, status, tape_index, name="KOVRANT.json"):
              ("正常に読んだフレーム", c["goodReads"]), ("書き込んだフレーム", c["framesWritten"]),
              ("フィルターで除いたフレーム", c["framesFiltered"]), ("読み取りエラー区間の数", c["stretches"]),
              ("読み取りエラーの回数", c["errorReads"]), ("終了ステータス", doc["exitStatus"]),
-             ("データモード", {True: "戻した", False: "戻せなかった"}[doc["dataModeRestored"]])]
+             ("データモード", {True: "戻した", False: "戻せなかった"}[doc["dataModeRestored"]]),
+             ("デバイス", doc["device"] if "デバイス" in log else None)]
     for key, value in facts:
         said = iso(log.get(key, "")) if key in ("開始", "カセット到着", "終了") else log.get(key)
-        check(said == str(value), "%s: %s %r, the record %r" % (d, key, said, value))
+        check(said == (value if value is None else str(value)),
+              "%s: %s %r, the record %r" % (d, key, said, value))
     check(ENDINGS.get(log.get("終了理由")) == doc["ending"] and doc["exitStatus"] == status,
           "%s: ending %r, status %d: %r" % (d, log.get("終了理由"), status, doc["ending"]))
     lines = re.findall(r"読み取りエラー区間: (.*)", open(os.path.join(d, "KOVRANT.LOG"),
@@ -102,7 +105,8 @@ def no_limit_but_size(limit):
 def endings(sim, tape, work, tape_index):
     cases = [  # name, faults, exit status, what the record says
         ("damaged", "read#1*2=02/03,read#50*3=lost:03/11,read#200*2=02/04,read#202=03/11", 0,
-         {"ending": "blank-tape", "dataModeRestored": True}),
+         {"ending": "blank-tape", "dataModeRestored": True, "device": "tape0"}),
+        ("second-drive", "", 0, {"ending": "blank-tape", "device": "tape1"}),
         ("interrupted", "read#40=interrupt", 1, {"ending": "interrupted"}),
         ("read-failed", "read#30=lost:03/11,read#60=fail", 1, {"ending": "read-request-failed"}),
         ("data-mode", "select#2=fail", 1, {"ending": "blank-tape", "dataModeRestored": False}),
@@ -111,7 +115,8 @@ def endings(sim, tape, work, tape_index):
     for name, faults, status, said in cases:
         d = os.path.join(work, name)
         limit = {"preexec_fn": no_limit_but_size(100 * FRAME + 50)} if name == "full-disk" else {}
-        got, _ = run(sim, tape, d, faults, **limit)
+        drives = "HP      C1537A          L812,-" if name == "second-drive" else "-"
+        got, _ = run(sim, tape, d, faults, drives=drives, **limit)
         doc = agrees(d, got, tape_index)
         check(got == status and doc is not None and
               all(doc[k] == v for k, v in said.items()), "%s: %d %r" % (name, got, doc and
