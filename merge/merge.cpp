@@ -204,9 +204,9 @@ bool place(Pass& p, Report& report) {
     keys.push_back(repeat ? merging::kRepeat : k);
   }
   if (std::ferror(p.file) != 0 || !p.restart()) {
-    const char* reason = std::strerror(errno != 0 ? errno : EIO);
-    REFUSE(report, kMergeUnreadable, p.name.c_str(), reason);
-    report.refused("unreadable", &p.name, reason);
+    std::string reason = std::strerror(errno != 0 ? errno : EIO);
+    REFUSE(report, kMergeUnreadable, p.name.c_str(), reason.c_str());
+    report.refused("unreadable", &p.name, reason.c_str());
     return false;
   }
   p.frames = static_cast<int64_t>(keys.size());
@@ -336,9 +336,9 @@ class Merge {
 
   // An input that became shorter or unreadable since it was placed.
   bool unreadable(const Pass& p) {
-    const char* reason = std::strerror(std::ferror(p.file) != 0 && errno != 0 ? errno : EIO);
-    REFUSE(report, kMergeUnreadable, p.name.c_str(), reason);
-    report.refused("unreadable", &p.name, reason);
+    std::string reason = std::strerror(std::ferror(p.file) != 0 && errno != 0 ? errno : EIO);
+    REFUSE(report, kMergeUnreadable, p.name.c_str(), reason.c_str());
+    report.refused("unreadable", &p.name, reason.c_str());
     readFailed = true;
     return false;
   }
@@ -418,9 +418,9 @@ bool readInputs(int count, char** inputs, std::vector<std::unique_ptr<Pass>>& pa
     struct stat st;
     errno = 0;
     if (stat(inputs[k], &st) != 0) {
-      const char* reason = std::strerror(errno);
-      REFUSE(report, kMergeUnreadable, p->name.c_str(), reason);
-      report.refused("unreadable", &p->name, reason);
+      std::string reason = std::strerror(errno);
+      REFUSE(report, kMergeUnreadable, p->name.c_str(), reason.c_str());
+      report.refused("unreadable", &p->name, reason.c_str());
       return false;
     }
     if (!S_ISREG(st.st_mode)) {
@@ -430,9 +430,9 @@ bool readInputs(int count, char** inputs, std::vector<std::unique_ptr<Pass>>& pa
     }
     p->file = std::fopen(inputs[k], "rb");
     if (p->file == nullptr || !stampOf(p->file, &p->opened)) {
-      const char* reason = std::strerror(errno);
-      REFUSE(report, kMergeUnreadable, p->name.c_str(), reason);
-      report.refused("unreadable", &p->name, reason);
+      std::string reason = std::strerror(errno);
+      REFUSE(report, kMergeUnreadable, p->name.c_str(), reason.c_str());
+      report.refused("unreadable", &p->name, reason.c_str());
       return false;
     }
     std::setvbuf(p->file, p->stream.get(), _IOFBF, kStreamBuffer);
@@ -555,9 +555,9 @@ int notMerged(Report& report, StagedFile& result) {
 
 // The result could not be written: said, and recorded.
 void writeFailed(Report& report, int error) {
-  const char* reason = std::strerror(error != 0 ? error : EIO);
-  REFUSE(report, kMergeWriteFailed, reason);
-  report.refused("write-failed", nullptr, reason);
+  std::string reason = std::strerror(error != 0 ? error : EIO);
+  REFUSE(report, kMergeWriteFailed, reason.c_str());
+  report.refused("write-failed", nullptr, reason.c_str());
 }
 
 }  // namespace
