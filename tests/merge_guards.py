@@ -11,6 +11,7 @@ has many lines to say once the result's temporary file is there.
 """
 import fcntl
 import os
+import resource
 import shutil
 import signal
 import subprocess
@@ -18,7 +19,7 @@ import sys
 import tempfile
 import time
 
-from checks import check, verdict
+from checks import FRAME, check, verdict
 from merge_passes import Tools, atime, frames
 
 
@@ -162,7 +163,21 @@ def interrupts_and_changes(tools, base, whole, other_tape):
 
 def names_in_the_way(tools, base, whole):
     """A link under KOVRANT-MERGE.json is replaced, not followed; a directory
-    there is said, and the merge done all the same."""
+    there is said, and the merge done all the same. No room for the result:
+    the record says so."""
+    d = os.path.join(tools.work, "full")
+    os.makedirs(d)
+
+    def small():
+        signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+        resource.setrlimit(resource.RLIMIT_FSIZE, (100 * FRAME, 100 * FRAME))
+    p = subprocess.run([tools.merge, base, whole], cwd=d, capture_output=True,
+                       stdin=subprocess.DEVNULL, preexec_fn=small)
+    doc = tools.record(d, open(os.path.join(d, "KOVRANT-MERGE.LOG"), encoding="utf-8").read(),
+                       p.returncode) or {}
+    check(p.returncode == 1 and doc.get("ending") == "write-failed" and
+          doc["refusals"] == [{"code": "write-failed", "input": None, "reason": "File too large"}]
+          and "KOVRANT.IMG" not in os.listdir(d), "no room for the result: %r" % doc.get("refusals"))
     d = os.path.join(tools.work, "record-link")
     os.makedirs(d)
     write(os.path.join(d, "victim"), [b"keep"])
