@@ -14,6 +14,11 @@ bool JsonRecord::write() {
   StagedFile file;
   if (!file.writeWhole(target.c_str(), jsonText(document) + "\n")) return false;
   written = file.name();
-  refused = file.refusal();
+  target = written;
+  if (file.refusal() != 0) refused = file.refusal();
   return true;
+}
+
+Json atimeJson(const tapetime::Time& t, const tapetime::Cycle& cycle) {
+  return {{"text", tapetime::text(t)}, {"position", tapetime::position(t, cycle)}};
 }

@@ -10,6 +10,8 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "tape_time.h"
+
 using Json = nlohmann::ordered_json;
 
 class JsonRecord {
@@ -19,7 +21,8 @@ class JsonRecord {
   Json& doc() { return document; }
   // Writes the document. False, with errno set, when it could not be
   // written (the run carries on). name() tells where it went, refusal() why
-  // not under its own name.
+  // not under its own name. A later write replaces the document where the
+  // first went (a run that records its start and its end).
   bool write();
   const std::string& name() const { return written; }
   int refusal() const { return refused; }
@@ -34,3 +37,7 @@ class JsonRecord {
 // A text as a JSON string: bytes that are not UTF-8 become U+FFFD rather
 // than failing the document.
 std::string jsonText(const Json& value);
+
+// A tape time as the records give it: its text ("hh:mm:ss:ff") and its
+// frames from the start of the tape under `cycle`.
+Json atimeJson(const tapetime::Time& t, const tapetime::Cycle& cycle);

@@ -113,6 +113,21 @@ bool runsOn(const Time& before, const Time& after, const Cycle& c) {
          (t == s + 1 && after.frame == 0 && before.frame == framesIn(s, c.phase) - 1);
 }
 
+void CycleVotes::add(int64_t key) {
+  if (key != kNoTime && key % 34 == 33) ++votes[key / 34 % 3];
+}
+
+Cycle CycleVotes::cycle() const {
+  Cycle c;
+  int most = static_cast<int>(std::max_element(votes, votes + 3) - votes);
+  int shown = (votes[0] > 0) + (votes[1] > 0) + (votes[2] > 0);
+  if (shown > 0) {
+    c.phase = most;
+    c.source = shown == 1 ? Cycle::Tape : Cycle::Mixed;
+  }
+  return c;
+}
+
 Track track(std::vector<int64_t> keys) {
   Track r;
   std::vector<int64_t> timed;
@@ -152,17 +167,9 @@ Track track(std::vector<int64_t> keys) {
     good = i;
     ++r.framesWithTime;
   }
-  // The cycle: the seconds that hold a frame 33, mod 3.
-  int64_t votes[3] = {0, 0, 0};
-  for (int64_t k : keys) {
-    if (k != kNoTime && k % 34 == 33) ++votes[k / 34 % 3];
-  }
-  int most = static_cast<int>(std::max_element(votes, votes + 3) - votes);
-  int shown = (votes[0] > 0) + (votes[1] > 0) + (votes[2] > 0);
-  if (shown > 0) {
-    r.cycle.phase = most;
-    r.cycle.source = shown == 1 ? Cycle::Tape : Cycle::Mixed;
-  }
+  CycleVotes votes;
+  for (int64_t k : keys) votes.add(k);
+  r.cycle = votes.cycle();
   r.keys = std::move(keys);
   return r;
 }

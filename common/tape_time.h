@@ -57,6 +57,16 @@ struct Cycle {
   int phase = 2;
   Source source = Published;
 };
+// The cycle a run of times shows: the seconds that hold a frame 33, mod 3
+// (the most frequent where they differ).
+class CycleVotes {
+ public:
+  void add(int64_t key);
+  Cycle cycle() const;
+
+ private:
+  int64_t votes[3] = {0, 0, 0};
+};
 // How far a length measured in frames can be off, either way.
 inline int accuracy(const Cycle& c) {
   return c.source == Cycle::Tape ? 0 : 1;

@@ -66,7 +66,7 @@ class CaptureRun {
     bool dataMode = switchToData();
     closeTape();
     int exitStatus = outcome == Outcome::BlankTape && dataMode ? 0 : 1;
-    if (log.isOpen()) log.finish(endOfCapture(outcome), dataMode, exitStatus, wallClock());
+    if (log.begun()) log.finish(endOfCapture(outcome), dataMode, exitStatus, wallClock());
     log.close();
     return exitStatus;
   }
@@ -132,13 +132,8 @@ class CaptureRun {
         filter = CaptureFilter();
         errno = 0;
         if (FILE* image = createFresh(dat::kImageName)) {
-          errno = 0;
-          if (!log.open(started, pt::kSupportedDrive, deviceSaid, wallClock())) {
-            printStdout(msg::kLogCreateFailed, std::strerror(errno));
-          } else if (log.name() != logtext::kName) {
-            printStdout(msg::kLogElsewhere, std::strerror(errno),
-                        shownName(log.name().c_str()).c_str());
-          }
+          log.open(started, pt::kSupportedDrive, shownName(carrierDeviceName()),
+                   !deviceSaid.empty(), wallClock());
           return capture(image);
         }
         printStdout(msg::kImageCreateFailed, std::strerror(errno));
@@ -229,21 +224,21 @@ class CaptureRun {
     }
   }
 
-  // What the capture log says of how the capture ended.
-  static const char* endOfCapture(Outcome outcome) {
+  // What the capture log and its record say of how the capture ended.
+  static CaptureEnding endOfCapture(Outcome outcome) {
     switch (outcome) {
       case Outcome::BlankTape:
-        return msg::kCaptureEndBlankTape;
+        return {msg::kCaptureEndBlankTape, "blank-tape"};
       case Outcome::Interrupted:
-        return msg::kEndInterrupted;
+        return {msg::kEndInterrupted, "interrupted"};
       case Outcome::WriteFailed:
-        return msg::kCaptureEndWriteFailed;
+        return {msg::kCaptureEndWriteFailed, "write-failed"};
       case Outcome::TooManyErrors:
-        return msg::kCaptureEndTooManyErrors;
+        return {msg::kCaptureEndTooManyErrors, "read-errors"};
       case Outcome::ReadFailed:
-        return msg::kCaptureEndReadFailed;
+        return {msg::kCaptureEndReadFailed, "read-request-failed"};
       default:
-        return msg::kCaptureEndOther;
+        return {msg::kCaptureEndOther, "other"};
     }
   }
 

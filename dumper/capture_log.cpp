@@ -2,19 +2,71 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
+#include "console.h"
 #include "dumper_messages.h"
+#include "output_file.h"
 
-bool CaptureLog::open(const WallTime& started, const char* drive, const std::string& device,
-                      const WallTime& arrived) {
-  if (!out.open(logtext::kName)) return false;
+namespace {
+
+// The record's temporary files: "KOVRANT.json", or "KOVRANT-N.json" where
+// another user's record stood.
+bool isOurTarget(const std::string& target) {
+  const std::string stem = "KOVRANT", ext = ".json";
+  if (target == logtext::kRecordName) return true;
+  if (target.size() <= stem.size() + 1 + ext.size() || target.compare(0, 8, stem + "-") != 0 ||
+      target.compare(target.size() - ext.size(), ext.size(), ext) != 0) {
+    return false;
+  }
+  std::string number = target.substr(8, target.size() - 8 - ext.size());
+  return number.find_first_not_of("0123456789") == std::string::npos;
+}
+
+const char* cycleSource(tapetime::Cycle::Source s) {
+  return s == tapetime::Cycle::Tape ? "tape" : s == tapetime::Cycle::Mixed ? "mixed" : "published";
+}
+
+}  // namespace
+
+void CaptureLog::open(const WallTime& startedAt, const char* drive, const std::string& device,
+                      bool deviceShown, const WallTime& arrived) {
+  opened = true;
+  errno = 0;
+  if (!out.open(logtext::kName)) {
+    printStdout(msg::kLogCreateFailed, std::strerror(errno));
+  } else if (out.refusal() != 0) {
+    printStdout(msg::kLogElsewhere, std::strerror(out.refusal()),
+                shownName(out.name().c_str()).c_str());
+  }
   out.line(msg::kCaptureLogProgram, DAT_VERSION);
-  out.line(msg::kCaptureLogStarted, timeStamp(started).c_str());
+  out.line(msg::kCaptureLogStarted, timeStamp(startedAt).c_str());
   out.line(msg::kCaptureLogDrive, drive);
-  if (!device.empty()) out.line(msg::kCaptureLogDevice, device.c_str());
+  if (deviceShown) out.line(msg::kCaptureLogDevice, device.c_str());
   out.line(msg::kCaptureLogArrived, timeStamp(arrived).c_str());
-  errno = out.refusal();
-  return true;
+
+  Json& d = record.doc();
+  d["program"] = "KOVRANT";
+  d["version"] = DAT_VERSION;
+  d["log"] = out.isOpen() ? Json(out.name()) : Json();
+  d["started"] = isoTime(startedAt);
+  d["arrived"] = isoTime(arrived);
+  d["ended"] = nullptr;
+  d["drive"] = drive;
+  d["device"] = device;
+  d["image"] = dat::kImageName;
+  for (const char* later : {"cycle", "firstAtime", "lastAtime", "stretches", "counts"}) {
+    d[later] = nullptr;  // written with the record: in this order
+  }
+  d["ending"] = "unfinished";
+  d["dataModeRestored"] = nullptr;
+  d["exitStatus"] = nullptr;
+  Json removed = Json::array();
+  for (const std::string& name : removeStaleTemporaries(isOurTarget)) {
+    removed.push_back(shownName(name.c_str()));
+  }
+  d["staleTemporariesRemoved"] = removed;
+  writeRecord();
 }
 
 void CaptureLog::imageKeeps(int64_t frames) {
@@ -46,17 +98,23 @@ void CaptureLog::badRead(uint8_t status, uint8_t sense) {
 }
 
 void CaptureLog::atimeShown(const tapetime::Time& time) {
-  std::string atime = tapetime::text(time);
-  if (firstAtime.empty()) {
-    firstAtime = atime;
-    out.line(msg::kLogFirstAtime, atime.c_str());
+  int64_t key = tapetime::key(time);
+  cycle.add(key);
+  if (firstAtime == tapetime::kNoTime) {
+    firstAtime = key;
+    out.line(msg::kLogFirstAtime, tapetime::text(time).c_str());
   }
-  lastAtime = atime;
-  writeWaitingGaps(atime);
+  lastAtime = key;
+  writeWaitingGaps(key);
 }
 
-void CaptureLog::writeWaitingGaps(const std::string& after) {
-  for (const Gap& stretch : waiting) {
+void CaptureLog::writeWaitingGaps(int64_t after) {
+  auto text = [](int64_t key) {
+    return key == tapetime::kNoTime ? std::string(msg::kLogNone)
+                                    : tapetime::text(tapetime::fromKey(key));
+  };
+  for (Gap& stretch : waiting) {
+    stretch.after = after;
     std::string answers;
     for (const auto& a : stretch.answers) {
       char item[32];
@@ -65,35 +123,85 @@ void CaptureLog::writeWaitingGaps(const std::string& after) {
       answers += item;
     }
     out.line(msg::kCaptureLogStretch, static_cast<long long>(stretch.position),
-             static_cast<long long>(stretch.reads),
-             stretch.before.empty() ? msg::kLogNone : stretch.before.c_str(),
-             after.empty() ? msg::kLogNone : after.c_str(), answers.c_str());
-    ++gaps;
+             static_cast<long long>(stretch.reads), text(stretch.before).c_str(),
+             text(after).c_str(), answers.c_str());
     gapReads += stretch.reads;
+    stretches.push_back(stretch);
   }
   waiting.clear();
 }
 
-void CaptureLog::finish(const char* reason, bool dataMode, int exitStatus, const WallTime& ended) {
+void CaptureLog::finish(const CaptureEnding& ending, bool dataMode, int exitStatus,
+                        const WallTime& ended) {
   if (inGap) waiting.push_back(gap);
   inGap = false;
-  writeWaitingGaps("");
-  out.line(msg::kLogLastAtime, lastAtime.empty() ? msg::kLogNone : lastAtime.c_str());
+  writeWaitingGaps(tapetime::kNoTime);
+  long long gaps = static_cast<long long>(stretches.size());
+  out.line(msg::kLogLastAtime, lastAtime == tapetime::kNoTime
+                                   ? msg::kLogNone
+                                   : tapetime::text(tapetime::fromKey(lastAtime)).c_str());
   out.line(msg::kCaptureLogGood, static_cast<long long>(good));
   out.line(msg::kCaptureLogWritten, static_cast<long long>(written));
   out.line(msg::kCaptureLogFiltered, static_cast<long long>(filtered));
-  out.line(msg::kCaptureLogStretches, static_cast<long long>(gaps));
+  out.line(msg::kCaptureLogStretches, gaps);
   out.line(msg::kCaptureLogErrors, static_cast<long long>(gapReads));
-  out.line(msg::kCaptureLogEnd, reason);
+  out.line(msg::kCaptureLogEnd, ending.text);
   out.line(msg::kCaptureLogDataMode,
            dataMode ? msg::kCaptureLogDataModeBack : msg::kCaptureLogDataModeNotBack);
   out.line(msg::kCaptureLogEnded, timeStamp(ended).c_str());
   out.line(msg::kLogExitStatus, exitStatus);
   if (gaps == 0) {
-    out.line(msg::kCaptureLogSummaryClean, reason);
+    out.line(msg::kCaptureLogSummaryClean, ending.text);
   } else {
-    out.line(msg::kCaptureLogSummary, reason, static_cast<long long>(gaps),
-             static_cast<long long>(gapReads));
+    out.line(msg::kCaptureLogSummary, ending.text, gaps, static_cast<long long>(gapReads));
+  }
+  Json& d = record.doc();
+  d["ended"] = isoTime(ended);
+  d["ending"] = ending.code;
+  d["dataModeRestored"] = dataMode;
+  d["exitStatus"] = exitStatus;
+  writeRecord();
+}
+
+Json CaptureLog::atime(int64_t key) const {
+  return key == tapetime::kNoTime ? Json() : atimeJson(tapetime::fromKey(key), cycle.cycle());
+}
+
+void CaptureLog::writeRecord() {
+  Json& d = record.doc();
+  bool timed = firstAtime != tapetime::kNoTime;
+  tapetime::Cycle c = cycle.cycle();
+  d["cycle"] = timed ? Json{{"source", cycleSource(c.source)}, {"phase", c.phase}} : Json();
+  d["firstAtime"] = atime(firstAtime);
+  d["lastAtime"] = atime(lastAtime);
+  Json list = Json::array();
+  for (const Gap& s : stretches) {
+    Json answers = Json::array();
+    for (const auto& a : s.answers) {
+      answers.push_back({{"status", a.first >> 8}, {"sense", a.first & 0xFF}, {"count", a.second}});
+    }
+    list.push_back({{"imageFrame", s.position},
+                    {"reads", s.reads},
+                    {"before", atime(s.before)},
+                    {"after", atime(s.after)},
+                    {"answers", answers}});
+  }
+  d["stretches"] = list;
+  d["counts"] = {{"goodReads", good},
+                 {"framesWritten", written},
+                 {"framesFiltered", filtered},
+                 {"stretches", static_cast<int64_t>(stretches.size())},
+                 {"errorReads", gapReads}};
+  // Each is said once: a directory in the way fails both writes.
+  errno = 0;
+  if (!record.write()) {
+    if (!recordFailureSaid)
+      printStdout(msg::kRecordWriteFailed, std::strerror(errno ? errno : EIO));
+    recordFailureSaid = true;
+  } else if (record.refusal() != 0 && !recordElsewhereSaid) {
+    recordElsewhereSaid = true;
+    printStdout(msg::kRecordElsewhere, std::strerror(record.refusal()),
+                shownName(record.name().c_str()).c_str());
   }
 }
 

@@ -5,6 +5,12 @@
 // an unread stretch of tape holds "name=value" fields separated by blanks. The
 // log is never worth a frame: when it cannot be created or written the
 // capture goes on without it.
+//
+// Its twin for machines, "KOVRANT.json" (schema "kovrant/1", doc/schema/),
+// holds the same facts and those the text leaves out, with English keys and
+// values free of the log's language. It is written whole when the cassette
+// arrives (saying that the capture has not ended: what a capture killed
+// outright leaves) and again at the end.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "json_record.h"
 #include "log_file.h"
 #include "system_services.h"
 #include "tape_time.h"
@@ -20,24 +27,33 @@
 namespace logtext {
 
 constexpr char kName[] = "KOVRANT.LOG";
+constexpr char kRecordName[] = "KOVRANT.json";
+constexpr char kSchema[] = "kovrant/1";
 
 }  // namespace logtext
 
+// How a capture ended: the log's words, and the record's code.
+struct CaptureEnding {
+  const char* text;
+  const char* code;
+};
+
 class CaptureLog {
  public:
-  CaptureLog() = default;
+  CaptureLog() : record(logtext::kRecordName, logtext::kSchema) {}
   ~CaptureLog() { close(); }
   CaptureLog(const CaptureLog&) = delete;
   CaptureLog& operator=(const CaptureLog&) = delete;
 
-  // Creates the log afresh (never through a link) and writes the program,
-  // the start of the run, the drive, the device (when the console named
-  // it: not empty) and the arrival of the cassette. When a
-  // file that cannot be replaced stands under its name (another user's in a
-  // shared directory), the log goes under the first free name
-  // KOVRANT-N.LOG instead: name() tells which, errno why. False, with errno
-  // set for the log's own name, when neither can be created.
-  bool open(const WallTime& started, const char* drive, const std::string& device,
+  // Begins the log and its record: the program, the start of the run, the
+  // drive, the device (its line in the log when the console named it) and
+  // the arrival of the cassette. The log is created afresh (never through a
+  // link); when a file that cannot be replaced stands under its name
+  // (another user's in a shared directory) it goes under the first free
+  // name KOVRANT-N.LOG instead. The record, written now, goes likewise.
+  // What could not be created, or went elsewhere, is said on the console;
+  // the capture goes on either way.
+  void open(const WallTime& started, const char* drive, const std::string& device, bool deviceShown,
             const WallTime& arrived);
   // A READ that returned GOOD; `written` when the filter let it into the image.
   void goodRead(bool written);
@@ -48,34 +64,45 @@ class CaptureLog {
   void badRead(uint8_t status, uint8_t sense);
   // The latest frame's time, as the time display showed it last.
   void atimeShown(const tapetime::Time& atime);
-  // The end: why, whether data mode was restored, the exit status, when.
-  // Ends with the summary line.
-  void finish(const char* reason, bool dataMode, int exitStatus, const WallTime& ended);
+  // The end: how, whether data mode was restored, the exit status, when.
+  // The log ends with the summary line; the record is written again.
+  void finish(const CaptureEnding& ending, bool dataMode, int exitStatus, const WallTime& ended);
   void close();
-  bool isOpen() const { return out.isOpen(); }
+  // True once open() was called: the capture has begun.
+  bool begun() const { return opened; }
   const std::string& name() const { return out.name(); }
 
  private:
-  void writeWaitingGaps(const std::string& after);
-
-  LogFile out{printStdout};  // the dumper says everything on standard output
-  int64_t good = 0;
-  int64_t written = 0;
-  int64_t filtered = 0;
-  std::string firstAtime;
-  std::string lastAtime;
-  // The stretch of reads that did not return GOOD, while it lasts.
+  // A stretch of reads that did not return GOOD.
   struct Gap {
     int64_t position = 0;  // frames in the image before it
     int64_t reads = 0;
-    std::string before;                   // the ATIME shown last before it
+    int64_t before = tapetime::kNoTime;   // the key of the ATIME shown last before it
+    int64_t after = tapetime::kNoTime;    // and first after it
     std::map<uint16_t, int64_t> answers;  // status << 8 | sense byte: how often
   };
+  void writeWaitingGaps(int64_t after);
+  // Writes the record: its facts so far.
+  void writeRecord();
+  Json atime(int64_t key) const;
+
+  LogFile out{printStdout};  // the dumper says everything on standard output
+  JsonRecord record;
+  bool opened = false;
+  bool recordFailureSaid = false, recordElsewhereSaid = false;
+  int64_t good = 0;
+  int64_t written = 0;
+  int64_t filtered = 0;
+  int64_t firstAtime = tapetime::kNoTime;
+  int64_t lastAtime = tapetime::kNoTime;
+  tapetime::CycleVotes cycle;
+  // The stretch of reads that did not return GOOD, while it lasts.
   Gap gap;
   bool inGap = false;
   // Stretches that have ended and wait for the next ATIME shown (two
   // stretches with no time shown between them both wait for it).
   std::vector<Gap> waiting;
-  int64_t gaps = 0;
+  // Those that have their time after (or the end of the capture): the log's.
+  std::vector<Gap> stretches;
   int64_t gapReads = 0;
 };

@@ -87,6 +87,14 @@ DAT_MESSAGE(kImageTrimFailed, "KOVRANT.IMGの末尾の欠けたフレームを�
 DAT_MESSAGE(kLogElsewhere,
             "KOVRANT.LOGを置き換えられないため(%s)、このキャプチャのログは%sに書きます。\n",
             "KOVRANT.LOG cannot be replaced (%s): this capture's log goes to %s.\n");
+// The capture's record for machines (KOVRANT.json) could not be written,
+// or went under another name (another user's stood there): the capture
+// goes on.
+DAT_MESSAGE(kRecordWriteFailed, "KOVRANT.jsonを書けませんでした: %s\n",
+            "Could not write KOVRANT.json: %s\n");
+DAT_MESSAGE(kRecordElsewhere,
+            "KOVRANT.jsonを置き換えられないため(%s)、このキャプチャのJSONは%sに書きます。\n",
+            "KOVRANT.json cannot be replaced (%s): this capture's JSON goes to %s.\n");
 
 // The capture log (KOVRANT.LOG): "key: value" lines; the values that are
 // words are in the log's language too.

@@ -13,29 +13,81 @@
 #include "console.h"
 #include "dat_frame.h"
 #include "interrupts.h"
+#include "json_record.h"
 #include "log_file.h"
 #include "merge_messages.h"
 #include "output_file.h"
 #include "placement.h"
 #include "tape_time.h"
+#include "wall_time.h"
 
 namespace {
 
 constexpr char kLogName[] = "KOVRANT-MERGE.LOG";
+constexpr char kRecordName[] = "KOVRANT-MERGE.json";
 constexpr size_t kStreamBuffer = 1 << 20;
 // An input that shares at least this many frames with the base, and differs
 // from it in more than half of them, holds another cassette's recording.
 constexpr int64_t kSharedToJudge = 100;
 
-// The report: each line on the console and in the log.
+// The report: each line on the console and in the log; and its twin for
+// machines, "KOVRANT-MERGE.json" (schema "kovrant-merge/1", doc/schema/),
+// with English keys and values free of the log's language, written whole at
+// the end.
 class Report {
  public:
-  void open() {
+  Report() : record(kRecordName, "kovrant-merge/1") {}
+  void open(bool force) {
     errno = 0;
     if (!log.open(kLogName)) {
       printStderr(msg::kMergeLogFailed, std::strerror(errno));
     } else if (log.refusal() != 0) {
       printStderr(msg::kMergeLogElsewhere, std::strerror(log.refusal()), log.name().c_str());
+    }
+    Json& d = record.doc();
+    d["program"] = "kovrant-merge";
+    d["version"] = DAT_VERSION;
+    d["log"] = log.isOpen() ? Json(log.name()) : Json();
+    d["started"] = isoTime(systemClock());
+    d["ended"] = nullptr;
+    d["options"] = {{"force", force}};
+    d["interruptsCaught"] = true;
+    d["staleTemporariesRemoved"] = Json::array();
+    for (const char* list : {"inputs", "refusals", "gaps", "disagreements"}) {
+      d[list] = Json::array();
+    }
+    d["addedBefore"] = {{"frames", 0}, {"inputs", Json::array()}};
+    d["addedAfter"] = d["addedBefore"];
+    d["output"] = nullptr;
+    d["totals"] = nullptr;
+    d["ending"] = nullptr;
+    d["exitStatus"] = nullptr;
+  }
+  Json& doc() { return record.doc(); }
+  // An input, or the result, refused: `code` says why (the console's text
+  // tells it in the console's language), `input` which (null: the result).
+  // The entry, for what else the refusal names.
+  Json& refused(const char* code, const std::string* input, const char* reason = nullptr) {
+    Json& list = record.doc()["refusals"];
+    list.push_back({{"code", code},
+                    {"input", input != nullptr ? Json(*input) : Json()},
+                    {"reason", reason != nullptr ? Json(reason) : Json()}});
+    return list.back();
+  }
+  // The end: writes the record with the exit status and how the merge ended
+  // ("done", "refused", "interrupted", "write-failed"). A record that cannot
+  // be written is said; the exit status stays the merge's.
+  void finish(int exitStatus, const char* ending) {
+    Json& d = record.doc();
+    d["ended"] = isoTime(systemClock());
+    d["ending"] = ending;
+    d["exitStatus"] = exitStatus;
+    errno = 0;
+    if (!record.write()) {
+      printStderr(msg::kMergeRecordFailed, std::strerror(errno != 0 ? errno : EIO));
+    } else if (record.refusal() != 0) {
+      printStderr(msg::kMergeRecordElsewhere, std::strerror(record.refusal()),
+                  record.name().c_str());
     }
   }
   void say(bool error, const char* format, ...) {
@@ -53,6 +105,7 @@ class Report {
 
  private:
   LogFile log;
+  JsonRecord record;
 };
 
 #define SAY(report, name, ...) (report).say(false, msg::name, __VA_ARGS__)
@@ -135,6 +188,10 @@ std::string timeText(int64_t key) {
   return tapetime::text(tapetime::fromKey(key));
 }
 
+Json atime(int64_t key, const tapetime::Cycle& cycle) {
+  return atimeJson(tapetime::fromKey(key), cycle);
+}
+
 // Places the frames of `p` on the tape (merging::place): reads its keys,
 // a frame delivered twice in a row marked as a repeat. False, with the
 // message said, when the pass has no ATIME or its time goes backwards.
@@ -153,42 +210,54 @@ bool place(Pass& p, Report& report) {
     keys.push_back(repeat ? merging::kRepeat : k);
   }
   if (p.readError != 0 || !p.restart()) {
-    REFUSE(report, kMergeUnreadable, p.name.c_str(), std::strerror(p.readError));
+    std::string reason = std::strerror(p.readError);
+    REFUSE(report, kMergeUnreadable, p.name.c_str(), reason.c_str());
+    report.refused("unreadable", &p.name, reason.c_str());
     return false;
   }
   p.frames = static_cast<int64_t>(keys.size());
   if (p.frames == 0) {
     REFUSE(report, kMergeEmpty, p.name.c_str());
+    report.refused("empty", &p.name);
     return false;
   }
   p.plan = merging::place(std::move(keys));
   if (p.plan.timed == 0) {
     REFUSE(report, kMergeNoTime, p.name.c_str());
+    report.refused("no-atime", &p.name);
     return false;
   }
   if (p.plan.backwards) {
     REFUSE(report, kMergeBackwards, p.name.c_str(), timeText(p.plan.backFrom).c_str(),
            timeText(p.plan.backTo).c_str());
+    Json& r = report.refused("backwards", &p.name);
+    r["from"] = atime(p.plan.backFrom, p.plan.cycle);
+    r["to"] = atime(p.plan.backTo, p.plan.cycle);
     return false;
   }
   return true;
 }
 
-// The numbers (1-based) of the inputs in `mask`, as "2,3", or "-".
+// The numbers (1-based) of the inputs in `mask`.
+std::vector<int> inputNumbers(uint64_t mask) {
+  std::vector<int> numbers;
+  for (int k = 0; k < 64; ++k) {
+    if ((mask >> k & 1) != 0) numbers.push_back(k + 1);
+  }
+  return numbers;
+}
+
+// The same as "2,3", or "-".
 std::string inputList(uint64_t mask) {
   std::string out;
-  for (int k = 0; k < 64; ++k) {
-    if ((mask >> k & 1) == 0) continue;
-    if (!out.empty()) out += ',';
-    out += std::to_string(k + 1);
-  }
+  for (int number : inputNumbers(mask)) out += (out.empty() ? "" : ",") + std::to_string(number);
   return out.empty() ? "-" : out;
 }
 
 class Merge {
  public:
   Merge(std::vector<std::unique_ptr<Pass>>& passes, Report& report, FILE* out)
-      : passes(passes), report(report), out(out) {}
+      : takenFrom(passes.size(), 0), passes(passes), report(report), out(out) {}
 
   // Writes the merged frames in tape order; false when an input cannot be
   // read or the result cannot be written.
@@ -206,6 +275,7 @@ class Merge {
         if (base.plan.keys[at[0]] == merging::kUnplaced) {
           if (!emit(base, at[0])) return false;
           ++fromBase;
+          ++takenFrom[0];
         }
         ++at[0];
       }
@@ -233,6 +303,9 @@ class Merge {
           ++disagreements;
           SAY(report, kMergeDisagree, timeText(next).c_str(), static_cast<int>(chosenFrom + 1),
               static_cast<int>(k + 1));
+          report.doc()["disagreements"].push_back({{"atime", atime(next, base.plan.cycle)},
+                                                   {"kept", chosenFrom + 1},
+                                                   {"differs", k + 1}});
         }
       }
       if (!emit(*passes[chosenFrom], at[chosenFrom] - 1)) return false;
@@ -241,9 +314,13 @@ class Merge {
     closeGap(-1);
     if (before > 0) SAY(report, kMergeBefore, ll(before), inputList(beforeFrom).c_str());
     if (after > 0) SAY(report, kMergeAfter, ll(after), inputList(afterFrom).c_str());
+    report.doc()["addedBefore"] = {{"frames", before}, {"inputs", inputNumbers(beforeFrom)}};
+    report.doc()["addedAfter"] = {{"frames", after}, {"inputs", inputNumbers(afterFrom)}};
     return true;
   }
 
+  // Per input, the frames of the result taken from it.
+  std::vector<int64_t> takenFrom;
   int64_t written = 0, fromBase = 0, filled = 0, before = 0, after = 0;
   int64_t gaps = 0, gapsFilled = 0, stillMissing = 0, disagreements = 0;
   bool readFailed = false, interrupted = false;
@@ -266,8 +343,9 @@ class Merge {
   // An input that became shorter or unreadable since it was placed.
   bool unreadable(const Pass& p) {
     // Read to its end, it is shorter now than when it was placed: EIO.
-    REFUSE(report, kMergeUnreadable, p.name.c_str(),
-           std::strerror(p.readError != 0 ? p.readError : EIO));
+    std::string reason = std::strerror(p.readError != 0 ? p.readError : EIO);
+    REFUSE(report, kMergeUnreadable, p.name.c_str(), reason.c_str());
+    report.refused("unreadable", &p.name, reason.c_str());
     readFailed = true;
     return false;
   }
@@ -278,6 +356,7 @@ class Merge {
     const Pass& base = *passes[0];
     // The report names inputs 1-64 by number; more are counted all the same.
     uint64_t bit = from < 64 ? uint64_t{1} << from : 0;
+    ++takenFrom[from];
     if (from == 0) {
       ++fromBase;
       closeGap(key);
@@ -311,6 +390,12 @@ class Merge {
         stillMissing += left;
         SAY(report, kMergeGap, tapetime::text(a).c_str(), tapetime::text(b).c_str(), ll(missing),
             ll(gapFilled), inputList(gapFrom).c_str(), ll(left));
+        report.doc()["gaps"].push_back({{"before", atime(lastBaseKey, cycle)},
+                                        {"after", atime(key, cycle)},
+                                        {"missing", missing},
+                                        {"filled", gapFilled},
+                                        {"inputs", inputNumbers(gapFrom)},
+                                        {"left", left}});
       }
     }
     gapFilled = 0;
@@ -334,21 +419,27 @@ bool readInputs(int count, char** inputs, std::vector<std::unique_ptr<Pass>>& pa
     p->name = shownName(inputs[k]);
     if (sameFile(inputs[k], dat::kImageName)) {
       REFUSE(report, kMergeIsOutput, p->name.c_str());
+      report.refused("is-output", &p->name);
       return false;
     }
     struct stat st;
     errno = 0;
     if (stat(inputs[k], &st) != 0) {
-      REFUSE(report, kMergeUnreadable, p->name.c_str(), std::strerror(errno));
+      std::string reason = std::strerror(errno);
+      REFUSE(report, kMergeUnreadable, p->name.c_str(), reason.c_str());
+      report.refused("unreadable", &p->name, reason.c_str());
       return false;
     }
     if (!S_ISREG(st.st_mode)) {
       REFUSE(report, kMergeNotAFile, p->name.c_str());
+      report.refused("not-a-file", &p->name);
       return false;
     }
     p->file = std::fopen(inputs[k], "rb");
     if (p->file == nullptr || !stampOf(p->file, &p->opened)) {
-      REFUSE(report, kMergeUnreadable, p->name.c_str(), std::strerror(errno));
+      std::string reason = std::strerror(errno);
+      REFUSE(report, kMergeUnreadable, p->name.c_str(), reason.c_str());
+      report.refused("unreadable", &p->name, reason.c_str());
       return false;
     }
     std::setvbuf(p->file, p->stream.get(), _IOFBF, kStreamBuffer);
@@ -357,6 +448,15 @@ bool readInputs(int count, char** inputs, std::vector<std::unique_ptr<Pass>>& pa
         timeText(p->plan.firstKey).c_str(), timeText(p->plan.lastKey).c_str());
     if (p->plan.badPacks > 0) SAY(report, kMergeBadPacks, k + 1, ll(p->plan.badPacks));
     if (p->plan.repeats > 0) SAY(report, kMergeRepeats, k + 1, ll(p->plan.repeats));
+    report.doc()["inputs"].push_back({{"number", k + 1},
+                                      {"path", p->name},
+                                      {"frames", p->frames},
+                                      {"firstAtime", atime(p->plan.firstKey, p->plan.cycle)},
+                                      {"lastAtime", atime(p->plan.lastKey, p->plan.cycle)},
+                                      {"badAtimePacks", p->plan.badPacks},
+                                      {"repeats", p->plan.repeats},
+                                      {"forced", nullptr},
+                                      {"framesTaken", 0}});
     passes.push_back(std::move(p));
   }
   const Pass& base = *passes[0];
@@ -366,6 +466,7 @@ bool readInputs(int count, char** inputs, std::vector<std::unique_ptr<Pass>>& pa
       REFUSE(report, kMergeNoOverlap, p.name.c_str(), timeText(p.plan.firstKey).c_str(),
              timeText(p.plan.lastKey).c_str(), timeText(base.plan.firstKey).c_str(),
              timeText(base.plan.lastKey).c_str());
+      report.refused("no-overlap", &p.name);
       return false;
     }
   }
@@ -403,12 +504,15 @@ bool oneCassette(const std::vector<std::unique_ptr<Pass>>& passes, bool force, R
     int64_t shared = 0, differing = 0;
     compareWithBase(base, *passes[k], &shared, &differing);
     if (shared < kSharedToJudge || differing * 2 <= shared) continue;
+    Json share = {{"shared", shared}, {"differing", differing}};
     if (force) {
       SAY(report, kMergeForced, passes[k]->name.c_str(), base.name.c_str(),
           static_cast<long long>(shared), static_cast<long long>(differing));
+      report.doc()["inputs"][k]["forced"] = share;
     } else {
       REFUSE(report, kMergeOtherCassette, passes[k]->name.c_str(), base.name.c_str(),
              static_cast<long long>(shared), static_cast<long long>(differing));
+      report.refused("other-cassette", &passes[k]->name).update(share);
       one = false;
     }
   }
@@ -424,30 +528,43 @@ bool inputsUnchanged(const std::vector<std::unique_ptr<Pass>>& passes, Report& r
     if (!stampOf(p->file, &now) || !stampOf(p->name.c_str(), &named) || !(now == p->opened) ||
         !(named == p->opened)) {
       REFUSE(report, kMergeInputChanged, p->name.c_str());
+      report.refused("input-changed", &p->name);
       return false;
     }
   }
   return true;
 }
 
-// The result's temporary files: "KOVRANT.IMG".
+// The temporary files of the result and of the record: "KOVRANT.IMG",
+// "KOVRANT-MERGE.json".
 bool isOurTarget(const std::string& target) {
-  return target == dat::kImageName;
+  return target == dat::kImageName || target == kRecordName;
 }
 
 // The end of a run that writes nothing: the temporary file removed, the exit
-// status and the summary said.
+// status and the summary said, the record written.
 int notMerged(Report& report, StagedFile& result) {
   result.discard();
   if (interruptRequested()) {
     REFUSE(report, kMergeInterrupted, "");
     SAY(report, kMergeStatus, kInterruptedStatus);
     SAY(report, kMergeSummaryInterrupted, "");
+    report.finish(kInterruptedStatus, "interrupted");
     return kInterruptedStatus;
   }
   SAY(report, kMergeStatus, 1);
   SAY(report, kMergeSummaryRefused, "");
+  bool writeFailed = false;
+  for (const Json& r : report.doc()["refusals"]) writeFailed |= r["code"] == "write-failed";
+  report.finish(1, writeFailed ? "write-failed" : "refused");
   return 1;
+}
+
+// The result could not be written: said, and recorded.
+void writeFailed(Report& report, int error) {
+  std::string reason = std::strerror(error != 0 ? error : EIO);
+  REFUSE(report, kMergeWriteFailed, reason.c_str());
+  report.refused("write-failed", nullptr, reason.c_str());
 }
 
 }  // namespace
@@ -456,12 +573,16 @@ int runMerge(int count, char** inputs, bool force) {
   prepareConsole();
   InterruptGuard interrupts;  // outlives the result's temporary file
   Report report;
-  report.open();
+  report.open(force);
   SAY(report, kMergeProgram, DAT_VERSION);
   if (force) SAY(report, kMergeOptions, "--force");
-  if (!interrupts.installed()) REFUSE(report, kMergeNotInterruptible, "");
+  if (!interrupts.installed()) {
+    REFUSE(report, kMergeNotInterruptible, "");
+    report.doc()["interruptsCaught"] = false;
+  }
   for (const std::string& name : removeStaleTemporaries(isOurTarget)) {
     SAY(report, kMergeStaleRemoved, name.c_str());
+    report.doc()["staleTemporariesRemoved"].push_back(name);
   }
   std::vector<std::unique_ptr<Pass>> passes;
   std::unique_ptr<char[]> stream(new char[kStreamBuffer]);  // outlives the result's stream
@@ -471,20 +592,18 @@ int runMerge(int count, char** inputs, bool force) {
   if (ok) {
     errno = 0;
     ok = result.create(dat::kImageName);
-    if (!ok) REFUSE(report, kMergeWriteFailed, std::strerror(errno));
+    if (!ok) writeFailed(report, errno);
   }
   if (!ok) return notMerged(report, result);
   std::setvbuf(result.stream(), stream.get(), _IOFBF, kStreamBuffer);
   Merge merge(passes, report, result.stream());
   ok = merge.run();
-  if (!ok && !merge.readFailed && !merge.interrupted) {
-    REFUSE(report, kMergeWriteFailed, std::strerror(merge.writeError));
-  }
+  if (!ok && !merge.readFailed && !merge.interrupted) writeFailed(report, merge.writeError);
   ok = ok && inputsUnchanged(passes, report) && !interruptRequested();
   if (ok) {
     errno = 0;
     ok = result.commit();
-    if (!ok) REFUSE(report, kMergeWriteFailed, std::strerror(errno != 0 ? errno : EIO));
+    if (!ok) writeFailed(report, errno);
   }
   if (!ok) return notMerged(report, result);
   SAY(report, kMergeWritten, static_cast<long long>(merge.written),
@@ -494,5 +613,17 @@ int runMerge(int count, char** inputs, bool force) {
   SAY(report, kMergeSummary, static_cast<long long>(merge.gaps),
       static_cast<long long>(merge.gapsFilled), static_cast<long long>(merge.stillMissing),
       static_cast<long long>(merge.disagreements));
+  Json& d = report.doc();
+  for (size_t k = 0; k < passes.size(); ++k) d["inputs"][k]["framesTaken"] = merge.takenFrom[k];
+  d["output"] = {{"name", dat::kImageName},
+                 {"frames", merge.written},
+                 {"fromBase", merge.fromBase},
+                 {"filled", merge.filled},
+                 {"added", merge.before + merge.after}};
+  d["totals"] = {{"gaps", merge.gaps},
+                 {"gapsFilled", merge.gapsFilled},
+                 {"missingFrames", merge.stillMissing},
+                 {"disagreements", merge.disagreements}};
+  report.finish(0, "done");
   return 0;
 }

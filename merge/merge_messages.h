@@ -56,6 +56,13 @@ DAT_MESSAGE(kMergeLogFailed, "KOVRANT-MERGE.LOGを作成できませんでした
 DAT_MESSAGE(kMergeLogElsewhere,
             "KOVRANT-MERGE.LOGを置き換えられないため(%s)、この結合のログは%sに書きます。\n",
             "KOVRANT-MERGE.LOG cannot be replaced (%s): this merge's log goes to %s.\n");
+// KOVRANT-MERGE.json, the merge's record for machines, could not be
+// written, or went under another name (another user's stood there).
+DAT_MESSAGE(kMergeRecordFailed, "KOVRANT-MERGE.jsonを書けませんでした: %s\n",
+            "Could not write KOVRANT-MERGE.json: %s\n");
+DAT_MESSAGE(kMergeRecordElsewhere,
+            "KOVRANT-MERGE.jsonを置き換えられないため(%s)、この結合のJSONは%sに書きます。\n",
+            "KOVRANT-MERGE.json cannot be replaced (%s): this merge's JSON goes to %s.\n");
 
 // The report.
 DAT_MESSAGE(kMergeProgram, "プログラム: kovrant-merge %s", "Program: kovrant-merge %s");

@@ -86,3 +86,17 @@ def without_times(doc):
     if isinstance(doc, str) and ISO_TIME.match(doc):
         return "TIME"
     return doc
+
+
+def record(path, schema):
+    """The JSON document at `path`, checked against doc/schema/`schema`;
+    None, a failed check, when it cannot be read."""
+    import json
+    try:
+        with open(path, encoding="utf-8") as f:
+            doc = json.load(f)
+    except (OSError, ValueError) as e:
+        check(False, "%s: %s" % (path, e))
+        return None
+    valid_record(doc, schema, path)
+    return doc

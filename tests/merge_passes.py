@@ -9,8 +9,11 @@ the fault-free capture, less the frames no pass read); the report names the
 open gaps and the frames two passes read differently; SELTHIX converts the
 merged image to the fault-free capture's files where every gap was filled.
 Inputs that are not one recording, or not readable, or the output itself,
-are refused before anything is written. Without iconv the console is not
-compared with the log, and the run is skipped (77), or failed under CI.
+are refused before anything is written. Every merge's KOVRANT-MERGE.json is
+valid by its schema and says what the log says, fact by fact, and what the
+result holds; the same under an English console but for its times. Without
+iconv the console is not compared with the log, and the run is skipped (77),
+or failed under CI.
 """
 import os
 import re
@@ -19,7 +22,7 @@ import subprocess
 import sys
 import tempfile
 
-from checks import FRAME, check, have, verdict
+from checks import FRAME, check, have, record, verdict, without_times
 
 
 def frames(path):
@@ -41,12 +44,83 @@ def atime(frame):
     return found
 
 
+def stamp_text(stamp):
+    return "%02x:%02x:%02x:%02x" % tuple(stamp)
+
+
+def joined(numbers):
+    return ",".join(map(str, numbers)) or "-"
+
+
 class Tools:
     def __init__(self, merge, sim, make_image, selthix, work):
         self.merge, self.sim, self.selthix, self.work = merge, sim, selthix, work
         self.tape = os.path.join(work, "tape.bin")
         subprocess.run([make_image, "--seed", "9", "--programs", "3", "--frames", "1500",
                         self.tape], check=True, stdout=subprocess.DEVNULL)
+        self.places = {}  # each ATIME at its place: the tapes start at 00:00:00:00 and run on
+        self.index(self.tape)
+
+    def index(self, tape):
+        self.places.update((stamp_text(atime(f)), k) for k, f in enumerate(frames(tape)) if atime(f))
+
+    def record(self, d, log, status, name="KOVRANT-MERGE.json"):
+        """The record in `d` against the log, the result and the exit status."""
+        doc = record(os.path.join(d, name), "kovrant-merge.schema.json")
+        if doc is None:
+            return None
+
+        def at(a):
+            check(self.places.get(a["text"]) == a["position"], "%s: position of %r" % (d, a))
+            return a["text"]
+        told = ["プログラム: kovrant-merge " + doc["version"]]
+        told += ["オプション: --force"] * doc["options"]["force"]
+        told += ["古い一時ファイルを削除: " + n for n in doc["staleTemporariesRemoved"]]
+        for i in doc["inputs"]:
+            told.append("入力%d: %s (%d フレーム、ATIME %s - %s)" % (
+                i["number"], i["path"], i["frames"], at(i["firstAtime"]), at(i["lastAtime"])))
+            told += ["入力%d: 前後のフレームと合わないATIMEパック %d 個をATIMEなしとして扱いました。" % (
+                i["number"], i["badAtimePacks"])] * (i["badAtimePacks"] > 0)
+            told += ["入力%d: 二度続けて届いたフレーム %d 個を一度だけ置きました。" % (
+                i["number"], i["repeats"])] * (i["repeats"] > 0)
+        for i in doc["inputs"]:
+            if i["forced"]:
+                told.append("%sと基準の%sが共有する %d フレームのうち %d フレームが異なりますが、--force "
+                            "により結合します。" % (i["path"], doc["inputs"][0]["path"],
+                                             i["forced"]["shared"], i["forced"]["differing"]))
+        told += ["基準の欠落: 直前のATIME=%s 直後のATIME=%s 欠落=%d フレーム 埋めた=%d 入力=%s 残り=%d" % (
+            at(g["before"]), at(g["after"]), g["missing"], g["filled"], joined(g["inputs"]),
+            g["left"]) for g in doc["gaps"]]
+        told += ["不一致: ATIME=%s 入力%d と入力%d" % (at(g["atime"]), g["kept"], g["differs"])
+                 for g in doc["disagreements"]]
+        for key, word in (("addedBefore", "前"), ("addedAfter", "後")):
+            a = doc[key]
+            told += ["基準より%sに加えたフレーム: %d 入力=%s" % (word, a["frames"], joined(a["inputs"]))
+                     ] * (a["frames"] > 0)
+        o, t = doc["output"], doc["totals"]
+        if o is not None:
+            told.append("書いたフレーム: %d (基準 %d、埋めた %d、前後に加えた %d)" % (
+                o["frames"], o["fromBase"], o["filled"], o["added"]))
+            told.append("まとめ: KOVRANT.IMG に書きました。欠落 %d か所のうち %d か所を埋め、残りの欠落は推定 %d "
+                        "フレーム。不一致 %d フレーム" % (t["gaps"], t["gapsFilled"],
+                                                t["missingFrames"], t["disagreements"]))
+            check(len(frames(os.path.join(d, "KOVRANT.IMG"))) == o["frames"] ==
+                  sum(i["framesTaken"] for i in doc["inputs"]) and not doc["refusals"] and
+                  t["gaps"] == len(doc["gaps"]) and t["disagreements"] == len(doc["disagreements"])
+                  and t["missingFrames"] == sum(g["left"] for g in doc["gaps"]),
+                  "%s: the result as the record says" % d)
+        lines = [l for l in log.splitlines() if not l.startswith(("終了ステータス", "まとめ: 結合しません",
+                                                                 "まとめ: 中断", "結合を中断", "割り込みを"))]
+        # Refusals are the console's own words: each names its input.
+        refused = [l for l in lines if l not in told]
+        check(len(refused) == len(doc["refusals"]) and
+              all(r["input"] is None or r["input"] in l for l, r in zip(refused, doc["refusals"])),
+              "%s: the refusals %r, the record %r" % (d, refused, doc["refusals"]))
+        check(sorted(l for l in lines if l in told) == sorted(told) and
+              "終了ステータス: %d" % status in log and
+              doc["exitStatus"] == status and (o is None) == (doc["ending"] != "done"),
+              "%s: the log %r, the record %r" % (d, lines, told))
+        return doc
 
     def capture(self, name, faults=""):
         d = os.path.join(self.work, name)
@@ -55,15 +129,23 @@ class Tools:
         subprocess.run([self.sim], cwd=d, env=env, capture_output=True, stdin=subprocess.DEVNULL)
         return os.path.join(d, "KOVRANT.IMG")
 
-    def run_merge(self, name, *inputs, status=0):
+    def run_merge(self, name, *inputs, status=0, lang="C.UTF-8"):
         d = os.path.join(self.work, name)
         os.makedirs(d, exist_ok=True)
+        env = {k: v for k, v in os.environ.items() if k not in ("LC_ALL", "LC_MESSAGES")}
         p = subprocess.run([self.merge] + list(inputs), cwd=d, capture_output=True,
-                           stdin=subprocess.DEVNULL)
+                           stdin=subprocess.DEVNULL, env=dict(env, LANG=lang))
         check(p.returncode == status, "%s: exit %d, not %d: %r" % (name, p.returncode, status,
                                                                    p.stderr[-300:]))
         log = os.path.join(d, "KOVRANT-MERGE.LOG")
         text = open(log, encoding="utf-8").read() if os.path.exists(log) else ""
+        # A refused command line writes neither (an earlier run's may be there).
+        self.doc = None
+        if text and p.returncode != 2 and lang == "C.UTF-8" and \
+                not os.path.isdir(os.path.join(d, "KOVRANT-MERGE.json")):
+            self.doc = self.record(d, text, p.returncode)
+        check(bool(text) == os.path.exists(os.path.join(d, "KOVRANT-MERGE.json")),
+              "%s: a record beside every log, none without" % name)
         return d, p, text
 
 
@@ -92,6 +174,13 @@ def lost_stretches(tools):
         console = subprocess.run(["iconv", "-f", "CP932", "-t", "UTF-8"], input=p.stdout,
                                  capture_output=True).stdout.decode()
         check(console.splitlines() == log.splitlines(), "the console says what the log says")
+    # The same merge under an English console: the same record but for its times.
+    doc = tools.doc
+    d, _, log = tools.run_merge("merged-english", p1, p2, lang="en_US.UTF-8")
+    english = record(os.path.join(d, "KOVRANT-MERGE.json"), "kovrant-merge.schema.json")
+    check(english is not None and log.startswith("Program: kovrant-merge") and
+          without_times(english) == without_times(doc) and len(english["gaps"]) == 2,
+          "the English merge's record: %r" % log[:100])
 
     # Gaps that a later pass fills everywhere: the fault-free capture, and its WAV files.
     d, _, log = tools.run_merge("filled", p2, p1)
