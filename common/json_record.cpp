@@ -22,3 +22,10 @@ bool JsonRecord::write() {
 Json atimeJson(const tapetime::Time& t, const tapetime::Cycle& cycle) {
   return {{"text", tapetime::text(t)}, {"position", tapetime::position(t, cycle)}};
 }
+
+Json cycleJson(const tapetime::Cycle& cycle) {
+  const char* source = cycle.source == tapetime::Cycle::Tape    ? "tape"
+                       : cycle.source == tapetime::Cycle::Mixed ? "mixed"
+                                                                : "published";
+  return {{"source", source}, {"phase", cycle.phase}};
+}

@@ -41,3 +41,5 @@ std::string jsonText(const Json& value);
 // A tape time as the records give it: its text ("hh:mm:ss:ff") and its
 // frames from the start of the tape under `cycle`.
 Json atimeJson(const tapetime::Time& t, const tapetime::Cycle& cycle);
+// A track's cycle as the records give it: {"source", "phase"}.
+Json cycleJson(const tapetime::Cycle& cycle);

@@ -30,10 +30,6 @@ Json orNull(bool has, int64_t v) {
   return has ? Json(v) : Json();
 }
 
-const char* cycleSource(tapetime::Cycle::Source s) {
-  return s == tapetime::Cycle::Tape ? "tape" : s == tapetime::Cycle::Mixed ? "mixed" : "published";
-}
-
 // The record's names of a file's states (what a conversion gives), by
 // FileRecord::Outcome, and of its failures, by FileRecord::Failure.
 const char* const kStateCodes[] = {"complete",
@@ -104,13 +100,11 @@ void ConversionLog::image(int64_t frames, const tapetime::Analysis& time) {
   const tapetime::Track& t = time.track;
   cycle = t.cycle;
   bool timed = t.framesWithTime > 0;
-  Json cycleJson;
-  if (timed) cycleJson = {{"source", cycleSource(t.cycle.source)}, {"phase", t.cycle.phase}};
   record.doc()["image"] = {{"name", dat::kImageName},
                            {"frames", frames},
                            {"framesWithAtime", t.framesWithTime},
                            {"badAtimePacks", t.badPacks},
-                           {"cycle", cycleJson},
+                           {"cycle", timed ? cycleJson(t.cycle) : Json()},
                            {"gapAccuracyFrames", orNull(timed, tapetime::accuracy(t.cycle))}};
   out.line(msg::kConversionLogImage, ll(frames));
   if (t.badPacks > 0) out.line(msg::kConversionLogBadPacks, ll(t.badPacks));
@@ -212,7 +206,7 @@ void ConversionLog::fileText(const FileRecord& r) {
 }
 
 Json ConversionLog::atime(const tapetime::Time& t) const {
-  return {{"text", tapetime::text(t)}, {"position", tapetime::position(t, cycle)}};
+  return atimeJson(t, cycle);
 }
 
 Json ConversionLog::fileJson(const FileRecord& r) const {

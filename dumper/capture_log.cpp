@@ -23,10 +23,6 @@ bool isOurTarget(const std::string& target) {
   return number.find_first_not_of("0123456789") == std::string::npos;
 }
 
-const char* cycleSource(tapetime::Cycle::Source s) {
-  return s == tapetime::Cycle::Tape ? "tape" : s == tapetime::Cycle::Mixed ? "mixed" : "published";
-}
-
 }  // namespace
 
 void CaptureLog::open(const WallTime& startedAt, const char* drive, const std::string& device,
@@ -171,7 +167,7 @@ void CaptureLog::writeRecord() {
   Json& d = record.doc();
   bool timed = firstAtime != tapetime::kNoTime;
   tapetime::Cycle c = cycle.cycle();
-  d["cycle"] = timed ? Json{{"source", cycleSource(c.source)}, {"phase", c.phase}} : Json();
+  d["cycle"] = timed ? cycleJson(c) : Json();
   d["firstAtime"] = atime(firstAtime);
   d["lastAtime"] = atime(lastAtime);
   Json list = Json::array();
