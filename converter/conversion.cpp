@@ -222,7 +222,9 @@ class Conversion {
     } else if (quantization == 1 && !longPlayLayout(&record, last, &path)) {
       bytesPerFrame = 0;
     }
-    if (path.layout != nullptr) {
+    if (options.longPlay && quantization == 1 && frames > 0) {
+      // Its frames last longer: the step of its time is taken from its ATIME.
+      record.atimePerFrame = tapetime::positionsPerFrame(time.track, segStart, last);
       segmentBreaks = tapetime::breaks(time.track, segStart, last, record.atimePerFrame);
     }
     WavPlan plan;
@@ -304,7 +306,6 @@ class Conversion {
     path->layout = c.silent ? &longplay::layouts()[0] : c.layout;
     r->layout = c.silent ? "-" : path->layout->name;
     r->layoutMargin = c.silent ? 0 : c.margin;
-    r->atimePerFrame = tapetime::positionsPerFrame(time.track, segStart, last);
     printStdout(msg::kLongPlayDecoded, r->name.c_str(), r->layout.c_str(), r->layoutMargin);
     return true;
   }

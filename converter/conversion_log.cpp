@@ -158,10 +158,8 @@ void ConversionLog::fileText(const FileRecord& r) {
   out.line(msg::kLogFirstAtime, r.hasTime ? tapetime::text(r.firstTime).c_str() : msg::kLogNone);
   out.line(msg::kLogLastAtime, r.hasTime ? tapetime::text(r.lastTime).c_str() : msg::kLogNone);
   if (!r.derivedFrom.empty()) out.line(msg::kConversionLogDerived, r.derivedFrom.c_str());
-  if (!r.layout.empty()) {
-    out.line(msg::kConversionLogLayout, r.layout.c_str(), r.layoutMargin);
-    out.line(msg::kConversionLogLongPlayTime, r.atimePerFrame);
-  }
+  if (!r.layout.empty()) out.line(msg::kConversionLogLayout, r.layout.c_str(), r.layoutMargin);
+  if (r.atimePerFrame > 0) out.line(msg::kConversionLogLongPlayTime, r.atimePerFrame);
   if (!r.layoutScores.empty()) out.line(msg::kConversionLogLayoutScores, r.layoutScores.c_str());
   if (r.emphasisOn == 0) {
     out.line(msg::kConversionLogNoEmphasis);

@@ -88,10 +88,14 @@ void decode(const uint8_t* audio, const Layout& layout, uint8_t* out) {
 }
 
 double roughness(const std::vector<const dat::DatFrame*>& frames, const Layout& layout) {
-  double bends = 0, level = 0;
+  // Frame by frame, and their geometric mean: a quiet frame, where a wrong
+  // layout's noise stands out most, counts as much as a loud one.
+  double logs = 0;
+  int counted = 0;
   int16_t left[kPairsPerFrame], right[kPairsPerFrame];
   for (const dat::DatFrame* f : frames) {
     channels(f->audio, layout, left, right);
+    double bends = 0, level = 0;
     for (const int16_t* ch : {left, right}) {
       for (int k = 0; k < kPairsPerFrame; ++k) {
         level += double(ch[k]) * ch[k];
@@ -100,8 +104,11 @@ double roughness(const std::vector<const dat::DatFrame*>& frames, const Layout& 
         bends += bend * bend;
       }
     }
+    if (level == 0) continue;
+    logs += 0.5 * std::log((bends + 1) / level);
+    ++counted;
   }
-  return level == 0 ? -1 : std::sqrt(bends / level);
+  return counted == 0 ? -1 : std::exp(logs / counted);
 }
 
 Choice choose(const std::vector<const dat::DatFrame*>& segment, int sample) {

@@ -5,6 +5,8 @@ packages="cmake ninja-build g++ clang clang-format libgtest-dev sox python3 libc
 # Independent readers of the WAV files' chunks: ffprobe, sndfile-info and
 # MediaInfo; of the JSON records: a JSON Schema validator.
 packages="$packages ffmpeg sndfile-programs mediainfo python3-jsonschema"
+# Speech for the long-play tests.
+packages="$packages espeak-ng"
 # The JSON records are written with nlohmann/json (header only).
 packages="$packages nlohmann-json3-dev"
 # The kernel test: a virtual machine (its kernel and busybox are fetched by
