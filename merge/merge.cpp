@@ -140,6 +140,7 @@ uint64_t frameDigest(const uint8_t* frame) {
 // merge them), a frame at a time: its frames and where each lies on the
 // tape (merging::Placement), and the digest of each.
 struct Pass {
+  std::string path;  // as given
   std::string name;  // as the report shows it: the path as shownName gives it
   FILE* file = nullptr;
   FileStamp opened;  // the file as it was opened
@@ -416,6 +417,7 @@ bool readInputs(int count, char** inputs, std::vector<std::unique_ptr<Pass>>& pa
                 Report& report) {
   for (int k = 0; k < count; ++k) {
     std::unique_ptr<Pass> p(new Pass);
+    p->path = inputs[k];
     p->name = shownName(inputs[k]);
     if (sameFile(inputs[k], dat::kImageName)) {
       REFUSE(report, kMergeIsOutput, p->name.c_str());
@@ -525,7 +527,7 @@ bool oneCassette(const std::vector<std::unique_ptr<Pass>>& passes, bool force, R
 bool inputsUnchanged(const std::vector<std::unique_ptr<Pass>>& passes, Report& report) {
   for (const std::unique_ptr<Pass>& p : passes) {
     FileStamp now, named;
-    if (!stampOf(p->file, &now) || !stampOf(p->name.c_str(), &named) || !(now == p->opened) ||
+    if (!stampOf(p->file, &now) || !stampOf(p->path.c_str(), &named) || !(now == p->opened) ||
         !(named == p->opened)) {
       REFUSE(report, kMergeInputChanged, p->name.c_str());
       report.refused("input-changed", &p->name);

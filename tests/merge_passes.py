@@ -287,6 +287,12 @@ def refusals(tools, p1, p2):
     shutil.copy(p1, os.path.join(d, "-p1.IMG"))
     tools.run_merge("dashed", "--", "-p1.IMG", p2)
     tools.run_merge("dashed", "-p1.IMG", p2, status=2)
+    # An input whose path holds control characters is shown escaped and read
+    # by its own name, start to end.
+    odd = os.path.join(tools.work, "ctl\x01\x1b\r")
+    os.makedirs(odd)
+    shutil.copy(p1, os.path.join(odd, "KOVRANT.IMG"))
+    tools.run_merge("controls", os.path.join(odd, "KOVRANT.IMG"), p2)
     tools.run_merge("dashed", "--force", "--", "-p1.IMG", "--", status=1)  # "--" again: an input
     tools.run_merge("usage", p1, status=2)
     tools.run_merge("usage", "--frobnicate", p1, p2, status=2)
