@@ -79,8 +79,11 @@ TEST(NoConsole, TheConverterFinishesWhenItsReaderGoes) {
   EXPECT_EQ(r.exitCode, 0);
   std::vector<std::string> names = testing_support::listDir(heard.path());
   EXPECT_EQ(testing_support::listDir(quiet.path()), names);
-  for (const std::string& n : names)
+  for (const std::string& n : names) {
+    // The record for machines holds the run's own times.
+    if (n == "SELTHIX.json") continue;
     EXPECT_TRUE(readFile(quiet.file(n)) == readFile(heard.file(n))) << n;
+  }
 }
 
 // `KOVRANT >&-` and the like: a file opened later must not take a standard
