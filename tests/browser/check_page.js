@@ -51,7 +51,7 @@ async function main() {
           const mark = document.querySelectorAll(where)[k];
           const file = Number(mark.getAttribute("data-file"));
           const audio = document.querySelectorAll("tr")[file + 1].querySelector("audio");
-          if (!audio) return { file, where, currentTime: null };
+          if (!audio) return { file, gap: Number(mark.getAttribute("data-gap")), where, currentTime: null };
           audio.pause();
           mark.dispatchEvent(new MouseEvent("click", { bubbles: true }));
           const until = Date.now() + 5000;
