@@ -23,6 +23,14 @@ std::string formatText(const char* format, va_list args) {
   return text;
 }
 
+std::string textOf(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  std::string text = formatText(format, args);
+  va_end(args);
+  return text;
+}
+
 namespace {
 
 void printTo(FILE* stream, const char* format, va_list args) {

@@ -41,6 +41,8 @@ void printStderr(const char* format, ...) DAT_PRINTF(1, 2);
 
 // The text that `format` and `args` make.
 std::string formatText(const char* format, va_list args);
+// The text that `format` and the arguments make.
+std::string textOf(const char* format, ...) DAT_PRINTF(1, 2);
 
 // The platform's part: writes `length` bytes of UTF-8 to `stream` (stdout or
 // stderr) in the form that prepareConsole chose for it, and flushes.

@@ -19,6 +19,7 @@ class JsonRecord {
   // `name`: "SELTHIX.json"; `schema`: "selthix/1".
   JsonRecord(const char* name, const char* schema);
   Json& doc() { return document; }
+  const Json& doc() const { return document; }
   // Writes the document. False, with errno set, when it could not be
   // written (the run carries on). name() tells where it went, refusal() why
   // not under its own name. A later write replaces the document where the

@@ -12,6 +12,7 @@
 
 #include "console.h"
 #include "conversion_log.h"
+#include "conversion_page.h"
 #include "converter_messages.h"
 #include "dat_frame.h"
 #include "de_emphasis.h"
@@ -461,10 +462,12 @@ const WavChecks kConversionChecks = {
 };
 
 bool convertFrames(const uint8_t* image, int64_t frameCount, const ConversionOptions& options,
-                   ConversionLog* log, const ImageDate& date) {
+                   ConversionLog* log, const ImageDate& date, Json* levels) {
   Conversion conversion(image, frameCount, options, log, date);
   if (log != nullptr) log->image(frameCount, conversion.tapeTime());
   bool ok = conversion.run();
+  if (levels != nullptr && !Conversion::stopped())
+    *levels = levelStrip(image, frameCount, conversion.tapeTime().track, options.convert32k);
   // The files written, also by a conversion that ended early; an image
   // without a whole frame gives no file at all.
   if (options.bwf && !options.check && frameCount > 0) writeCoreDocument(conversion.coreRows());
@@ -510,17 +513,19 @@ int noImage(ConversionLog& log, const char* message, const char* step) {
   printStderr("%s", message);
   log.noImage(message, step);
   log.finish(1, msg::kConversionEndNoImage, "no-image");
+  writeConversionPage(log, Json());
   return 1;
 }
 
 // The temporary names of this program's output files: "#...wav", "#...txt",
-// its record "SELTHIX.json" and the CORE document.
+// its record "SELTHIX.json", its page and the CORE document.
 bool isOurTarget(const std::string& target) {
   auto endsWith = [&](const char* tail) {
     size_t n = std::strlen(tail);
     return target.size() > n && target.compare(target.size() - n, n, tail) == 0;
   };
-  if (target == convlog::kRecordName || target == kCoreName) return true;
+  if (target == convlog::kRecordName || target == kCoreName || target == convpage::kName)
+    return true;
   return !target.empty() && target[0] == '#' && (endsWith(".wav") || endsWith(".txt"));
 }
 
@@ -554,7 +559,8 @@ int runSelthix(const ConversionOptions& options) {
       return noImage(log, msg::kMapViewOfFileFailed, "view");
   }
   int64_t n = static_cast<int64_t>(image.size() / dat::kFrameSize);
-  int status = convertFrames(image.data(), n, options, &log, imageDate()) ? 0 : 1;
+  Json levels;
+  int status = convertFrames(image.data(), n, options, &log, imageDate(), &levels) ? 0 : 1;
   const EarlyEnd* early = earlyEnd();
   if (early != nullptr && early->change == ImageChange::None) status = kInterruptedStatus;
   if (options.check && early == nullptr) {
@@ -567,5 +573,6 @@ int runSelthix(const ConversionOptions& options) {
   }
   log.finish(status, early != nullptr ? *early->log : nullptr,
              early != nullptr ? early->code : "done");
+  writeConversionPage(log, levels);
   return status;
 }

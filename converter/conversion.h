@@ -7,6 +7,7 @@
 #include <string>
 
 #include "interrupts.h"
+#include "json_record.h"
 #include "wav_writer.h"
 
 class ConversionLog;
@@ -42,10 +43,12 @@ int runSelthix(const ConversionOptions& options = ConversionOptions());
 // Converts `frameCount` frames at `image` (the frame walk and the end of
 // image). False when any output file could not be written in full. With a
 // log, each file is described in it. With options.check nothing is written:
-// each file is described as a conversion would write it.
+// each file is described as a conversion would write it. With `levels`, it
+// receives the level strip of the page (levelStrip), unless the run stopped.
 bool convertFrames(const uint8_t* image, int64_t frameCount,
                    const ConversionOptions& options = ConversionOptions(),
-                   ConversionLog* log = nullptr, const ImageDate& date = ImageDate());
+                   ConversionLog* log = nullptr, const ImageDate& date = ImageDate(),
+                   Json* levels = nullptr);
 
 // Writes frames first .. last (inclusive; none when last < first) of the image
 // at `image` as the WAV file `name`, taking the first `bytesPerFrame` bytes of

@@ -275,6 +275,13 @@ void ConversionLog::finish(int exitStatus, const char* ending, const char* endin
                  {"discontinuities", jumps}};
   d["exitStatus"] = exitStatus;
   d["ending"] = endingCode;
+  const char* said = ending != nullptr ? ending
+                     : check           ? msg::kConversionEndChecked
+                     : failed > 0      ? msg::kConversionEndSomeFailed
+                     : cut > 0         ? msg::kConversionEndSomeCut
+                                       : msg::kConversionEndAllWritten;
+  summaryLine = textOf(msg::kConversionLogSummary, said, ll(files - failed), ll(gaps), ll(missing),
+                       ll(jumps));
   if (out.isOpen()) {
     out.line(msg::kConversionLogWritten, ll(written));
     if (check) out.line(msg::kConversionLogWouldWrite, ll(files - failed));
@@ -283,13 +290,7 @@ void ConversionLog::finish(int exitStatus, const char* ending, const char* endin
     out.line(msg::kConversionLogGaps, ll(gaps), ll(missing));
     out.line(msg::kConversionLogJumps, ll(jumps));
     out.line(msg::kLogExitStatus, exitStatus);
-    const char* said = ending != nullptr ? ending
-                       : check           ? msg::kConversionEndChecked
-                       : failed > 0      ? msg::kConversionEndSomeFailed
-                       : cut > 0         ? msg::kConversionEndSomeCut
-                                         : msg::kConversionEndAllWritten;
-    out.line(msg::kConversionLogSummary, said, ll(files - failed), ll(gaps), ll(missing),
-             ll(jumps));
+    out.line("%s", summaryLine.c_str());
     out.close();
   }
   errno = 0;

@@ -90,6 +90,10 @@ class ConversionLog {
   // `endingCode` the same for the record ("done" when it was). Then the
   // record is written; a failure is said on the console.
   void finish(int exitStatus, const char* ending = nullptr, const char* endingCode = "done");
+  // The record as built so far, and the log's summary line (empty before
+  // finish()).
+  const Json& document() const { return record.doc(); }
+  const std::string& summary() const { return summaryLine; }
 
  private:
   void fileText(const FileRecord& r);
@@ -98,6 +102,7 @@ class ConversionLog {
 
   LogFile out;
   JsonRecord record;
+  std::string summaryLine;
   bool check = false;
   tapetime::Cycle cycle;
   int64_t files = 0;

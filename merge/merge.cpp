@@ -17,6 +17,7 @@
 #include "log_file.h"
 #include "merge_messages.h"
 #include "output_file.h"
+#include "page.h"
 #include "placement.h"
 #include "tape_time.h"
 #include "wall_time.h"
@@ -25,6 +26,7 @@ namespace {
 
 constexpr char kLogName[] = "KOVRANT-MERGE.LOG";
 constexpr char kRecordName[] = "KOVRANT-MERGE.json";
+constexpr char kPageName[] = "KOVRANT-MERGE.html";
 constexpr size_t kStreamBuffer = 1 << 20;
 // An input that shares at least this many frames with the base, and differs
 // from it in more than half of them, holds another cassette's recording.
@@ -89,6 +91,30 @@ class Report {
       printStderr(msg::kMergeRecordElsewhere, std::strerror(record.refusal()),
                   record.name().c_str());
     }
+    // The summary is the last line said.
+    page::write(kPageName, {{"kind", "merge"},
+                            {"summary", lastSaid},
+                            {"record", record.doc()},
+                            {"inputGaps", inputGaps}});
+  }
+  // The stretches an input did not read, for the page: where its
+  // placed frames do not run on.
+  void unread(const merging::Placement& plan) {
+    Json list = Json::array();
+    int64_t last = -1;
+    for (int64_t key : plan.keys) {
+      if (key < 0) continue;  // unplaced, or a repeat
+      if (last >= 0) {
+        tapetime::Time a = tapetime::fromKey(last), b = tapetime::fromKey(key);
+        if (key != last && !tapetime::runsOn(a, b, plan.cycle)) {
+          list.push_back({{"before", atimeJson(a, plan.cycle)},
+                          {"after", atimeJson(b, plan.cycle)},
+                          {"missing", tapetime::missingBetween(a, b, 1, plan.cycle)}});
+        }
+      }
+      last = key;
+    }
+    inputGaps.push_back(list);
   }
   void say(bool error, const char* format, ...) {
     va_list args;
@@ -101,11 +127,14 @@ class Report {
       printStdout("%s\n", text.c_str());
     }
     log.line("%s", text.c_str());
+    lastSaid = text;
   }
 
  private:
   LogFile log;
   JsonRecord record;
+  std::string lastSaid;
+  Json inputGaps = Json::array();  // per input read, its unread stretches
 };
 
 #define SAY(report, name, ...) (report).say(false, msg::name, __VA_ARGS__)
@@ -459,6 +488,7 @@ bool readInputs(int count, char** inputs, std::vector<std::unique_ptr<Pass>>& pa
                                       {"repeats", p->plan.repeats},
                                       {"forced", nullptr},
                                       {"framesTaken", 0}});
+    report.unread(p->plan);
     passes.push_back(std::move(p));
   }
   const Pass& base = *passes[0];
@@ -537,10 +567,10 @@ bool inputsUnchanged(const std::vector<std::unique_ptr<Pass>>& passes, Report& r
   return true;
 }
 
-// The temporary files of the result and of the record: "KOVRANT.IMG",
-// "KOVRANT-MERGE.json".
+// The temporary files of the result, the record and the page: "KOVRANT.IMG",
+// "KOVRANT-MERGE.json", "KOVRANT-MERGE.html".
 bool isOurTarget(const std::string& target) {
-  return target == dat::kImageName || target == kRecordName;
+  return target == dat::kImageName || target == kRecordName || target == kPageName;
 }
 
 // The end of a run that writes nothing: the temporary file removed, the exit

@@ -14,6 +14,9 @@ packages="$packages nlohmann-json3-dev"
 packages="$packages qemu-system-x86 cpio"
 # Installation and packages: dpkg-shlibdeps, groff, man and lintian for the checks.
 packages="$packages dpkg-dev groff-base man-db lintian"
+# The pages checked in a real browser (tests/pages.py): Chromium, a Japanese
+# font, and puppeteer-core from npm into tests/browser/node_modules.
+packages="$packages chromium fonts-ipafont-gothic nodejs npm"
 # The Windows programs: cross compiler, and Wine to run them.
 [ "${DAT_WINDOWS:-1}" = 1 ] && packages="$packages g++-mingw-w64-x86-64 wine wine64"
 missing=""
@@ -23,7 +26,10 @@ for p in $packages; do
     *) missing="$missing $p" ;;
   esac
 done
-[ -z "$missing" ] && exit 0
+install_browser_tests() {
+  (cd "$(dirname "$0")/../tests/browser" && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund >/dev/null)
+}
+[ -z "$missing" ] && { install_browser_tests; exit 0; }
 echo "installing:$missing"
 sudo=""
 [ "$(id -u)" = 0 ] || sudo="sudo"
@@ -31,3 +37,5 @@ export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update -qq
 # shellcheck disable=SC2086
 $sudo apt-get install -y -qq --no-install-recommends $missing >/dev/null
+
+install_browser_tests

@@ -1,0 +1,80 @@
+#include "page.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "console.h"
+#include "language.h"
+#include "output_file.h"
+#include "page_messages.h"
+
+namespace page {
+
+namespace {
+
+const char kTemplate[] =
+#include "page_template.inc"
+    ;
+
+// Every `from` in `s` replaced by `to`.
+void replaceAll(std::string& s, const char* from, const char* to) {
+  size_t n = std::strlen(from), m = std::strlen(to);
+  for (size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + m)) {
+    s.replace(at, n, to);
+  }
+}
+
+}  // namespace
+
+std::string text(const Json& data) {
+  std::string json = data.dump(-1, ' ', false, Json::error_handler_t::replace);
+  replaceAll(json, "</", "<\\/");
+  replaceAll(json, "<!", "\\u003c!");
+  replaceAll(json, "\xE2\x80\xA8", "\\u2028");
+  replaceAll(json, "\xE2\x80\xA9", "\\u2029");
+  std::string page = kTemplate;
+  size_t lang = page.find("@LANG@");
+  page.replace(lang, 6, englishTexts() ? "en" : "ja");
+  size_t at = page.find("@DATA@");
+  page.replace(at, 6, json);
+  return page;
+}
+
+Json labels() {
+  return {{"conversionTitle", msg::kPageConversionTitle},
+          {"mergeTitle", msg::kPageMergeTitle},
+          {"timeline", msg::kPageTimeline},
+          {"level", msg::kPageLevel},
+          {"files", msg::kPageFiles},
+          {"name", msg::kPageName},
+          {"rate", msg::kPageRate},
+          {"duration", msg::kPageDuration},
+          {"gaps", msg::kPageGaps},
+          {"player", msg::kPagePlayer},
+          {"gap", msg::kPageGap},
+          {"jump", msg::kPageJump},
+          {"notConverted", msg::kPageNotConverted},
+          {"emphasis", msg::kPageEmphasis},
+          {"noFile", msg::kPageNoFile},
+          {"totals", msg::kPageTotals},
+          {"capture", msg::kPageCapture},
+          {"input", msg::kPageInput},
+          {"merged", msg::kPageMerged},
+          {"unread", msg::kPageUnread},
+          {"mergeGap", msg::kPageMergeGap},
+          {"added", msg::kPageAdded},
+          {"disagreement", msg::kPageDisagreement}};
+}
+
+void write(const char* name, Json data) {
+  data["labels"] = labels();
+  StagedFile file;
+  errno = 0;
+  if (!file.writeWhole(name, text(data))) {
+    printStderr(msg::kPageWriteFailed, name, std::strerror(errno != 0 ? errno : EIO));
+  } else if (file.refusal() != 0) {
+    printStderr(msg::kPageElsewhere, name, std::strerror(file.refusal()), file.name().c_str());
+  }
+}
+
+}  // namespace page

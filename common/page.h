@@ -1,0 +1,28 @@
+// The tape at a glance: a page (HTML) beside the logs, for a person rather
+// than a script. One self-contained file (its style, drawing and script
+// inline, nothing fetched, readable from file://) that draws the tape by its
+// time from the same document as the run's record for machines, embedded in
+// it as data; its labels are the table of texts' (texts.h), in the
+// console's language. Written under the logs' rules: created afresh, never
+// through a link, staged and renamed, another user's page left alone.
+#pragma once
+
+#include <string>
+
+#include "json_record.h"
+
+namespace page {
+
+// The page's whole text: the template with `data` embedded as JSON that no
+// text inside it can end ("</" written "<\/", "<!" as "\u003c!", U+2028 and
+// U+2029 escaped).
+std::string text(const Json& data);
+// The page's labels in the language in use, by the names its script reads.
+Json labels();
+// Writes the page `name` holding `data` (its "kind": "conversion" or
+// "merge"), with the labels and the language added. A page that cannot be
+// written, or went under another name, is said on the console; the run
+// carries on either way.
+void write(const char* name, Json data);
+
+}  // namespace page

@@ -1,0 +1,103 @@
+#include "conversion_page.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+#include "conversion_log.h"
+#include "converter_messages.h"
+#include "dat_frame.h"
+#include "frame_view.h"
+#include "page.h"
+
+namespace {
+
+// Seconds of tape the strip spans at most: a time that leaps further (a
+// broken ATIME) is left off rather than drawn across days.
+constexpr int64_t kLongestStrip = 48 * 3600;
+constexpr int kSilence = -96;  // dBFS of a second of digital silence
+
+int peakOf(const uint8_t* audio, uint32_t bytes) {
+  int peak = 0;
+  for (uint32_t i = 0; i + 1 < bytes; i += 2) {
+    int v = static_cast<int16_t>(static_cast<uint16_t>(audio[i] | audio[i + 1] << 8));
+    peak = std::max(peak, v < 0 ? -v : v);
+  }
+  return peak;
+}
+
+// The capture's summary from its record, when there is one to read.
+Json captureSummary() {
+  std::FILE* f = std::fopen(convpage::kCaptureRecord, "rb");
+  if (f == nullptr) return Json();
+  std::string text;
+  char buffer[65536];
+  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) text.append(buffer, n);
+  std::fclose(f);
+  Json d = Json::parse(text, nullptr, false);
+  if (!d.is_object()) return Json();
+  Json s;
+  for (const char* key : {"ending", "exitStatus", "firstAtime", "lastAtime"}) {
+    if (d.contains(key)) s[key] = d[key];
+  }
+  if (d.contains("counts") && d["counts"].is_object()) {
+    for (auto& c : d["counts"].items()) s[c.key()] = c.value();
+  }
+  return s;
+}
+
+}  // namespace
+
+Json levelStrip(const uint8_t* image, int64_t frames, const tapetime::Track& track,
+                bool convert32k) {
+  std::vector<int64_t> second(static_cast<size_t>(frames));
+  int64_t last = -1, lastPosition = 0, lo = INT64_MAX, hi = INT64_MIN;
+  for (int64_t k = 0; k < frames; ++k) {
+    int64_t key = k < static_cast<int64_t>(track.keys.size()) ? track.keys[k] : tapetime::kNoTime;
+    int64_t p;
+    if (key != tapetime::kNoTime) {
+      p = tapetime::position(tapetime::fromKey(key), track.cycle);
+      last = k;
+      lastPosition = p;
+    } else {
+      p = last < 0 ? k : lastPosition + (k - last);
+    }
+    second[k] = p * 3 / 100;  // 100 frames every 3 seconds
+    if (k == 0 || second[k] < lo) lo = second[k];
+    if (k == 0 || second[k] > hi) hi = second[k];
+  }
+  if (frames == 0) return {{"start", 0}, {"peaks", Json::array()}};
+  hi = std::min(hi, lo + kLongestStrip);
+  std::vector<int> peaks(static_cast<size_t>(hi - lo + 1), -1);
+  for (int64_t k = 0; k < frames; ++k) {
+    if (second[k] > hi) continue;
+    const dat::DatFrame& f = dat::frameAt(image + k * dat::kFrameSize);
+    uint32_t bytes =
+        convertedBytes(dat::samplingCode(f), dat::quantizationCode(f), convert32k, false);
+    if (bytes == 0) continue;
+    int& peak = peaks[static_cast<size_t>(second[k] - lo)];
+    peak = std::max(peak, peakOf(f.bytes(), bytes));
+  }
+  Json list = Json::array();
+  for (int p : peaks) {
+    if (p < 0) {
+      list.push_back(nullptr);
+    } else {
+      double db = p == 0 ? kSilence : 20 * std::log10(p / 32768.0);
+      list.push_back(static_cast<int>(std::lround(std::max<double>(db, kSilence))));
+    }
+  }
+  return {{"start", lo}, {"peaks", list}};
+}
+
+void writeConversionPage(const ConversionLog& log, const Json& levels) {
+  Json data = {{"kind", "conversion"},
+               {"summary", log.summary()},
+               {"filled", msg::kConversionLogFilled},
+               {"joined", msg::kConversionLogJoined},
+               {"record", log.document()},
+               {"levels", levels},
+               {"capture", captureSummary()}};
+  page::write(convpage::kName, data);
+}

@@ -1,0 +1,192 @@
+"""SELTHIX.html and KOVRANT-MERGE.html: the page parses, fetches nothing from
+outside its directory and holds every gap of SELTHIX.LOG and every input of
+the merge; then in headless Chromium (tests/browser, puppeteer-core): no
+script or console error, no dialog, one player per WAV file on the file
+beside the page, a click on each gap (timeline and table) puts its player 2 s
+before it, a mark per gap and per program, and hostile input names shown as
+text. Screenshots land in the run's directory.
+    pages.py SELTHIX kovrant-sim make_image kovrant-merge"""
+import html.parser
+import json
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from checks import check, have, verdict  # noqa: E402
+
+BROWSER_DIR = os.path.join(os.path.dirname(os.path.abspath(__file__)), "browser")
+FRAME_SECONDS = 0.03
+
+
+class Page(html.parser.HTMLParser):
+    """The page's references and its embedded data."""
+
+    def __init__(self, text):
+        super().__init__()
+        self.refs, self.data, self.inside = [], None, False
+        self.feed(text)
+        self.close()
+
+    def handle_starttag(self, tag, attrs):
+        self.refs += [v for k, v in attrs if k in ("src", "href") and v is not None]
+        self.inside = tag == "script" and ("id", "data") in attrs
+
+    def handle_endtag(self, tag):
+        self.inside = False
+
+    def handle_data(self, data):
+        if self.inside:
+            self.data = json.loads(data)
+
+
+def run(cmd, cwd, env=None, **kw):
+    e = {k: v for k, v in os.environ.items() if k not in ("LC_ALL", "LC_MESSAGES")}
+    e["LANG"] = "C.UTF-8"
+    e.update(env or {})
+    return subprocess.run(cmd, cwd=cwd, env=e, capture_output=True, stdin=subprocess.DEVNULL,
+                          **kw)
+
+
+def read_page(path, what):
+    text = open(path, encoding="utf-8").read()
+    page = Page(text)
+    check(page.data is not None, "%s: the data embedded" % what)
+    check(not re.search(r"(https?|ftp):|src=\"/|file:", text.split('id="data"')[0]),
+          "%s: nothing fetched from outside" % what)
+    return text, page
+
+
+def in_browser(page, shot, what):
+    node, chromium = shutil.which("node"), shutil.which("chromium")
+    if not (have("chromium") and have("node") and
+            os.path.isdir(os.path.join(BROWSER_DIR, "node_modules", "puppeteer-core"))):
+        return None
+    p = subprocess.run([node, os.path.join(BROWSER_DIR, "check_page.js"), page, shot, chromium],
+                       capture_output=True, timeout=300)
+    check(p.returncode == 0, "%s: the browser ran: %r" % (what, p.stderr[-500:]))
+    if p.returncode != 0:
+        return None
+    r = json.loads(p.stdout)
+    check(r["errors"] == [] and r["dialogs"] == [],
+          "%s: no error, no dialog: %r %r" % (what, r["errors"], r["dialogs"]))
+    outside = [u for u in r["requests"] if not u.startswith("data:") and
+               not u.startswith("file://" + os.path.dirname(os.path.abspath(page)) + "/")]
+    check(outside == [], "%s: fetched nothing outside its directory: %r" % (what, outside))
+    check(os.path.getsize(shot) > 0, "%s: a screenshot" % what)
+    return r
+
+
+def conversion(tools, work):
+    selthix, sim, make_image = tools[:3]
+    d = os.path.join(work, "conversion")
+    os.makedirs(d)
+    run([make_image, "--seed", "1", "--programs", "5", "--frames", "6000", "--repeat", "tape.bin"],
+        d, check=True)
+    run([sim], d, {"KOVRANT_SIM_TAPE": "tape.bin",
+                   "KOVRANT_SIM_FAULTS": "read#2000*40=lost:03/11,read#4000*5=lost:02/03"})
+    for options, name in ((["--check"], "check"), (["--keep-time"], "keep-time"), ([], "plain")):
+        p = run([selthix] + options, d)
+        what = "SELTHIX %s" % name
+        text, page = read_page(os.path.join(d, "SELTHIX.html"), what)
+        log = open(os.path.join(d, "SELTHIX.LOG"), encoding="utf-8").read()
+        record = json.load(open(os.path.join(d, "SELTHIX.json"), encoding="utf-8"))
+        check(page.data["record"] == record, "%s: the page's facts are the record's" % what)
+        logged = re.findall(r"^ギャップ: .*?(\d\d:\d\d:\d\d:\d\d).*?(\d\d:\d\d:\d\d:\d\d)", log, re.M)
+        shown = [(g["before"]["text"], g["after"]["text"])
+                 for f in page.data["record"]["files"] for g in f["gaps"]]
+        check(len(logged) == 2 and logged == shown,
+              "%s: every gap of the log on the page: %r %r" % (what, logged, shown))
+        summary = re.findall(r"^まとめ: .*$", log, re.M)
+        check(summary == [page.data["summary"]], "%s: the log's summary" % what)
+        check(page.data["capture"]["stretches"] == 2, "%s: the capture's summary" % what)
+        check("SELTHIX.html" not in p.stdout.decode("cp932") + p.stderr.decode("cp932"),
+              "%s: the console says nothing of a page written" % what)
+        wavs = [f["name"] for f in record["files"] if f["sha256"]]
+        check(all(os.path.isfile(os.path.join(d, n)) for n in wavs),
+              "%s: the players' files beside the page" % what)
+        r = in_browser(os.path.join(d, "SELTHIX.html"), os.path.join(work, name + ".png"), what)
+        if r is None:
+            continue
+        players = [(x["file"], x["src"]) for x in r["players"]]
+        want = [(k, f["name"].replace("#", "%23")) for k, f in enumerate(record["files"])
+                if f["sha256"]]
+        check(players == want, "%s: one player per file on it: %r" % (what, players))
+        gaps = [(k, j) for k, f in enumerate(record["files"]) for j, _ in enumerate(f["gaps"])]
+        marks = [(int(m["file"]), int(m["gap"])) for m in r["gapMarks"]]
+        check(marks == gaps, "%s: a mark per gap: %r" % (what, marks))
+        programs = [f for f in record["files"] if f["frames"] > 0]
+        check(r["programMarks"] == len(programs), "%s: a band per program" % what)
+        seeks = r["seeks"]
+        check(len(seeks) == 2 * len(gaps), "%s: every gap clicked" % what)
+        for s in seeks:
+            if not wavs:
+                check(s["currentTime"] is None, "%s: no player to move" % what)
+                continue
+            f = record["files"][s["file"]]
+            want = max(0, f["gaps"][s["gap"]]["sample"] / f["rate"] - 2)
+            check(abs(s["currentTime"] - want) <= FRAME_SECONDS,
+                  "%s: %s gap %d of %s: at %r, not %r" % (what, s["where"], s["gap"], f["name"],
+                                                          s["currentTime"], want))
+
+
+def merge(tools, work):
+    sim, merge_program = tools[1], tools[3]
+    d = os.path.join(work, "merge")
+    os.makedirs(d)
+    run([tools[2], "--seed", "9", "--programs", "3", "--frames", "1500", "tape.bin"], d,
+        check=True)
+    hostile = ["<script>alert(1)</script>", "a&b \"q\" 'r'", "<!--<script>"]
+    inputs = []
+    for k, (name, faults) in enumerate(zip(hostile, ["read#500*30=lost:03/11",
+                                                      "read#1500*30=lost:03/11",
+                                                      "read#500*10=lost:03/11"])):
+        p = os.path.join(d, name)
+        os.makedirs(p)
+        run([sim], p, {"KOVRANT_SIM_TAPE": os.path.join(d, "tape.bin"), "KOVRANT_SIM_FAULTS": faults})
+        inputs.append(os.path.join(name, "KOVRANT.IMG"))
+    out = os.path.join(d, "out")
+    os.makedirs(out)
+    p = run([merge_program] + [os.path.join("..", i) for i in inputs], out)
+    check(p.returncode == 0, "merge: exit %d" % p.returncode)
+    page_path = os.path.join(out, "KOVRANT-MERGE.html")
+    text, page = read_page(page_path, "merge")
+    record = json.load(open(os.path.join(out, "KOVRANT-MERGE.json"), encoding="utf-8"))
+    paths = [i["path"] for i in page.data["record"]["inputs"]]
+    check(page.data["record"] == record and len(paths) == 3 and
+          all(os.path.join("..", i) == s for i, s in zip(inputs, paths)),
+          "merge: every input named: %r" % paths)
+    check("</script>/" not in text and "<!--" not in text.split('id="data"')[1],
+          "merge: no input's name ends the data")
+    check(len(page.data["inputGaps"][0]) == 1 and len(page.data["inputGaps"][1]) == 1,
+          "merge: each input's unread stretch: %r" % page.data["inputGaps"])
+    r = in_browser(page_path, os.path.join(work, "merge.png"), "merge")
+    if r is None:
+        return
+    check(all(s in r["text"] for s in paths), "merge: the names shown as text")
+    check(r["scripts"] == 2 and r["inputBands"] == 3, "merge: no script added, a row per input")
+    unread = [m for m in r["gapMarks"] if m["input"]]
+    merged = [m for m in r["gapMarks"] if "merged" in m["classes"]]
+    check(len(unread) == sum(len(g) for g in page.data["inputGaps"]) and
+          len(merged) == len(record["gaps"]) and
+          r["disagreements"] == len(record["disagreements"]),
+          "merge: a mark per unread stretch, gap and disagreement")
+
+
+def main():
+    tools = [os.path.abspath(t) for t in sys.argv[1:5]]
+    work = tempfile.mkdtemp(prefix="pages-")
+    try:
+        conversion(tools, work)
+        merge(tools, work)
+    finally:
+        if not os.environ.get("KEEP_PAGES"):
+            shutil.rmtree(work, ignore_errors=True)
+    return verdict()
+
+
+if __name__ == "__main__":
+    sys.exit(main())
