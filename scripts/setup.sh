@@ -16,7 +16,9 @@ packages="$packages qemu-system-x86 cpio"
 packages="$packages dpkg-dev groff-base man-db lintian"
 # The pages checked in a real browser (tests/pages.py): Chromium, a Japanese
 # font, and puppeteer-core from npm into tests/browser/node_modules.
-packages="$packages chromium fonts-ipafont-gothic nodejs npm"
+packages="$packages chromium fonts-ipafont-gothic"
+# Node and npm: Debian's, unless a Node with its npm is already installed.
+command -v npm >/dev/null 2>&1 || packages="$packages nodejs npm"
 # The Windows programs: cross compiler, and Wine to run them.
 [ "${DAT_WINDOWS:-1}" = 1 ] && packages="$packages g++-mingw-w64-x86-64 wine wine64"
 missing=""
@@ -27,7 +29,9 @@ for p in $packages; do
   esac
 done
 install_browser_tests() {
-  (cd "$(dirname "$0")/../tests/browser" && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund >/dev/null)
+  browser="$(dirname "$0")/../tests/browser"
+  [ -d "$browser/node_modules/puppeteer-core" ] && return 0
+  (cd "$browser" && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund >/dev/null)
 }
 [ -z "$missing" ] && { install_browser_tests; exit 0; }
 echo "installing:$missing"

@@ -267,8 +267,8 @@ def checked(selthix, work, source, options, status, what):
         shutil.copy(source, os.path.join(d, "KOVRANT.IMG"))
     gm.run([selthix] + options, conv)
     p = gm.run([selthix, "--check"] + options, chk, env("C"), status=status)
-    check(sorted(os.listdir(chk)) == ["KOVRANT.IMG", "SELTHIX.LOG", "SELTHIX.json"],
-          "%s: only the log and the record: %r" % (what, os.listdir(chk)))
+    check(sorted(os.listdir(chk)) == ["KOVRANT.IMG", "SELTHIX.LOG", "SELTHIX.html", "SELTHIX.json"],
+          "%s: only the log, the record and the page: %r" % (what, os.listdir(chk)))
     a, b = agrees(conv, what), agrees(chk, what + " --check", status)
     said = p.stdout.decode("cp932")
     check(b["check"] and not a["check"] and said.endswith(

@@ -67,7 +67,7 @@ def another_cassette(tools, tape, other_tape):
             (inputs[-1], inputs[-2]) + share(frames(inputs[-2]), frames(inputs[-1])))
         shared, differing = share(frames(inputs[-2]), frames(inputs[-1]))
         if result is None:
-            check(open(image, "rb").read() == b"earlier" and len(os.listdir(d)) == 3 and
+            check(open(image, "rb").read() == b"earlier" and len(os.listdir(d)) == 4 and
                   said + "。別のカセット" in p.stderr.decode("cp932") and
                   log.endswith("\nまとめ: 結合しませんでした\n"), "%d: refused: %r" % (n, p.stderr))
             check(tools.doc["refusals"] == [{"code": "other-cassette", "input": inputs[-1],
@@ -115,7 +115,7 @@ def interrupts_and_changes(tools, base, whole, other_tape):
         p = held(tools, d, base, whole)
         p.send_signal(sig)
         status, err, log, doc = ended(tools, d, p)
-        check(status == 3 and sorted(os.listdir(d)) == ["KOVRANT-MERGE.LOG", "KOVRANT-MERGE.json"]
+        check(status == 3 and sorted(os.listdir(d)) == ["KOVRANT-MERGE.LOG", "KOVRANT-MERGE.html", "KOVRANT-MERGE.json"]
               and err.endswith(said) and
               log.endswith(said + "終了ステータス: 3\nまとめ: 中断。結合しませんでした\n"),
               "signal %d: %r %r %r %r" % (sig, status, os.listdir(d), err, log[-200:]))
@@ -136,7 +136,8 @@ def interrupts_and_changes(tools, base, whole, other_tape):
     os.chown(os.path.join(d, kept[2]), 4242, 4242)
     _, _, log = tools.run_merge(d, base, whole)
     removed = sorted(p.staged + [record])
-    check(sorted(os.listdir(d)) == sorted(["KOVRANT-MERGE.LOG", "KOVRANT-MERGE.json", "KOVRANT.IMG"]
+    check(sorted(os.listdir(d)) == sorted(["KOVRANT-MERGE.LOG", "KOVRANT-MERGE.html", "KOVRANT-MERGE.json",
+                                           "KOVRANT.IMG"]
                                           + kept) and
           sorted(log.splitlines()[1:3]) == ["古い一時ファイルを削除: " + n for n in removed] and
           sorted(tools.doc["staleTemporariesRemoved"]) == removed,
@@ -153,7 +154,7 @@ def interrupts_and_changes(tools, base, whole, other_tape):
             with open(second, "r+b") as f:
                 f.write(b"".join(other))
         status, err, log, doc = ended(tools, d, p)
-        check(status == 1 and sorted(os.listdir(d)) == ["KOVRANT-MERGE.LOG", "KOVRANT-MERGE.json"]
+        check(status == 1 and sorted(os.listdir(d)) == ["KOVRANT-MERGE.LOG", "KOVRANT-MERGE.html", "KOVRANT-MERGE.json"]
               and os.path.getsize(second) == os.path.getsize(whole) and
               err.startswith(second + "が結合の間に変わりました") and
               log.endswith("\nまとめ: 結合しませんでした\n"), "%s: %r %r" % (how, status, err))
