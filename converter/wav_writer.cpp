@@ -38,6 +38,9 @@ void WavWriter::init(uint32_t rate) {
   digesting = false;
   digest = Md5();
   md5Hex.clear();
+  planned = false;
+  fileDigest = Sha256();
+  sha256Hex.clear();
 }
 
 void WavWriter::setChunks(const std::vector<uint8_t>* before, const std::vector<uint8_t>* after,
@@ -56,23 +59,37 @@ bool writeAll(const void* bytes, size_t count, FILE* file) {
 
 }  // namespace
 
+void WavWriter::setDataSize(uint32_t bytes) {
+  uint64_t chunks = (leading != nullptr ? leading->size() : 0) +
+                    (trailing != nullptr ? trailing->size() : 0) + (digesting ? kMd5ChunkSize : 0);
+  if (uint64_t{kHeaderSize} - 8 + chunks + bytes > UINT32_MAX) return;
+  writeLe32(header + 4, static_cast<uint32_t>(kHeaderSize - 8 + chunks + bytes));
+  writeLe32(header + 40, bytes);
+  planned = true;
+}
+
 void WavWriter::fail() {
   if (failure == 0) failure = errno != 0 ? errno : EIO;
 }
 
-bool WavWriter::writeHeader() {
+// Writes `count` bytes of the file, taken into its SHA-256 when `digested`.
+bool WavWriter::emit(const void* bytes, size_t count, bool digested) {
+  if (!writeAll(bytes, count, file)) {
+    fail();
+    return false;
+  }
+  if (digested) fileDigest.update(bytes, count);
+  return true;
+}
+
+bool WavWriter::writeHeader(bool digested) {
   // Three pieces: RIFF chunk header, the fmt chunk with the data chunk id, data size.
   // Extra chunks before "fmt " come after the first piece.
   static constexpr uint32_t kPieces[][2] = {{0, 12}, {12, 24}, {36, 8}};
   for (const auto& piece : kPieces) {
-    if (!writeAll(header + piece[0], piece[1], file)) {
-      fail();
+    if (!emit(header + piece[0], piece[1], digested)) return false;
+    if (piece[0] == 0 && leading != nullptr && !emit(leading->data(), leading->size(), digested))
       return false;
-    }
-    if (piece[0] == 0 && leading != nullptr && !writeAll(leading->data(), leading->size(), file)) {
-      fail();
-      return false;
-    }
   }
   return true;
 }
@@ -89,7 +106,7 @@ bool WavWriter::open(const char* name) {
   // The C library takes the size only with a buffer of the caller's.
   if (!streamBuffer) streamBuffer.reset(new char[kStreamBuffer]);
   std::setvbuf(file, streamBuffer.get(), _IOFBF, kStreamBuffer);
-  writeHeader();
+  writeHeader(planned);
   written += kHeaderSize + static_cast<uint32_t>(leading != nullptr ? leading->size() : 0);
   return true;
 }
@@ -98,10 +115,7 @@ bool WavWriter::write(uint32_t count, const void* bytes) {
   if (bytes == nullptr || count == 0 || file == nullptr) return false;
   if (failure != 0) return false;
   errno = 0;
-  if (std::fwrite(bytes, 1, count, file) != count) {
-    fail();
-    return false;
-  }
+  if (!emit(bytes, count, planned)) return false;
   written += count;
   data += count;
   if (digesting) digest.update(bytes, count);
@@ -112,11 +126,8 @@ bool WavWriter::close() {
   if (file == nullptr) return true;
   auto append = [this](const std::vector<uint8_t>& chunks) {
     if (failure != 0) return;
-    if (writeAll(chunks.data(), chunks.size(), file)) {
+    if (emit(chunks.data(), chunks.size(), planned))
       written += static_cast<uint32_t>(chunks.size());
-    } else {
-      fail();
-    }
   };
   if (trailing != nullptr) append(*trailing);
   if (digesting && failure == 0) {
@@ -125,11 +136,15 @@ bool WavWriter::close() {
     append(md5Chunk(sum));
     md5Hex = Md5::hex(sum);
   }
+  // The sizes written at open are the file's only when the audio told
+  // before open was all written: only then is the digest the file's.
+  bool digestHolds =
+      planned && readLe32(header + 4) == written - 8 && readLe32(header + 40) == data;
   writeLe32(header + 4, written - 8);
   writeLe32(header + 40, data);
   errno = 0;
   if (std::fseek(file, 0, SEEK_SET) == 0) {
-    writeHeader();
+    writeHeader(false);
   } else {
     fail();
   }
@@ -141,6 +156,7 @@ bool WavWriter::close() {
     fail();
   }
   if (failure != 0) md5Hex.clear();
+  if (failure == 0 && digestHolds) sha256Hex = fileDigest.hex();
   return failure == 0;
 }
 
@@ -171,18 +187,23 @@ WavResult writeWav(const char* name, const uint8_t* image, int64_t first, int64_
   static const WavPlan kNothing;
   const WavPlan& p = plan != nullptr ? *plan : kNothing;
   wav.setChunks(&p.leading, &p.trailing, p.md5);
+  int64_t frames = first <= last ? last - first + 1 : 0;
+  int64_t filled = 0, filledInRange = 0;
+  for (const Silence& s : p.silence) {
+    filled += s.frames;
+    if (s.before >= first && s.before < first + frames) filledInRange += s.frames;
+  }
+  // Frames of audio and of silence alike count against the size limit.
+  int64_t limit = wavFrameLimit(bytesPerFrame, p.chunkBytes());
+  if (p.framesLimit >= 0) limit = std::min(limit, p.framesLimit);
+  if (frames + filled > limit) result.framesLimit = limit;
+  // What the loop below writes, unless stopped or failing.
+  wav.setDataSize(static_cast<uint32_t>(std::min(frames + filledInRange, limit) * bytesPerFrame));
   if (!wav.open(name)) {
     result.kind = WavResult::CreateFailed;
     result.error = wav.error();
     return result;
   }
-  int64_t frames = first <= last ? last - first + 1 : 0;
-  int64_t filled = 0;
-  for (const Silence& s : p.silence) filled += s.frames;
-  // Frames of audio and of silence alike count against the size limit.
-  int64_t limit = wavFrameLimit(bytesPerFrame, p.chunkBytes());
-  if (p.framesLimit >= 0) limit = std::min(limit, p.framesLimit);
-  if (frames + filled > limit) result.framesLimit = limit;
   if (bytesPerFrame > 0) {
     static const uint8_t kSilence[dat::kAudioSize] = {};
     std::vector<uint8_t> transformed(p.transform.apply != nullptr ? bytesPerFrame : 0);
@@ -222,6 +243,7 @@ WavResult writeWav(const char* name, const uint8_t* image, int64_t first, int64_
     result.error = wav.error();
   } else {
     result.md5 = wav.md5();
+    result.sha256 = wav.sha256();
   }
   return result;
 }
