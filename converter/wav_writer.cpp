@@ -39,6 +39,7 @@ void WavWriter::init(uint32_t rate) {
   digest = Md5();
   md5Hex.clear();
   planned = false;
+  threaded = false;
   fileDigest = Sha256();
   sha256Hex.clear();
 }
@@ -72,24 +73,75 @@ void WavWriter::fail() {
   if (failure == 0) failure = errno != 0 ? errno : EIO;
 }
 
-// Writes `count` bytes of the file, taken into its SHA-256 when `digested`.
-bool WavWriter::emit(const void* bytes, size_t count, bool digested) {
-  if (!writeAll(bytes, count, file)) {
-    fail();
-    return false;
+// Appends `count` bytes to the file through the buffer; `audio`: they are
+// the data chunk's, for its MD5.
+void WavWriter::emit(const void* bytes, size_t count, bool audio) {
+  const uint8_t* from = static_cast<const uint8_t*>(bytes);
+  while (count > 0) {
+    size_t take = std::min(count, kStreamBuffer - filled);
+    std::memcpy(buffers[current].get() + filled, from, take);
+    if (audio) {
+      if (md5End == md5Begin) md5Begin = filled;
+      md5End = filled + take;
+    }
+    filled += take;
+    from += take;
+    count -= take;
+    if (filled == kStreamBuffer) flush();
   }
-  if (digested) fileDigest.update(bytes, count);
-  return true;
 }
 
-bool WavWriter::writeHeader(bool digested) {
+// Writes the buffer out and takes its digests: on the worker where there is
+// one (the MD5 with --bwf, otherwise the SHA-256; the SHA-256 of a file with
+// an MD5 here, so that each core takes one), else here. The other buffer is
+// filled meanwhile: the worker is done with it once post returns.
+void WavWriter::flush() {
+  if (filled == 0) return;
+  const uint8_t* bytes = buffers[current].get();
+  size_t count = filled;
+  size_t md5At = md5Begin, md5Count = md5End - md5Begin;
+  bool md5 = digesting && md5Count > 0;
+  bool shaThere = threaded && planned && !digesting;
+  if (threaded) {
+    worker.post([this, bytes, count, md5At, md5Count, md5, shaThere] {
+      if (shaThere) fileDigest.update(bytes, count);
+      if (md5) digest.update(bytes + md5At, md5Count);
+    });
+  } else if (md5) {
+    digest.update(bytes + md5At, md5Count);
+  }
+  if (planned && !shaThere) fileDigest.update(bytes, count);
+  if (failure == 0 && !writeAll(bytes, count, file)) fail();
+  current ^= 1;
+  filled = 0;
+  md5Begin = md5End = 0;
+}
+
+// Ends the worker: every digest taken so far is whole, and what follows is
+// taken here.
+void WavWriter::settle() {
+  flush();
+  worker.finish();
+  threaded = false;
+}
+
+bool WavWriter::writeHeader(bool patch) {
   // Three pieces: RIFF chunk header, the fmt chunk with the data chunk id, data size.
-  // Extra chunks before "fmt " come after the first piece.
+  // Extra chunks before "fmt " come after the first piece. The patch at
+  // close goes to the file itself, after the buffer.
   static constexpr uint32_t kPieces[][2] = {{0, 12}, {12, 24}, {36, 8}};
-  for (const auto& piece : kPieces) {
-    if (!emit(header + piece[0], piece[1], digested)) return false;
-    if (piece[0] == 0 && leading != nullptr && !emit(leading->data(), leading->size(), digested))
+  auto put = [this, patch](const void* bytes, size_t count) {
+    if (!patch) {
+      emit(bytes, count, false);
+    } else if (!writeAll(bytes, count, file)) {
+      fail();
       return false;
+    }
+    return true;
+  };
+  for (const auto& piece : kPieces) {
+    if (!put(header + piece[0], piece[1])) return false;
+    if (piece[0] == 0 && leading != nullptr && !put(leading->data(), leading->size())) return false;
   }
   return true;
 }
@@ -103,10 +155,16 @@ bool WavWriter::open(const char* name) {
   }
   file = staged.stream();
   failure = 0;
-  // The C library takes the size only with a buffer of the caller's.
-  if (!streamBuffer) streamBuffer.reset(new char[kStreamBuffer]);
-  std::setvbuf(file, streamBuffer.get(), _IOFBF, kStreamBuffer);
-  writeHeader(planned);
+  // The writer's own buffers make large writes: few system calls per file.
+  std::setvbuf(file, nullptr, _IONBF, 0);
+  for (auto& b : buffers) {
+    if (!b) b.reset(new uint8_t[kStreamBuffer]);
+  }
+  current = 0;
+  filled = md5Begin = md5End = 0;
+  // A file of more than one buffer is hashed beside its writing.
+  threaded = (planned ? readLe32(header + 40) > kStreamBuffer : digesting) && worker.start();
+  writeHeader(false);
   written += kHeaderSize + static_cast<uint32_t>(leading != nullptr ? leading->size() : 0);
   return true;
 }
@@ -114,11 +172,10 @@ bool WavWriter::open(const char* name) {
 bool WavWriter::write(uint32_t count, const void* bytes) {
   if (bytes == nullptr || count == 0 || file == nullptr) return false;
   if (failure != 0) return false;
-  errno = 0;
-  if (!emit(bytes, count, planned)) return false;
+  emit(bytes, count, true);
+  if (failure != 0) return false;
   written += count;
   data += count;
-  if (digesting) digest.update(bytes, count);
   return true;
 }
 
@@ -126,10 +183,11 @@ bool WavWriter::close() {
   if (file == nullptr) return true;
   auto append = [this](const std::vector<uint8_t>& chunks) {
     if (failure != 0) return;
-    if (emit(chunks.data(), chunks.size(), planned))
-      written += static_cast<uint32_t>(chunks.size());
+    emit(chunks.data(), chunks.size(), false);
+    written += static_cast<uint32_t>(chunks.size());
   };
   if (trailing != nullptr) append(*trailing);
+  settle();
   if (digesting && failure == 0) {
     uint8_t sum[16];
     digest.digest(sum);
@@ -142,9 +200,10 @@ bool WavWriter::close() {
       planned && readLe32(header + 4) == written - 8 && readLe32(header + 40) == data;
   writeLe32(header + 4, written - 8);
   writeLe32(header + 40, data);
+  flush();
   errno = 0;
   if (std::fseek(file, 0, SEEK_SET) == 0) {
-    writeHeader(false);
+    writeHeader(true);
   } else {
     fail();
   }
@@ -161,6 +220,9 @@ bool WavWriter::close() {
 }
 
 void WavWriter::abandon() {
+  worker.finish();
+  threaded = false;
+  filled = 0;
   file = nullptr;
   staged.discard();
 }

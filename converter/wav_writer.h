@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "digest_worker.h"
 #include "md5.h"
 #include "output_file.h"
 #include "sha256.h"
@@ -78,12 +79,19 @@ class WavWriter {
   bool planned;  // setDataSize was told the audio's size
   Sha256 fileDigest;
   std::string sha256Hex;
-  bool writeHeader(bool digested);
-  bool emit(const void* bytes, size_t count, bool digested);
+  bool writeHeader(bool patch);
+  void emit(const void* bytes, size_t count, bool audio);
+  void flush();
+  void settle();
   void fail();
   int failure;
   StagedFile staged;
-  std::unique_ptr<char[]> streamBuffer;  // large writes: few system calls per file
+  std::unique_ptr<uint8_t[]> buffers[2];  // one filled while the other is written and hashed
+  int current;
+  size_t filled;
+  size_t md5Begin, md5End;  // the audio in the buffer being filled
+  bool threaded;            // the worker takes a digest
+  DigestWorker worker;
 };
 
 // The largest number of frames of `bytesPerFrame` audio bytes that one WAV

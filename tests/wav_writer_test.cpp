@@ -138,7 +138,8 @@ TEST(WavWriter, WriteFailureIsReported) {
 }
 
 // The SHA-256 taken while the file is written is the file's: whole, with
-// silence and chunks around the audio, and cut short by a frame limit.
+// silence and chunks around the audio, cut short by a frame limit, and
+// hashed beside the writing (more than one buffer).
 TEST(WavWriter, DigestTakenInTheWritingIsTheFiles) {
   struct Case {
     const char* what;
@@ -152,8 +153,10 @@ TEST(WavWriter, DigestTakenInTheWritingIsTheFiles) {
       {"silence and chunks", 5, {{2, 3}, {5, 1}}, true, -1},
       {"cut by the limit", 5, {{2, 3}}, true, 4},
       {"empty", -1, {}, false, -1},
+      {"several buffers", 399, {}, false, -1},
+      {"several buffers with MD5", 399, {{100, 5}}, true, -1},
   };
-  std::vector<uint8_t> image = imageOf(6);
+  std::vector<uint8_t> image = imageOf(400);
   for (const Case& c : cases) {
     TempDir dir;
     std::string name = dir.file("d.wav");
