@@ -330,8 +330,10 @@ class Conversion {
       return;
     }
     if (result.framesLimit >= 0) r->outcome = FileRecord::Cut;
+    // Taken as the file was written; read back where it could not be.
+    r->sha256 = result.sha256;
     errno = 0;
-    if (!sha256File(r->name.c_str(), &r->sha256)) {
+    if (r->sha256.empty() && !sha256File(r->name.c_str(), &r->sha256)) {
       r->sha256Error = errno;
       r->sha256.clear();
     }

@@ -38,6 +38,10 @@ void WavWriter::init(uint32_t rate) {
   digesting = false;
   digest = Md5();
   md5Hex.clear();
+  planned = false;
+  threaded = false;
+  fileDigest = Sha256();
+  sha256Hex.clear();
 }
 
 void WavWriter::setChunks(const std::vector<uint8_t>* before, const std::vector<uint8_t>* after,
@@ -56,23 +60,88 @@ bool writeAll(const void* bytes, size_t count, FILE* file) {
 
 }  // namespace
 
+void WavWriter::setDataSize(uint32_t bytes) {
+  uint64_t chunks = (leading != nullptr ? leading->size() : 0) +
+                    (trailing != nullptr ? trailing->size() : 0) + (digesting ? kMd5ChunkSize : 0);
+  if (uint64_t{kHeaderSize} - 8 + chunks + bytes > UINT32_MAX) return;
+  writeLe32(header + 4, static_cast<uint32_t>(kHeaderSize - 8 + chunks + bytes));
+  writeLe32(header + 40, bytes);
+  planned = true;
+}
+
 void WavWriter::fail() {
   if (failure == 0) failure = errno != 0 ? errno : EIO;
 }
 
-bool WavWriter::writeHeader() {
+// Appends `count` bytes to the file through the buffer; `audio`: they are
+// the data chunk's, for its MD5.
+void WavWriter::emit(const void* bytes, size_t count, bool audio) {
+  const uint8_t* from = static_cast<const uint8_t*>(bytes);
+  while (count > 0) {
+    size_t take = std::min(count, kStreamBuffer - filled);
+    std::memcpy(buffers[current].get() + filled, from, take);
+    if (audio) {
+      if (md5End == md5Begin) md5Begin = filled;
+      md5End = filled + take;
+    }
+    filled += take;
+    from += take;
+    count -= take;
+    if (filled == kStreamBuffer) flush();
+  }
+}
+
+// Writes the buffer out and takes its digests: on the worker where there is
+// one (the MD5 with --bwf, otherwise the SHA-256; the SHA-256 of a file with
+// an MD5 here, so that each core takes one), else here. The other buffer is
+// filled meanwhile: the worker is done with it once post returns.
+void WavWriter::flush() {
+  if (filled == 0) return;
+  const uint8_t* bytes = buffers[current].get();
+  size_t count = filled;
+  size_t md5At = md5Begin, md5Count = md5End - md5Begin;
+  bool md5 = digesting && md5Count > 0;
+  bool shaThere = threaded && planned && !digesting;
+  if (threaded) {
+    worker.post([this, bytes, count, md5At, md5Count, md5, shaThere] {
+      if (shaThere) fileDigest.update(bytes, count);
+      if (md5) digest.update(bytes + md5At, md5Count);
+    });
+  } else if (md5) {
+    digest.update(bytes + md5At, md5Count);
+  }
+  if (planned && !shaThere) fileDigest.update(bytes, count);
+  if (failure == 0 && !writeAll(bytes, count, file)) fail();
+  current ^= 1;
+  filled = 0;
+  md5Begin = md5End = 0;
+}
+
+// Ends the worker: every digest taken so far is whole, and what follows is
+// taken here.
+void WavWriter::settle() {
+  flush();
+  worker.finish();
+  threaded = false;
+}
+
+bool WavWriter::writeHeader(bool patch) {
   // Three pieces: RIFF chunk header, the fmt chunk with the data chunk id, data size.
-  // Extra chunks before "fmt " come after the first piece.
+  // Extra chunks before "fmt " come after the first piece. The patch at
+  // close goes to the file itself, after the buffer.
   static constexpr uint32_t kPieces[][2] = {{0, 12}, {12, 24}, {36, 8}};
+  auto put = [this, patch](const void* bytes, size_t count) {
+    if (!patch) {
+      emit(bytes, count, false);
+    } else if (!writeAll(bytes, count, file)) {
+      fail();
+      return false;
+    }
+    return true;
+  };
   for (const auto& piece : kPieces) {
-    if (!writeAll(header + piece[0], piece[1], file)) {
-      fail();
-      return false;
-    }
-    if (piece[0] == 0 && leading != nullptr && !writeAll(leading->data(), leading->size(), file)) {
-      fail();
-      return false;
-    }
+    if (!put(header + piece[0], piece[1])) return false;
+    if (piece[0] == 0 && leading != nullptr && !put(leading->data(), leading->size())) return false;
   }
   return true;
 }
@@ -86,10 +155,16 @@ bool WavWriter::open(const char* name) {
   }
   file = staged.stream();
   failure = 0;
-  // The C library takes the size only with a buffer of the caller's.
-  if (!streamBuffer) streamBuffer.reset(new char[kStreamBuffer]);
-  std::setvbuf(file, streamBuffer.get(), _IOFBF, kStreamBuffer);
-  writeHeader();
+  // The writer's own buffers make large writes: few system calls per file.
+  std::setvbuf(file, nullptr, _IONBF, 0);
+  for (auto& b : buffers) {
+    if (!b) b.reset(new uint8_t[kStreamBuffer]);
+  }
+  current = 0;
+  filled = md5Begin = md5End = 0;
+  // A file of more than one buffer is hashed beside its writing.
+  threaded = (planned ? readLe32(header + 40) > kStreamBuffer : digesting) && worker.start();
+  writeHeader(false);
   written += kHeaderSize + static_cast<uint32_t>(leading != nullptr ? leading->size() : 0);
   return true;
 }
@@ -97,14 +172,10 @@ bool WavWriter::open(const char* name) {
 bool WavWriter::write(uint32_t count, const void* bytes) {
   if (bytes == nullptr || count == 0 || file == nullptr) return false;
   if (failure != 0) return false;
-  errno = 0;
-  if (std::fwrite(bytes, 1, count, file) != count) {
-    fail();
-    return false;
-  }
+  emit(bytes, count, true);
+  if (failure != 0) return false;
   written += count;
   data += count;
-  if (digesting) digest.update(bytes, count);
   return true;
 }
 
@@ -112,24 +183,27 @@ bool WavWriter::close() {
   if (file == nullptr) return true;
   auto append = [this](const std::vector<uint8_t>& chunks) {
     if (failure != 0) return;
-    if (writeAll(chunks.data(), chunks.size(), file)) {
-      written += static_cast<uint32_t>(chunks.size());
-    } else {
-      fail();
-    }
+    emit(chunks.data(), chunks.size(), false);
+    written += static_cast<uint32_t>(chunks.size());
   };
   if (trailing != nullptr) append(*trailing);
+  settle();
   if (digesting && failure == 0) {
     uint8_t sum[16];
     digest.digest(sum);
     append(md5Chunk(sum));
     md5Hex = Md5::hex(sum);
   }
+  // The sizes written at open are the file's only when the audio told
+  // before open was all written: only then is the digest the file's.
+  bool digestHolds =
+      planned && readLe32(header + 4) == written - 8 && readLe32(header + 40) == data;
   writeLe32(header + 4, written - 8);
   writeLe32(header + 40, data);
+  flush();
   errno = 0;
   if (std::fseek(file, 0, SEEK_SET) == 0) {
-    writeHeader();
+    writeHeader(true);
   } else {
     fail();
   }
@@ -141,10 +215,14 @@ bool WavWriter::close() {
     fail();
   }
   if (failure != 0) md5Hex.clear();
+  if (failure == 0 && digestHolds) sha256Hex = fileDigest.hex();
   return failure == 0;
 }
 
 void WavWriter::abandon() {
+  worker.finish();
+  threaded = false;
+  filled = 0;
   file = nullptr;
   staged.discard();
 }
@@ -171,18 +249,23 @@ WavResult writeWav(const char* name, const uint8_t* image, int64_t first, int64_
   static const WavPlan kNothing;
   const WavPlan& p = plan != nullptr ? *plan : kNothing;
   wav.setChunks(&p.leading, &p.trailing, p.md5);
+  int64_t frames = first <= last ? last - first + 1 : 0;
+  int64_t filled = 0, filledInRange = 0;
+  for (const Silence& s : p.silence) {
+    filled += s.frames;
+    if (s.before >= first && s.before < first + frames) filledInRange += s.frames;
+  }
+  // Frames of audio and of silence alike count against the size limit.
+  int64_t limit = wavFrameLimit(bytesPerFrame, p.chunkBytes());
+  if (p.framesLimit >= 0) limit = std::min(limit, p.framesLimit);
+  if (frames + filled > limit) result.framesLimit = limit;
+  // What the loop below writes, unless stopped or failing.
+  wav.setDataSize(static_cast<uint32_t>(std::min(frames + filledInRange, limit) * bytesPerFrame));
   if (!wav.open(name)) {
     result.kind = WavResult::CreateFailed;
     result.error = wav.error();
     return result;
   }
-  int64_t frames = first <= last ? last - first + 1 : 0;
-  int64_t filled = 0;
-  for (const Silence& s : p.silence) filled += s.frames;
-  // Frames of audio and of silence alike count against the size limit.
-  int64_t limit = wavFrameLimit(bytesPerFrame, p.chunkBytes());
-  if (p.framesLimit >= 0) limit = std::min(limit, p.framesLimit);
-  if (frames + filled > limit) result.framesLimit = limit;
   if (bytesPerFrame > 0) {
     static const uint8_t kSilence[dat::kAudioSize] = {};
     std::vector<uint8_t> transformed(p.transform.apply != nullptr ? bytesPerFrame : 0);
@@ -222,6 +305,7 @@ WavResult writeWav(const char* name, const uint8_t* image, int64_t first, int64_
     result.error = wav.error();
   } else {
     result.md5 = wav.md5();
+    result.sha256 = wav.sha256();
   }
   return result;
 }

@@ -1,6 +1,9 @@
 // 16-bit stereo PCM WAV output: a canonical 44-byte header, the audio bytes,
 // and the two size fields patched in place at close; where asked, the MD5 of
-// the audio bytes as they are written, in a chunk of its own at the end. The file is written
+// the audio bytes as they are written, in a chunk of its own at the end.
+// When the size of the audio is told before open, the header written at open
+// is already final and the SHA-256 of the whole file is taken as its bytes
+// are written, without reading it back. The file is written
 // under a temporary name and takes its own name only when it is complete, so
 // that no WAV is ever left whose header disagrees with its length.
 #pragma once
@@ -11,8 +14,10 @@
 #include <string>
 #include <vector>
 
+#include "digest_worker.h"
 #include "md5.h"
 #include "output_file.h"
+#include "sha256.h"
 
 class WavWriter {
  public:
@@ -29,6 +34,10 @@ class WavWriter {
   // until close.
   void setChunks(const std::vector<uint8_t>* leading, const std::vector<uint8_t>* trailing,
                  bool md5 = false);
+  // The audio bytes the file will hold: the header written at open carries
+  // its final sizes, and the file's SHA-256 is taken as it is written. Set
+  // before open.
+  void setDataSize(uint32_t bytes);
   // Starts the file that will replace `name` and writes the header.
   bool open(const char* name);
   // Appends `count` bytes. False without effect for no bytes, a count of 0
@@ -52,6 +61,10 @@ class WavWriter {
   // The MD5 of the "MD5 " chunk written at close, in hexadecimal; empty
   // without one.
   const std::string& md5() const { return md5Hex; }
+  // The SHA-256 of the whole file put in place, in hexadecimal; empty when
+  // no size was told, or the audio written was not the size told (the
+  // header written at open was not the file's), or the file was not kept.
+  const std::string& sha256() const { return sha256Hex; }
 
  private:
   FILE* file;
@@ -63,11 +76,22 @@ class WavWriter {
   bool digesting;
   Md5 digest;
   std::string md5Hex;
-  bool writeHeader();
+  bool planned;  // setDataSize was told the audio's size
+  Sha256 fileDigest;
+  std::string sha256Hex;
+  bool writeHeader(bool patch);
+  void emit(const void* bytes, size_t count, bool audio);
+  void flush();
+  void settle();
   void fail();
   int failure;
   StagedFile staged;
-  std::unique_ptr<char[]> streamBuffer;  // large writes: few system calls per file
+  std::unique_ptr<uint8_t[]> buffers[2];  // one filled while the other is written and hashed
+  int current;
+  size_t filled;
+  size_t md5Begin, md5End;  // the audio in the buffer being filled
+  bool threaded;            // the worker takes a digest
+  DigestWorker worker;
 };
 
 // The largest number of frames of `bytesPerFrame` audio bytes that one WAV
@@ -125,6 +149,7 @@ struct WavResult {
   int error = 0;             // errno of the failure
   int64_t framesLimit = -1;  // >= 0: the range was longer than a WAV holds; this many were kept
   std::string md5;           // of the audio written, in hexadecimal, where the plan asked for it
+  std::string sha256;        // of the whole file as written; empty where it must be read back
   bool complete() const { return kind == Written && framesLimit < 0; }
 };
 

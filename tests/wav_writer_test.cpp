@@ -10,6 +10,7 @@
 
 #include "conversion.h"
 #include "frame_builder.h"
+#include "sha256.h"
 #include "test_support.h"
 
 namespace {
@@ -134,6 +135,64 @@ TEST(WavWriter, WriteFailureIsReported) {
   EXPECT_FALSE(ok);
   EXPECT_NE(err.find(name), std::string::npos) << err;
   EXPECT_NE(err.find("File too large"), std::string::npos) << err;
+}
+
+// The SHA-256 taken while the file is written is the file's: whole, with
+// silence and chunks around the audio, cut short by a frame limit, and
+// hashed beside the writing (more than one buffer).
+TEST(WavWriter, DigestTakenInTheWritingIsTheFiles) {
+  struct Case {
+    const char* what;
+    int64_t last;
+    std::vector<Silence> silence;
+    bool chunks;
+    int64_t framesLimit;
+  };
+  const Case cases[] = {
+      {"whole", 5, {}, false, -1},
+      {"silence and chunks", 5, {{2, 3}, {5, 1}}, true, -1},
+      {"cut by the limit", 5, {{2, 3}}, true, 4},
+      {"empty", -1, {}, false, -1},
+      {"several buffers", 399, {}, false, -1},
+      {"several buffers with MD5", 399, {{100, 5}}, true, -1},
+  };
+  std::vector<uint8_t> image = imageOf(400);
+  for (const Case& c : cases) {
+    TempDir dir;
+    std::string name = dir.file("d.wav");
+    WavPlan plan;
+    plan.silence = c.silence;
+    plan.framesLimit = c.framesLimit;
+    if (c.chunks) {
+      plan.leading = {'j', 'u', 'n', 'k', 2, 0, 0, 0, 1, 2};
+      plan.trailing = {'n', 'o', 't', 'e', 1, 0, 0, 0, 7, 0};
+      plan.md5 = true;
+    }
+    WavResult r = writeWav(name.c_str(), image.data(), 0, c.last, 48000, 5760, &plan);
+    ASSERT_EQ(r.kind, WavResult::Written) << c.what;
+    EXPECT_EQ(r.framesLimit >= 0, c.framesLimit >= 0) << c.what;
+    std::string file;
+    ASSERT_TRUE(sha256File(name.c_str(), &file)) << c.what;
+    EXPECT_EQ(r.sha256, file) << c.what;
+  }
+}
+
+// Audio other than the size told leaves the header written at open wrong:
+// no digest is claimed for bytes the file does not hold.
+TEST(WavWriter, NoDigestWhereTheSizeToldWasNotWritten) {
+  for (uint32_t told : {5760u * 2, 5760u * 4}) {
+    TempDir dir;
+    std::string name = dir.file("s.wav");
+    std::vector<uint8_t> image = imageOf(3);
+    WavWriter w;
+    w.init(48000);
+    w.setDataSize(told);
+    ASSERT_TRUE(w.open(name.c_str()));
+    for (int k = 0; k < 3; ++k) ASSERT_TRUE(w.write(5760, image.data() + k * dat::kFrameSize));
+    ASSERT_TRUE(w.close());
+    EXPECT_TRUE(w.sha256().empty()) << told;
+    EXPECT_EQ(parseWav(readFile(name)).dataSize, 3u * 5760u) << told;
+  }
 }
 
 TEST(WavWriter, FrameLimitKeepsSizesWithin32Bits) {

@@ -1,0 +1,38 @@
+// A second thread that takes the digests of a file's bytes while the next
+// bytes are converted: one job at a time, handed over by the writer, which
+// waits for it before it reuses the bytes the job reads. Nothing is shared
+// with the thread but what a job is handed.
+#pragma once
+
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+class DigestWorker {
+ public:
+  DigestWorker() = default;
+  ~DigestWorker() { finish(); }
+  DigestWorker(const DigestWorker&) = delete;
+  DigestWorker& operator=(const DigestWorker&) = delete;
+
+  // Starts the thread. False where the machine has one processor (or the
+  // thread cannot start): the caller then does the work itself.
+  bool start();
+  bool running() const { return thread.joinable(); }
+  // Hands `job` over once the one before it is done.
+  void post(std::function<void()> job);
+  // Returns when the job handed over last is done.
+  void wait();
+  // Waits and ends the thread.
+  void finish();
+
+ private:
+  void run();
+  std::thread thread;
+  std::mutex lock;
+  std::condition_variable changed;
+  std::function<void()> job;
+  bool busy = false;
+  bool stopping = false;
+};
