@@ -53,4 +53,6 @@ grep '^SHA-256: ' SELTHIX.LOG | cut -d' ' -f2- | sha256sum -c || status=$?
 echo
 echo "== WAV files"
 ls -l -- *.wav
+echo
+echo "== The tape at a glance: open scratch/demo/SELTHIX.html in a browser"
 exit $status
