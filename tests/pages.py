@@ -139,11 +139,12 @@ def merge(tools, work):
     os.makedirs(d)
     run([tools[2], "--seed", "9", "--programs", "3", "--frames", "1500", "tape.bin"], d,
         check=True)
-    hostile = ["<script>alert(1)</script>", "a&b \"q\" 'r'", "<!--<script>"]
+    hostile = ["<script>alert(1)</script>", "a&b \"q\" 'r'", "<!--<script>", "ctl\x01\x1b[2J\r"]
     inputs = []
     for k, (name, faults) in enumerate(zip(hostile, ["read#500*30=lost:03/11",
                                                       "read#1500*30=lost:03/11",
-                                                      "read#500*10=lost:03/11"])):
+                                                      "read#500*10=lost:03/11",
+                                                      "read#900*10=lost:03/11"])):
         p = os.path.join(d, name)
         os.makedirs(p)
         run([sim], p, {"KOVRANT_SIM_TAPE": os.path.join(d, "tape.bin"), "KOVRANT_SIM_FAULTS": faults})
@@ -156,8 +157,10 @@ def merge(tools, work):
     text, page = read_page(page_path, "merge")
     record = json.load(open(os.path.join(out, "KOVRANT-MERGE.json"), encoding="utf-8"))
     paths = [i["path"] for i in page.data["record"]["inputs"]]
-    check(page.data["record"] == record and len(paths) == 3 and
-          all(os.path.join("..", i) == s for i, s in zip(inputs, paths)),
+    # Control characters are shown escaped, as on the console.
+    shown = [re.sub(r"[\x00-\x1f\x7f]", lambda m: "\\x%02x" % ord(m.group()), os.path.join("..", i))
+             for i in inputs]
+    check(page.data["record"] == record and len(paths) == 4 and shown == paths,
           "merge: every input named: %r" % paths)
     check("</script>/" not in text and "<!--" not in text.split('id="data"')[1],
           "merge: no input's name ends the data")
@@ -167,7 +170,7 @@ def merge(tools, work):
     if r is None:
         return
     check(all(s in r["text"] for s in paths), "merge: the names shown as text")
-    check(r["scripts"] == 2 and r["inputBands"] == 3, "merge: no script added, a row per input")
+    check(r["scripts"] == 2 and r["inputBands"] == 4, "merge: no script added, a row per input")
     unread = [m for m in r["gapMarks"] if m["input"]]
     merged = [m for m in r["gapMarks"] if "merged" in m["classes"]]
     check(len(unread) == sum(len(g) for g in page.data["inputGaps"]) and
