@@ -128,7 +128,8 @@ def conversion(tools, work):
                 continue
             f = record["files"][s["file"]]
             want = max(0, f["gaps"][s["gap"]]["sample"] / f["rate"] - 2)
-            check(abs(s["currentTime"] - want) <= FRAME_SECONDS,
+            check(s["playing"], "%s: %s gap %d of %s: the player plays" % (what, s["where"], s["gap"], f["name"]))
+            check(s["currentTime"] is not None and abs(s["currentTime"] - want) <= FRAME_SECONDS,
                   "%s: %s gap %d of %s: at %r, not %r" % (what, s["where"], s["gap"], f["name"],
                                                           s["currentTime"], want))
 

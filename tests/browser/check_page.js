@@ -52,14 +52,23 @@ async function main() {
           const file = Number(mark.getAttribute("data-file"));
           const audio = document.querySelectorAll("tr")[file + 1].querySelector("audio");
           if (!audio) return { file, gap: Number(mark.getAttribute("data-gap")), where, currentTime: null };
+          // Where the click put the player is read when it seeks there: once
+          // it plays, the time runs on.
           audio.pause();
+          let seekedTo = null;
+          const onSeeking = () => { if (seekedTo === null) seekedTo = audio.currentTime; };
+          audio.addEventListener("seeking", onSeeking);
           mark.dispatchEvent(new MouseEvent("click", { bubbles: true }));
           const until = Date.now() + 5000;
-          while (audio.readyState < 1 && Date.now() < until) await new Promise((r) => setTimeout(r, 20));
+          while ((audio.readyState < 1 || seekedTo === null) && Date.now() < until) {
+            await new Promise((r) => setTimeout(r, 20));
+          }
           await new Promise((r) => setTimeout(r, 50));
+          const playing = !audio.paused;
           audio.pause();
-          return { file, gap: Number(mark.getAttribute("data-gap")), where,
-                   currentTime: audio.currentTime, readyState: audio.readyState };
+          audio.removeEventListener("seeking", onSeeking);
+          return { file, gap: Number(mark.getAttribute("data-gap")), where, playing,
+                   currentTime: seekedTo, readyState: audio.readyState };
         }, where, k);
         result.seeks.push(seek);
       }
