@@ -27,7 +27,8 @@ __attribute__((target("sha,sse4.1,ssse3"))) void compress(uint32_t state[8], con
   for (; blocks > 0; --blocks, data += 64) {
     __m128i abefBefore = abef, cdghBefore = cdgh;
     __m128i w[4];
-    for (int g = 0; g < 16; ++g) {  // 16 groups of 4 rounds
+#pragma GCC unroll 16
+    for (int g = 0; g < 16; ++g) {  // 16 groups of 4 rounds, unrolled: w stays in registers
       __m128i& x = w[g % 4];
       if (g < 4) {
         x = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 16 * g)),

@@ -11,6 +11,32 @@ PASSED = 0
 MISSING = []
 
 
+def frames(path):
+    if not os.path.exists(path):
+        return []
+    with open(path, "rb") as f:
+        data = f.read()
+    return [data[k:k + FRAME] for k in range(0, len(data) - FRAME + 1, FRAME)]
+
+
+def atime(frame):
+    """The last ATIME pack among the valid ones, as bytes (None when none)."""
+    count = frame[5817] & 15 or 7
+    found = None
+    for k in range(min(count, 7)):
+        pack = frame[5760 + 8 * k:5768 + 8 * k]
+        if pack[0] >> 4 == 2:
+            found = pack[3:7]
+    return found
+
+
+def position(stamp):
+    """The frames from the start of the tape to an ATIME (its bytes, BCD) under the
+    published cycle: seconds 0 and 1 of every three hold 33 frames, the third 34."""
+    h, m, s, f = (10 * (b >> 4) + (b & 15) for b in stamp)
+    return ((h * 60 + m) * 60 + s) * 100 // 3 + f
+
+
 def check(cond, what):
     global PASSED
     if cond:

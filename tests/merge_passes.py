@@ -22,26 +22,7 @@ import subprocess
 import sys
 import tempfile
 
-from checks import FRAME, check, have, record, verdict, without_times
-
-
-def frames(path):
-    if not os.path.exists(path):
-        return []
-    with open(path, "rb") as f:
-        data = f.read()
-    return [data[k:k + FRAME] for k in range(0, len(data) - FRAME + 1, FRAME)]
-
-
-def atime(frame):
-    """The last ATIME pack among the valid ones, as bytes (None when none)."""
-    count = frame[5817] & 15 or 7
-    found = None
-    for k in range(min(count, 7)):
-        pack = frame[5760 + 8 * k:5768 + 8 * k]
-        if pack[0] >> 4 == 2:
-            found = pack[3:7]
-    return found
+from checks import FRAME, atime, check, frames, have, record, verdict, without_times
 
 
 def stamp_text(stamp):

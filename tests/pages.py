@@ -4,10 +4,12 @@ the merge; then in headless Chromium (tests/browser, puppeteer-core): no
 script or console error, no dialog, one player per WAV file on the file
 beside the page, a click on each gap (timeline and table) puts its player 2 s
 before it, a mark per gap and per program, and hostile input names shown as
-text. Screenshots land in the run's directory.
+text. The level strip equals the peaks worked out here from the image. Screenshots land in the run's directory.
     pages.py SELTHIX kovrant-sim make_image kovrant-merge"""
+import array
 import html.parser
 import json
+import math
 import os
 import re
 import shutil
@@ -16,7 +18,7 @@ import sys
 import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from checks import check, have, verdict  # noqa: E402
+from checks import FRAME, atime, check, frames, have, position, verdict  # noqa: E402
 
 BROWSER_DIR = os.path.join(os.path.dirname(os.path.abspath(__file__)), "browser")
 FRAME_SECONDS = 0.03
@@ -41,6 +43,25 @@ class Page(html.parser.HTMLParser):
     def handle_data(self, data):
         if self.inside:
             self.data = json.loads(data)
+
+
+def level_strip(image):
+    """The peak of each second of tape in whole dBFS (-96 for silence, None for a
+    second without frames) from the frames' 48 and 44.1 kHz audio, each frame at
+    its ATIME's second, a frame without one running on from the last."""
+    peaks, last = {}, None
+    for k, f in enumerate(frames(image)):
+        stamp = atime(f)
+        last = (position(stamp), k) if stamp else (k, k) if last is None else last
+        second = (last[0] + k - last[1]) * 3 // 100
+        audio = array.array("h", f[:{0: 5760, 1: 5292}.get(f[5820] >> 2 & 3, 0)])
+        if audio:
+            peaks[second] = max(peaks.get(second, 0), max(audio), -min(audio))
+    if not peaks:
+        return None
+    db = lambda p: -96 if p == 0 else max(-96, -math.floor(0.5 - 20 * math.log10(p / 32768)))
+    return {"start": min(peaks), "peaks": [db(peaks[s]) if s in peaks else None
+                                           for s in range(min(peaks), max(peaks) + 1)]}
 
 
 def run(cmd, cwd, env=None, **kw):
@@ -88,6 +109,14 @@ def conversion(tools, work):
         d, check=True)
     run([sim], d, {"KOVRANT_SIM_TAPE": "tape.bin",
                    "KOVRANT_SIM_FAULTS": "read#2000*40=lost:03/11,read#4000*5=lost:02/03"})
+    # For the level strip: a second of digital silence, and a peak that only
+    # the negative half of a frame reaches.
+    with open(os.path.join(d, "KOVRANT.IMG"), "r+b") as f:
+        for k in range(1000, 1040):
+            f.seek(k * FRAME)
+            f.write(bytes(5760))
+        f.seek(3000 * FRAME + 2)
+        f.write(b"\x00\x80")
     for options, name in ((["--check"], "check"), (["--keep-time"], "keep-time"), ([], "plain")):
         p = run([selthix] + options, d)
         what = "SELTHIX %s" % name
@@ -103,6 +132,8 @@ def conversion(tools, work):
         summary = re.findall(r"^まとめ: .*$", log, re.M)
         check(summary == [page.data["summary"]], "%s: the log's summary" % what)
         check(page.data["capture"]["stretches"] == 2, "%s: the capture's summary" % what)
+        check(page.data["levels"] == level_strip(os.path.join(d, "KOVRANT.IMG")),
+              "%s: the level strip: %r" % (what, page.data["levels"]))
         check("SELTHIX.html" not in p.stdout.decode("cp932") + p.stderr.decode("cp932"),
               "%s: the console says nothing of a page written" % what)
         wavs = [f["name"] for f in record["files"] if f["sha256"]]
