@@ -36,6 +36,9 @@ static_assert(kFrameSize == 5822 && alignof(DatFrame) == 1, "the 5822-byte recor
 static_assert(kPacksAt == 5760 && kSubId0At == 5816 && kMainId0At == 5820, "the record's layout");
 
 constexpr char kImageName[] = "KOVRANT.IMG";
+// The capture's log and its record, beside the image.
+constexpr char kCaptureLogName[] = "KOVRANT.LOG";
+constexpr char kCaptureRecordName[] = "KOVRANT.json";
 
 // The frame record at `bytes` (a frame of the image, a frame buffer).
 inline const DatFrame& frameAt(const uint8_t* bytes) {

@@ -10,6 +10,13 @@ DAT_FILE_TEXT(kLogFirstAtime, "最初のATIME: %s", "First ATIME: %s");
 DAT_FILE_TEXT(kLogLastAtime, "最後のATIME: %s", "Last ATIME: %s");
 DAT_FILE_TEXT(kLogExitStatus, "終了ステータス: %d", "Exit status: %d");
 DAT_FILE_TEXT(kEndInterrupted, "中断", "interrupted");
+// The capture's tallies (KOVRANT.LOG), which the conversion's page shows too.
+DAT_FILE_TEXT(kCaptureLogGood, "正常に読んだフレーム: %lld", "Frames read well: %lld");
+DAT_FILE_TEXT(kCaptureLogWritten, "書き込んだフレーム: %lld", "Frames written: %lld");
+DAT_FILE_TEXT(kCaptureLogFiltered, "フィルターで除いたフレーム: %lld",
+              "Frames left out by the filter: %lld");
+DAT_FILE_TEXT(kCaptureLogStretches, "読み取りエラー区間の数: %lld", "Read error stretches: %lld");
+DAT_FILE_TEXT(kCaptureLogErrors, "読み取りエラーの回数: %lld", "Read errors: %lld");
 
 // A line of a log could not be written (a full disk): said once, with the
 // log's name and the system's reason; the work goes on.

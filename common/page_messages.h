@@ -29,7 +29,7 @@ DAT_FILE_TEXT(kPageNotConverted, "変換されない区間", "not converted");
 DAT_FILE_TEXT(kPageEmphasis, "エンファシスあり", "emphasis");
 DAT_FILE_TEXT(kPageNoFile, "ファイルなし (--check)", "no file (--check)");
 DAT_FILE_TEXT(kPageTotals, "合計", "Totals");
-DAT_FILE_TEXT(kPageCapture, "取り込み (KOVRANT.json)", "The capture (KOVRANT.json)");
+DAT_FILE_TEXT(kPageCapture, "取り込み (KOVRANT.LOG)", "The capture (KOVRANT.LOG)");
 DAT_FILE_TEXT(kPageInput, "入力 %s", "Input %s");
 DAT_FILE_TEXT(kPageMerged, "結合結果", "Merged");
 DAT_FILE_TEXT(kPageUnread, "読めなかった区間 %s → %s: 約 %s フレーム",

@@ -282,14 +282,15 @@ void ConversionLog::finish(int exitStatus, const char* ending, const char* endin
                                        : msg::kConversionEndAllWritten;
   summaryLine = textOf(msg::kConversionLogSummary, said, ll(files - failed), ll(gaps), ll(missing),
                        ll(jumps));
+  totalLines = {textOf(msg::kConversionLogWritten, ll(written))};
+  if (check) totalLines.push_back(textOf(msg::kConversionLogWouldWrite, ll(files - failed)));
+  totalLines.push_back(textOf(msg::kConversionLogFailedFiles, ll(failed)));
+  if (cut > 0) totalLines.push_back(textOf(msg::kConversionLogCutFiles, ll(cut)));
+  totalLines.push_back(textOf(msg::kConversionLogGaps, ll(gaps), ll(missing)));
+  totalLines.push_back(textOf(msg::kConversionLogJumps, ll(jumps)));
+  totalLines.push_back(textOf(msg::kLogExitStatus, exitStatus));
   if (out.isOpen()) {
-    out.line(msg::kConversionLogWritten, ll(written));
-    if (check) out.line(msg::kConversionLogWouldWrite, ll(files - failed));
-    out.line(msg::kConversionLogFailedFiles, ll(failed));
-    if (cut > 0) out.line(msg::kConversionLogCutFiles, ll(cut));
-    out.line(msg::kConversionLogGaps, ll(gaps), ll(missing));
-    out.line(msg::kConversionLogJumps, ll(jumps));
-    out.line(msg::kLogExitStatus, exitStatus);
+    for (const std::string& line : totalLines) out.line("%s", line.c_str());
     out.line("%s", summaryLine.c_str());
     out.close();
   }

@@ -90,9 +90,10 @@ class ConversionLog {
   // `endingCode` the same for the record ("done" when it was). Then the
   // record is written; a failure is said on the console.
   void finish(int exitStatus, const char* ending = nullptr, const char* endingCode = "done");
-  // The record as built so far, and the log's summary line (empty before
-  // finish()).
+  // The record as built so far, and the log's totals and summary lines
+  // (empty before finish()).
   const Json& document() const { return record.doc(); }
+  const std::vector<std::string>& totals() const { return totalLines; }
   const std::string& summary() const { return summaryLine; }
 
  private:
@@ -102,6 +103,7 @@ class ConversionLog {
 
   LogFile out;
   JsonRecord record;
+  std::vector<std::string> totalLines;
   std::string summaryLine;
   bool check = false;
   tapetime::Cycle cycle;

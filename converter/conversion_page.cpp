@@ -4,8 +4,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
+#include "console.h"
 #include "conversion_log.h"
 #include "converter_messages.h"
 #include "dat_frame.h"
@@ -49,24 +51,43 @@ int peakOf(const uint8_t* audio, uint32_t bytes) {
   return std::max<int>(hi, -lo);
 }
 
-// The capture's summary from its record, when there is one to read.
-Json captureSummary() {
-  std::FILE* f = std::fopen(convpage::kCaptureRecord, "rb");
-  if (f == nullptr) return Json();
+std::string wholeFile(const char* name) {
   std::string text;
+  std::FILE* f = std::fopen(name, "rb");
+  if (f == nullptr) return text;
   char buffer[65536];
   for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) text.append(buffer, n);
   std::fclose(f);
-  Json d = Json::parse(text, nullptr, false);
+  return text;
+}
+
+// The capture beside the image: its tallies from its record, in the words
+// of its log, and the last line of its log (its summary).
+Json captureSummary() {
+  Json d = Json::parse(wholeFile(dat::kCaptureRecordName), nullptr, false);
   if (!d.is_object()) return Json();
-  Json s;
-  for (const char* key : {"ending", "exitStatus", "firstAtime", "lastAtime"}) {
-    if (d.contains(key)) s[key] = d[key];
-  }
-  if (d.contains("counts") && d["counts"].is_object()) {
-    for (auto& c : d["counts"].items()) s[c.key()] = c.value();
-  }
-  return s;
+  auto count = [&](const char* key) {
+    const Json& c = d.value("counts", Json::object());
+    return c.contains(key) && c[key].is_number_integer() ? c[key].get<long long>() : 0LL;
+  };
+  auto atime = [&](const char* key) {
+    const Json& a = d.value(key, Json());
+    return a.is_object() && a.contains("text") ? a["text"].get<std::string>()
+                                               : std::string(msg::kLogNone);
+  };
+  Json lines = {textOf(msg::kLogFirstAtime, atime("firstAtime").c_str()),
+                textOf(msg::kLogLastAtime, atime("lastAtime").c_str()),
+                textOf(msg::kCaptureLogGood, count("goodReads")),
+                textOf(msg::kCaptureLogWritten, count("framesWritten")),
+                textOf(msg::kCaptureLogFiltered, count("framesFiltered")),
+                textOf(msg::kCaptureLogStretches, count("stretches")),
+                textOf(msg::kCaptureLogErrors, count("errorReads"))};
+  if (d.contains("exitStatus") && d["exitStatus"].is_number_integer())
+    lines.push_back(textOf(msg::kLogExitStatus, d["exitStatus"].get<int>()));
+  std::string log = wholeFile(dat::kCaptureLogName);
+  while (!log.empty() && (log.back() == '\n' || log.back() == '\r')) log.pop_back();
+  size_t last = log.find_last_of('\n');
+  return {{"lines", lines}, {"summary", last == std::string::npos ? log : log.substr(last + 1)}};
 }
 
 }  // namespace
@@ -116,6 +137,7 @@ Json levelStrip(const uint8_t* image, int64_t frames, const tapetime::Track& tra
 void writeConversionPage(const ConversionLog& log, const Json& levels) {
   Json data = {{"kind", "conversion"},
                {"summary", log.summary()},
+               {"totals", log.totals()},
                {"filled", msg::kConversionLogFilled},
                {"joined", msg::kConversionLogJoined},
                {"record", log.document()},

@@ -11,7 +11,6 @@ class ConversionLog;
 
 namespace convpage {
 constexpr char kName[] = "SELTHIX.html";
-constexpr char kCaptureRecord[] = "KOVRANT.json";
 }  // namespace convpage
 
 // The level strip: the peak of each second of tape time (ATIME; a frame

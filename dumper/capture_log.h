@@ -26,8 +26,8 @@
 
 namespace logtext {
 
-constexpr char kName[] = "KOVRANT.LOG";
-constexpr char kRecordName[] = "KOVRANT.json";
+constexpr const char* kName = dat::kCaptureLogName;
+constexpr const char* kRecordName = dat::kCaptureRecordName;
 constexpr char kSchema[] = "kovrant/1";
 
 }  // namespace logtext

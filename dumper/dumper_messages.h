@@ -107,12 +107,6 @@ DAT_FILE_TEXT(kCaptureLogStretch,
               "読み取りエラー区間: 位置=%lld 回数=%lld 直前のATIME=%s 直後のATIME=%s 内訳=%s",
               "Read error stretch: position=%lld reads=%lld ATIME_before=%s ATIME_after=%s "
               "answers=%s");
-DAT_FILE_TEXT(kCaptureLogGood, "正常に読んだフレーム: %lld", "Frames read well: %lld");
-DAT_FILE_TEXT(kCaptureLogWritten, "書き込んだフレーム: %lld", "Frames written: %lld");
-DAT_FILE_TEXT(kCaptureLogFiltered, "フィルターで除いたフレーム: %lld",
-              "Frames left out by the filter: %lld");
-DAT_FILE_TEXT(kCaptureLogStretches, "読み取りエラー区間の数: %lld", "Read error stretches: %lld");
-DAT_FILE_TEXT(kCaptureLogErrors, "読み取りエラーの回数: %lld", "Read errors: %lld");
 DAT_FILE_TEXT(kCaptureLogEnd, "終了理由: %s", "Ended by: %s");
 DAT_FILE_TEXT(kCaptureLogDataMode, "データモード: %s", "Data mode: %s");
 DAT_FILE_TEXT(kCaptureLogDataModeBack, "戻した", "restored");

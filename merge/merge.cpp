@@ -94,6 +94,7 @@ class Report {
     // The summary is the last line said.
     page::write(kPageName, {{"kind", "merge"},
                             {"summary", lastSaid},
+                            {"totals", totals},
                             {"record", record.doc()},
                             {"inputGaps", inputGaps}});
   }
@@ -129,11 +130,14 @@ class Report {
     log.line("%s", text.c_str());
     lastSaid = text;
   }
+  // The line said last is one of the totals the page shows.
+  void keepAsTotal() { totals.push_back(lastSaid); }
 
  private:
   LogFile log;
   JsonRecord record;
   std::string lastSaid;
+  Json totals = Json::array();
   Json inputGaps = Json::array();  // per input read, its unread stretches
 };
 
@@ -641,7 +645,9 @@ int runMerge(int count, char** inputs, bool force) {
   SAY(report, kMergeWritten, static_cast<long long>(merge.written),
       static_cast<long long>(merge.fromBase), static_cast<long long>(merge.filled),
       static_cast<long long>(merge.before + merge.after));
+  report.keepAsTotal();
   SAY(report, kMergeStatus, 0);
+  report.keepAsTotal();
   SAY(report, kMergeSummary, static_cast<long long>(merge.gaps),
       static_cast<long long>(merge.gapsFilled), static_cast<long long>(merge.stillMissing),
       static_cast<long long>(merge.disagreements));

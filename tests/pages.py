@@ -64,6 +64,16 @@ def level_strip(image):
                                            for s in range(min(peaks), max(peaks) + 1)]}
 
 
+def in_order(lines, log):
+    """The lines are lines of the log, in its order."""
+    at = 0
+    for line in lines:
+        if line not in log[at:]:
+            return False
+        at = log.index(line, at) + 1
+    return True
+
+
 def run(cmd, cwd, env=None, **kw):
     e = {k: v for k, v in os.environ.items() if k not in ("LC_ALL", "LC_MESSAGES")}
     e["LANG"] = "C.UTF-8"
@@ -131,7 +141,13 @@ def conversion(tools, work):
               "%s: every gap of the log on the page: %r %r" % (what, logged, shown))
         summary = re.findall(r"^まとめ: .*$", log, re.M)
         check(summary == [page.data["summary"]], "%s: the log's summary" % what)
-        check(page.data["capture"]["stretches"] == 2, "%s: the capture's summary" % what)
+        capture = open(os.path.join(d, "KOVRANT.LOG"), encoding="utf-8").read().splitlines()
+        check(in_order(page.data["totals"], log.splitlines()) and len(page.data["totals"]) >= 5,
+              "%s: the log's totals: %r" % (what, page.data["totals"]))
+        check(in_order(page.data["capture"]["lines"], capture) and
+              "読み取りエラー区間の数: 2" in page.data["capture"]["lines"] and
+              page.data["capture"]["summary"] == capture[-1],
+              "%s: the capture's tallies and summary in its log's words: %r" % (what, page.data["capture"]))
         check(page.data["levels"] == level_strip(os.path.join(d, "KOVRANT.IMG")),
               "%s: the level strip: %r" % (what, page.data["levels"]))
         check("SELTHIX.html" not in p.stdout.decode("cp932") + p.stderr.decode("cp932"),
@@ -142,6 +158,10 @@ def conversion(tools, work):
         r = in_browser(os.path.join(d, "SELTHIX.html"), os.path.join(work, name + ".png"), what)
         if r is None:
             continue
+        shown = page.data["totals"] + page.data["capture"]["lines"]
+        check(all(line.replace(": ", "\t", 1) in r["text"] for line in shown) and
+              not re.search(r"missingFrames|goodReads|errorReads", r["text"]),
+              "%s: the totals as the logs label them, not the record's keys" % what)
         players = [(x["file"], x["src"]) for x in r["players"]]
         want = [(k, f["name"].replace("#", "%23")) for k, f in enumerate(record["files"])
                 if f["sha256"]]
@@ -196,6 +216,9 @@ def merge(tools, work):
           "merge: every input named: %r" % paths)
     check("</script>/" not in text and "<!--" not in text.split('id="data"')[1],
           "merge: no input's name ends the data")
+    log = open(os.path.join(out, "KOVRANT-MERGE.LOG"), encoding="utf-8").read().splitlines()
+    check(len(page.data["totals"]) == 2 and in_order(page.data["totals"], log),
+          "merge: the report's totals: %r" % page.data["totals"])
     check(len(page.data["inputGaps"][0]) == 1 and len(page.data["inputGaps"][1]) == 1,
           "merge: each input's unread stretch: %r" % page.data["inputGaps"])
     r = in_browser(page_path, os.path.join(work, "merge.png"), "merge")
