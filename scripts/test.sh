@@ -1,8 +1,9 @@
 #!/bin/sh
 # Sets up what is missing, checks the formatting, builds, and runs every
 # test: once in the normal build (the kernel test among them) and once under
-# AddressSanitizer + UndefinedBehaviorSanitizer; then builds the Windows
-# programs and checks them under Wine against the Linux ones, the dumper
+# AddressSanitizer + UndefinedBehaviorSanitizer, the converter's also under
+# ThreadSanitizer (its digest thread); then builds the Windows programs and
+# checks them under Wine against the Linux ones, the dumper
 # also through the kernel's SCSI stack in the virtual machine; then installs
 # and packages them (.deb, Windows ZIP).
 set -eu
@@ -14,13 +15,15 @@ export LANG=C.UTF-8
 scripts/setup.sh
 echo "== format"
 scripts/check_format.sh
-DAT_KERNEL_TESTS=ON scripts/build.sh --asan --windows
+DAT_KERNEL_TESTS=ON scripts/build.sh --asan --windows --tsan
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 echo "== tests, normal build"
 ctest --test-dir build --output-on-failure -j2
 echo "== tests, sanitizer build"
 ctest --test-dir build-asan --output-on-failure -j2
+echo "== the converter's tests under ThreadSanitizer (its digest thread)"
+TSAN_OPTIONS=halt_on_error=1 build-tsan/tests/converter_tests --gtest_brief=1
 echo "== fuzz corpus replay"
 if command -v clang++ >/dev/null 2>&1; then
   bench/fuzz --replay
