@@ -16,6 +16,7 @@
 #include "converter_messages.h"
 #include "dat_frame.h"
 #include "de_emphasis.h"
+#include "digest_worker.h"
 #include "file_marks.h"
 #include "frame_view.h"
 #include "interrupts.h"
@@ -465,11 +466,21 @@ const WavChecks kConversionChecks = {
 
 bool convertFrames(const uint8_t* image, int64_t frameCount, const ConversionOptions& options,
                    ConversionLog* log, const ImageDate& date, Json* levels) {
+  // The frames' peaks for the page's level strip: on the second core where
+  // there is one, from the start (it also brings the image's pages in ahead
+  // of the walk over the frames), else after the conversion.
+  std::vector<int32_t> peaks;
+  DigestWorker side;
+  bool beside = levels != nullptr && side.start();
+  if (beside) side.post([&] { peaks = framePeaks(image, frameCount, options.convert32k); });
   Conversion conversion(image, frameCount, options, log, date);
   if (log != nullptr) log->image(frameCount, conversion.tapeTime());
   bool ok = conversion.run();
-  if (levels != nullptr && !Conversion::stopped())
-    *levels = levelStrip(image, frameCount, conversion.tapeTime().track, options.convert32k);
+  side.finish();
+  if (levels != nullptr && !Conversion::stopped()) {
+    if (!beside) peaks = framePeaks(image, frameCount, options.convert32k);
+    *levels = levelStrip(peaks, conversion.tapeTime().track);
+  }
   // The files written, also by a conversion that ended early; an image
   // without a whole frame gives no file at all.
   if (options.bwf && !options.check && frameCount > 0) writeCoreDocument(conversion.coreRows());

@@ -92,9 +92,20 @@ Json captureSummary() {
 
 }  // namespace
 
-Json levelStrip(const uint8_t* image, int64_t frames, const tapetime::Track& track,
-                bool convert32k) {
-  std::vector<int64_t> second(static_cast<size_t>(frames));
+std::vector<int32_t> framePeaks(const uint8_t* image, int64_t frames, bool convert32k) {
+  std::vector<int32_t> peaks(static_cast<size_t>(std::max<int64_t>(frames, 0)), -1);
+  for (int64_t k = 0; k < frames; ++k) {
+    const dat::DatFrame& f = dat::frameAt(image + k * dat::kFrameSize);
+    uint32_t bytes =
+        convertedBytes(dat::samplingCode(f), dat::quantizationCode(f), convert32k, false);
+    if (bytes > 0) peaks[static_cast<size_t>(k)] = peakOf(f.bytes(), bytes);
+  }
+  return peaks;
+}
+
+Json levelStrip(const std::vector<int32_t>& framePeak, const tapetime::Track& track) {
+  const int64_t frames = static_cast<int64_t>(framePeak.size());
+  std::vector<int64_t> second(framePeak.size());
   int64_t last = -1, lastPosition = 0, lo = INT64_MAX, hi = INT64_MIN;
   for (int64_t k = 0; k < frames; ++k) {
     int64_t key = k < static_cast<int64_t>(track.keys.size()) ? track.keys[k] : tapetime::kNoTime;
@@ -114,13 +125,9 @@ Json levelStrip(const uint8_t* image, int64_t frames, const tapetime::Track& tra
   hi = std::min(hi, lo + kLongestStrip);
   std::vector<int> peaks(static_cast<size_t>(hi - lo + 1), -1);
   for (int64_t k = 0; k < frames; ++k) {
-    if (second[k] > hi) continue;
-    const dat::DatFrame& f = dat::frameAt(image + k * dat::kFrameSize);
-    uint32_t bytes =
-        convertedBytes(dat::samplingCode(f), dat::quantizationCode(f), convert32k, false);
-    if (bytes == 0) continue;
+    if (second[k] > hi || framePeak[k] < 0) continue;
     int& peak = peaks[static_cast<size_t>(second[k] - lo)];
-    peak = std::max(peak, peakOf(f.bytes(), bytes));
+    peak = std::max(peak, framePeak[k]);
   }
   Json list = Json::array();
   for (int p : peaks) {

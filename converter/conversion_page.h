@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "json_record.h"
 #include "tape_time.h"
@@ -13,13 +14,16 @@ namespace convpage {
 constexpr char kName[] = "SELTHIX.html";
 }  // namespace convpage
 
+// The peak of each frame's 16-bit samples, those the conversion takes from
+// it (0 to 32768); -1 for a frame without such audio. One pass over the
+// frames' audio.
+std::vector<int32_t> framePeaks(const uint8_t* image, int64_t frames, bool convert32k);
+
 // The level strip: the peak of each second of tape time (ATIME; a frame
 // without one counts on from the last that had one, or from the image's
-// start) in whole dBFS, from the 16-bit samples the conversion takes from
-// the frames; null for a second without converted audio. One pass over the
-// frames: {"start": first second, "peaks": [...]}.
-Json levelStrip(const uint8_t* image, int64_t frames, const tapetime::Track& track,
-                bool convert32k);
+// start) in whole dBFS, from the frames' peaks; null for a second without
+// converted audio: {"start": first second, "peaks": [...]}.
+Json levelStrip(const std::vector<int32_t>& peaks, const tapetime::Track& track);
 
 // Writes SELTHIX.html from the finished log's record and summary, the level
 // strip (null: none) and KOVRANT.json when it stands in the directory.

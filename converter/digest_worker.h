@@ -1,5 +1,6 @@
 // A second thread that takes the digests of a file's bytes while the next
-// bytes are converted: one job at a time, handed over by the writer, which
+// bytes are converted (and, beside the whole conversion, the peaks of the
+// frames for the page): one job at a time, handed over by the writer, which
 // waits for it before it reuses the bytes the job reads. Nothing is shared
 // with the thread but what a job is handed.
 #pragma once
