@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """kovrant-merge's guards end to end: another cassette's pass (--force),
-signals, a killed merge's file swept, an input rewritten, replaced or cut short meanwhile,
-a link or a directory under the record's name; the record of each says so.
+signals, a killed merge's file swept, an input rewritten, replaced or cut
+short meanwhile, a link or a directory under the record's name; the record of
+each says so.
 
     merge_guards.py kovrant-merge kovrant-sim make_image SELTHIX
 
