@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "console.h"
+#include "copy_range.h"
 #include "dat_frame.h"
 #include "interrupts.h"
 #include "json_record.h"
@@ -27,7 +28,10 @@ namespace {
 constexpr char kLogName[] = "KOVRANT-MERGE.LOG";
 constexpr char kRecordName[] = "KOVRANT-MERGE.json";
 constexpr char kPageName[] = "KOVRANT-MERGE.html";
-constexpr size_t kStreamBuffer = 1 << 20;
+// Frames read at a time (about 1 MiB), and the most that one copy into the
+// result takes, so that an interrupt is seen between copies (about 3 MB).
+constexpr size_t kFramesPerRead = 180;
+constexpr int64_t kFramesPerCopy = 512;
 // An input that shares at least this many frames with the base, and differs
 // from it in more than half of them, holds another cassette's recording.
 constexpr int64_t kSharedToJudge = 100;
@@ -169,9 +173,9 @@ uint64_t frameDigest(const uint8_t* frame) {
   return lane[0] + rotate(lane[1], 16) + rotate(lane[2], 32) + rotate(lane[3], 48);
 }
 
-// One input, read from start to end (twice: to place its frames, then to
-// merge them), a frame at a time: its frames and where each lies on the
-// tape (merging::Placement), and the digest of each.
+// One input, read once from start to end, a block of frames at a time: its
+// frames and where each lies on the tape (merging::Placement), and the digest
+// of each. The result is copied from its file by the places of its frames.
 struct Pass {
   std::string path;  // as given
   std::string name;  // as the report shows it: the path as shownName gives it
@@ -180,38 +184,12 @@ struct Pass {
   int64_t frames = 0;
   merging::Placement plan;
   std::vector<uint64_t> digests;
-  uint8_t buffer[dat::kFrameSize];
-  int64_t loaded = -1;                                      // the frame in buffer
-  std::unique_ptr<char[]> stream{new char[kStreamBuffer]};  // few, large reads
+  // errno of the failed read; 0 when none failed.
+  int readError = 0;
 
   ~Pass() {
     if (file != nullptr) std::fclose(file);
   }
-  // Frame i, read on from the last one asked for (i never goes back until
-  // restart()); null when it cannot be read.
-  const uint8_t* frame(int64_t i) {
-    while (loaded < i) {
-      errno = 0;
-      if (std::fread(buffer, dat::kFrameSize, 1, file) != 1) {
-        // A failed read keeps its reason; the end of the file has none.
-        if (std::ferror(file) != 0) readError = errno != 0 ? errno : EIO;
-        return nullptr;
-      }
-      ++loaded;
-      // Each frame's first read (placing it) keeps its digest.
-      if (loaded == static_cast<int64_t>(digests.size())) digests.push_back(frameDigest(buffer));
-    }
-    return buffer;
-  }
-  bool restart() {
-    loaded = -1;
-    errno = 0;
-    if (std::fseek(file, 0, SEEK_SET) == 0) return true;
-    readError = errno != 0 ? errno : EIO;
-    return false;
-  }
-  // errno of the last failed read or seek; 0 when none failed.
-  int readError = 0;
 };
 
 long long ll(int64_t v) {
@@ -231,19 +209,37 @@ Json atime(int64_t key, const tapetime::Cycle& cycle) {
 // message said, when the pass has no ATIME or its time goes backwards.
 bool place(Pass& p, Report& report) {
   std::vector<int64_t> keys;
-  std::vector<uint8_t> previous(dat::kFrameSize);  // the last frame that is not a repeat
+  // Slot 0 keeps the last frame that is not a repeat when the block it was
+  // read in is read over; the frames are read into the slots after it.
+  std::unique_ptr<uint8_t[]> block(new uint8_t[(kFramesPerRead + 1) * dat::kFrameSize]);
+  uint8_t* const frames = block.get() + dat::kFrameSize;
+  const uint8_t* previous = nullptr;
   int64_t previousKey = tapetime::kNoTime;
-  for (int64_t i = 0; !interruptRequested() && p.frame(i) != nullptr; ++i) {
-    int64_t k = tapetime::frameKey(dat::frameAt(p.buffer));
-    bool repeat = k != tapetime::kNoTime && k == previousKey &&
-                  std::memcmp(previous.data(), p.buffer, dat::kFrameSize) == 0;
-    if (!repeat) {
-      std::memcpy(previous.data(), p.buffer, dat::kFrameSize);
-      previousKey = k;
+  size_t got = kFramesPerRead;
+  while (got == kFramesPerRead && !interruptRequested()) {
+    errno = 0;
+    // A frame cut short at the end of the file is not read.
+    got = std::fread(frames, dat::kFrameSize, kFramesPerRead, p.file);
+    // A failed read keeps its reason; the end of the file has none.
+    if (got < kFramesPerRead && std::ferror(p.file) != 0) p.readError = errno != 0 ? errno : EIO;
+    for (size_t i = 0; i < got; ++i) {
+      const uint8_t* frame = frames + i * dat::kFrameSize;
+      p.digests.push_back(frameDigest(frame));
+      int64_t k = tapetime::frameKey(dat::frameAt(frame));
+      bool repeat = k != tapetime::kNoTime && k == previousKey &&
+                    std::memcmp(previous, frame, dat::kFrameSize) == 0;
+      if (!repeat) {
+        previous = frame;
+        previousKey = k;
+      }
+      keys.push_back(repeat ? merging::kRepeat : k);
     }
-    keys.push_back(repeat ? merging::kRepeat : k);
+    if (previous != nullptr && previous != block.get()) {
+      std::memcpy(block.get(), previous, dat::kFrameSize);
+      previous = block.get();
+    }
   }
-  if (p.readError != 0 || !p.restart()) {
+  if (p.readError != 0) {
     std::string reason = std::strerror(p.readError);
     REFUSE(report, kMergeUnreadable, p.name.c_str(), reason.c_str());
     report.refused("unreadable", &p.name, reason.c_str());
@@ -293,8 +289,10 @@ class Merge {
   Merge(std::vector<std::unique_ptr<Pass>>& passes, Report& report, FILE* out)
       : takenFrom(passes.size(), 0), passes(passes), report(report), out(out) {}
 
-  // Writes the merged frames in tape order; false when an input cannot be
-  // read or the result cannot be written.
+  // Writes the merged frames in tape order, each run of frames that follow
+  // one another in one input's file copied from it at once (copyRange: the
+  // result's stream is never written through); false when an input cannot
+  // be read or the result cannot be written.
   bool run() {
     std::vector<int64_t> at(passes.size(), 0);
     Pass& base = *passes[0];
@@ -307,7 +305,7 @@ class Merge {
       // Repeats are passed over everywhere.
       while (at[0] < base.frames && base.plan.keys[at[0]] < 0) {
         if (base.plan.keys[at[0]] == merging::kUnplaced) {
-          if (!emit(base, at[0])) return false;
+          if (!emit(0, at[0])) return false;
           ++fromBase;
           ++takenFrom[0];
         }
@@ -322,18 +320,18 @@ class Merge {
       }
       if (next == INT64_MAX) break;
       // The frame of the first input that has this place; the others that
-      // have it too are compared with it.
-      const uint8_t* chosen = nullptr;
-      size_t chosenFrom = 0;
+      // have it too are compared with it by their digests (frameDigest: two
+      // frames that differ in one 8-byte word never share one, frames that
+      // differ more do by a chance of about one in 2^64).
+      size_t chosenFrom = passes.size();
+      uint64_t chosen = 0;  // its digest
       for (size_t k = 0; k < passes.size(); ++k) {
         if (at[k] >= passes[k]->frames || passes[k]->plan.keys[at[k]] != next) continue;
-        const uint8_t* f = passes[k]->frame(at[k]);
-        ++at[k];
-        if (f == nullptr) return unreadable(*passes[k]);
-        if (chosen == nullptr) {
-          chosen = f;
+        uint64_t digest = passes[k]->digests[at[k]++];
+        if (chosenFrom == passes.size()) {
+          chosen = digest;
           chosenFrom = k;
-        } else if (std::memcmp(chosen, f, dat::kFrameSize) != 0) {
+        } else if (digest != chosen) {
           ++disagreements;
           SAY(report, kMergeDisagree, timeText(next).c_str(), static_cast<int>(chosenFrom + 1),
               static_cast<int>(k + 1));
@@ -342,9 +340,10 @@ class Merge {
                                                    {"differs", k + 1}});
         }
       }
-      if (!emit(*passes[chosenFrom], at[chosenFrom] - 1)) return false;
+      if (!emit(chosenFrom, at[chosenFrom] - 1)) return false;
       taken(next, chosenFrom);
     }
+    if (!copyRun()) return false;
     closeGap(-1);
     if (before > 0) SAY(report, kMergeBefore, ll(before), inputList(beforeFrom).c_str());
     if (after > 0) SAY(report, kMergeAfter, ll(after), inputList(afterFrom).c_str());
@@ -361,30 +360,46 @@ class Merge {
   int writeError = 0;
 
  private:
-  // Writes frame i of p to the result.
-  bool emit(Pass& p, int64_t i) {
-    const uint8_t* frame = p.frame(i);
-    if (frame == nullptr) return unreadable(p);
-    errno = 0;
-    if (std::fwrite(frame, dat::kFrameSize, 1, out) != 1) {
-      writeError = errno != 0 ? errno : EIO;
+  // Frame i of input k goes to the result next: it joins the run of frames
+  // waiting to be copied when it follows the run's last in the same file;
+  // otherwise the run is copied first and a new one begins with it.
+  bool emit(size_t k, int64_t i) {
+    if (runLength > 0 &&
+        (k != runFrom || i != runStart + runLength || runLength == kFramesPerCopy) && !copyRun()) {
       return false;
     }
-    ++written;
+    if (runLength == 0) {
+      runFrom = k;
+      runStart = i;
+    }
+    ++runLength;
     return true;
   }
 
-  // An input that became shorter or unreadable since it was placed.
-  bool unreadable(const Pass& p) {
-    // Read to its end, it is shorter now than when it was placed: EIO.
-    std::string reason = std::strerror(p.readError != 0 ? p.readError : EIO);
-    REFUSE(report, kMergeUnreadable, p.name.c_str(), reason.c_str());
-    report.refused("unreadable", &p.name, reason.c_str());
-    readFailed = true;
-    return false;
+  // Copies the waiting run from its input's file to the result. A run that
+  // cannot be read whole (the input became shorter or unreadable since it
+  // was placed: EIO when it ended first) is said as the input's failure.
+  bool copyRun() {
+    if (runLength == 0) return true;
+    Pass& p = *passes[runFrom];
+    CopyFault fault;
+    if (!copyRange(p.file, runStart * dat::kFrameSize, runLength * dat::kFrameSize, out, &fault)) {
+      if (!fault.reading) {
+        writeError = fault.error;
+        return false;
+      }
+      std::string reason = std::strerror(fault.error);
+      REFUSE(report, kMergeUnreadable, p.name.c_str(), reason.c_str());
+      report.refused("unreadable", &p.name, reason.c_str());
+      readFailed = true;
+      return false;
+    }
+    written += runLength;
+    runLength = 0;
+    return true;
   }
 
-  // A frame at `key` from input `from` was written: keeps the account of
+  // A frame at `key` from input `from` goes to the result: keeps the account of
   // the base's gaps and of what came before and after it.
   void taken(int64_t key, size_t from) {
     const Pass& base = *passes[0];
@@ -439,6 +454,10 @@ class Merge {
   std::vector<std::unique_ptr<Pass>>& passes;
   Report& report;
   FILE* out;
+  // The run of frames waiting to be copied: runLength frames of input
+  // runFrom, from its frame runStart on.
+  size_t runFrom = 0;
+  int64_t runStart = 0, runLength = 0;
   int64_t lastBaseKey = -1;
   int64_t gapFilled = 0;
   uint64_t gapFrom = 0, beforeFrom = 0, afterFrom = 0;
@@ -477,7 +496,8 @@ bool readInputs(int count, char** inputs, std::vector<std::unique_ptr<Pass>>& pa
       report.refused("unreadable", &p->name, reason.c_str());
       return false;
     }
-    std::setvbuf(p->file, p->stream.get(), _IOFBF, kStreamBuffer);
+    // Read in blocks of whole frames straight into the merge's own buffer.
+    std::setvbuf(p->file, nullptr, _IONBF, 0);
     if (!place(*p, report) || interruptRequested()) return false;
     SAY(report, kMergeInput, k + 1, p->name.c_str(), static_cast<long long>(p->frames),
         timeText(p->plan.firstKey).c_str(), timeText(p->plan.lastKey).c_str());
@@ -621,7 +641,6 @@ int runMerge(int count, char** inputs, bool force) {
     report.doc()["staleTemporariesRemoved"].push_back(name);
   }
   std::vector<std::unique_ptr<Pass>> passes;
-  std::unique_ptr<char[]> stream(new char[kStreamBuffer]);  // outlives the result's stream
   StagedFile result;
   bool ok = readInputs(count, inputs, passes, report) && oneCassette(passes, force, report) &&
             !interruptRequested();
@@ -631,7 +650,6 @@ int runMerge(int count, char** inputs, bool force) {
     if (!ok) writeFailed(report, errno);
   }
   if (!ok) return notMerged(report, result);
-  std::setvbuf(result.stream(), stream.get(), _IOFBF, kStreamBuffer);
   Merge merge(passes, report, result.stream());
   ok = merge.run();
   if (!ok && !merge.readFailed && !merge.interrupted) writeFailed(report, merge.writeError);

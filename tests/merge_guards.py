@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """kovrant-merge's guards end to end: another cassette's pass (--force),
-signals, a killed merge's file swept, an input rewritten or replaced meanwhile,
-a link or a directory under the record's name; the record of each says so.
+signals, a killed merge's file swept, an input rewritten, replaced or cut
+short meanwhile, a link or a directory under the record's name; the record of
+each says so.
 
     merge_guards.py kovrant-merge kovrant-sim make_image SELTHIX
 
@@ -160,6 +161,16 @@ def interrupts_and_changes(tools, base, whole, other_tape):
               log.endswith("\nまとめ: 結合しませんでした\n"), "%s: %r %r" % (how, status, err))
         check(doc.get("refusals") == [{"code": "input-changed", "input": second, "reason": None}],
               "%s: the record: %r" % (how, doc.get("refusals")))
+    # An input cut short while its frames are copied: a read that fails.
+    d, second = os.path.join(tools.work, "shortened"), shutil.copy(whole, tools.work + "/in.IMG")
+    p = held(tools, d, base, second)
+    os.truncate(second, os.path.getsize(second) // 2)
+    status, err, log, doc = ended(tools, d, p)
+    check(status == 1 and "KOVRANT.IMG" not in os.listdir(d) and
+          err.startswith(second + "を読めません: Input/output error") and
+          doc.get("refusals") == [{"code": "unreadable", "input": second,
+                                   "reason": "Input/output error"}],
+          "shortened: %r %r %r" % (status, err, doc.get("refusals")))
 
 
 def names_in_the_way(tools, base, whole):

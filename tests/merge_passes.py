@@ -198,7 +198,7 @@ def lost_stretches(tools):
 
 
 def untrusted_times(tools, p1, p2):
-    """A pack with a bit flipped in its minutes, and a frame delivered twice:
+    """A pack with a bit flipped in its minutes, and frames delivered twice:
     neither stops a merge, as base or as later input."""
     data = open(p1, "rb").read()
     frame = bytearray(frames(p1)[300])
@@ -207,8 +207,9 @@ def untrusted_times(tools, p1, p2):
     frame[5760 + 8 * last + 4] ^= 0x02
     variants = {"flipped.IMG": (data[:300 * FRAME] + bytes(frame) + data[301 * FRAME:],
                                 "前後のフレームと合わないATIMEパック 1 個"),
-                "repeat.IMG": (data[:301 * FRAME] + data[300 * FRAME:],
-                               "二度続けて届いたフレーム 1 個")}
+                # The first repeat opens the merge's second read of 180 frames.
+                "repeat.IMG": (data[:180 * FRAME] + data[179 * FRAME:301 * FRAME] +
+                               data[300 * FRAME:], "二度続けて届いたフレーム 2 個")}
     _, _, log = tools.run_merge("plain", p1, p2)
     want = frames(os.path.join(tools.work, "plain", "KOVRANT.IMG"))
     for name, (image, said) in variants.items():
