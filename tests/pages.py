@@ -5,7 +5,7 @@ script or console error, no dialog, one player per WAV file on the file
 beside the page, a click on each gap (timeline and table) puts its player 2 s
 before it, a mark per gap and per program, and hostile input names shown as
 text. The level strip equals the peaks worked out here from the image. Screenshots land in the run's directory.
-    pages.py SELTHIX kovrant-sim make_image kovrant-merge"""
+    pages.py SELTHIX kovrant-sim make_image kovrant-merge [--no-browser]"""
 import array
 import html.parser
 import json
@@ -93,7 +93,7 @@ def read_page(path, what):
 
 def in_browser(page, shot, what):
     node, chromium = shutil.which("node"), shutil.which("chromium")
-    if not (have("chromium") and have("node") and
+    if "--no-browser" in sys.argv[5:] or not (have("chromium") and have("node") and
             os.path.isdir(os.path.join(BROWSER_DIR, "node_modules", "puppeteer-core"))):
         return None
     p = subprocess.run([node, os.path.join(BROWSER_DIR, "check_page.js"), page, shot, chromium],
