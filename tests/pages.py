@@ -3,8 +3,8 @@ outside its directory and holds every gap of SELTHIX.LOG and every input of
 the merge; then in headless Chromium (tests/browser, puppeteer-core): no
 script or console error, no dialog, one player per WAV file on the file
 beside the page, a click on each gap (timeline and table) puts its player 2 s
-before it, a mark per gap and per program, and hostile input names shown as
-text. The level strip equals the peaks worked out here from the image. Screenshots land in the run's directory.
+before it, a mark per gap and per program, the programs' names apart, and
+hostile input names shown as text. The level strip equals the peaks worked out here from the image. Screenshots land in the run's directory.
     pages.py SELTHIX kovrant-sim make_image kovrant-merge [--no-browser]"""
 import array
 import html.parser
@@ -171,6 +171,11 @@ def conversion(tools, work):
         check(marks == gaps, "%s: a mark per gap: %r" % (what, marks))
         programs = [f for f in record["files"] if f["frames"] > 0]
         check(r["programMarks"] == len(programs), "%s: a band per program" % what)
+        names = r["programNames"]
+        overlaps = [(a["text"], b["text"]) for k, a in enumerate(names) for b in names[k + 1:]
+                    if a["x"] < b["x"] + b["width"] and b["x"] < a["x"] + a["width"] and
+                    a["y"] < b["y"] + b["height"] and b["y"] < a["y"] + a["height"]]
+        check(names and overlaps == [], "%s: the programs' names apart: %r" % (what, overlaps))
         seeks = r["seeks"]
         check(len(seeks) == 2 * len(gaps), "%s: every gap clicked" % what)
         for s in seeks:

@@ -2,7 +2,7 @@
 // standard output, what a person would meet there: the errors of its script
 // and console, any dialog, its players and their sources, where each gap's
 // click (in the timeline and in the table) moved its player, the marks of the
-// timeline and the page's text. A screenshot goes to the second argument.
+// timeline, where the programs' names are drawn and the page's text. A screenshot goes to the second argument.
 // Usage: node check_page.js PAGE.html SHOT.png [CHROMIUM]
 "use strict";
 const path = require("path");
@@ -32,6 +32,10 @@ async function main() {
         file: Number(a.closest("tr").rowIndex) - 1,
       })),
       programMarks: document.querySelectorAll("svg .program").length,
+      programNames: Array.from(document.querySelectorAll("svg .program text")).map((t) => {
+        const b = t.getBBox();
+        return { text: t.textContent, x: b.x, y: b.y, width: b.width, height: b.height };
+      }),
       gapMarks: Array.from(document.querySelectorAll("svg .gap")).map((g) => ({
         file: g.getAttribute("data-file"), gap: g.getAttribute("data-gap"),
         input: g.getAttribute("data-input"), classes: g.getAttribute("class"),
