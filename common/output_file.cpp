@@ -100,6 +100,10 @@ FILE* createUnused(const char* name) {
   return platform::createNew(name);
 }
 
+FILE* openRegular(const char* name) {
+  return platform::openRegular(name);
+}
+
 bool sameFile(const char* a, const char* b) {
   return platform::sameFile(a, b);
 }

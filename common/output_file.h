@@ -18,6 +18,11 @@ FILE* createFresh(const char* name);
 // file is left as it is). nullptr, with errno set (EEXIST), otherwise.
 FILE* createUnused(const char* name);
 
+// Opens `name` for reading when it is a regular file: never waits on what
+// else may stand under the name (a FIFO without a writer). nullptr, with
+// errno set, otherwise.
+FILE* openRegular(const char* name);
+
 // True when `a` and `b` name one and the same file, also through a link.
 bool sameFile(const char* a, const char* b);
 

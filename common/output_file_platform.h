@@ -23,6 +23,8 @@ bool moveOver(const char* from, const char* to);
 // Renames `from` to `to` only when nothing stands under `to` (EEXIST then).
 bool moveToFree(const char* from, const char* to);
 unsigned long processId();
+// See openRegular in output_file.h.
+FILE* openRegular(const char* name);
 // True when both names lead to one file (through links too).
 bool sameFile(const char* a, const char* b);
 // See stampOf in output_file.h.

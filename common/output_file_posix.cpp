@@ -74,6 +74,27 @@ bool stampOf(FILE* f, FileStamp* stamp) {
   return true;
 }
 
+FILE* openRegular(const char* name) {
+  int fd = open(name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  struct stat st;
+  int flags = fcntl(fd, F_GETFL);
+  FILE* f = nullptr;
+  if (fstat(fd, &st) != 0) {
+    // errno set
+  } else if (!S_ISREG(st.st_mode)) {
+    errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+  } else if (flags != -1 && fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != -1) {
+    f = fdopen(fd, "rb");
+  }
+  if (f == nullptr) {
+    int error = errno;
+    close(fd);
+    errno = error;
+  }
+  return f;
+}
+
 bool stampOf(const char* name, FileStamp* stamp) {
   struct stat st;
   if (stat(name, &st) != 0) return false;

@@ -94,6 +94,20 @@ bool stampOf(FILE* f, FileStamp* stamp) {
   return true;
 }
 
+FILE* openRegular(const char* name) {
+  // No FIFO stands under a file name here (pipes have names of their own),
+  // but a device name does (NUL, CON).
+  FILE* f = std::fopen(name, "rb");
+  if (f == nullptr) return nullptr;
+  struct _stat64 st;
+  if (_fstat64(_fileno(f), &st) != 0 || (st.st_mode & _S_IFMT) != _S_IFREG) {
+    std::fclose(f);
+    errno = EINVAL;
+    return nullptr;
+  }
+  return f;
+}
+
 bool stampOf(const char* name, FileStamp* stamp) {
   BY_HANDLE_FILE_INFORMATION info;
   if (!fileIdentity(name, &info)) return false;

@@ -12,6 +12,9 @@
 #include "converter_messages.h"
 #include "dat_frame.h"
 #include "frame_view.h"
+#include "interrupts.h"
+#include "mapped_file.h"
+#include "output_file.h"
 #include "page.h"
 
 namespace {
@@ -53,7 +56,7 @@ int peakOf(const uint8_t* audio, uint32_t bytes) {
 
 std::string wholeFile(const char* name) {
   std::string text;
-  std::FILE* f = std::fopen(name, "rb");
+  std::FILE* f = openRegular(name);
   if (f == nullptr) return text;
   char buffer[65536];
   for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) text.append(buffer, n);
@@ -62,21 +65,25 @@ std::string wholeFile(const char* name) {
 }
 
 // The capture beside the image: its tallies from its record, in the words
-// of its log, and the last line of its log (its summary).
+// of its log, and the last line of its log (its summary): the log the record
+// names, which may stand under another name than KOVRANT.LOG (another
+// user's was there), and none where the capture could not write one.
 Json captureSummary() {
   Json d = Json::parse(wholeFile(dat::kCaptureRecordName), nullptr, false);
   if (!d.is_object()) return Json();
   auto count = [&](const char* key) {
     const Json& c = d.value("counts", Json::object());
-    return c.contains(key) && c[key].is_number_integer() ? c[key].get<long long>() : 0LL;
+    return c.is_object() && c.contains(key) && c[key].is_number_integer() ? c[key].get<long long>()
+                                                                          : 0LL;
   };
   auto atime = [&](const char* key) {
     const Json& a = d.value(key, Json());
-    return a.is_object() && a.contains("text") ? a["text"].get<std::string>()
-                                               : std::string(msg::kLogNone);
+    return a.is_object() && a.contains("text") && a["text"].is_string()
+               ? a["text"].get<std::string>()
+               : std::string(msg::kLogNone);
   };
-  Json lines = {textOf(msg::kLogFirstAtime, atime("firstAtime").c_str()),
-                textOf(msg::kLogLastAtime, atime("lastAtime").c_str()),
+  Json lines = {textOf(msg::kLogFirstAtime, shownName(atime("firstAtime").c_str()).c_str()),
+                textOf(msg::kLogLastAtime, shownName(atime("lastAtime").c_str()).c_str()),
                 textOf(msg::kCaptureLogGood, count("goodReads")),
                 textOf(msg::kCaptureLogWritten, count("framesWritten")),
                 textOf(msg::kCaptureLogFiltered, count("framesFiltered")),
@@ -84,7 +91,11 @@ Json captureSummary() {
                 textOf(msg::kCaptureLogErrors, count("errorReads"))};
   if (d.contains("exitStatus") && d["exitStatus"].is_number_integer())
     lines.push_back(textOf(msg::kLogExitStatus, d["exitStatus"].get<int>()));
-  std::string log = wholeFile(dat::kCaptureLogName);
+  // Only a name in this directory, as the capture writes it.
+  const Json& named = d.value("log", Json());
+  std::string log;
+  if (named.is_string() && named.get<std::string>().find_first_of("/\\:") == std::string::npos)
+    log = wholeFile(named.get<std::string>().c_str());
   while (!log.empty() && (log.back() == '\n' || log.back() == '\r')) log.pop_back();
   size_t last = log.find_last_of('\n');
   return {{"lines", lines}, {"summary", last == std::string::npos ? log : log.substr(last + 1)}};
@@ -95,6 +106,8 @@ Json captureSummary() {
 std::vector<int32_t> framePeaks(const uint8_t* image, int64_t frames, bool convert32k) {
   std::vector<int32_t> peaks(static_cast<size_t>(std::max<int64_t>(frames, 0)), -1);
   for (int64_t k = 0; k < frames; ++k) {
+    // A run that stops shows no strip: no need to go on.
+    if (k % 1024 == 0 && (interruptRequested() || mappedImageChanged())) break;
     const dat::DatFrame& f = dat::frameAt(image + k * dat::kFrameSize);
     uint32_t bytes =
         convertedBytes(dat::samplingCode(f), dat::quantizationCode(f), convert32k, false);

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdint>
 
 #include "mapped_file.h"
@@ -14,7 +15,10 @@ namespace {
 // A file truncated under its mapping raises SIGBUS on the next read beyond
 // its new end. The handler maps zero pages over the rest of the view, so the
 // read goes on, and records the change for the program to report.
-volatile sig_atomic_t changed = static_cast<sig_atomic_t>(ImageChange::None);
+// Atomic: the fault may come on the thread that takes the frames' peaks
+// while the conversion's thread reads it (lock-free, so safe in a handler).
+std::atomic<int> changed{static_cast<int>(ImageChange::None)};
+static_assert(std::atomic<int>::is_always_lock_free, "set in a signal handler");
 uintptr_t viewStart = 0;
 uintptr_t viewEnd = 0;
 uintptr_t pageSize = 4096;
@@ -36,7 +40,7 @@ void onBusError(int, siginfo_t* info, void*) {
     uintptr_t from = at & ~(pageSize - 1);
     if (mmap(reinterpret_cast<void*>(from), viewEnd - from, PROT_READ,
              MAP_PRIVATE | MAP_FIXED | MAP_ANONYMOUS, -1, 0) != MAP_FAILED) {
-      changed = static_cast<sig_atomic_t>(kind);
+      changed = static_cast<int>(kind);
       return;
     }
   }
@@ -51,11 +55,11 @@ bool sameTime(const struct timespec& a, const struct timespec& b) {
 }  // namespace
 
 bool mappedImageChanged() {
-  return changed != static_cast<sig_atomic_t>(ImageChange::None);
+  return changed != static_cast<int>(ImageChange::None);
 }
 
 ImageChange mappedImageChange() {
-  if (mappedImageChanged()) return static_cast<ImageChange>(changed);
+  if (mappedImageChanged()) return static_cast<ImageChange>(changed.load());
   if (viewFile < 0) return ImageChange::None;
   struct stat now, named;
   bool same = fstat(viewFile, &now) == 0 && now.st_size == mappedAs.st_size &&
@@ -92,7 +96,7 @@ MappedFile::Failure MappedFile::map(const char* name) {
   pageSize = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
   viewStart = reinterpret_cast<uintptr_t>(p);
   viewEnd = viewStart + ((static_cast<uintptr_t>(fileSize) + pageSize - 1) & ~(pageSize - 1));
-  changed = static_cast<sig_atomic_t>(ImageChange::None);
+  changed = static_cast<int>(ImageChange::None);
   viewFile = fd;
   mappedAs = st;
   mappedName = name;

@@ -231,6 +231,13 @@ def merge(tools, work):
         return
     check(all(s in r["text"] for s in paths), "merge: the names shown as text")
     check(r["scripts"] == 2 and r["inputBands"] == 4, "merge: no script added, a row per input")
+    refused = os.path.join(d, "refused")
+    os.makedirs(refused)
+    p = run([merge_program, os.path.join("..", inputs[0]), "missing.IMG"], refused)
+    shown = in_browser(os.path.join(refused, "KOVRANT-MERGE.html"),
+                       os.path.join(work, "refused.png"), "refused merge")
+    check(p.returncode != 0 and (shown is None or "合計" not in shown["text"]),
+          "refused merge: no totals heading over nothing")
     unread = [m for m in r["gapMarks"] if m["input"]]
     merged = [m for m in r["gapMarks"] if "merged" in m["classes"]]
     check(len(unread) == sum(len(g) for g in page.data["inputGaps"]) and
@@ -239,11 +246,55 @@ def merge(tools, work):
           "merge: a mark per unread stretch, gap and disagreement")
 
 
+def odd_capture(tools, work):
+    """The capture's record and log as a hostile or damaged directory holds
+    them: the page is still written, never waits on a FIFO, and shows the log
+    the record names (a name of this directory only), else no summary."""
+    selthix, make_image = tools[0], tools[2]
+    cases = [  # (record, what stands under which name, the summary shown)
+        ({"firstAtime": {"text": 5}, "counts": {"goodReads": "x"}, "log": "KOVRANT-1.LOG"},
+         {"KOVRANT.LOG": "stale\nまとめ: 古い\n", "KOVRANT-1.LOG": "a\nまとめ: この取り込み\n"},
+         "まとめ: この取り込み"),
+        ({"log": "KOVRANT.LOG"}, {"KOVRANT.LOG": None}, ""),
+        ({"log": None}, {"KOVRANT.LOG": "まとめ: 別の取り込み\n"}, ""),
+        ({"log": "../KOVRANT.LOG"}, {}, ""),
+    ]
+    for k, (doc, files, summary) in enumerate(cases):
+        d = os.path.join(work, "capture%d" % k)
+        os.makedirs(d)
+        run([make_image, "--seed", "2", "--frames", "300", "KOVRANT.IMG"], d, check=True)
+        with open(os.path.join(work, "KOVRANT.LOG"), "w", encoding="utf-8") as f:
+            f.write("まとめ: 上の取り込み\n")
+        with open(os.path.join(d, "KOVRANT.json"), "w", encoding="utf-8") as f:
+            json.dump(doc, f)
+        for name, text in files.items():
+            if text is None:
+                os.mkfifo(os.path.join(d, name))
+            else:
+                with open(os.path.join(d, name), "w", encoding="utf-8") as f:
+                    f.write(text)
+        try:
+            p = run([selthix, "--check"], d, timeout=60)
+        except subprocess.TimeoutExpired:
+            check(False, "odd capture %d: SELTHIX waited" % k)
+            continue
+        written = os.path.exists(os.path.join(d, "SELTHIX.html"))
+        check(written, "odd capture %d: the page written (exit %d)" % (k, p.returncode))
+        if not written:
+            continue
+        page = read_page(os.path.join(d, "SELTHIX.html"), "odd capture %d" % k)[1]
+        capture = (page.data or {}).get("capture") or {}
+        check(p.returncode == 0 and capture.get("summary") == summary and
+              "最初のATIME: なし" in capture.get("lines", []),
+              "odd capture %d: exit %d, %r" % (k, p.returncode, capture))
+
+
 def main():
     tools = [os.path.abspath(t) for t in sys.argv[1:5]]
     work = tempfile.mkdtemp(prefix="pages-")
     try:
         conversion(tools, work)
+        odd_capture(tools, work)
         merge(tools, work)
     finally:
         if not os.environ.get("KEEP_PAGES"):
