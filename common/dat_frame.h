@@ -101,6 +101,12 @@ inline int channelsCode(const DatFrame& f) {
 inline int quantizationCode(const DatFrame& f) {
   return (f.mainId[1] >> 6) & 3;
 }
+// Long play: frames that say 32 kHz (sampling code 2) and 12-bit
+// (quantization code 1). A 48 or 44.1 kHz frame whose quantization code
+// reads 1 holds 16-bit audio all the same: the code is a damaged bit.
+inline bool longPlayCodes(int samplingCode, int quantizationCode) {
+  return samplingCode == 2 && quantizationCode == 1;
+}
 
 // The bit that the dumper's capture filter counts (mainId[1] & 0x08), 0 or 1.
 inline int filterBit(const DatFrame& f) {

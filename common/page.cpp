@@ -66,13 +66,14 @@ Json labels() {
           {"disagreement", msg::kPageDisagreement}};
 }
 
-void write(const char* name, Json data) {
+void write(const char* name, Json data, bool say) {
   data["labels"] = labels();
   StagedFile file;
   errno = 0;
   if (!file.writeWhole(name, text(data))) {
+    if (!say) return;
     printStderr(msg::kPageWriteFailed, name, std::strerror(errno != 0 ? errno : EIO));
-  } else if (file.refusal() != 0) {
+  } else if (file.refusal() != 0 && say) {
     printStderr(msg::kPageElsewhere, name, std::strerror(file.refusal()), file.name().c_str());
   }
 }

@@ -21,8 +21,8 @@ std::string text(const Json& data);
 Json labels();
 // Writes the page `name` holding `data` (its "kind": "conversion" or
 // "merge"), with the labels and the language added. A page that cannot be
-// written, or went under another name, is said on the console; the run
-// carries on either way.
-void write(const char* name, Json data);
+// written, or went under another name, is said on the console (unless
+// `say` is false); the run carries on either way.
+void write(const char* name, Json data, bool say = true);
 
 }  // namespace page

@@ -105,7 +105,7 @@ class Conversion {
     if (!stopped()) {
       // Frames before segStart went to earlier files: they are not this one's.
       int64_t e = endOfImage();
-      closeSegment(e, 0, n - 1 - std::max(e, segStart - 1));
+      closeSegment(e, 0, n - 1 - std::max(e, segStart - 1), true);
     }
     if (const EarlyEnd* e = earlyEnd()) {
       printStderr("%s", *e->console);
@@ -140,6 +140,11 @@ class Conversion {
   }
 
   int accuracy() const { return tapetime::accuracy(time.track.cycle); }
+
+  bool longPlayAt(int64_t k) const {
+    const dat::DatFrame& f = view.frameAt(k);
+    return dat::longPlayCodes(dat::samplingCode(f), dat::quantizationCode(f));
+  }
 
   double loudness(int64_t i) {
     return frameLoudness(&view, i, options.convert32k, options.longPlay);
@@ -203,8 +208,8 @@ class Conversion {
   }
 
   // Writes frames segStart .. last; `cut` and `trim` frames after them are
-  // left out before the next program and at the end of the image.
-  void closeSegment(int64_t last, int64_t cut = 0, int64_t trim = 0) {
+  // left out before the next program and at the end of the image (`final`).
+  void closeSegment(int64_t last, int64_t cut = 0, int64_t trim = 0, bool final = false) {
     dat::RateInfo info = dat::rateInfo(segRate);
     FileRecord record;
     record.name = names.take(segProgram, info.namePart);
@@ -214,23 +219,25 @@ class Conversion {
     record.trimFrames = trim;
     int64_t frames = segStart <= last ? last - segStart + 1 : 0;
     int quantization = frames > 0 ? dat::quantizationCode(view.frameAt(segStart)) : 0;
+    bool longPlay = dat::longPlayCodes(segRate, quantization);
     AudioPath path;
     uint32_t bytesPerFrame =
         convertedBytes(segRate, quantization, options.convert32k, options.longPlay);
     if (bytesPerFrame == 0) {
-      bool longPlay = quantization == 1;
-      record.outcome = longPlay ? FileRecord::LongPlay : FileRecord::Placeholder;
-      if (longPlay && options.convert32k) printStdout(msg::kLongPlay, record.name.c_str());
-    } else if (quantization == 1 && !longPlayLayout(&record, last, &path)) {
+      // Named as 12-bit long play whatever its rate code says.
+      bool twelveBit = quantization == 1;
+      record.outcome = twelveBit ? FileRecord::LongPlay : FileRecord::Placeholder;
+      if (twelveBit && options.convert32k) printStdout(msg::kLongPlay, record.name.c_str());
+    } else if (longPlay && !longPlayLayout(&record, last, &path)) {
       bytesPerFrame = 0;
     }
-    if (options.longPlay && quantization == 1 && frames > 0) {
+    if (options.longPlay && longPlay && frames > 0) {
       // Its frames last longer: the step of its time is taken from its ATIME.
       record.atimePerFrame = tapetime::positionsPerFrame(time.track, segStart, last);
       segmentBreaks = tapetime::breaks(time.track, segStart, last, record.atimePerFrame);
     }
     WavPlan plan;
-    describe(&record, frames, bytesPerFrame, &plan);
+    describe(&record, frames, bytesPerFrame, gapsOutside(last, final), &plan);
     segmentBreaks.clear();
     path.bytes = bytesPerFrame;
     if (path.layout != nullptr) plan.transform = {&AudioPath::apply, &path};
@@ -350,15 +357,42 @@ class Conversion {
   // for one WAV file ends with its last frame that fits, before the silence
   // of a gap that does not: the file, its log and its marks tell nothing
   // beyond it, and its MD5 is of the audio it holds.
-  void describe(FileRecord* r, int64_t frames, uint32_t bytesPerFrame, WavPlan* plan) {
+  void describe(FileRecord* r, int64_t frames, uint32_t bytesPerFrame,
+                const std::vector<FileBreak>& outside, WavPlan* plan) {
     FileRecord whole = *r;
-    describeFrames(r, frames, bytesPerFrame, plan);
+    describeFrames(r, frames, bytesPerFrame, outside, plan);
     int64_t fit = framesThatFit(frames, bytesPerFrame, *plan);
     if (fit == frames) return;
     *r = whole;
     *plan = WavPlan();
-    plan->framesLimit = describeFrames(r, fit, bytesPerFrame, plan);
+    plan->framesLimit = describeFrames(r, fit, bytesPerFrame, outside, plan);
     r->framesCut = frames - fit;
+  }
+
+  // The gaps that no file holds, told with the file they lie beside: those
+  // after every earlier file's frames and up to segStart lie before this
+  // one (frames segStart .. last); at the end of the image (`final`), those
+  // after it too. A header-only file in between holds none of them: they
+  // go to the next. Discontinuities between files are not told (a new
+  // recording often begins with a program), nor, with --long-play, the
+  // steps beside a long-play frame (the tape's time runs at another speed
+  // there: a long-play segment's gaps are its own).
+  std::vector<FileBreak> gapsOutside(int64_t last, bool final) {
+    std::vector<FileBreak> outside;
+    if (last < segStart && !final) return outside;
+    for (; nextGap < time.breaks.size(); ++nextGap) {
+      const tapetime::Break& b = time.breaks[nextGap];
+      if (b.before > last && !final) break;
+      if (b.before <= heldThrough || (b.before > segStart && b.before <= last) ||
+          b.kind != tapetime::Break::Gap ||
+          (options.longPlay && (longPlayAt(b.before - 1) || longPlayAt(b.before)))) {
+        continue;
+      }
+      FileBreak::Place place = b.before <= segStart ? FileBreak::Before : FileBreak::After;
+      outside.push_back({b, 0, false, place});
+    }
+    heldThrough = std::max(heldThrough, last);
+    return outside;
   }
 
   // Of the first `frames` frames from segStart, how many fit in one WAV file
@@ -380,7 +414,8 @@ class Conversion {
 
   // describe() for the first `frames` frames from segStart; returns the
   // frames of audio and silence the file holds.
-  int64_t describeFrames(FileRecord* r, int64_t frames, uint32_t bytesPerFrame, WavPlan* plan) {
+  int64_t describeFrames(FileRecord* r, int64_t frames, uint32_t bytesPerFrame,
+                         const std::vector<FileBreak>& outside, WavPlan* plan) {
     r->frames = bytesPerFrame > 0 ? frames : 0;
     int64_t samplesPerFrame = bytesPerFrame / 4;
     int64_t firstTimed = -1;
@@ -402,6 +437,15 @@ class Conversion {
       r->hasTime = true;
     }
     std::vector<Marker> markers;
+    auto tell = [&](const FileBreak& fb) {
+      markers.push_back(
+          {static_cast<uint32_t>(fb.sample), markerText(fb, accuracy()),
+           static_cast<uint32_t>(fb.filled ? fb.where.missing * samplesPerFrame : 0)});
+      r->breaks.push_back(fb);
+    };
+    for (const FileBreak& fb : outside) {
+      if (fb.place == FileBreak::Before) tell(fb);
+    }
     // A long-play segment's breaks are its own (its frames move the time on
     // by their own step).
     const std::vector<tapetime::Break>& all = r->atimePerFrame > 0 ? segmentBreaks : time.breaks;
@@ -418,11 +462,13 @@ class Conversion {
         fb.filled = true;
       }
       // A gap kept to its length is a region of its silence.
-      markers.push_back({static_cast<uint32_t>(fb.sample), markerText(fb, accuracy()),
-                         static_cast<uint32_t>(fb.filled ? b->missing * samplesPerFrame : 0)});
-      r->breaks.push_back(fb);
+      tell(fb);
     }
     r->samplePairs = (r->frames + filled) * samplesPerFrame;
+    for (FileBreak fb : outside) {
+      fb.sample = r->samplePairs;
+      if (fb.place == FileBreak::After) tell(fb);
+    }
     if (options.keepTime) plan->trailing = cueChunks(markers);
     if (options.bwf) {
       int64_t reference = 0;
@@ -449,6 +495,8 @@ class Conversion {
   tapetime::Analysis time;
   std::vector<tapetime::Break> segmentBreaks;  // a long-play segment's own, while it is closed
   uint64_t bextReference = 0;                  // the closed segment's, for its access copy
+  size_t nextGap = 0;                          // time.breaks before it are told (gapsOutside)
+  int64_t heldThrough = -1;                    // the last frame of the files so far
   int segRate = 0;
   int segProgram = 0;
   int64_t segStart = 0;
@@ -557,6 +605,8 @@ int runSelthix(const ConversionOptions& options) {
     printStderr(msg::kConversionLogElsewhere, std::strerror(log.refusal()), log.name().c_str());
   }
   for (const std::string& name : removeStaleTemporaries(isOurTarget)) log.staleRemoved(name);
+  log.writeUnfinished();
+  writeConversionPage(log, Json(), false);
   enlargeWorkingSet();
   MappedFile image;
   switch (image.map(dat::kImageName)) {

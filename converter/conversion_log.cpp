@@ -51,6 +51,16 @@ const char* stateText(FileRecord::Outcome o) {
                                             : msg::kConversionLogComplete;
 }
 
+// The log's word for where a gap lies and how it was kept.
+const char* placeText(const FileBreak& b) {
+  return b.place == FileBreak::Before  ? msg::kConversionLogBeforeFile
+         : b.place == FileBreak::After ? msg::kConversionLogAfterFile
+         : b.filled                    ? msg::kConversionLogFilled
+                                       : msg::kConversionLogJoined;
+}
+
+const char* const kPlaceCodes[] = {"inside", "before-file", "after-file"};
+
 std::string failureText(const FileRecord& r) {
   if (r.failure == FileRecord::Interrupted) return msg::kEndInterrupted;
   if (r.failure == FileRecord::ImageChanged) return msg::kConversionReasonImageChanged;
@@ -177,7 +187,7 @@ void ConversionLog::fileText(const FileRecord& r) {
     }
     out.line(msg::kConversionLogGap, ll(b.sample), before.c_str(), after.c_str(),
              ll(b.where.missing), seconds(tapetime::seconds(b.where.missing)).c_str(),
-             b.filled ? msg::kConversionLogFilled : msg::kConversionLogJoined);
+             placeText(b));
   }
   if (r.cutFrames > 0) out.line(msg::kConversionLogCutFrames, ll(r.cutFrames));
   if (r.trimFrames > 0) out.line(msg::kConversionLogTrimFrames, ll(r.trimFrames));
@@ -221,6 +231,7 @@ Json ConversionLog::fileJson(const FileRecord& r) const {
     j["missing"] = b.where.missing;
     j["duration"] = tapetime::seconds(b.where.missing);
     j["filled"] = b.filled;
+    j["place"] = kPlaceCodes[b.place];
     gapList.push_back(j);
   }
   bool failedFile = r.outcome == FileRecord::Failed;
@@ -260,6 +271,11 @@ Json ConversionLog::fileJson(const FileRecord& r) const {
           {"state", check && !failedFile ? "not-written" : kStateCodes[r.outcome]},
           {"stateIfConverted", check && !failedFile ? Json(kStateCodes[r.outcome]) : Json()},
           {"failure", failure}};
+}
+
+void ConversionLog::writeUnfinished() {
+  record.doc()["ending"] = "unfinished";
+  record.write();
 }
 
 void ConversionLog::staleRemoved(const std::string& name) {

@@ -22,11 +22,16 @@ constexpr char kRecordName[] = "SELTHIX.json";
 constexpr char kSchema[] = "selthix/1";
 }  // namespace convlog
 
-// A break of the tape's time inside one output file.
+// A break of the tape's time in one output file, or a gap beside it that no
+// file holds: among the frames left out between it and the file before it
+// (Before, at its sample 0), or after it at the end of the image (After, at
+// its last sample).
 struct FileBreak {
+  enum Place { Inside, Before, After };
   tapetime::Break where;
   int64_t sample;  // sample pairs from the start of the file's audio
   bool filled;     // a gap kept to its length with digital silence
+  Place place = Inside;
 };
 
 // One output file as the log tells it.
@@ -83,6 +88,10 @@ class ConversionLog {
   // A temporary file of an earlier run, killed outright, was removed (its
   // name, found in the directory, with its control characters escaped).
   void staleRemoved(const std::string& name);
+  // The record as it stands at the start, written at once: a run that is
+  // killed, or the machine's power cut, leaves one that says it has not
+  // ended (never an earlier run's). Quiet: finish() says what fails.
+  void writeUnfinished();
   // Gaps and discontinuities in the files so far.
   int64_t breaks() const { return gaps + jumps; }
   // Totals, the exit status and the summary line: `ending` says how the run

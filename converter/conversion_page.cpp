@@ -154,14 +154,16 @@ Json levelStrip(const std::vector<int32_t>& framePeak, const tapetime::Track& tr
   return {{"start", lo}, {"peaks", list}};
 }
 
-void writeConversionPage(const ConversionLog& log, const Json& levels) {
+void writeConversionPage(const ConversionLog& log, const Json& levels, bool say) {
   Json data = {{"kind", "conversion"},
-               {"summary", log.summary()},
+               {"summary", log.summary().empty() ? msg::kConversionUnfinished : log.summary()},
                {"totals", log.totals()},
                {"filled", msg::kConversionLogFilled},
                {"joined", msg::kConversionLogJoined},
+               {"beforeFile", msg::kConversionLogBeforeFile},
+               {"afterFile", msg::kConversionLogAfterFile},
                {"record", log.document()},
                {"levels", levels},
                {"capture", captureSummary()}};
-  page::write(convpage::kName, data);
+  page::write(convpage::kName, data, say);
 }

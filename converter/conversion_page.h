@@ -25,6 +25,8 @@ std::vector<int32_t> framePeaks(const uint8_t* image, int64_t frames, bool conve
 // converted audio: {"start": first second, "peaks": [...]}.
 Json levelStrip(const std::vector<int32_t>& peaks, const tapetime::Track& track);
 
-// Writes SELTHIX.html from the finished log's record and summary, the level
-// strip (null: none) and KOVRANT.json when it stands in the directory.
-void writeConversionPage(const ConversionLog& log, const Json& levels);
+// Writes SELTHIX.html from the log's record and summary (a run that has not
+// finished says so), the level strip (null: none) and KOVRANT.json when it
+// stands in the directory. Failures are said on the console unless `say`
+// is false.
+void writeConversionPage(const ConversionLog& log, const Json& levels, bool say = true);

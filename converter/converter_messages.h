@@ -156,6 +156,10 @@ DAT_FILE_TEXT(kConversionLogGap,
               "length=%s s (%s)");
 DAT_FILE_TEXT(kConversionLogFilled, "無音で埋めた", "filled with silence");
 DAT_FILE_TEXT(kConversionLogJoined, "詰めた", "joined");
+DAT_FILE_TEXT(kConversionLogBeforeFile, "このファイルの前、どのファイルにも入っていない",
+              "before this file, in no file");
+DAT_FILE_TEXT(kConversionLogAfterFile, "このファイルの後、どのファイルにも入っていない",
+              "after this file, in no file");
 DAT_FILE_TEXT(kConversionLogCutFrames, "区切りで除いたフレーム: %lld",
               "Frames left out at the cut: %lld");
 DAT_FILE_TEXT(kConversionLogTrimFrames, "末尾で除いたフレーム: %lld",
@@ -227,6 +231,9 @@ DAT_FILE_TEXT(kConversionEndSomeCut, "WAVの上限4GiBで打ち切ったファ�
 DAT_FILE_TEXT(kConversionEndChecked, "確認のみ (WAVファイルは書いていません)",
               "check only (no WAV file written)");
 DAT_FILE_TEXT(kConversionEndAllWritten, "すべて書き込み", "all written");
+DAT_FILE_TEXT(kConversionUnfinished,
+              "変換は終わっていません (まだ動いているか、途中で止められました)",
+              "The conversion has not ended (it is still running, or it was stopped)");
 DAT_FILE_TEXT(kConversionReasonImageChanged, "KOVRANT.IMG が変わった", "KOVRANT.IMG changed");
 
 }  // namespace msg

@@ -18,9 +18,13 @@ std::string markerText(const FileBreak& b, int accuracy) {
     std::snprintf(text, sizeof text, "discontinuity: ATIME %s -> %s", before.c_str(),
                   after.c_str());
   } else {
+    const char* how = b.place == FileBreak::Before  ? ", before this file (in no file)"
+                      : b.place == FileBreak::After ? ", after this file (in no file)"
+                      : b.filled                    ? ", filled with silence"
+                                                    : "";
     std::snprintf(text, sizeof text, "gap: %lld frames missing (+-%d), ATIME %s -> %s%s",
                   static_cast<long long>(b.where.missing), accuracy, before.c_str(), after.c_str(),
-                  b.filled ? ", filled with silence" : "");
+                  how);
   }
   return text;
 }

@@ -62,7 +62,11 @@ const dat::DatFrame* FrameView::repaired(int64_t i, bool wholeFrame) {
 uint32_t convertedBytes(int samplingCode, int quantizationCode, bool convert32k, bool longPlay) {
   uint32_t bytes = dat::rateInfo(samplingCode).bytesPerFrame;
   if (bytes > 0) return bytes;
-  if (quantizationCode == 1) return longPlay ? longplay::kBytesPerFrame : 0;
+  // 12-bit frames of a rate not converted: decoded only as long play.
+  if (quantizationCode == 1) {
+    return longPlay && dat::longPlayCodes(samplingCode, quantizationCode) ? longplay::kBytesPerFrame
+                                                                          : 0;
+  }
   return convert32k ? kBytesPerFrame32k : 0;
 }
 
@@ -70,12 +74,12 @@ double frameLoudness(FrameView* view, int64_t i, bool convert32k, bool longPlay)
   if (view == nullptr) return 0;
   const dat::DatFrame* frame = view->get(i);
   if (frame == nullptr) return 0;
-  int quantization = dat::quantizationCode(*frame);
-  uint32_t bytes = convertedBytes(dat::samplingCode(*frame), quantization, convert32k, longPlay);
+  int code = dat::samplingCode(*frame), quantization = dat::quantizationCode(*frame);
+  uint32_t bytes = convertedBytes(code, quantization, convert32k, longPlay);
   if (bytes == 0) printStdout("%s", msg::kRate32kNotSupported);
   const uint8_t* v = frame->audio;
   uint8_t decoded[longplay::kBytesPerFrame];
-  if (bytes == longplay::kBytesPerFrame && quantization == 1) {
+  if (bytes == longplay::kBytesPerFrame && dat::longPlayCodes(code, quantization)) {
     longplay::decode(frame->audio, longplay::layouts()[0], decoded);
     v = decoded;
   }

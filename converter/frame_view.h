@@ -37,8 +37,9 @@ class FrameView {
 // 48 kHz, 5292 at 44.1 kHz (the tail carries none). A 32 kHz frame (code 2
 // or 3) gives none, or with `convert32k` its first 3840 (960 sample pairs,
 // as 44.1 kHz frames hold theirs at the start: inferred, not confirmed on a
-// tape); 12-bit long play (quantization code 1) gives none, or with
-// `longPlay` the 7680 bytes of its 1920 decoded sample pairs (long_play.h).
+// tape); a 12-bit frame (quantization code 1) there gives none, or with
+// `longPlay`, where it is long play (dat::longPlayCodes: 32 kHz and
+// 12-bit), the 7680 bytes of its 1920 decoded sample pairs (long_play.h).
 uint32_t convertedBytes(int samplingCode, int quantizationCode, bool convert32k,
                         bool longPlay = false);
 

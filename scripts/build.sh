@@ -4,6 +4,9 @@
 # with --windows the MinGW-w64 Windows programs in build-win/, and with
 # --tsan the converter and its tests under ThreadSanitizer in build-tsan/:
 # only they run a second thread).
+# With --pinned, build-pinned/ holds SELTHIX and kovrant-sim of the commit
+# that tests/pinned_commit names, taken from the repository's history (the
+# test default_outputs compares today's programs with them).
 # DAT_KERNEL_TESTS=ON in the environment adds the virtual-machine tests to
 # the normal build's CTest (scripts/test.sh sets it).
 set -eu
@@ -11,6 +14,21 @@ cd "$(dirname "$0")/.."
 for what in native "$@"; do
   targets=""
   case "$what" in
+    --pinned)
+      commit=$(grep -v '^#' tests/pinned_commit)
+      full=$(git rev-parse --verify --quiet "$commit^{commit}") || {
+        echo "the pinned commit $commit is not in this clone's history (a shallow clone?)" >&2
+        exit 1
+      }
+      if [ "$(cat build-pinned/COMMIT 2>/dev/null)" != "$full" ]; then
+        rm -rf build-pinned
+        mkdir -p build-pinned/src
+        git archive "$full" | tar -x -C build-pinned/src
+        echo "$full" >build-pinned/COMMIT
+      fi
+      cmake -S build-pinned/src -B build-pinned/out -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+      cmake --build build-pinned/out --target SELTHIX kovrant-sim
+      continue ;;
     native) dir=build; set -- -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDAT_KERNEL_TESTS="${DAT_KERNEL_TESTS:-OFF}" ;;
     --asan) dir=build-asan; set -- -DCMAKE_BUILD_TYPE=Debug -DDAT_SANITIZE=ON
             command -v clang++ >/dev/null && set -- "$@" -DCMAKE_CXX_COMPILER=clang++ ;;
@@ -18,7 +36,7 @@ for what in native "$@"; do
     --tsan) dir=build-tsan; targets="--target converter_tests"
             set -- -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDAT_SANITIZE_THREAD=ON
             command -v clang++ >/dev/null && set -- "$@" -DCMAKE_CXX_COMPILER=clang++ ;;
-    *) echo "usage: scripts/build.sh [--asan] [--windows] [--tsan]" >&2; exit 2 ;;
+    *) echo "usage: scripts/build.sh [--asan] [--windows] [--tsan] [--pinned]" >&2; exit 2 ;;
   esac
   cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
   # shellcheck disable=SC2086

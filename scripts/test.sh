@@ -2,7 +2,8 @@
 # Sets up what is missing, checks the formatting, builds, and runs every
 # test: once in the normal build (the kernel test among them) and once under
 # AddressSanitizer + UndefinedBehaviorSanitizer, the converter's also under
-# ThreadSanitizer (its digest thread); then builds the Windows programs and
+# ThreadSanitizer (its digest thread), the default outputs against the
+# pinned commit's programs; then builds the Windows programs and
 # checks them under Wine against the Linux ones, the dumper
 # also through the kernel's SCSI stack in the virtual machine; then installs
 # and packages them (.deb, Windows ZIP).
@@ -15,7 +16,7 @@ export LANG=C.UTF-8
 scripts/setup.sh
 echo "== format"
 scripts/check_format.sh
-DAT_KERNEL_TESTS=ON scripts/build.sh --asan --windows --tsan
+DAT_KERNEL_TESTS=ON scripts/build.sh --asan --windows --tsan --pinned
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 echo "== tests, normal build"

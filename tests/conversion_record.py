@@ -110,6 +110,16 @@ def agrees(d, what, status=0):
         spf = SAMPLES_PER_FRAME.get(f["rate"], 0) if f["frames"] else 0
         filled = 0
         for g in f["gaps"]:
+            check(g["place"] == {"無音で埋めた": "inside", "詰めた": "inside",
+                                 "このファイルの前、どのファイルにも入っていない": "before-file",
+                                 "このファイルの後、どのファイルにも入っていない": "after-file"}.get(
+                                     next(x["how"] for x in log["gaps"] if x["sample"] == g["sample"]
+                                          and x["before"] == g["before"]["text"])),
+                  at + ": the gap's place as the log words it")
+            if g["place"] != "inside":
+                check(not g["filled"] and g["sample"] == (0 if g["place"] == "before-file" else
+                                                          f["samplePairs"]), at + ": %r" % g)
+                continue
             check(g["sample"] == (g["imageFrame"] - (f["firstFrame"] or 0) + filled) * spf and
                   g["duration"] == g["missing"] * 3 / 100 and
                   g["after"]["position"] - g["before"]["position"] - 1 == g["missing"] and
@@ -243,10 +253,10 @@ def interrupted(selthix, work):
     for _ in range(5):
         p = subprocess.Popen([selthix], cwd=d, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         deadline = time.time() + 20
-        while time.time() < deadline and not any(".part-" in n for n in os.listdir(d)):
+        while time.time() < deadline and not any(".wav.part-" in n for n in os.listdir(d)):
             time.sleep(0.0005)
         p.send_signal(signal.SIGSTOP)
-        if any(".part-" in n for n in os.listdir(d)):
+        if any(".wav.part-" in n for n in os.listdir(d)):
             break
         p.kill()
         p.wait()
@@ -257,6 +267,42 @@ def interrupted(selthix, work):
     check(doc["ending"] == "interrupted" and
           [f["failure"] for f in doc["files"]] == [{"reason": "interrupted", "errno": None}],
           "the record says it was interrupted: %r" % doc["files"])
+
+
+def killed(selthix, make_image, work):
+    """Image A converted, image B put in its place and its conversion killed
+    outright once two of its files are written: the record and the page say
+    that the run has not ended, and name none of A's files."""
+    d = os.path.join(work, "killed")
+    os.makedirs(d)
+    image = os.path.join(d, "KOVRANT.IMG")
+    subprocess.run([make_image, "--seed", "3", "--programs", "2", "--frames", "600", image],
+                   check=True)
+    gm.run([selthix], d)
+    before = record(d, "image A")
+    subprocess.run([make_image, "--seed", "4", "--programs", "6", "--frames", "60000", image],
+                   check=True)
+    second = os.path.join(d, "#001-48kHz.wav")  # image A's, until B's takes its place
+    for _ in range(5):
+        inode = os.stat(second).st_ino
+        p = subprocess.Popen([selthix], cwd=d, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        deadline = time.time() + 20
+        while time.time() < deadline and p.poll() is None and os.stat(second).st_ino == inode:
+            time.sleep(0.0002)
+        p.send_signal(signal.SIGSTOP)
+        p.kill()
+        p.wait()
+        doc = record(d, "killed")
+        if doc["ending"] == "unfinished":
+            break  # else it ended first: image B's whole record
+    with open(os.path.join(d, "SELTHIX.html"), encoding="utf-8") as f:
+        page = f.read()
+    check((doc["ending"], doc["ended"], doc["exitStatus"], doc["totals"], doc["files"]) ==
+          ("unfinished", None, None, None, []) and doc["started"] != before["started"],
+          "killed: the record says the run has not ended: %r" % {k: doc[k] for k in (
+              "ending", "ended", "exitStatus", "totals")})
+    check("変換は終わっていません" in page and before["files"][0]["sha256"] not in page,
+          "killed: the page says so, and shows nothing of image A's")
 
 
 def checked(selthix, work, source, options, status, what):
@@ -296,7 +342,9 @@ def main():
     try:
         gm.damaged_tape(selthix, kovrant_sim, make_image, work)
         gm.built_image(selthix, work)
-        for d in ("plain", "kept", "built", "built32", "none"):
+        gm.gaps_between_files(selthix, work)
+        for d in ["plain", "kept", "built", "built32", "none"] + [
+                d for d in os.listdir(work) if d.startswith("between ")]:
             agrees(os.path.join(work, d), d)
         other_cycle(selthix, work)
         damaged = os.path.join(work, "capture", "KOVRANT.IMG")
@@ -304,6 +352,7 @@ def main():
         planted(selthix, damaged, work)
         stale_and_missing(selthix, work)
         interrupted(selthix, work)
+        killed(selthix, make_image, work)
         checked(selthix, work, os.path.join(work, "capture", "tape.bin"), [], 0, "undamaged")
         checked(selthix, work, damaged, ["--keep-time", "--bwf"], 4, "damaged")
         checked(selthix, work, os.path.join(work, "built", "KOVRANT.IMG"), ["--convert-32k"], 4,

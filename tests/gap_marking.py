@@ -80,7 +80,7 @@ def parse_log(path):
                          r"欠落=(\d+) フレーム 長さ=(\S+) 秒 \((\S+)\)$", value)
             cur["gaps"].append({"sample": int(m.group(1)), "before": m.group(2),
                                 "after": m.group(3), "missing": int(m.group(4)),
-                                "filled": m.group(6) == "無音で埋めた"})
+                                "filled": m.group(6) == "無音で埋めた", "how": m.group(6)})
         elif key == "不連続":
             m = re.match(r"位置=(\d+) サンプル 直前のATIME=(\S+) 直後のATIME=(\S+)", value)
             cur["jumps"].append({"sample": int(m.group(1)), "before": m.group(2),
@@ -455,6 +455,57 @@ def built_image(selthix, work):
     check(any(l.startswith("ATIME: なし") for l in lines), "an image without ATIME is said")
 
 
+def gaps_between_files(selthix, work):
+    """Tape lost where no file holds it: between one file's last frame and
+    the next file's first (the cut lands after the lost stretch, or the
+    silence that the cut drops follows it) or in the frames of no use at
+    the end. Each is a gap of the file it lies before (after, at the end),
+    counted like the others, and --check sees it; a stretch across the
+    change, at the start of a program or at a rate change is inside a file
+    as before."""
+    def tape(*parts):  # (first position, last position + 1, program, level, rate)
+        return [frame(p, rate=r, program=g, loud=l) for a, b, g, l, r in parts
+                for p in range(a, b)] + [frame(None, program=parts[-1][2], loud=0)] * 6
+    cases = [  # name, frames, (file, where, missing) of each gap
+        ("cut after the lost stretch", tape((0, 200, 1, 3000, 0), (220, 260, 2, 0, 0),
+                                            (260, 400, 2, 3000, 0)),
+         [("#002-48kHz.wav", "このファイルの前、どのファイルにも入っていない", 20)]),
+        ("lost before the dropped silence", tape((0, 170, 1, 3000, 0), (190, 220, 1, 0, 0),
+                                                 (220, 400, 2, 3000, 0)),
+         [("#002-48kHz.wav", "このファイルの前、どのファイルにも入っていない", 20)]),
+        ("lost in the tail", tape((0, 300, 1, 3000, 0), (300, 310, 1, 0, 0), (330, 340, 1, 0, 0)),
+         [("#001-48kHz.wav", "このファイルの後、どのファイルにも入っていない", 20)]),
+        ("across the change", tape((0, 190, 1, 3000, 0), (210, 400, 2, 3000, 0)),
+         [("#001-48kHz.wav", "詰めた", 20)]),
+        ("at the start of a program", tape((0, 200, 1, 3000, 0), (200, 205, 2, 0, 0),
+                                           (225, 400, 2, 3000, 0)),
+         [("#002-48kHz.wav", "詰めた", 20)]),
+        ("at a rate change", tape((0, 200, 1, 3000, 0), (220, 400, 1, 3000, 1)),
+         [("#001-48kHz.wav", "詰めた", 20)]),
+    ]
+    for name, frames, expected in cases:
+        d = os.path.join(work, "between " + name)
+        os.makedirs(d)
+        with open(os.path.join(d, "KOVRANT.IMG"), "wb") as f:
+            f.write(b"".join(frames))
+        run([selthix, "--check"], d, status=4)
+        check_log = parse_log(os.path.join(d, "SELTHIX.LOG"))[0]
+        run([selthix], d)
+        files, order, lines = parse_log(os.path.join(d, "SELTHIX.LOG"))
+        gaps = [(n, g["how"], g["missing"]) for n in order for g in files[n]["gaps"]]
+        check(gaps == expected, "%s: the gap told once, with its file: %r" % (name, gaps))
+        check([(n, g) for n in check_log for g in check_log[n]["gaps"]] ==
+              [(n, g) for n in order for g in files[n]["gaps"]], name + ": --check the same")
+        with open(os.path.join(d, "SELTHIX.json"), encoding="utf-8") as f:
+            doc = json.load(f)
+        places = [(x["name"], g["place"], g["sample"] == (0 if g["place"] == "before-file" else
+                                                         x["samplePairs"]) or g["place"] == "inside")
+                  for x in doc["files"] for g in x["gaps"]]
+        check(doc["totals"]["gaps"] == 1 and doc["totals"]["missingFrames"] == 20 and
+              all(ok for _, _, ok in places), "%s: the record: %r" % (name, places))
+        check("ギャップ: 1 か所、推定 20 フレーム" in lines, name + ": counted in the totals")
+
+
 def tape_time_faults(selthix, work):
     """Continuous recordings whose ATIME misleads a reader of single steps:
     one pack with a bit flipped in its minutes, and recorders whose second
@@ -488,6 +539,7 @@ def main():
     try:
         damaged_tape(selthix, kovrant_sim, make_image, work)
         built_image(selthix, work)
+        gaps_between_files(selthix, work)
         tape_time_faults(selthix, work)
     finally:
         shutil.rmtree(work, ignore_errors=True)

@@ -42,11 +42,12 @@ using testing_support::textOf;
 
 const char kDriveBackInDataMode[] = "end: open=0 opens=1 closes=1 density=13 loaded=0";
 
-// The names in `dir` that are neither the image nor a finished WAV file.
-std::vector<std::string> leftovers(const TempDir& dir) {
+// The temporary files in `dir` (those whose names hold `kind`: ".part" for
+// any, ".wav.part" for a WAV file being written).
+std::vector<std::string> leftovers(const TempDir& dir, const char* kind = ".part") {
   std::vector<std::string> out;
   for (const std::string& n : testing_support::listDir(dir.path())) {
-    if (n.find(".part") != std::string::npos) out.push_back(n);
+    if (n.find(kind) != std::string::npos) out.push_back(n);
   }
   return out;
 }
@@ -308,11 +309,11 @@ pid_t convertingLongSegment(const TempDir& dir, int frames, rlim_t limit) {
     }
     bool seen = false;
     for (int k = 0; k < 40000 && !seen; ++k) {
-      seen = !leftovers(dir).empty();
+      seen = !leftovers(dir, ".wav.part").empty();
       if (!seen) usleep(500);
     }
     kill(pid, SIGSTOP);
-    if (seen && !leftovers(dir).empty()) return pid;
+    if (seen && !leftovers(dir, ".wav.part").empty()) return pid;
     kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);
   }
@@ -330,7 +331,7 @@ TEST(ShortenedImage, TheSegmentBeingWrittenStopsAtOnce) {
   pid_t pid = convertingLongSegment(dir, 20000, kLimit);
   ASSERT_GT(pid, 0);
   struct stat st = {};
-  std::vector<std::string> parts = leftovers(dir);
+  std::vector<std::string> parts = leftovers(dir, ".wav.part");
   ASSERT_EQ(parts.size(), 1u);
   ASSERT_EQ(stat(dir.file(parts[0]).c_str(), &st), 0);
   ASSERT_LT(st.st_size, static_cast<off_t>(kLimit) - (16 << 20)) << "stopped too late to tell";
