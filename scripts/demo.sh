@@ -1,19 +1,20 @@
 #!/bin/sh
-# The main job on built-in sample data, without a tape drive: sets up,
-# builds, synthesizes a tape in scratch/demo, captures it with kovrant-sim
-# (the real KOVRANT run against the simulated drive, with two damaged
-# stretches of tape whose frames the drive loses), shows its capture log,
-# converts the image with SELTHIX --keep-time (the gaps kept to their length
-# and marked), after SELTHIX --check has told that there are gaps, shows the
-# conversion log's gaps, the same from its JSON record, and a label file,
-# checks the checksums and lists the WAV files. The programs speak the
-# locale's language (Japanese under the C and ja locales, else English),
-# their logs too; their console text in a file is code page 932 in Japanese,
-# UTF-8 in English: it is shown here in UTF-8.
+# The main job on built-in sample data, without a tape drive: installs what
+# it needs (scripts/setup.sh --demo), builds its programs, synthesizes a tape
+# in scratch/demo, captures it with kovrant-sim (the real KOVRANT run against
+# the simulated drive, with two damaged stretches of tape whose frames the
+# drive loses), shows its capture log, converts the image with SELTHIX
+# --keep-time (the gaps kept to their length and marked), after SELTHIX
+# --check has told that there are gaps, shows the conversion log's gaps, the
+# same from its JSON record, and a label file, checks the checksums and lists
+# the WAV files. The programs speak the locale's language (Japanese under the
+# C and ja locales, else English), their logs too; their console text in a
+# file is code page 932 in Japanese, UTF-8 in English: it is shown here in
+# UTF-8.
 set -eu
 cd "$(dirname "$0")/.."
-DAT_WINDOWS=0 scripts/setup.sh
-scripts/build.sh >/dev/null
+scripts/setup.sh --demo
+DAT_TARGETS="SELTHIX kovrant-sim make_image" scripts/build.sh >/dev/null
 rm -rf scratch/demo
 mkdir -p scratch/demo
 cd scratch/demo
