@@ -24,11 +24,9 @@ if [ "${1:-}" != --demo ]; then
   packages="$packages qemu-system-x86 cpio"
   # Installation and packages: dpkg-shlibdeps, groff, man and lintian for the checks.
   packages="$packages dpkg-dev groff-base man-db lintian"
-  # The pages checked in a real browser (tests/pages.py): Chromium, a Japanese
-  # font, and puppeteer-core from npm into tests/browser/node_modules.
-  packages="$packages chromium fonts-ipafont-gothic"
-  # Node and npm: Debian's, unless a Node with its npm is already installed.
-  command -v npm >/dev/null 2>&1 || packages="$packages nodejs npm"
+  # The pages checked in a real browser (tests/pages.py through
+  # tests/browser_page.py): Chromium driven by Selenium, and a Japanese font.
+  packages="$packages chromium chromium-driver python3-selenium fonts-ipafont-gothic"
   # The Windows programs: cross compiler, and Wine to run them.
   packages="$packages g++-mingw-w64-x86-64 wine wine64"
 fi
@@ -39,13 +37,7 @@ for p in $packages; do
     *) missing="$missing $p" ;;
   esac
 done
-install_browser_tests() {
-  [ "${1:-}" != --demo ] || return 0
-  browser="$(dirname "$0")/../tests/browser"
-  [ -d "$browser/node_modules/puppeteer-core" ] && return 0
-  (cd "$browser" && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund >/dev/null)
-}
-[ -z "$missing" ] && { install_browser_tests "$@"; exit 0; }
+[ -z "$missing" ] && exit 0
 echo "installing:$missing"
 sudo=""
 [ "$(id -u)" = 0 ] || sudo="sudo"
@@ -53,5 +45,3 @@ export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update -qq
 # shellcheck disable=SC2086
 $sudo apt-get install -y -qq --no-install-recommends $missing >/dev/null
-
-install_browser_tests "$@"
