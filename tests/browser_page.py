@@ -86,49 +86,54 @@ def python():
     return None
 
 
+def visit(driver, url, shot):
+    """The page's facts and the browser's DevTools events while it was open."""
+    driver.set_script_timeout(60)
+    driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
+                           {"width": 1200, "height": 900, "deviceScaleFactor": 1, "mobile": False})
+    driver.get_log("performance")  # what the browser's start page loaded
+    driver.get(url)
+    result = driver.execute_script(FACTS)
+    result["seeks"] = []
+    for where in ("svg .gap[data-file]", "button.gap"):
+        count = driver.execute_script("return document.querySelectorAll(arguments[0]).length",
+                                      where)
+        result["seeks"] += [driver.execute_async_script(SEEK, where, k) for k in range(count)]
+    failed = [s for s in result["seeks"] if "error" in s]
+    if failed:
+        raise RuntimeError("a click's script failed: %r" % failed)
+    if shot:
+        size = driver.execute_cdp_cmd("Page.getLayoutMetrics", {})["cssContentSize"]
+        png = driver.execute_cdp_cmd("Page.captureScreenshot", {
+            "format": "png", "captureBeyondViewport": True,
+            "clip": {"x": 0, "y": 0, "width": size["width"], "height": size["height"],
+                     "scale": 1}})
+        with open(shot, "wb") as f:
+            f.write(base64.b64decode(png["data"]))
+    result["errors"] = [e["message"] for e in driver.get_log("browser") if e["level"] == "SEVERE"]
+    return result, [json.loads(e["message"])["message"] for e in driver.get_log("performance")]
+
+
 def look(page, shot=None):
     from selenium import webdriver
     from selenium.webdriver.chrome.service import Service
 
-    profile = tempfile.mkdtemp(prefix="chromium-")
     options = webdriver.ChromeOptions()
     options.binary_location = shutil.which("chromium") or "/usr/bin/chromium"
+    profile = tempfile.mkdtemp(prefix="chromium-")
     for flag in FLAGS + ["--user-data-dir=" + profile]:
         options.add_argument(flag)
     options.set_capability("goog:loggingPrefs", {"browser": "ALL", "performance": "ALL"})
     options.set_capability("unhandledPromptBehavior", "dismiss")
     service = Service(shutil.which("chromedriver") or "/usr/bin/chromedriver")
-    driver = webdriver.Chrome(service=service, options=options)
+    url = pathlib.Path(os.path.abspath(page)).as_uri()
     try:
-        driver.set_script_timeout(60)
-        driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
-                               {"width": 1200, "height": 900, "deviceScaleFactor": 1,
-                                "mobile": False})
-        driver.get_log("performance")  # what the browser's start page loaded
-        url = pathlib.Path(os.path.abspath(page)).as_uri()
-        driver.get(url)
-        result = driver.execute_script(FACTS)
-        result["seeks"] = []
-        for where in ("svg .gap[data-file]", "button.gap"):
-            count = driver.execute_script("return document.querySelectorAll(arguments[0]).length",
-                                          where)
-            result["seeks"] += [driver.execute_async_script(SEEK, where, k) for k in range(count)]
-        failed = [s for s in result["seeks"] if "error" in s]
-        if failed:
-            raise RuntimeError("a click's script failed: %r" % failed)
-        if shot:
-            size = driver.execute_cdp_cmd("Page.getLayoutMetrics", {})["cssContentSize"]
-            png = driver.execute_cdp_cmd("Page.captureScreenshot", {
-                "format": "png", "captureBeyondViewport": True,
-                "clip": {"x": 0, "y": 0, "width": size["width"], "height": size["height"],
-                         "scale": 1}})
-            with open(shot, "wb") as f:
-                f.write(base64.b64decode(png["data"]))
-        result["errors"] = [e["message"] for e in driver.get_log("browser")
-                            if e["level"] == "SEVERE"]
-        events = [json.loads(e["message"])["message"] for e in driver.get_log("performance")]
+        driver = webdriver.Chrome(service=service, options=options)
+        try:
+            result, events = visit(driver, url, shot)
+        finally:
+            driver.quit()
     finally:
-        driver.quit()
         shutil.rmtree(profile, ignore_errors=True)
     result["dialogs"] = [e["params"]["message"] for e in events
                          if e["method"] == "Page.javascriptDialogOpening"]
