@@ -8,7 +8,8 @@
 # that tests/pinned_commit names, taken from the repository's history (the
 # test default_outputs compares today's programs with them).
 # DAT_KERNEL_TESTS=ON in the environment adds the virtual-machine tests to
-# the normal build's CTest (scripts/test.sh sets it).
+# the normal build's CTest (scripts/test.sh sets it); DAT_TARGETS names the
+# only targets the normal build builds (scripts/demo.sh: its programs).
 set -eu
 cd "$(dirname "$0")/.."
 for what in native "$@"; do
@@ -29,7 +30,8 @@ for what in native "$@"; do
       cmake -S build-pinned/src -B build-pinned/out -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
       cmake --build build-pinned/out --target SELTHIX kovrant-sim
       continue ;;
-    native) dir=build; set -- -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDAT_KERNEL_TESTS="${DAT_KERNEL_TESTS:-OFF}" ;;
+    native) dir=build; targets="${DAT_TARGETS:+--target $DAT_TARGETS}"
+            set -- -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDAT_KERNEL_TESTS="${DAT_KERNEL_TESTS:-OFF}" ;;
     --asan) dir=build-asan; set -- -DCMAKE_BUILD_TYPE=Debug -DDAT_SANITIZE=ON
             command -v clang++ >/dev/null && set -- "$@" -DCMAKE_CXX_COMPILER=clang++ ;;
     --windows) dir=build-win; set -- -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake ;;

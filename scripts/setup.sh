@@ -1,26 +1,35 @@
 #!/bin/sh
-# Installs what building and testing need, when it is missing (Debian).
+# Installs what is missing (Debian): with --demo what scripts/demo.sh needs,
+# else what building and every test need.
+#     scripts/setup.sh [--demo]
 set -eu
-packages="cmake ninja-build g++ clang clang-format libgtest-dev sox python3 libc-bin"
-# Independent readers of the WAV files' chunks: ffprobe, sndfile-info and
-# MediaInfo; of the JSON records: a JSON Schema validator.
-packages="$packages ffmpeg sndfile-programs mediainfo python3-jsonschema"
-# Speech for the long-play tests.
-packages="$packages espeak-ng"
-# The JSON records are written with nlohmann/json (header only).
-packages="$packages nlohmann-json3-dev"
-# The kernel test: a virtual machine (its kernel and busybox are fetched by
-# the test itself, unpacked, not installed).
-packages="$packages qemu-system-x86 cpio"
-# Installation and packages: dpkg-shlibdeps, groff, man and lintian for the checks.
-packages="$packages dpkg-dev groff-base man-db lintian"
-# The pages checked in a real browser (tests/pages.py): Chromium, a Japanese
-# font, and puppeteer-core from npm into tests/browser/node_modules.
-packages="$packages chromium fonts-ipafont-gothic"
-# Node and npm: Debian's, unless a Node with its npm is already installed.
-command -v npm >/dev/null 2>&1 || packages="$packages nodejs npm"
-# The Windows programs: cross compiler, and Wine to run them.
-[ "${DAT_WINDOWS:-1}" = 1 ] && packages="$packages g++-mingw-w64-x86-64 wine wine64"
+case "${1:-}" in
+  --demo | "") ;;
+  *) echo "usage: scripts/setup.sh [--demo]" >&2; exit 2 ;;
+esac
+# The demo: the compiler, CMake and Ninja; GoogleTest, since the build
+# configures the tests (the demo builds only its programs); nlohmann/json
+# (header only), which writes the JSON records; python3 and iconv
+# (libc-bin), which the demo runs.
+packages="cmake ninja-build g++ libgtest-dev nlohmann-json3-dev python3 libc-bin"
+if [ "${1:-}" != --demo ]; then
+  packages="$packages clang clang-format sox"
+  # Independent readers of the WAV files' chunks: ffprobe, sndfile-info and
+  # MediaInfo; of the JSON records: a JSON Schema validator.
+  packages="$packages ffmpeg sndfile-programs mediainfo python3-jsonschema"
+  # Speech for the long-play tests.
+  packages="$packages espeak-ng"
+  # The kernel test: a virtual machine (its kernel and busybox are fetched by
+  # the test itself, unpacked, not installed).
+  packages="$packages qemu-system-x86 cpio"
+  # Installation and packages: dpkg-shlibdeps, groff, man and lintian for the checks.
+  packages="$packages dpkg-dev groff-base man-db lintian"
+  # The pages checked in a real browser (tests/pages.py through
+  # tests/browser_page.py): Chromium driven by Selenium, and a Japanese font.
+  packages="$packages chromium chromium-driver python3-selenium fonts-ipafont-gothic"
+  # The Windows programs: cross compiler, and Wine to run them.
+  packages="$packages g++-mingw-w64-x86-64 wine wine64"
+fi
 missing=""
 for p in $packages; do
   case "$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null)" in
@@ -28,12 +37,7 @@ for p in $packages; do
     *) missing="$missing $p" ;;
   esac
 done
-install_browser_tests() {
-  browser="$(dirname "$0")/../tests/browser"
-  [ -d "$browser/node_modules/puppeteer-core" ] && return 0
-  (cd "$browser" && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund >/dev/null)
-}
-[ -z "$missing" ] && { install_browser_tests; exit 0; }
+[ -z "$missing" ] && exit 0
 echo "installing:$missing"
 sudo=""
 [ "$(id -u)" = 0 ] || sudo="sudo"
@@ -41,5 +45,3 @@ export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update -qq
 # shellcheck disable=SC2086
 $sudo apt-get install -y -qq --no-install-recommends $missing >/dev/null
-
-install_browser_tests

@@ -1,6 +1,7 @@
 #!/bin/sh
 # Sets up what is missing, checks the formatting, builds, and runs every
-# test: once in the normal build (the kernel test among them) and once under
+# test: once in the normal build (the kernel test among them; then the demo
+# in two languages) and once under
 # AddressSanitizer + UndefinedBehaviorSanitizer, the converter's also under
 # ThreadSanitizer (its digest thread), the default outputs against the
 # pinned commit's programs; then builds the Windows programs and
@@ -21,6 +22,8 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 echo "== tests, normal build"
 ctest --test-dir build --output-on-failure -j2
+echo "== the demo, in Japanese and in English"
+DAT_KERNEL_TESTS=ON python3 tests/demo_languages.py
 echo "== tests, sanitizer build"
 ctest --test-dir build-asan --output-on-failure -j2
 echo "== the converter's tests under ThreadSanitizer (its digest thread)"

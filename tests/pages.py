@@ -1,10 +1,13 @@
 """SELTHIX.html and KOVRANT-MERGE.html: the page parses, fetches nothing from
 outside its directory and holds every gap of SELTHIX.LOG and every input of
-the merge; then in headless Chromium (tests/browser, puppeteer-core): no
-script or console error, no dialog, one player per WAV file on the file
-beside the page, a click on each gap (timeline and table) puts its player 2 s
-before it, a mark per gap and per program, the programs' names apart, and
-hostile input names shown as text. The level strip equals the peaks worked out here from the image. Screenshots land in the run's directory.
+the merge; then in headless Chromium (tests/browser_page.py, Selenium): no
+script or console error, no dialog, no request outside, one player per WAV
+file on the file beside the page, a click on each gap (timeline and table)
+puts its player 2 s before it, a mark per gap and per program, the programs'
+names apart, and hostile input names shown as text. The level strip equals
+the peaks worked out here from the image. Screenshots land in the run's
+directory; a page with those faults shows that the browser's report sees
+them.
     pages.py SELTHIX kovrant-sim make_image kovrant-merge [--no-browser]"""
 import array
 import html.parser
@@ -18,10 +21,11 @@ import sys
 import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import browser_page  # noqa: E402
 from checks import FRAME, atime, check, frames, have, position, verdict  # noqa: E402
 
-BROWSER_DIR = os.path.join(os.path.dirname(os.path.abspath(__file__)), "browser")
 FRAME_SECONDS = 0.03
+BROWSED = []
 
 
 class Page(html.parser.HTMLParser):
@@ -91,24 +95,55 @@ def read_page(path, what):
     return text, page
 
 
-def in_browser(page, shot, what):
-    node, chromium = shutil.which("node"), shutil.which("chromium")
-    if "--no-browser" in sys.argv[5:] or not (have("chromium") and have("node") and
-            os.path.isdir(os.path.join(BROWSER_DIR, "node_modules", "puppeteer-core"))):
+def browse(page, shot, what):
+    """What tests/browser_page.py tells of the page; None without a browser."""
+    python = browser_page.python()
+    # python3-selenium is no command: where it is missing, it is counted as a
+    # missing reader is.
+    if "--no-browser" in sys.argv[5:] or not (have("chromium") and have("chromedriver") and
+                                              (python or have("python3-selenium"))):
         return None
-    p = subprocess.run([node, os.path.join(BROWSER_DIR, "check_page.js"), page, shot, chromium],
-                       capture_output=True, timeout=300)
+    p = subprocess.run([python, browser_page.__file__, page, shot], capture_output=True,
+                       stdin=subprocess.DEVNULL, timeout=300)
     check(p.returncode == 0, "%s: the browser ran: %r" % (what, p.stderr[-500:]))
     if p.returncode != 0:
         return None
-    r = json.loads(p.stdout)
+    BROWSED.append(what)
+    return json.loads(p.stdout)
+
+
+def outside(r, page):
+    return [u for u in r["requests"] if not u.startswith("data:") and
+            not u.startswith("file://" + os.path.dirname(os.path.abspath(page)) + "/")]
+
+
+def in_browser(page, shot, what):
+    r = browse(page, shot, what)
+    if r is None:
+        return None
     check(r["errors"] == [] and r["dialogs"] == [],
           "%s: no error, no dialog: %r %r" % (what, r["errors"], r["dialogs"]))
-    outside = [u for u in r["requests"] if not u.startswith("data:") and
-               not u.startswith("file://" + os.path.dirname(os.path.abspath(page)) + "/")]
-    check(outside == [], "%s: fetched nothing outside its directory: %r" % (what, outside))
+    check(outside(r, page) == [], "%s: fetched nothing outside its directory: %r"
+          % (what, outside(r, page)))
     check(os.path.getsize(shot) > 0, "%s: a screenshot" % what)
     return r
+
+
+def faults(work):
+    """The browser's report of a page with a script error, a console error, a
+    dialog and a request outside (to a port Chromium refuses to reach)."""
+    page = os.path.join(work, "faults.html")
+    with open(page, "w", encoding="utf-8") as f:
+        f.write('<img src="http://127.0.0.1:9/x.png"><p>text</p><script>'
+                'console.error("console fault"); alert("dialog fault");'
+                'throw new Error("script fault");</script>')
+    r = browse(page, os.path.join(work, "faults.png"), "faults")
+    if r is not None:
+        errors = " ".join(r["errors"])
+        check("console fault" in errors and "script fault" in errors and
+              r["dialogs"] == ["dialog fault"] and r["text"] == "text" and
+              outside(r, page) == ["http://127.0.0.1:9/x.png"],
+              "faults: the browser's report sees them: %r" % r)
 
 
 def conversion(tools, work):
@@ -293,12 +328,15 @@ def main():
     tools = [os.path.abspath(t) for t in sys.argv[1:5]]
     work = tempfile.mkdtemp(prefix="pages-")
     try:
+        faults(work)
         conversion(tools, work)
         odd_capture(tools, work)
         merge(tools, work)
     finally:
         if not os.environ.get("KEEP_PAGES"):
             shutil.rmtree(work, ignore_errors=True)
+    if BROWSED:
+        print("%d pages opened in Chromium (%s)" % (len(BROWSED), ", ".join(BROWSED)))
     return verdict()
 
 

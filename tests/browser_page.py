@@ -1,0 +1,150 @@
+"""Opens a page from file:// in headless Chromium, driven through Selenium and
+chromedriver (Debian's python3-selenium and chromium-driver), and tells as
+JSON what a person would meet there: the errors of its scripts and console,
+any dialog, the requests it made, its players and their sources, where each
+gap's click (in the timeline and in the table) moved its player, the marks
+of the timeline, where the programs' names are drawn and the page's text. A
+screenshot of the whole page goes to SHOT.
+    browser_page.py PAGE.html [SHOT.png]"""
+import base64
+import functools
+import importlib.util
+import json
+import os
+import pathlib
+import shutil
+import subprocess
+import sys
+import tempfile
+
+# python3-selenium is installed for Debian's Python; another python3 first on
+# the PATH (a pyenv's) lacks it.
+DEBIAN_PYTHON = "/usr/bin/python3"
+# Root needs --no-sandbox; without the background services' flags Chromium
+# keeps calling out, and a closed network refuses it. The players may play
+# unasked, muted; no scroll bar takes from the page's width.
+FLAGS = ["--no-sandbox", "--headless=new", "--disable-gpu", "--disable-background-networking",
+         "--disable-component-update", "--disable-sync", "--no-first-run",
+         "--autoplay-policy=no-user-gesture-required", "--mute-audio", "--hide-scrollbars"]
+
+FACTS = """return {
+  title: document.title,
+  text: document.body.innerText,
+  players: Array.from(document.querySelectorAll("audio")).map((a) => ({
+    src: a.getAttribute("src"), url: a.src, file: Number(a.closest("tr").rowIndex) - 1,
+  })),
+  programMarks: document.querySelectorAll("svg .program").length,
+  programNames: Array.from(document.querySelectorAll("svg .program text")).map((t) => {
+    const b = t.getBBox();
+    return { text: t.textContent, x: b.x, y: b.y, width: b.width, height: b.height };
+  }),
+  gapMarks: Array.from(document.querySelectorAll("svg .gap")).map((g) => ({
+    file: g.getAttribute("data-file"), gap: g.getAttribute("data-gap"),
+    input: g.getAttribute("data-input"), classes: g.getAttribute("class"),
+    title: g.querySelector("title") ? g.querySelector("title").textContent : "",
+  })),
+  inputBands: document.querySelectorAll("svg .band.input").length,
+  disagreements: document.querySelectorAll("svg .disagree").length,
+  scripts: document.scripts.length,
+};"""
+
+# Mark k of those `where` selects, clicked: the time its player went to. It is
+# read when the player seeks there (once it plays, the time runs on), and
+# whether it plays 50 ms later.
+SEEK = """const [where, k, done] = arguments;
+(async () => {
+  const mark = document.querySelectorAll(where)[k];
+  const file = Number(mark.getAttribute("data-file"));
+  const gap = Number(mark.getAttribute("data-gap"));
+  const audio = document.querySelectorAll("tr")[file + 1].querySelector("audio");
+  if (!audio) return { file, gap, where, currentTime: null };
+  audio.pause();
+  let seekedTo = null;
+  const onSeeking = () => { if (seekedTo === null) seekedTo = audio.currentTime; };
+  audio.addEventListener("seeking", onSeeking);
+  mark.dispatchEvent(new MouseEvent("click", { bubbles: true }));
+  const until = Date.now() + 5000;
+  while ((audio.readyState < 1 || seekedTo === null) && Date.now() < until) {
+    await new Promise((r) => setTimeout(r, 20));
+  }
+  await new Promise((r) => setTimeout(r, 50));
+  const playing = !audio.paused;
+  audio.pause();
+  audio.removeEventListener("seeking", onSeeking);
+  return { file, gap, where, playing, currentTime: seekedTo, readyState: audio.readyState };
+})().then(done, (e) => done({ where, error: String(e) }));"""
+
+
+@functools.lru_cache()
+def python():
+    """A Python that has Selenium (this one or Debian's), else None."""
+    if importlib.util.find_spec("selenium"):
+        return sys.executable
+    if os.path.exists(DEBIAN_PYTHON) and subprocess.run(
+            [DEBIAN_PYTHON, "-c", "import selenium"], capture_output=True).returncode == 0:
+        return DEBIAN_PYTHON
+    return None
+
+
+def visit(driver, url, shot):
+    """The page's facts and the browser's DevTools events while it was open."""
+    driver.set_script_timeout(60)
+    driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
+                           {"width": 1200, "height": 900, "deviceScaleFactor": 1, "mobile": False})
+    driver.get_log("performance")  # what the browser's start page loaded
+    driver.get(url)
+    result = driver.execute_script(FACTS)
+    result["seeks"] = []
+    for where in ("svg .gap[data-file]", "button.gap"):
+        count = driver.execute_script("return document.querySelectorAll(arguments[0]).length",
+                                      where)
+        result["seeks"] += [driver.execute_async_script(SEEK, where, k) for k in range(count)]
+    failed = [s for s in result["seeks"] if "error" in s]
+    if failed:
+        raise RuntimeError("a click's script failed: %r" % failed)
+    if shot:
+        size = driver.execute_cdp_cmd("Page.getLayoutMetrics", {})["cssContentSize"]
+        png = driver.execute_cdp_cmd("Page.captureScreenshot", {
+            "format": "png", "captureBeyondViewport": True,
+            "clip": {"x": 0, "y": 0, "width": size["width"], "height": size["height"],
+                     "scale": 1}})
+        with open(shot, "wb") as f:
+            f.write(base64.b64decode(png["data"]))
+    result["errors"] = [e["message"] for e in driver.get_log("browser") if e["level"] == "SEVERE"]
+    return result, [json.loads(e["message"])["message"] for e in driver.get_log("performance")]
+
+
+def look(page, shot=None):
+    from selenium import webdriver
+    from selenium.webdriver.chrome.service import Service
+
+    options = webdriver.ChromeOptions()
+    options.binary_location = shutil.which("chromium") or "/usr/bin/chromium"
+    profile = tempfile.mkdtemp(prefix="chromium-")
+    for flag in FLAGS + ["--user-data-dir=" + profile]:
+        options.add_argument(flag)
+    options.set_capability("goog:loggingPrefs", {"browser": "ALL", "performance": "ALL"})
+    options.set_capability("unhandledPromptBehavior", "dismiss")
+    service = Service(shutil.which("chromedriver") or "/usr/bin/chromedriver")
+    url = pathlib.Path(os.path.abspath(page)).as_uri()
+    try:
+        driver = webdriver.Chrome(service=service, options=options)
+        try:
+            result, events = visit(driver, url, shot)
+        finally:
+            driver.quit()
+    finally:
+        shutil.rmtree(profile, ignore_errors=True)
+    result["dialogs"] = [e["params"]["message"] for e in events
+                         if e["method"] == "Page.javascriptDialogOpening"]
+    requests = [e["params"]["request"]["url"] for e in events
+                if e["method"] == "Network.requestWillBeSent"]
+    # From the page's own request on.
+    result["requests"] = requests[requests.index(url):] if url in requests else requests
+    return result
+
+
+if __name__ == "__main__":
+    if python() not in (sys.executable, None):
+        os.execv(python(), [python()] + sys.argv)
+    json.dump(look(sys.argv[1], sys.argv[2] if len(sys.argv) > 2 else None), sys.stdout)
