@@ -35,6 +35,18 @@ class JsonRecord {
   Json document;
 };
 
+// A record beside this run's files that it reads (the capture's beside the
+// image): larger ones, or ones nested deeper than any record is, are
+// refused unread, so that a damaged or hostile file never costs the run its
+// memory (a record is a few hundred kilobytes, nested five deep).
+constexpr size_t kRecordReadLimit = 16 << 20;
+constexpr int kRecordDepthLimit = 16;
+enum class RecordRead { Read, Missing, NotOurs, TooLarge, TooDeep, Malformed };
+// Reads the JSON document `name` when it is a regular file of this user's
+// (ownFile) within the limits above; `doc` receives it (an object) only
+// when the result is Read.
+RecordRead readRecord(const char* name, Json* doc);
+
 // A text as a JSON string: bytes that are not UTF-8 become U+FFFD rather
 // than failing the document.
 std::string jsonText(const Json& value);

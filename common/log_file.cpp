@@ -19,23 +19,16 @@ bool LogFile::open(const char* name) {
   // Only a file that may not be replaced sends the log elsewhere.
   int error = errno;
   if (error != EPERM && error != EACCES) return false;
-  std::string base = name;
-  size_t dot = base.rfind('.');
-  if (dot == std::string::npos) dot = base.size();
-  if (!openUnused(base.substr(0, dot), base.substr(dot))) {
+  for (int k = 1; k <= kFallbackNames && file == nullptr; ++k) {
+    opened = fallbackName(name, k);
+    file = createUnused(opened.c_str());
+  }
+  if (file == nullptr) {
     errno = error;
     return false;
   }
   refused = error;
   return true;
-}
-
-bool LogFile::openUnused(const std::string& stem, const std::string& ext) {
-  for (int k = 1; k < 100 && file == nullptr; ++k) {
-    opened = stem + "-" + std::to_string(k) + ext;
-    file = createUnused(opened.c_str());
-  }
-  return file != nullptr;
 }
 
 void LogFile::line(const char* format, ...) {

@@ -36,7 +36,6 @@ class LogFile {
   bool isOpen() const { return file != nullptr; }
 
  private:
-  bool openUnused(const std::string& stem, const std::string& ext);
   void failed(int error);
 
   FILE* file = nullptr;

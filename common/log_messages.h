@@ -18,6 +18,14 @@ DAT_FILE_TEXT(kCaptureLogFiltered, "フィルターで除いたフレーム: %ll
 DAT_FILE_TEXT(kCaptureLogStretches, "読み取りエラー区間の数: %lld", "Read error stretches: %lld");
 DAT_FILE_TEXT(kCaptureLogErrors, "読み取りエラーの回数: %lld", "Read errors: %lld");
 
+// A record beside the run's files that it does not read: its name and why.
+DAT_MESSAGE(kRecordNotRead, "%sは読みませんでした: %s\n", "%s was not read: %s\n");
+DAT_MESSAGE(kRecordTooLarge, "16MBより大きく、記録ではありません",
+            "larger than 16 MB, which no record is");
+DAT_MESSAGE(kRecordTooDeep, "どの記録よりも深く入れ子になっています",
+            "nested deeper than any record is");
+DAT_MESSAGE(kRecordMalformed, "JSONの記録として読めません", "not a JSON record");
+
 // A line of a log could not be written (a full disk): said once, with the
 // log's name and the system's reason; the work goes on.
 DAT_MESSAGE(kLogWriteFailed, "ログ%sに書き込めませんでした: %s\n",

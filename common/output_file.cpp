@@ -47,6 +47,12 @@ bool StagedFile::commit() {
   return true;
 }
 
+std::string fallbackName(const std::string& name, int k) {
+  size_t dot = name.rfind('.');
+  if (dot == std::string::npos) dot = name.size();
+  return name.substr(0, dot) + "-" + std::to_string(k) + name.substr(dot);
+}
+
 bool StagedFile::commitBesideAnother() {
   if (file == nullptr) return false;
   FILE* f = file;
@@ -54,11 +60,8 @@ bool StagedFile::commitBesideAnother() {
   bool moved = std::fclose(f) == 0 && platform::moveOver(temporary.c_str(), target.c_str());
   int error = errno;
   if (!moved && (error == EPERM || error == EACCES)) {
-    size_t dot = target.rfind('.');
-    if (dot == std::string::npos) dot = target.size();
-    std::string stem = target.substr(0, dot), ext = target.substr(dot);
-    for (int k = 1; k < 100 && !moved; ++k) {
-      std::string other = stem + "-" + std::to_string(k) + ext;
+    for (int k = 1; k <= kFallbackNames && !moved; ++k) {
+      std::string other = fallbackName(target, k);
       moved = platform::moveToFree(temporary.c_str(), other.c_str());
       if (moved) {
         target = other;
@@ -106,6 +109,10 @@ FILE* openRegular(const char* name) {
 
 bool sameFile(const char* a, const char* b) {
   return platform::sameFile(a, b);
+}
+
+bool ownFile(FILE* f) {
+  return platform::ownFile(f);
 }
 
 bool stampOf(FILE* f, FileStamp* stamp) {

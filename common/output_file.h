@@ -23,8 +23,17 @@ FILE* createUnused(const char* name);
 // errno set, otherwise.
 FILE* openRegular(const char* name);
 
+// The names a file goes under when another user's stands under its own
+// name "STEM.EXT" in a shared directory: "STEM-1.EXT", "STEM-2.EXT", ...
+// (`k` = 1, 2, ...), up to kFallbackNames of them.
+constexpr int kFallbackNames = 99;
+std::string fallbackName(const std::string& name, int k);
+
 // True when `a` and `b` name one and the same file, also through a link.
 bool sameFile(const char* a, const char* b);
+// True when the open file `f` is this user's (POSIX: its owner; Windows:
+// every file the user can open).
+bool ownFile(FILE* f);
 
 // Which file a name or stream leads to and how it stands: its identity (POSIX:
 // device and inode; Windows: volume and file index), its size and its last

@@ -27,6 +27,8 @@ unsigned long processId();
 FILE* openRegular(const char* name);
 // True when both names lead to one file (through links too).
 bool sameFile(const char* a, const char* b);
+// See ownFile in output_file.h.
+bool ownFile(FILE* f);
 // See stampOf in output_file.h.
 bool stampOf(FILE* f, FileStamp* stamp);
 bool stampOf(const char* name, FileStamp* stamp);

@@ -111,6 +111,11 @@ std::vector<std::string> namesHere() {
   return names;
 }
 
+bool ownFile(FILE* f) {
+  struct stat st;
+  return fstat(fileno(f), &st) == 0 && st.st_uid == geteuid();
+}
+
 bool leftByGoneProcess(const char* name, unsigned long pid) {
   struct stat st;
   if (lstat(name, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != geteuid()) return false;

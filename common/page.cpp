@@ -28,8 +28,11 @@ void replaceAll(std::string& s, const char* from, const char* to) {
 
 std::string text(const Json& data) {
   std::string json = data.dump(-1, ' ', false, Json::error_handler_t::replace);
-  replaceAll(json, "</", "<\\/");
-  replaceAll(json, "<!", "\\u003c!");
+  // Outside strings JSON holds none of these: escaped, no text inside the
+  // data can end its script element or open a comment in it.
+  replaceAll(json, "&", "\\u0026");
+  replaceAll(json, "<", "\\u003c");
+  replaceAll(json, ">", "\\u003e");
   replaceAll(json, "\xE2\x80\xA8", "\\u2028");
   replaceAll(json, "\xE2\x80\xA9", "\\u2029");
   std::string page = kTemplate;
@@ -66,15 +69,20 @@ Json labels() {
           {"disagreement", msg::kPageDisagreement}};
 }
 
-void write(const char* name, Json data, bool say) {
+void PageFile::write(Json data, bool say) {
   data["labels"] = labels();
   StagedFile file;
   errno = 0;
-  if (!file.writeWhole(name, text(data))) {
-    if (!say) return;
-    printStderr(msg::kPageWriteFailed, name, std::strerror(errno != 0 ? errno : EIO));
-  } else if (file.refusal() != 0 && say) {
-    printStderr(msg::kPageElsewhere, name, std::strerror(file.refusal()), file.name().c_str());
+  if (!file.writeWhole(target.c_str(), text(data))) {
+    if (say) printStderr(msg::kPageWriteFailed, own.c_str(), std::strerror(errno ? errno : EIO));
+    return;
+  }
+  if (file.refusal() != 0) {
+    refused = file.refusal();
+    target = file.name();
+  }
+  if (refused != 0 && say) {
+    printStderr(msg::kPageElsewhere, own.c_str(), std::strerror(refused), target.c_str());
   }
 }
 

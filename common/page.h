@@ -14,15 +14,27 @@
 namespace page {
 
 // The page's whole text: the template with `data` embedded as JSON that no
-// text inside it can end ("</" written "<\/", "<!" as "\u003c!", U+2028 and
-// U+2029 escaped).
+// text inside it can end ("<", ">" and "&" written "\u003c", "\u003e" and
+// "\u0026", U+2028 and U+2029 escaped).
 std::string text(const Json& data);
 // The page's labels in the language in use, by the names its script reads.
 Json labels();
-// Writes the page `name` holding `data` (its "kind": "conversion" or
-// "merge"), with the labels and the language added. A page that cannot be
-// written, or went under another name, is said on the console (unless
-// `say` is false); the run carries on either way.
-void write(const char* name, Json data, bool say = true);
+// A page of the run, written once or more (a conversion's at its start and
+// at its end): each write replaces the last where it went, also under
+// another name than its own.
+class PageFile {
+ public:
+  explicit PageFile(const char* name) : own(name), target(name) {}
+  // Writes the page holding `data` (its "kind": "conversion" or "merge"),
+  // with the labels and the language added. A page that cannot be written,
+  // or went under another name, is said on the console (unless `say` is
+  // false); the run carries on either way.
+  void write(Json data, bool say = true);
+
+ private:
+  std::string own;     // its own name
+  std::string target;  // where it went
+  int refused = 0;     // why not under its own name
+};
 
 }  // namespace page

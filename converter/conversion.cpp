@@ -570,11 +570,11 @@ ImageDate imageDate() {
 
 // The console's message and the log's line for an image that cannot be
 // mapped; `step` names the step that failed for the record.
-int noImage(ConversionLog& log, const char* message, const char* step) {
+int noImage(page::PageFile& page, ConversionLog& log, const char* message, const char* step) {
   printStderr("%s", message);
   log.noImage(message, step);
   log.finish(1, msg::kConversionEndNoImage, "no-image");
-  writeConversionPage(log, Json());
+  writeConversionPage(page, log, Json());
   return 1;
 }
 
@@ -606,20 +606,21 @@ int runSelthix(const ConversionOptions& options) {
   }
   for (const std::string& name : removeStaleTemporaries(isOurTarget)) log.staleRemoved(name);
   log.writeUnfinished();
-  writeConversionPage(log, Json(), false);
+  page::PageFile page(convpage::kName);
+  writeConversionPage(page, log, Json(), false);
   enlargeWorkingSet();
   MappedFile image;
   switch (image.map(dat::kImageName)) {
     case MappedFile::Failure::None:
       break;
     case MappedFile::Failure::Open:
-      return noImage(log, msg::kCreateFileFailed, "open");
+      return noImage(page, log, msg::kCreateFileFailed, "open");
     case MappedFile::Failure::Size:
-      return noImage(log, msg::kGetFileSizeFailed, "size");
+      return noImage(page, log, msg::kGetFileSizeFailed, "size");
     case MappedFile::Failure::Mapping:
-      return noImage(log, msg::kCreateFileMappingFailed, "mapping");
+      return noImage(page, log, msg::kCreateFileMappingFailed, "mapping");
     case MappedFile::Failure::View:
-      return noImage(log, msg::kMapViewOfFileFailed, "view");
+      return noImage(page, log, msg::kMapViewOfFileFailed, "view");
   }
   int64_t n = static_cast<int64_t>(image.size() / dat::kFrameSize);
   Json levels;
@@ -636,6 +637,6 @@ int runSelthix(const ConversionOptions& options) {
   }
   log.finish(status, early != nullptr ? *early->log : nullptr,
              early != nullptr ? early->code : "done");
-  writeConversionPage(log, levels);
+  writeConversionPage(page, log, levels);
   return status;
 }

@@ -54,22 +54,54 @@ int peakOf(const uint8_t* audio, uint32_t bytes) {
   return std::max<int>(hi, -lo);
 }
 
-std::string wholeFile(const char* name) {
+// The last line of the text file `name` in this directory (its last 64 kB
+// read), when it is a regular file of this user's; empty otherwise.
+std::string lastLine(const std::string& name) {
   std::string text;
-  std::FILE* f = openRegular(name);
+  if (name.find_first_of("/\\:") != std::string::npos) return text;
+  std::FILE* f = openRegular(name.c_str());
   if (f == nullptr) return text;
   char buffer[65536];
-  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) text.append(buffer, n);
+  if (ownFile(f) && (std::fseek(f, -static_cast<long>(sizeof buffer), SEEK_END) == 0 ||
+                     std::fseek(f, 0, SEEK_SET) == 0)) {
+    text.assign(buffer, std::fread(buffer, 1, sizeof buffer, f));
+  }
   std::fclose(f);
-  return text;
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  size_t last = text.find_last_of('\n');
+  return last == std::string::npos ? text : text.substr(last + 1);
+}
+
+// The capture's record that describes this image: KOVRANT.json, or where
+// another user's stood in the way KOVRANT-1.json, ..., the first that is
+// this user's, has ended and wrote as many frames as the image holds. A
+// record refused unread (readRecord) is said on the console.
+Json captureRecord(int64_t frames) {
+  for (int k = 0; k <= kFallbackNames; ++k) {
+    std::string name = k == 0 ? dat::kCaptureRecordName : fallbackName(dat::kCaptureRecordName, k);
+    Json d;
+    RecordRead read = readRecord(name.c_str(), &d);
+    if (read == RecordRead::Missing) return Json();
+    const char* why = read == RecordRead::TooLarge    ? msg::kRecordTooLarge
+                      : read == RecordRead::TooDeep   ? msg::kRecordTooDeep
+                      : read == RecordRead::Malformed ? msg::kRecordMalformed
+                                                      : nullptr;
+    if (why != nullptr) printStderr(msg::kRecordNotRead, shownName(name.c_str()).c_str(), why);
+    if (read != RecordRead::Read) continue;
+    const Json& counts = d.value("counts", Json::object());
+    bool ended = d.value("ended", Json()).is_string();
+    if (ended && counts.is_object() && counts.value("framesWritten", Json()) == Json(frames))
+      return d;
+  }
+  return Json();
 }
 
 // The capture beside the image: its tallies from its record, in the words
 // of its log, and the last line of its log (its summary): the log the record
 // names, which may stand under another name than KOVRANT.LOG (another
 // user's was there), and none where the capture could not write one.
-Json captureSummary() {
-  Json d = Json::parse(wholeFile(dat::kCaptureRecordName), nullptr, false);
+Json captureSummary(int64_t frames) {
+  Json d = captureRecord(frames);
   if (!d.is_object()) return Json();
   auto count = [&](const char* key) {
     const Json& c = d.value("counts", Json::object());
@@ -91,14 +123,9 @@ Json captureSummary() {
                 textOf(msg::kCaptureLogErrors, count("errorReads"))};
   if (d.contains("exitStatus") && d["exitStatus"].is_number_integer())
     lines.push_back(textOf(msg::kLogExitStatus, d["exitStatus"].get<int>()));
-  // Only a name in this directory, as the capture writes it.
   const Json& named = d.value("log", Json());
-  std::string log;
-  if (named.is_string() && named.get<std::string>().find_first_of("/\\:") == std::string::npos)
-    log = wholeFile(named.get<std::string>().c_str());
-  while (!log.empty() && (log.back() == '\n' || log.back() == '\r')) log.pop_back();
-  size_t last = log.find_last_of('\n');
-  return {{"lines", lines}, {"summary", last == std::string::npos ? log : log.substr(last + 1)}};
+  return {{"lines", lines},
+          {"summary", named.is_string() ? lastLine(named.get<std::string>()) : ""}};
 }
 
 }  // namespace
@@ -154,7 +181,18 @@ Json levelStrip(const std::vector<int32_t>& framePeak, const tapetime::Track& tr
   return {{"start", lo}, {"peaks", list}};
 }
 
-void writeConversionPage(const ConversionLog& log, const Json& levels, bool say) {
+namespace {
+
+// The image's frames as the record tells them; -1 before it was mapped.
+int64_t imageFrames(const Json& record) {
+  const Json& image = record.value("image", Json());
+  return image.is_object() ? image.value("frames", int64_t{-1}) : -1;
+}
+
+}  // namespace
+
+void writeConversionPage(page::PageFile& page, const ConversionLog& log, const Json& levels,
+                         bool say) {
   Json data = {{"kind", "conversion"},
                {"summary", log.summary().empty() ? msg::kConversionUnfinished : log.summary()},
                {"totals", log.totals()},
@@ -164,6 +202,6 @@ void writeConversionPage(const ConversionLog& log, const Json& levels, bool say)
                {"afterFile", msg::kConversionLogAfterFile},
                {"record", log.document()},
                {"levels", levels},
-               {"capture", captureSummary()}};
-  page::write(convpage::kName, data, say);
+               {"capture", captureSummary(imageFrames(log.document()))}};
+  page.write(data, say);
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "json_record.h"
+#include "page.h"
 #include "tape_time.h"
 
 class ConversionLog;
@@ -25,8 +26,9 @@ std::vector<int32_t> framePeaks(const uint8_t* image, int64_t frames, bool conve
 // converted audio: {"start": first second, "peaks": [...]}.
 Json levelStrip(const std::vector<int32_t>& peaks, const tapetime::Track& track);
 
-// Writes SELTHIX.html from the log's record and summary (a run that has not
-// finished says so), the level strip (null: none) and KOVRANT.json when it
-// stands in the directory. Failures are said on the console unless `say`
-// is false.
-void writeConversionPage(const ConversionLog& log, const Json& levels, bool say = true);
+// Writes `page` (SELTHIX.html) from the log's record and summary (a run
+// that has not finished says so), the level strip (null: none) and the
+// capture's record that describes the image, when there is one. Failures
+// are said on the console unless `say` is false.
+void writeConversionPage(page::PageFile& page, const ConversionLog& log, const Json& levels,
+                         bool say = true);

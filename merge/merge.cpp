@@ -96,11 +96,11 @@ class Report {
                   record.name().c_str());
     }
     // The summary is the last line said.
-    page::write(kPageName, {{"kind", "merge"},
-                            {"summary", lastSaid},
-                            {"totals", totals},
-                            {"record", record.doc()},
-                            {"inputGaps", inputGaps}});
+    page::PageFile(kPageName).write({{"kind", "merge"},
+                                     {"summary", lastSaid},
+                                     {"totals", totals},
+                                     {"record", record.doc()},
+                                     {"inputGaps", inputGaps}});
   }
   // The stretches an input did not read, for the page: where its
   // placed frames do not run on.

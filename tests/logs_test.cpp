@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <sstream>
 #include <string>
@@ -15,6 +16,7 @@
 #include "dumper_messages.h"
 #include "frame_builder.h"
 #include "merge_messages.h"
+#include "page_messages.h"
 #include "sha256.h"
 #include "test_support.h"
 
@@ -121,9 +123,10 @@ TEST(Logs, AnotherUsersLogInASharedDirectory) {
   }
 }
 
-// Another user's SELTHIX.json in a shared directory: this conversion's
-// record goes under the first free name, the console says which, and the
-// other stays as it was.
+// Another user's SELTHIX.json and SELTHIX.html in a shared directory: this
+// conversion's record and page, written at its start and at its end, go
+// under the first free names, the console says so once each, and the
+// others stay as they were.
 TEST(Logs, AnotherUsersRecordInASharedDirectory) {
   if (geteuid() != 0) GTEST_SKIP() << "needs root to act as two users";
   testing_support::TempDir top;
@@ -131,18 +134,26 @@ TEST(Logs, AnotherUsersRecordInASharedDirectory) {
   const std::string& shared = place.dir;
   ASSERT_TRUE(synth::writeFile(shared + "/KOVRANT.IMG", tape()));
   const std::vector<uint8_t> theirs = {'{', '}'};
-  std::string stale = shared + "/SELTHIX.json";
-  ASSERT_TRUE(synth::writeFile(stale, theirs));
-  ASSERT_EQ(chown(stale.c_str(), 4242, 4242), 0);
+  for (const char* name : {"/SELTHIX.json", "/SELTHIX.html"}) {
+    ASSERT_TRUE(synth::writeFile(shared + name, theirs));
+    ASSERT_EQ(chown((shared + name).c_str(), 4242, 4242), 0);
+  }
   RunOptions options;
   options.uid = 4343;
   RunResult r = testing_support::runIn(shared, place.program, options);
   EXPECT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_EQ(readFile(stale), theirs);
-  char line[300];
-  std::snprintf(line, sizeof line, msg::kConversionRecordElsewhere, "Operation not permitted",
-                "SELTHIX-1.json");
-  EXPECT_EQ(r.err, testing_support::toCp932(line));
+  EXPECT_EQ(readFile(shared + "/SELTHIX.json"), theirs);
+  EXPECT_EQ(readFile(shared + "/SELTHIX.html"), theirs);
+  char recordLine[300], page[300];
+  std::snprintf(recordLine, sizeof recordLine, msg::kConversionRecordElsewhere,
+                "Operation not permitted", "SELTHIX-1.json");
+  std::snprintf(page, sizeof page, msg::kPageElsewhere, "SELTHIX.html", "Operation not permitted",
+                "SELTHIX-1.html");
+  EXPECT_EQ(r.err, testing_support::toCp932(recordLine) + testing_support::toCp932(page));
+  EXPECT_FALSE(textOf(readFile(shared + "/SELTHIX-1.html")).empty());
+  std::vector<std::string> names = testing_support::listDir(shared);
+  EXPECT_EQ(std::count(names.begin(), names.end(), "SELTHIX-2.html"), 0);
+  EXPECT_EQ(std::count(names.begin(), names.end(), "SELTHIX-2.json"), 0);
   std::string record = textOf(readFile(shared + "/SELTHIX-1.json"));
   EXPECT_EQ(record.rfind("{\n  \"schema\": \"selthix/1\",", 0), 0u) << record;
   EXPECT_NE(record.find("\"ending\": \"done\""), std::string::npos) << record;

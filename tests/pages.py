@@ -254,8 +254,9 @@ def merge(tools, work):
              for i in inputs]
     check(page.data["record"] == record and len(paths) == 4 and shown == paths,
           "merge: every input named: %r" % paths)
-    check("</script>/" not in text and "<!--" not in text.split('id="data"')[1],
-          "merge: no input's name ends the data")
+    data = text.split('id="data">')[1].split("</script>")[0]
+    check(not set("<>&") & set(data) and len(data) > 1000,
+          "merge: no '<', '>' or '&' inside the embedded data (they are escaped)")
     log = open(os.path.join(out, "KOVRANT-MERGE.LOG"), encoding="utf-8").read().splitlines()
     check(len(page.data["totals"]) == 2 and in_order(page.data["totals"], log),
           "merge: the report's totals: %r" % page.data["totals"])
@@ -283,25 +284,50 @@ def merge(tools, work):
 
 def odd_capture(tools, work):
     """The capture's record and log as a hostile or damaged directory holds
-    them: the page is still written, never waits on a FIFO, and shows the log
-    the record names (a name of this directory only), else no summary."""
+    them: the page is still written, never waits on a FIFO, and shows only
+    a record that describes this image (this user's, ended, as many frames
+    written as the image holds: KOVRANT.json, else KOVRANT-1.json where
+    another user's stands in the way) with the log it names (a name of this
+    directory only); a record too large or nested too deep is not read, and
+    the console says so."""
     selthix, make_image = tools[0], tools[2]
-    cases = [  # (record, what stands under which name, the summary shown)
-        ({"firstAtime": {"text": 5}, "counts": {"goodReads": "x"}, "log": "KOVRANT-1.LOG"},
+    ended = {"ended": "2026-01-01T00:00:14+00:00"}
+    cases = [  # (records by name, with the owner of each; logs; summary; tallies shown; said)
+        ({"KOVRANT.json": {"firstAtime": {"text": 5}, "counts": {"goodReads": "x"},
+                           "log": "KOVRANT-1.LOG"}},
          {"KOVRANT.LOG": "stale\nまとめ: 古い\n", "KOVRANT-1.LOG": "a\nまとめ: この取り込み\n"},
-         "まとめ: この取り込み"),
-        ({"log": "KOVRANT.LOG"}, {"KOVRANT.LOG": None}, ""),
-        ({"log": None}, {"KOVRANT.LOG": "まとめ: 別の取り込み\n"}, ""),
-        ({"log": "../KOVRANT.LOG"}, {}, ""),
+         "まとめ: この取り込み", True, ""),
+        ({"KOVRANT.json": {"log": "KOVRANT.LOG"}}, {"KOVRANT.LOG": None}, "", True, ""),
+        ({"KOVRANT.json": {"log": None}}, {"KOVRANT.LOG": "まとめ: 別の取り込み\n"}, "", True, ""),
+        ({"KOVRANT.json": {"log": "../KOVRANT.LOG"}}, {}, "", True, ""),
+        # Another user's record, this user's beside it.
+        ({"KOVRANT.json": {"counts": {"errorReads": 30}, "log": "KOVRANT.LOG", "uid": 4242},
+          "KOVRANT-1.json": {"log": "KOVRANT-1.LOG"}},
+         {"KOVRANT.LOG": "まとめ: 別の取り込み\n", "KOVRANT-1.LOG": "まとめ: この取り込み\n"},
+         "まとめ: この取り込み", True, ""),
+        ({"KOVRANT.json": {"ended": None}}, {}, None, False, ""),  # not ended
+        ({"KOVRANT.json": {"counts": {"framesWritten": 1}}}, {}, None, False, ""),  # another image
+        ({"KOVRANT.json": "[" * 10 ** 6}, {}, None, False, "KOVRANT.jsonは読みませんでした: どの"),
+        ({"KOVRANT.json": " " * (17 << 20)}, {}, None, False, "KOVRANT.jsonは読みませんでした: 16MB"),
     ]
-    for k, (doc, files, summary) in enumerate(cases):
+    for k, (records, files, summary, shown, said) in enumerate(cases):
         d = os.path.join(work, "capture%d" % k)
         os.makedirs(d)
         run([make_image, "--seed", "2", "--frames", "300", "KOVRANT.IMG"], d, check=True)
+        frames = os.path.getsize(os.path.join(d, "KOVRANT.IMG")) // 5822
         with open(os.path.join(work, "KOVRANT.LOG"), "w", encoding="utf-8") as f:
             f.write("まとめ: 上の取り込み\n")
-        with open(os.path.join(d, "KOVRANT.json"), "w", encoding="utf-8") as f:
-            json.dump(doc, f)
+        for name, doc in records.items():
+            path = os.path.join(d, name)
+            with open(path, "w", encoding="utf-8") as f:
+                if isinstance(doc, str):
+                    f.write(doc)
+                    continue
+                doc = dict(ended, **doc)
+                doc["counts"] = dict({"framesWritten": frames}, **doc.get("counts", {}))
+                json.dump({k: v for k, v in doc.items() if k != "uid"}, f)
+            if "uid" in doc:
+                os.chown(path, doc["uid"], doc["uid"])
         for name, text in files.items():
             if text is None:
                 os.mkfifo(os.path.join(d, name))
@@ -318,10 +344,15 @@ def odd_capture(tools, work):
         if not written:
             continue
         page = read_page(os.path.join(d, "SELTHIX.html"), "odd capture %d" % k)[1]
-        capture = (page.data or {}).get("capture") or {}
-        check(p.returncode == 0 and capture.get("summary") == summary and
-              "最初のATIME: なし" in capture.get("lines", []),
+        capture = (page.data or {}).get("capture")
+        console = p.stderr.decode("cp932", "replace")
+        check(p.returncode == 0 and (capture is not None) == shown and
+              (not shown or capture.get("summary") == summary and
+               "最初のATIME: なし" in capture.get("lines", []) and
+               "読み取りエラーの回数: 0" in capture.get("lines", [])),
               "odd capture %d: exit %d, %r" % (k, p.returncode, capture))
+        check(console.startswith(said) if said else console == "",
+              "odd capture %d: the console %r" % (k, console))
 
 
 def main():
