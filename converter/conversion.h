@@ -1,33 +1,17 @@
-// The converter run: maps "KOVRANT.IMG" from the current directory, divides
-// it into segments at rate changes and new program numbers, and writes each
-// segment as a WAV file in the current directory.
+// The converter run: maps "KOVRANT.IMG" from the current directory, plans
+// its segments (conversion_plan.h: rate changes and new program numbers)
+// and writes each as a WAV file in the current directory.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
+#include "conversion_plan.h"
 #include "interrupts.h"
 #include "json_record.h"
 #include "wav_writer.h"
 
 class ConversionLog;
-
-// What the user asked for beyond the plain conversion.
-struct ConversionOptions {
-  bool keepTime = false;    // gaps filled with silence and marked (cue, labels)
-  bool bwf = false;         // a Broadcast WAV "bext" chunk in every file
-  bool convert32k = false;  // 32 kHz segments converted (layout inferred)
-  bool longPlay = false;    // long-play segments decoded where the tape shows how
-  bool deEmphasis = false;  // a de-emphasised copy of each file with pre-emphasis
-  bool check = false;       // the image walked and logged as converted, nothing written
-  std::string text;         // the options as given, for the log
-};
-
-// The image's modification time, local: "yyyy-mm-dd" and "hh:mm:ss" (empty
-// when unknown), for the files' description.
-struct ImageDate {
-  std::string date, time;
-};
 
 // --check: the status of an image with a gap or a discontinuity in what a
 // conversion writes.

@@ -43,7 +43,7 @@ const char* const kFailureCodes[] = {"none", "create-failed", "write-failed", "i
                                      "image-changed"};
 
 // The log's word for a state that has one line of its own.
-const char* stateText(FileRecord::Outcome o) {
+const char* stateWord(FileRecord::Outcome o) {
   return o == FileRecord::Placeholder       ? msg::kConversionLogPlaceholder
          : o == FileRecord::LongPlay        ? msg::kConversionLogLongPlay
          : o == FileRecord::LongPlayUnknown ? msg::kConversionLogLongPlayUnknown
@@ -189,6 +189,10 @@ void ConversionLog::fileText(const FileRecord& r) {
              ll(b.where.missing), seconds(tapetime::seconds(b.where.missing)).c_str(),
              placeText(b));
   }
+  stateText(r);
+}
+
+void ConversionLog::stateText(const FileRecord& r) {
   if (r.cutFrames > 0) out.line(msg::kConversionLogCutFrames, ll(r.cutFrames));
   if (r.trimFrames > 0) out.line(msg::kConversionLogTrimFrames, ll(r.trimFrames));
   if (r.outcome == FileRecord::Failed) {
@@ -199,7 +203,7 @@ void ConversionLog::fileText(const FileRecord& r) {
     if (r.outcome == FileRecord::Cut) {
       out.line(msg::kConversionLogCheckedCut, ll(r.framesCut));
     } else {
-      out.line(msg::kConversionLogChecked, stateText(r.outcome));
+      out.line(msg::kConversionLogChecked, stateWord(r.outcome));
     }
     return;
   }
@@ -210,30 +214,36 @@ void ConversionLog::fileText(const FileRecord& r) {
     out.line(msg::kConversionLogCut, ll(r.framesCut));
     return;
   }
-  out.line(msg::kConversionLogState, stateText(r.outcome));
+  out.line(msg::kConversionLogState, stateWord(r.outcome));
 }
 
 Json ConversionLog::atime(const tapetime::Time& t) const {
   return atimeJson(t, cycle);
 }
 
-Json ConversionLog::fileJson(const FileRecord& r) const {
-  Json gapList = Json::array(), jumpList = Json::array();
+void ConversionLog::breaksJson(const FileRecord& r, Json* gaps, Json* jumps) const {
+  *gaps = Json::array();
+  *jumps = Json::array();
   for (const FileBreak& b : r.breaks) {
     Json j = {{"sample", b.sample},
               {"imageFrame", b.where.before},
               {"before", atime(b.where.timeBefore)},
               {"after", atime(b.where.timeAfter)}};
     if (b.where.kind == tapetime::Break::Jump) {
-      jumpList.push_back(j);
+      jumps->push_back(j);
       continue;
     }
     j["missing"] = b.where.missing;
     j["duration"] = tapetime::seconds(b.where.missing);
     j["filled"] = b.filled;
     j["place"] = kPlaceCodes[b.place];
-    gapList.push_back(j);
+    gaps->push_back(j);
   }
+}
+
+Json ConversionLog::fileJson(const FileRecord& r) const {
+  Json gapList, jumpList;
+  breaksJson(r, &gapList, &jumpList);
   bool failedFile = r.outcome == FileRecord::Failed;
   bool inPlace = !failedFile && !check;
   Json failure;

@@ -107,7 +107,9 @@ class ConversionLog {
 
  private:
   void fileText(const FileRecord& r);
+  void stateText(const FileRecord& r);  // the lines after its breaks
   Json fileJson(const FileRecord& r) const;
+  void breaksJson(const FileRecord& r, Json* gaps, Json* jumps) const;
   Json atime(const tapetime::Time& t) const;
 
   LogFile out;

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "dat_frame.h"
 
@@ -45,8 +47,9 @@ uint32_t convertedBytes(int samplingCode, int quantizationCode, bool convert32k,
 
 // Sum of the absolute values of the samples that the conversion takes from
 // the frame (convertedBytes of its repaired codes). 0 without a view, and 0
-// with the 32 kHz message for a frame of which nothing is converted. A long
-// play frame is measured in the first named layout (the segment's own is
-// chosen only when it is closed): silence is silence in every layout.
-// Calls get(i).
-double frameLoudness(FrameView* view, int64_t i, bool convert32k, bool longPlay = false);
+// with the 32 kHz message for a frame of which nothing is converted: printed,
+// or added to `said` when it is given. A long play frame is measured in the
+// first named layout (the segment's own is chosen only when it is closed):
+// silence is silence in every layout. Calls get(i).
+double frameLoudness(FrameView* view, int64_t i, bool convert32k, bool longPlay = false,
+                     std::vector<std::string>* said = nullptr);

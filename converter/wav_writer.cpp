@@ -237,12 +237,46 @@ int64_t wavFrameLimit(uint32_t bytesPerFrame, uint64_t otherBytes) {
   return room > 0 ? room / bytesPerFrame : 0;
 }
 
+namespace {
+
+// Writes frames first .. first + frames - 1 of the image, the plan's
+// silence before the frames it names, at most `limit` frames in all.
+// True when the caller's stop() ended it.
+bool writeFrames(WavWriter& wav, const uint8_t* image, int64_t first, int64_t frames,
+                 uint32_t bytesPerFrame, const WavPlan& p, int64_t limit, const WavChecks& c) {
+  static const uint8_t kSilence[dat::kAudioSize] = {};
+  std::vector<uint8_t> transformed(p.transform.apply != nullptr ? bytesPerFrame : 0);
+  int64_t room = limit;
+  auto put = [&](const uint8_t* bytes) {
+    if (p.transform.apply != nullptr) {
+      p.transform.apply(p.transform.state, bytes, transformed.data());
+      bytes = transformed.data();
+    }
+    if (room == 0 || !wav.write(bytesPerFrame, bytes)) return false;
+    --room;
+    return true;
+  };
+  size_t next = 0;
+  bool going = true;
+  for (int64_t k = first; going && k < first + frames; ++k) {
+    for (; going && next < p.silence.size() && p.silence[next].before <= k; ++next) {
+      if (p.silence[next].before < k) continue;
+      for (int64_t m = 0; going && m < p.silence[next].frames; ++m) going = put(kSilence);
+    }
+    going = going && put(image + k * dat::kFrameSize);
+    // Not one frame more once the caller says stop.
+    if (c.stop != nullptr && c.stop()) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 WavResult writeWav(const char* name, const uint8_t* image, int64_t first, int64_t last,
                    uint32_t rate, uint32_t bytesPerFrame, const WavPlan* plan,
                    const WavChecks* checks) {
   static const WavChecks kNoChecks;
   const WavChecks& c = checks != nullptr ? *checks : kNoChecks;
-  bool stopped = false;
   WavResult result;
   WavWriter wav;
   wav.init(rate);
@@ -259,42 +293,14 @@ WavResult writeWav(const char* name, const uint8_t* image, int64_t first, int64_
   int64_t limit = wavFrameLimit(bytesPerFrame, p.chunkBytes());
   if (p.framesLimit >= 0) limit = std::min(limit, p.framesLimit);
   if (frames + filled > limit) result.framesLimit = limit;
-  // What the loop below writes, unless stopped or failing.
+  // What the frames written below come to, unless stopped or failing.
   wav.setDataSize(static_cast<uint32_t>(std::min(frames + filledInRange, limit) * bytesPerFrame));
   if (!wav.open(name)) {
     result.kind = WavResult::CreateFailed;
     result.error = wav.error();
     return result;
   }
-  if (bytesPerFrame > 0) {
-    static const uint8_t kSilence[dat::kAudioSize] = {};
-    std::vector<uint8_t> transformed(p.transform.apply != nullptr ? bytesPerFrame : 0);
-    int64_t room = limit;
-    auto put = [&](const uint8_t* bytes) {
-      if (p.transform.apply != nullptr) {
-        p.transform.apply(p.transform.state, bytes, transformed.data());
-        bytes = transformed.data();
-      }
-      if (room == 0 || !wav.write(bytesPerFrame, bytes)) return false;
-      --room;
-      return true;
-    };
-    size_t next = 0;
-    bool going = true;
-    for (int64_t k = first; going && k < first + frames; ++k) {
-      for (; going && next < p.silence.size() && p.silence[next].before <= k; ++next) {
-        if (p.silence[next].before < k) continue;
-        for (int64_t m = 0; going && m < p.silence[next].frames; ++m) going = put(kSilence);
-      }
-      going = going && put(image + k * dat::kFrameSize);
-      // Not one frame more once the caller says stop.
-      if (c.stop != nullptr && c.stop()) {
-        stopped = true;
-        break;
-      }
-    }
-  }
-  if (stopped) {
+  if (bytesPerFrame > 0 && writeFrames(wav, image, first, frames, bytesPerFrame, p, limit, c)) {
     wav.abandon();
     result.kind = WavResult::Stopped;
   } else if (c.keep != nullptr && !c.keep()) {

@@ -288,7 +288,7 @@ def compare(what, old, new):
 
 
 def main():
-    pinned, current = sys.argv[1], sys.argv[2]
+    pinned, current = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
     args = sys.argv[3:]
     cases = int(args[args.index("--cases") + 1]) if "--cases" in args else 300
     seed = int(args[args.index("--seed") + 1]) if "--seed" in args else 20261208
