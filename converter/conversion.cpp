@@ -16,7 +16,6 @@
 #include "converter_messages.h"
 #include "dat_frame.h"
 #include "de_emphasis.h"
-#include "digest_worker.h"
 #include "file_marks.h"
 #include "frame_view.h"
 #include "interrupts.h"
@@ -24,6 +23,7 @@
 #include "mapped_file.h"
 #include "output_file.h"
 #include "sha256.h"
+#include "side_thread.h"
 #include "tape_time.h"
 #include "wav_chunks.h"
 #include "wav_writer.h"
@@ -166,7 +166,7 @@ bool convertFrames(const uint8_t* image, int64_t frameCount, const ConversionOpt
   // there is one, from the start (it also brings the image's pages in ahead
   // of the walk over the frames), else after the conversion.
   std::vector<int32_t> peaks;
-  DigestWorker side;
+  SideThread side;
   bool beside = levels != nullptr && side.start();
   if (beside) side.post([&] { peaks = framePeaks(image, frameCount, options.convert32k); });
   ConversionPlanner planner(image, frameCount, options, date);

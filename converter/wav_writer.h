@@ -14,10 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "digest_worker.h"
 #include "md5.h"
 #include "output_file.h"
 #include "sha256.h"
+#include "side_thread.h"
 
 class WavWriter {
  public:
@@ -55,9 +55,6 @@ class WavWriter {
   // errno of the first failure since open, 0 when there was none.
   int error() const { return failure; }
   bool isOpen() const { return file != nullptr; }
-  // Bytes written since open, header included, and audio bytes alone.
-  uint32_t bytesWritten() const { return written; }
-  uint32_t dataBytes() const { return data; }
   // The MD5 of the "MD5 " chunk written at close, in hexadecimal; empty
   // without one.
   const std::string& md5() const { return md5Hex; }
@@ -91,7 +88,7 @@ class WavWriter {
   size_t filled;
   size_t md5Begin, md5End;  // the audio in the buffer being filled
   bool threaded;            // the worker takes a digest
-  DigestWorker worker;
+  SideThread worker;
 };
 
 // The largest number of frames of `bytesPerFrame` audio bytes that one WAV

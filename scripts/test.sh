@@ -3,7 +3,7 @@
 # test: once in the normal build (the kernel test among them; then the demo
 # in two languages) and once under
 # AddressSanitizer + UndefinedBehaviorSanitizer, the converter's also under
-# ThreadSanitizer (its digest thread), the default outputs against the
+# ThreadSanitizer (its second thread), the default outputs against the
 # pinned commit's programs; then builds the Windows programs and
 # checks them under Wine against the Linux ones, the dumper
 # also through the kernel's SCSI stack in the virtual machine; then installs
@@ -26,7 +26,7 @@ echo "== the demo, in Japanese and in English"
 DAT_KERNEL_TESTS=ON python3 tests/demo_languages.py
 echo "== tests, sanitizer build"
 ctest --test-dir build-asan --output-on-failure -j2
-echo "== the converter's tests under ThreadSanitizer (its digest thread)"
+echo "== the converter's tests under ThreadSanitizer (its second thread)"
 TSAN_OPTIONS=halt_on_error=1 build-tsan/tests/converter_tests --gtest_brief=1
 echo "== fuzz corpus replay"
 if command -v clang++ >/dev/null 2>&1; then

@@ -1,8 +1,8 @@
-// A second thread that takes the digests of a file's bytes while the next
-// bytes are converted (and, beside the whole conversion, the peaks of the
-// frames for the page): one job at a time, handed over by the writer, which
-// waits for it before it reuses the bytes the job reads. Nothing is shared
-// with the thread but what a job is handed.
+// A second thread that runs one job at a time beside the conversion: the
+// digests of a file's bytes while the next bytes are converted (handed over
+// by the WAV writer, which waits for a job before it reuses the bytes the
+// job reads), and the frames' peaks for the page. Nothing is shared with the
+// thread but what a job is handed.
 #pragma once
 
 #include <condition_variable>
@@ -10,12 +10,12 @@
 #include <mutex>
 #include <thread>
 
-class DigestWorker {
+class SideThread {
  public:
-  DigestWorker() = default;
-  ~DigestWorker() { finish(); }
-  DigestWorker(const DigestWorker&) = delete;
-  DigestWorker& operator=(const DigestWorker&) = delete;
+  SideThread() = default;
+  ~SideThread() { finish(); }
+  SideThread(const SideThread&) = delete;
+  SideThread& operator=(const SideThread&) = delete;
 
   // Starts the thread. False where the machine has one processor (or the
   // thread cannot start): the caller then does the work itself.

@@ -1,8 +1,8 @@
-#include "digest_worker.h"
+#include "side_thread.h"
 
 #include <utility>
 
-bool DigestWorker::start() {
+bool SideThread::start() {
   if (running()) return true;
   if (std::thread::hardware_concurrency() < 2) return false;
   stopping = false;
@@ -11,7 +11,7 @@ bool DigestWorker::start() {
   return running();
 }
 
-void DigestWorker::run() {
+void SideThread::run() {
   std::unique_lock<std::mutex> held(lock);
   for (;;) {
     changed.wait(held, [this] { return busy || stopping; });
@@ -25,7 +25,7 @@ void DigestWorker::run() {
   }
 }
 
-void DigestWorker::post(std::function<void()> next) {
+void SideThread::post(std::function<void()> next) {
   std::unique_lock<std::mutex> held(lock);
   changed.wait(held, [this] { return !busy; });
   job = std::move(next);
@@ -33,13 +33,13 @@ void DigestWorker::post(std::function<void()> next) {
   changed.notify_all();
 }
 
-void DigestWorker::wait() {
+void SideThread::wait() {
   if (!running()) return;
   std::unique_lock<std::mutex> held(lock);
   changed.wait(held, [this] { return !busy; });
 }
 
-void DigestWorker::finish() {
+void SideThread::finish() {
   if (!running()) return;
   {
     std::unique_lock<std::mutex> held(lock);
