@@ -174,53 +174,47 @@ Track track(std::vector<int64_t> keys) {
   return r;
 }
 
-std::vector<Break> breaks(const Track& tr) {
-  std::vector<Break> out;
-  int64_t previousAt = -1;
-  for (int64_t i = 0; i < static_cast<int64_t>(tr.keys.size()); ++i) {
-    if (tr.keys[i] == kNoTime) continue;
-    if (previousAt >= 0) {
-      int64_t steps = i - previousAt;
-      Time before = fromKey(tr.keys[previousAt]), after = fromKey(tr.keys[i]);
-      if (steps != 1 || !runsOn(before, after, tr.cycle)) {
-        int64_t missing = missingBetween(before, after, steps, tr.cycle);
-        Break b{Break::Gap, i, 0, before, after};
-        if (tr.keys[i] <= tr.keys[previousAt] || missing > kJumpFrames ||
-            missing < -accuracy(tr.cycle)) {
-          b.kind = Break::Jump;
-          out.push_back(b);
-        } else if (steps == 1 || missing > 0) {
-          b.missing = std::max<int64_t>(missing, 1);
-          out.push_back(b);
-        }
-      }
-    }
-    previousAt = i;
+namespace {
+
+// The break, if any, between a frame with the time `before` and one `steps`
+// frames later with `after`, frames that move the tape's time on by
+// `perFrame` positions each: false when the time runs on.
+bool breakBetween(const Time& before, const Time& after, int64_t steps, int perFrame,
+                  const Cycle& c, Break* b) {
+  int64_t missing;
+  if (perFrame == 1) {
+    if (steps == 1 && runsOn(before, after, c)) return false;
+    missing = missingBetween(before, after, steps, c);
+  } else {
+    int64_t moved = missingBetween(before, after, 0, c);  // positions between
+    if (moved == steps * perFrame) return false;
+    missing = moved / perFrame - steps;
   }
-  return out;
+  b->timeBefore = before;
+  b->timeAfter = after;
+  b->missing = 0;
+  if (key(after) <= key(before) || missing > kJumpFrames || missing < -accuracy(c)) {
+    b->kind = Break::Jump;
+    return true;
+  }
+  // A step of one frame that does not run on is a gap of at least one.
+  b->kind = Break::Gap;
+  b->missing = perFrame == 1 && steps == 1 ? std::max<int64_t>(missing, 1) : missing;
+  return b->missing > 0;
 }
+
+}  // namespace
 
 std::vector<Break> breaks(const Track& tr, int64_t first, int64_t last, int perFrame) {
   std::vector<Break> out;
   int64_t previousAt = -1;
   for (int64_t i = std::max<int64_t>(first, 0); i <= last && i < int64_t(tr.keys.size()); ++i) {
     if (tr.keys[i] == kNoTime) continue;
-    if (previousAt >= 0) {
-      int64_t steps = i - previousAt;
-      Time before = fromKey(tr.keys[previousAt]), after = fromKey(tr.keys[i]);
-      int64_t moved = missingBetween(before, after, 0, tr.cycle);  // positions between
-      int64_t missing = moved / perFrame - steps;
-      if (moved != steps * perFrame) {
-        Break b{Break::Gap, i, 0, before, after};
-        if (tr.keys[i] <= tr.keys[previousAt] || missing > kJumpFrames ||
-            missing < -accuracy(tr.cycle)) {
-          b.kind = Break::Jump;
-          out.push_back(b);
-        } else if (missing > 0) {
-          b.missing = missing;
-          out.push_back(b);
-        }
-      }
+    Break b{};
+    if (previousAt >= 0 && breakBetween(fromKey(tr.keys[previousAt]), fromKey(tr.keys[i]),
+                                        i - previousAt, perFrame, tr.cycle, &b)) {
+      b.before = i;
+      out.push_back(b);
     }
     previousAt = i;
   }

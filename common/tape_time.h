@@ -105,12 +105,11 @@ struct Break {
   Time timeBefore;  // ATIME of the last frame before it that has one
   Time timeAfter;   // ATIME of the frame after it
 };
-// The gaps and discontinuities of a track, in order of `before`.
-std::vector<Break> breaks(const Track& t);
-// Those among frames first .. last of a stretch whose frames each move the
-// tape's time on by `perFrame` positions (long play), with `missing` counted
-// in such frames.
-std::vector<Break> breaks(const Track& t, int64_t first, int64_t last, int perFrame);
+// The gaps and discontinuities among frames first .. last of a track, in
+// order of `before`; frames that each move the tape's time on by `perFrame`
+// positions (2: long play) count `missing` in such frames.
+std::vector<Break> breaks(const Track& t, int64_t first = 0, int64_t last = INT64_MAX,
+                          int perFrame = 1);
 // The positions the tape's time moves on per frame among frames first ..
 // last, as most of their steps from one frame to the next show: 1 in
 // standard play; 1 when no step shows it.
