@@ -44,33 +44,13 @@ std::string text(const Json& data) {
 }
 
 Json labels() {
-  return {{"conversionTitle", msg::kPageConversionTitle},
-          {"mergeTitle", msg::kPageMergeTitle},
-          {"timeline", msg::kPageTimeline},
-          {"level", msg::kPageLevel},
-          {"files", msg::kPageFiles},
-          {"name", msg::kPageName},
-          {"rate", msg::kPageRate},
-          {"duration", msg::kPageDuration},
-          {"gaps", msg::kPageGaps},
-          {"player", msg::kPagePlayer},
-          {"gap", msg::kPageGap},
-          {"jump", msg::kPageJump},
-          {"notConverted", msg::kPageNotConverted},
-          {"emphasis", msg::kPageEmphasis},
-          {"noFile", msg::kPageNoFile},
-          {"totals", msg::kPageTotals},
-          {"capture", msg::kPageCapture},
-          {"input", msg::kPageInput},
-          {"merged", msg::kPageMerged},
-          {"unread", msg::kPageUnread},
-          {"mergeGap", msg::kPageMergeGap},
-          {"added", msg::kPageAdded},
-          {"disagreement", msg::kPageDisagreement}};
+  return {{"timeline", msg::kPageTimeline}, {"totals", msg::kPageTotals}};
 }
 
-void PageFile::write(Json data, bool say) {
-  data["labels"] = labels();
+void PageFile::write(Json data, const Json& pageLabels, bool say) {
+  Json all = labels();
+  all.update(pageLabels);
+  data["labels"] = all;
   StagedFile file;
   errno = 0;
   if (!file.writeWhole(target.c_str(), text(data))) {

@@ -17,7 +17,8 @@ namespace page {
 // text inside it can end ("<", ">" and "&" written "\u003c", "\u003e" and
 // "\u0026", U+2028 and U+2029 escaped).
 std::string text(const Json& data);
-// The page's labels in the language in use, by the names its script reads.
+// The labels both pages show, in the language in use, by the names their
+// script reads.
 Json labels();
 // A page of the run, written once or more (a conversion's at its start and
 // at its end): each write replaces the last where it went, also under
@@ -26,10 +27,11 @@ class PageFile {
  public:
   explicit PageFile(const char* name) : own(name), target(name) {}
   // Writes the page holding `data` (its "kind": "conversion" or "merge"),
-  // with the labels and the language added. A page that cannot be written,
-  // or went under another name, is said on the console (unless `say` is
+  // with its own labels (`labels`, by the names its script reads), the
+  // shared ones and the language added. A page that cannot be written, or
+  // went under another name, is said on the console (unless `say` is
   // false); the run carries on either way.
-  void write(Json data, bool say = true);
+  void write(Json data, const Json& labels, bool say = true);
 
  private:
   std::string own;     // its own name

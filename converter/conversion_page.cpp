@@ -203,5 +203,20 @@ void writeConversionPage(page::PageFile& page, const ConversionLog& log, const J
                {"record", log.document()},
                {"levels", levels},
                {"capture", captureSummary(imageFrames(log.document()))}};
-  page.write(data, say);
+  page.write(data,
+             {{"conversionTitle", msg::kPageConversionTitle},
+              {"level", msg::kPageLevel},
+              {"files", msg::kPageFiles},
+              {"name", msg::kPageName},
+              {"rate", msg::kPageRate},
+              {"duration", msg::kPageDuration},
+              {"gaps", msg::kPageGaps},
+              {"player", msg::kPagePlayer},
+              {"gap", msg::kPageGap},
+              {"jump", msg::kPageJump},
+              {"notConverted", msg::kPageNotConverted},
+              {"emphasis", msg::kPageEmphasis},
+              {"noFile", msg::kPageNoFile},
+              {"capture", msg::kPageCapture}},
+             say);
 }

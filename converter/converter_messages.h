@@ -236,4 +236,96 @@ DAT_FILE_TEXT(kConversionUnfinished,
               "The conversion has not ended (it is still running, or it was stopped)");
 DAT_FILE_TEXT(kConversionReasonImageChanged, "KOVRANT.IMG が変わった", "KOVRANT.IMG changed");
 
+// What --help prints.
+DAT_MESSAGE(
+    kSelthixHelp,
+    "使い方: SELTHIX [--keep-time] [--bwf] [--convert-32k] [--check] [--long-play]\n"
+    "                [--de-emphasis]\n"
+    "        SELTHIX [--help | --version]\n"
+    "\n"
+    "現在のディレクトリのフレームイメージ KOVRANT.IMG (KOVRANT が書いたもの) を読み、\n"
+    "プログラム (曲) とサンプリング周波数ごとに 16 ビットステレオの WAV ファイルを\n"
+    "同じディレクトリに書き込みます。\n"
+    "\n"
+    "ファイル名はプログラム番号と周波数から付けます: #001-48kHz.wav、#002-44.1kHz.wav\n"
+    "など。同じ番号と周波数が後でまた現れると -2、-3 … が付きます。32kHz の部分は\n"
+    "変換せず、ヘッダーだけの #NNN-32kHz.wav を残します。同じ名前の既存のファイルは\n"
+    "置き換えられます。\n"
+    "\n"
+    "変換ログ SELTHIX.LOG に、ファイルごとの長さ、ATIME、テープを読めなかった箇所\n"
+    "(ギャップ) の位置と推定の長さ、SHA-256 を書きます。同じ内容をプログラム向けに\n"
+    "SELTHIX.json (JSON) にも書きます。\n"
+    "\n"
+    "  --keep-time    ギャップを推定の長さの無音で埋め、WAV のキューポイントと\n"
+    "                 ラベルファイル (#001-48kHz.txt) に印を付けます。\n"
+    "  --bwf          Broadcast WAV の bext チャンクと、data チャンクの MD5 を\n"
+    "                 書き込みます。各ファイルの bext は SELTHIX-CORE.csv にも書きます。\n"
+    "  --convert-32k  32kHz の部分も変換します (フレーム内の配置は推定です。\n"
+    "                 12 ビットの長時間モードは --long-play で)。\n"
+    "  --check        変換と同じようにイメージを調べ、SELTHIX.LOG と SELTHIX.json\n"
+    "                 だけを書きます (WAV ファイルもラベルファイルも書きません)。\n"
+    "  --long-play    12 ビットの長時間モード (LP) の部分を、フレーム内の配置を\n"
+    "                 テープから推定して 32kHz の WAV に変換します (推定であり、\n"
+    "                 テープで確認されたものではありません。分からないときは変換しません)。\n"
+    "  --de-emphasis  プリエンファシス付きのファイルに、ディエンファシスした\n"
+    "                 アクセス用のコピー (#001-48kHz-deemph.wav など) も書きます。\n"
+    "\n"
+    "終了ステータス: 0 すべてのファイルを書き込んだ / 1 イメージを読めない、または\n"
+    "書けなかったファイルがある / 2 引数の誤り / 3 中断した (Ctrl-C など) /\n"
+    "4 --check でギャップまたは不連続が見つかった (ないときは 0)。\n"
+    "詳しくは man SELTHIX と README を参照してください。\n",
+    "Usage: SELTHIX [--keep-time] [--bwf] [--convert-32k] [--check] [--long-play]\n"
+    "               [--de-emphasis]\n"
+    "       SELTHIX [--help | --version]\n"
+    "\n"
+    "Reads the frame image KOVRANT.IMG (written by KOVRANT) in the current directory\n"
+    "and writes one 16-bit stereo WAV file per program (track) and sampling rate into\n"
+    "the same directory.\n"
+    "\n"
+    "The names come from the program number and the rate: #001-48kHz.wav,\n"
+    "#002-44.1kHz.wav and so on; a number and rate that come again get -2, -3 ...\n"
+    "Stretches at 32kHz are not converted: #NNN-32kHz.wav is left with a header only.\n"
+    "Existing files of the same names are replaced.\n"
+    "\n"
+    "The conversion log SELTHIX.LOG holds each file's length, ATIME, the places the\n"
+    "tape could not be read (gaps) with their estimated lengths, and its SHA-256;\n"
+    "SELTHIX.json holds the same for programs (JSON).\n"
+    "\n"
+    "  --keep-time    fill each gap with silence of its estimated length and mark it\n"
+    "                 with a WAV cue point and in a label file (#001-48kHz.txt).\n"
+    "  --bwf          write a Broadcast WAV bext chunk and the MD5 of the data\n"
+    "                 chunk; every file's bext goes into SELTHIX-CORE.csv too.\n"
+    "  --convert-32k  convert the 32kHz stretches too (their layout in the frame is\n"
+    "                 inferred; 12-bit long play with --long-play).\n"
+    "  --check        walk the image as a conversion would and write only\n"
+    "                 SELTHIX.LOG and SELTHIX.json (no WAV file, no label file).\n"
+    "  --long-play    decode 12-bit long-play (LP) stretches into 32kHz WAV files,\n"
+    "                 their layout in the frame inferred from the tape (not confirmed\n"
+    "                 on a tape; a stretch whose layout is not clear is not converted).\n"
+    "  --de-emphasis  also write a de-emphasised access copy of each file with\n"
+    "                 pre-emphasis (#001-48kHz-deemph.wav and so on).\n"
+    "\n"
+    "Exit status: 0 every file written / 1 the image cannot be read, or a file could\n"
+    "not be written / 2 wrong arguments / 3 interrupted (Ctrl-C and the like) /\n"
+    "4 --check found a gap or a discontinuity (0 when it found none).\n"
+    "See man SELTHIX and the README for more.\n");
+
+// SELTHIX.html's labels (page.h).
+DAT_FILE_TEXT(kPageConversionTitle, "SELTHIX: テープの全体", "SELTHIX: the tape at a glance");
+DAT_FILE_TEXT(kPageLevel, "レベル: 1秒ごとのピーク (dBFS)",
+              "Level: the peak of each second (dBFS)");
+DAT_FILE_TEXT(kPageFiles, "ファイル", "Files");
+DAT_FILE_TEXT(kPageName, "名前", "Name");
+DAT_FILE_TEXT(kPageRate, "サンプリング周波数", "Rate");
+DAT_FILE_TEXT(kPageDuration, "長さ (秒)", "Duration (s)");
+DAT_FILE_TEXT(kPageGaps, "ギャップ", "Gaps");
+DAT_FILE_TEXT(kPagePlayer, "再生", "Player");
+DAT_FILE_TEXT(kPageGap, "ギャップ %s → %s: %s フレーム欠落 (%s 秒)、%s",
+              "Gap %s → %s: %s frames missing (%s s), %s");
+DAT_FILE_TEXT(kPageJump, "不連続 %s → %s", "Discontinuity %s → %s");
+DAT_FILE_TEXT(kPageNotConverted, "変換されない区間", "not converted");
+DAT_FILE_TEXT(kPageEmphasis, "エンファシスあり", "emphasis");
+DAT_FILE_TEXT(kPageNoFile, "ファイルなし (--check)", "no file (--check)");
+DAT_FILE_TEXT(kPageCapture, "取り込み (KOVRANT.LOG)", "The capture (KOVRANT.LOG)");
+
 }  // namespace msg

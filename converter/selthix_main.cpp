@@ -4,8 +4,8 @@
 #include "arguments.h"
 #include "console.h"
 #include "conversion.h"
+#include "converter_messages.h"
 #include "language.h"
-#include "usage_messages.h"
 
 int main(int argc, char** argv) {
   // A descriptor that standard output left free must never become the tape's.

@@ -6,8 +6,8 @@
 #include "arguments.h"
 #include "capture.h"
 #include "console.h"
+#include "dumper_messages.h"
 #include "language.h"
-#include "usage_messages.h"
 
 int main(int argc, char** argv) {
   // A descriptor that standard output left free must never become the tape's.

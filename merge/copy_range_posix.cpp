@@ -1,13 +1,14 @@
-// POSIX form of copyRange: copy_file_range(2) (Linux), which leaves the
-// bytes in the kernel; where the system cannot (another file system, not a
-// regular file, an old kernel, a file system that copies nothing), a loop
-// of pread(2) and write(2).
+// POSIX form of copyRange: the kernel's own copy where the system has one
+// (copyInKernel), which leaves the bytes in the kernel; where it cannot
+// (another file system, not a regular file, an old kernel, a file system
+// that copies nothing), a loop of pread(2) and write(2).
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <memory>
 
+#include "copy_in_kernel.h"
 #include "copy_range.h"
 
 namespace {
@@ -17,22 +18,6 @@ bool failed(bool reading, int error, CopyFault* fault) {
   fault->error = error != 0 ? error : EIO;
   return false;
 }
-
-#if defined(__linux__)
-// Copies as much of the stretch as the kernel will, advancing `at` and
-// `length`: all of it, or up to where it declined or failed.
-void copyInKernel(int in, int out, int64_t* at, int64_t* length) {
-  while (*length > 0) {
-    off_t from = static_cast<off_t>(*at);
-    ssize_t n = copy_file_range(in, &from, out, nullptr, static_cast<size_t>(*length), 0);
-    if (n <= 0) return;
-    *at += n;
-    *length -= n;
-  }
-}
-#else
-void copyInKernel(int, int, int64_t*, int64_t*) {}
-#endif
 
 }  // namespace
 

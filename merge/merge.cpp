@@ -100,7 +100,14 @@ class Report {
                                      {"summary", lastSaid},
                                      {"totals", totals},
                                      {"record", record.doc()},
-                                     {"inputGaps", inputGaps}});
+                                     {"inputGaps", inputGaps}},
+                                    {{"mergeTitle", msg::kPageMergeTitle},
+                                     {"input", msg::kPageInput},
+                                     {"merged", msg::kPageMerged},
+                                     {"unread", msg::kPageUnread},
+                                     {"mergeGap", msg::kPageMergeGap},
+                                     {"added", msg::kPageAdded},
+                                     {"disagreement", msg::kPageDisagreement}});
   }
   // The stretches an input did not read, for the page: where its
   // placed frames do not run on.

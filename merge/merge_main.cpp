@@ -7,7 +7,6 @@
 #include "language.h"
 #include "merge.h"
 #include "merge_messages.h"
-#include "usage_messages.h"
 
 int main(int argc, char** argv) {
   // A descriptor that standard output left free must never become the result's.
