@@ -31,9 +31,19 @@ std::string textOf(const char* format, ...) {
   return text;
 }
 
+std::string textUnchecked(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  std::string text = formatText(format, args);
+  va_end(args);
+  return text;
+}
+
 namespace {
 
 void printTo(FILE* stream, const char* format, va_list args) {
+  // Standard output first: the two stay in the order they were printed.
+  if (stream == stderr) std::fflush(stdout);
   std::string text = formatText(format, args);
   writeConsole(stream, text.data(), text.size());
 }
@@ -48,10 +58,16 @@ void printStdout(const char* format, ...) {
 }
 
 void printStderr(const char* format, ...) {
-  std::fflush(stdout);
   va_list args;
   va_start(args, format);
   printTo(stderr, format, args);
+  va_end(args);
+}
+
+void printUnchecked(FILE* stream, const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  printTo(stream, format, args);
   va_end(args);
 }
 

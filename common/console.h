@@ -13,6 +13,8 @@
 #include <cstdio>
 #include <string>
 
+#include "texts.h"
+
 #if defined(__GNUC__)
 #define DAT_PRINTF(fmt, args) __attribute__((format(printf, fmt, args)))
 #else
@@ -38,11 +40,33 @@ void prepareConsole();
 void printStdout(const char* format, ...) DAT_PRINTF(1, 2);
 // To standard error.
 void printStderr(const char* format, ...) DAT_PRINTF(1, 2);
+// printStdout (`stream` stdout) or printStderr, and textOf, for a format
+// that the caller has had checked (a text of the table, below).
+void printUnchecked(FILE* stream, const char* format, ...);
+std::string textUnchecked(const char* format, ...);
 
 // The text that `format` and `args` make.
 std::string formatText(const char* format, va_list args);
 // The text that `format` and the arguments make.
 std::string textOf(const char* format, ...) DAT_PRINTF(1, 2);
+
+// The same for a text of the table (texts.h) as the format, in the language
+// in use: its arguments are checked against its Japanese when compiling.
+template <const char* Japanese, typename... Args>
+void printStdout(const texts::Text<Japanese>& format, Args... args) {
+  if (false) texts::checkFormat(Japanese, args...);
+  printUnchecked(stdout, format.text, args...);
+}
+template <const char* Japanese, typename... Args>
+void printStderr(const texts::Text<Japanese>& format, Args... args) {
+  if (false) texts::checkFormat(Japanese, args...);
+  printUnchecked(stderr, format.text, args...);
+}
+template <const char* Japanese, typename... Args>
+std::string textOf(const texts::Text<Japanese>& format, Args... args) {
+  if (false) texts::checkFormat(Japanese, args...);
+  return textUnchecked(format.text, args...);
+}
 
 // The platform's part: writes `length` bytes of UTF-8 to `stream` (stdout or
 // stderr) in the form that prepareConsole chose for it, and flushes.

@@ -11,8 +11,17 @@
 #include <string>
 
 #include "tape_time.h"
+#include "texts.h"
 
 using Json = nlohmann::ordered_json;
+
+namespace texts {
+// A text of the table in a document: as a string, in the language in use.
+template <const char* Japanese>
+void to_json(Json& j, const Text<Japanese>& t) {
+  j = t.text;
+}
+}  // namespace texts
 
 class JsonRecord {
  public:

@@ -32,11 +32,19 @@ class LogFile {
   // Writes one line. The first that cannot be written is said on the
   // console with the system's reason, and the log ends there.
   void line(const char* format, ...) DAT_PRINTF(2, 3);
+  // The same with a text of the table as the format (console.h).
+  template <const char* Japanese, typename... Args>
+  void line(const texts::Text<Japanese>& format, Args... args) {
+    if (false) texts::checkFormat(Japanese, args...);
+    lineUnchecked(format.text, args...);
+  }
   void close();
   bool isOpen() const { return file != nullptr; }
 
  private:
   void failed(int error);
+  void lineUnchecked(const char* format, ...);
+  void lineFrom(const char* format, va_list args);
 
   FILE* file = nullptr;
   std::string opened;  // the name it was opened under

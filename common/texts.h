@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <vector>
 
 #include "cp932.h"
@@ -90,6 +91,34 @@ struct Registration {
   explicit Registration(const Entry& entry) { all().push_back(entry); }
 };
 
+// A text of the table: the text in the language in use (`text`), of a type
+// of its own that carries its Japanese, so that every call that formats it
+// is checked against that literal when it is compiled (checkFormat).
+template <const char* Japanese>
+struct Text {
+  const char* text;
+  operator const char*() const { return text; }
+  const char* c_str() const { return text; }
+};
+// Joined with other text as a string.
+template <const char* J>
+std::string operator+(const std::string& a, const Text<J>& b) {
+  return a + b.text;
+}
+template <const char* J>
+std::string operator+(const Text<J>& a, const std::string& b) {
+  return a.text + b;
+}
+
+// Never called: the compiler checks the arguments of a text's every use
+// against the text's Japanese literal, as it checks printf's (the English
+// has the same conversions: sameShape). The programs compile with format
+// warnings as errors, so that a wrong argument does not build.
+#if defined(__GNUC__)
+inline void checkFormat(const char*, ...) __attribute__((format(printf, 1, 2)));
+#endif
+inline void checkFormat(const char*, ...) {}
+
 }  // namespace texts
 
 #define DAT_TEXT_CHECKED(name, japanese, english)                                                  \
@@ -99,12 +128,12 @@ struct Registration {
   inline constexpr char name##English[] = english
 
 // `name`: the text in the language in use (useLanguage), entered in the table.
-#define DAT_TEXT_REGISTERED(name, console)                 \
-  inline const char* name = name##Japanese;                \
-  inline const ::texts::Registration name##Registration {  \
-    ::texts::Entry {                                       \
-#name, &name, name##Japanese, name##English, console \
-    }                                                      \
+#define DAT_TEXT_REGISTERED(name, console)                      \
+  inline ::texts::Text<name##Japanese> name{name##Japanese};    \
+  inline const ::texts::Registration name##Registration {       \
+    ::texts::Entry {                                            \
+#name, &name.text, name##Japanese, name##English, console \
+    }                                                           \
   }
 
 // Defines the console text `name`: UTF-8, Japanese or English. Its Japanese

@@ -39,12 +39,14 @@ struct EarlyEnd {
   const char* code;  // the record's
 };
 const EarlyEnd kEarlyEnds[] = {
-    {ImageChange::Shortened, &msg::kImageChanged, &msg::kConversionEndShortened, "image-shortened"},
-    {ImageChange::ReadError, &msg::kImageReadError, &msg::kConversionEndReadError,
+    {ImageChange::Shortened, &msg::kImageChanged.text, &msg::kConversionEndShortened.text,
+     "image-shortened"},
+    {ImageChange::ReadError, &msg::kImageReadError.text, &msg::kConversionEndReadError.text,
      "image-read-error"},
-    {ImageChange::Rewritten, &msg::kImageRewritten, &msg::kConversionEndRewritten,
+    {ImageChange::Rewritten, &msg::kImageRewritten.text, &msg::kConversionEndRewritten.text,
      "image-rewritten"},
-    {ImageChange::None, &msg::kConversionInterrupted, &msg::kEndInterrupted, "interrupted"},
+    {ImageChange::None, &msg::kConversionInterrupted.text, &msg::kEndInterrupted.text,
+     "interrupted"},
 };
 
 // How the run ended early (a change of the image before an interrupt), or
@@ -258,9 +260,9 @@ bool isOurTarget(const std::string& target) {
 
 int runSelthix(const ConversionOptions& options) {
   prepareConsole();
-  printStdout("%s", msg::kSelthixBanner);
+  printStdout(msg::kSelthixBanner);
   InterruptGuard interrupts;
-  if (!interrupts.installed()) printStderr("%s", msg::kConversionNotInterruptible);
+  if (!interrupts.installed()) printStderr(msg::kConversionNotInterruptible);
   ConversionLog log;
   errno = 0;
   if (!log.open(options)) {
@@ -296,7 +298,7 @@ int runSelthix(const ConversionOptions& options) {
       printStdout(msg::kCheckFound, static_cast<long long>(log.breaks()));
       status = kBreaksFoundStatus;
     } else {
-      printStdout("%s", msg::kCheckClean);
+      printStdout(msg::kCheckClean);
     }
   }
   log.finish(status, early != nullptr ? *early->log : nullptr,

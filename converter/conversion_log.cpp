@@ -62,8 +62,8 @@ const char* placeText(const FileBreak& b) {
 const char* const kPlaceCodes[] = {"inside", "before-file", "after-file"};
 
 std::string failureText(const FileRecord& r) {
-  if (r.failure == FileRecord::Interrupted) return msg::kEndInterrupted;
-  if (r.failure == FileRecord::ImageChanged) return msg::kConversionReasonImageChanged;
+  if (r.failure == FileRecord::Interrupted) return msg::kEndInterrupted.c_str();
+  if (r.failure == FileRecord::ImageChanged) return msg::kConversionReasonImageChanged.c_str();
   return std::strerror(r.error);
 }
 

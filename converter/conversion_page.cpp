@@ -82,9 +82,9 @@ Json captureRecord(int64_t frames) {
     Json d;
     RecordRead read = readRecord(name.c_str(), &d);
     if (read == RecordRead::Missing) return Json();
-    const char* why = read == RecordRead::TooLarge    ? msg::kRecordTooLarge
-                      : read == RecordRead::TooDeep   ? msg::kRecordTooDeep
-                      : read == RecordRead::Malformed ? msg::kRecordMalformed
+    const char* why = read == RecordRead::TooLarge    ? msg::kRecordTooLarge.c_str()
+                      : read == RecordRead::TooDeep   ? msg::kRecordTooDeep.c_str()
+                      : read == RecordRead::Malformed ? msg::kRecordMalformed.c_str()
                                                       : nullptr;
     if (why != nullptr) printStderr(msg::kRecordNotRead, shownName(name.c_str()).c_str(), why);
     if (read != RecordRead::Read) continue;
@@ -193,16 +193,17 @@ int64_t imageFrames(const Json& record) {
 
 void writeConversionPage(page::PageFile& page, const ConversionLog& log, const Json& levels,
                          bool say) {
-  Json data = {{"kind", "conversion"},
-               {"summary", log.summary().empty() ? msg::kConversionUnfinished : log.summary()},
-               {"totals", log.totals()},
-               {"filled", msg::kConversionLogFilled},
-               {"joined", msg::kConversionLogJoined},
-               {"beforeFile", msg::kConversionLogBeforeFile},
-               {"afterFile", msg::kConversionLogAfterFile},
-               {"record", log.document()},
-               {"levels", levels},
-               {"capture", captureSummary(imageFrames(log.document()))}};
+  Json data = {
+      {"kind", "conversion"},
+      {"summary", log.summary().empty() ? msg::kConversionUnfinished.c_str() : log.summary()},
+      {"totals", log.totals()},
+      {"filled", msg::kConversionLogFilled.c_str()},
+      {"joined", msg::kConversionLogJoined.c_str()},
+      {"beforeFile", msg::kConversionLogBeforeFile.c_str()},
+      {"afterFile", msg::kConversionLogAfterFile.c_str()},
+      {"record", log.document()},
+      {"levels", levels},
+      {"capture", captureSummary(imageFrames(log.document()))}};
   page.write(data,
              {{"conversionTitle", msg::kPageConversionTitle},
               {"level", msg::kPageLevel},

@@ -77,8 +77,8 @@ double frameLoudness(FrameView* view, int64_t i, bool convert32k, bool longPlay,
   if (frame == nullptr) return 0;
   int code = dat::samplingCode(*frame), quantization = dat::quantizationCode(*frame);
   uint32_t bytes = convertedBytes(code, quantization, convert32k, longPlay);
-  if (bytes == 0 && said != nullptr) said->push_back(msg::kRate32kNotSupported);
-  if (bytes == 0 && said == nullptr) printStdout("%s", msg::kRate32kNotSupported);
+  if (bytes == 0 && said != nullptr) said->push_back(msg::kRate32kNotSupported.c_str());
+  if (bytes == 0 && said == nullptr) printStdout(msg::kRate32kNotSupported);
   const uint8_t* v = frame->audio;
   uint8_t decoded[longplay::kBytesPerFrame];
   if (bytes == longplay::kBytesPerFrame && dat::longPlayCodes(code, quantization)) {

@@ -48,9 +48,9 @@ class CaptureRun {
 
   int run() {
     prepareConsole();
-    printStdout("%s", msg::kKovrantBanner);
+    printStdout(msg::kKovrantBanner);
     InterruptGuard interrupts;
-    if (!interrupts.installed()) printStdout("%s", msg::kInterruptsNotCaught);
+    if (!interrupts.installed()) printStdout(msg::kInterruptsNotCaught);
     started = wallClock();
     if (!identifyDrive(device, &deviceSaid)) return 1;
     if (!probe()) {
@@ -83,7 +83,7 @@ class CaptureRun {
   // Audio mode, read back. InAudioMode when the drive took it and the user
   // has been asked for a cassette.
   Outcome selectAudioMode() {
-    printStdout("%s", msg::kSwitchingToAudio);
+    printStdout(msg::kSwitchingToAudio);
     uint8_t check[12] = {};
     int32_t length = 12;
     if (!ScsiModeSelect(kAudioModeList, 12, &status, &sense) ||
@@ -92,23 +92,23 @@ class CaptureRun {
       return Outcome::RequestFailed;
     }
     if (check[4] != kAudioDensity) {
-      printStdout("%s", msg::kAudioModeFailed);
+      printStdout(msg::kAudioModeFailed);
       return Outcome::ModeNotSet;
     }
-    printStdout("%s", msg::kSucceededLine);
-    printStderr("%s", msg::kInsertCassette);
+    printStdout(msg::kSucceededLine);
+    printStderr(msg::kInsertCassette);
     return Outcome::InAudioMode;
   }
 
   // True only when the drive took data mode: the request was carried out
   // and answered GOOD.
   bool switchToData() {
-    printStdout("%s", msg::kSwitchingToData);
+    printStdout(msg::kSwitchingToData);
     if (!ScsiModeSelect(kDataModeList, 12, &status, &sense)) {
       printLastError();
       return false;
     }
-    printStdout("%s", msg::kSucceeded);
+    printStdout(msg::kSucceeded);
     if (status != kGood) {
       printStdout(msg::kDataModeRefused, status, sense);
       return false;
@@ -120,13 +120,13 @@ class CaptureRun {
     bool arrived = false;
     for (int polls = 0;;) {
       if (interruptRequested()) {
-        printStdout("%s", msg::kInterrupted);
+        printStdout(msg::kInterrupted);
         return Outcome::Interrupted;
       }
       bool answered = ScsiTestUnitReady(&status, &sense);
       if (status == kCheckCondition && sense == kUnitAttention) {
         arrived = true;
-        printStdout("%s", msg::kLoadingRewinding);
+        printStdout(msg::kLoadingRewinding);
         ScsiRewind(&status, &sense);
         ScsiTestUnitReady(&status, &sense);
         filter = CaptureFilter();
@@ -145,14 +145,14 @@ class CaptureRun {
         // driver takes it when the tape device is opened).
         // Only the last poll's own answer says so: a failed poll leaves the
         // status of an earlier request.
-        if (!arrived && answered && status == kGood) printStdout("%s", msg::kCassetteAlreadyIn);
+        if (!arrived && answered && status == kGood) printStdout(msg::kCassetteAlreadyIn);
         return Outcome::NoCassette;
       }
     }
   }
 
   Outcome capture(FILE* image) {
-    printStdout("%s", msg::kReading);
+    printStdout(msg::kReading);
     Outcome outcome = readFrames(image);
     errno = 0;
     if (std::fclose(image) != 0 && outcome != Outcome::WriteFailed) {
@@ -160,9 +160,9 @@ class CaptureRun {
       outcome = Outcome::WriteFailed;
     }
     if (outcome == Outcome::WriteFailed) log.imageKeeps(keepWholeFrames());
-    printStdout("%s", msg::kRewinding);
+    printStdout(msg::kRewinding);
     ScsiRewind(&status, &sense);
-    printStdout("%s", msg::kUnloading);
+    printStdout(msg::kUnloading);
     ScsiUnload(&status, &sense);
     return outcome;
   }
@@ -188,12 +188,12 @@ class CaptureRun {
     int badReads = 0;
     for (;;) {
       if (interruptRequested()) {
-        printStdout("%s", msg::kInterrupted);
+        printStdout(msg::kInterrupted);
         return Outcome::Interrupted;
       }
       int32_t length = dat::kFrameSize;
       if (!ScsiRead(frame.bytes(), &length, &status, &sense)) {
-        printStdout("%s", msg::kReadFailed);
+        printStdout(msg::kReadFailed);
         return Outcome::ReadFailed;
       }
       if (status == kGood) {
@@ -212,7 +212,7 @@ class CaptureRun {
         tapetime::Time atime;
         if (tapetime::frameTime(frame, &atime)) log.atimeShown(atime);
       } else if (status == kCheckCondition && sense == kBlankCheck) {
-        printStdout("%s", msg::kEndOfTape);
+        printStdout(msg::kEndOfTape);
         return Outcome::BlankTape;
       } else {
         log.badRead(status, sense);

@@ -122,14 +122,14 @@ bool checkOpenedDrive() {
   uint8_t id[pt::kIdentificationLength] = {};
   bool found = false;
   if (!carrierIdentification(id, &found)) {
-    printStdout("%s", msg::kInquiryFailed);
+    printStdout(msg::kInquiryFailed);
     printLastError();
     carrierClose();
     return false;
   }
   if (found) printStdout(msg::kIdentification, reinterpret_cast<const char*>(id));
   if (!isSupported(id, found)) {
-    printStdout("%s", msg::kDriveNotSupported);
+    printStdout(msg::kDriveNotSupported);
     carrierClose();
     return false;
   }
@@ -137,7 +137,7 @@ bool checkOpenedDrive() {
 }
 
 bool openFailed() {
-  printStdout("%s", msg::kTapeOpenFailed);
+  printStdout(msg::kTapeOpenFailed);
   printLastError();
   return false;
 }
@@ -221,7 +221,7 @@ void printLastError() {
 
 void lookupFailedText(char* text, size_t size, long error) {
   // The console's line without its end: kSystemText gives it back.
-  std::string line = msg::kFormatMessageFailed;
+  std::string line = msg::kFormatMessageFailed.c_str();
   if (!line.empty() && line.back() == '\n') line.pop_back();
   std::snprintf(text, size, line.c_str(), static_cast<int>(error));
 }

@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
   for (const char* operand : arguments.operands) inputs.push_back(const_cast<char*>(operand));
   if (inputs.size() < 2) {
     prepareConsole();
-    printStderr("%s", msg::kMergeUsage);
+    printStderr(msg::kMergeUsage);
     return 2;
   }
   return runMerge(static_cast<int>(inputs.size()), inputs.data(), arguments.has(0));

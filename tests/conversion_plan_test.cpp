@@ -102,7 +102,7 @@ void expectPlan(const std::vector<Planned>& got, const std::vector<Planned>& wan
 }
 
 TEST(ConversionPlan, SegmentsCutsAndTrims) {
-  const std::string k32 = msg::kRate32kNotSupported;
+  const std::string k32 = msg::kRate32kNotSupported.c_str();
   struct Case {
     const char* what;
     std::vector<Frames> runs;

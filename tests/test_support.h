@@ -75,6 +75,11 @@ std::vector<std::string> listDir(const std::string& dir);  // sorted names, no d
 
 // Text to its code page 932 bytes, through the C library's iconv.
 std::string toCp932(const std::string& utf8);
+// A text of the table in the language in use, likewise.
+template <const char* Japanese>
+std::string toCp932(const texts::Text<Japanese>& text) {
+  return toCp932(std::string(text.text));
+}
 // Code page 932 bytes to UTF-8, through the C library's iconv.
 std::string fromCp932(const std::string& bytes);
 
