@@ -20,6 +20,7 @@
 #include "output_file.h"
 #include "page.h"
 #include "placement.h"
+#include "sha256.h"
 #include "tape_time.h"
 #include "wall_time.h"
 
@@ -149,28 +150,24 @@ class Report {
 #define REFUSE(report, name, ...) (report).say(true, msg::name, __VA_ARGS__)
 
 // A digest of a frame's bytes, to tell frames apart without keeping them:
-// four lanes of 8-byte words, each word taken in by a step that cannot map
-// two words to one result, so frames that differ in one word never share a
-// digest; others do by a chance of about one in 2^64.
-uint64_t frameDigest(const uint8_t* frame) {
-  constexpr uint64_t kOdd = 0x9E3779B185EBCA87u;
-  constexpr int kLanes = 4, kBlock = 8 * kLanes;
-  auto rotate = [](uint64_t v, int r) { return v << r | v >> (64 - r); };
-  uint64_t lane[kLanes] = {kOdd, 2 * kOdd, 3 * kOdd, 4 * kOdd};
-  uint8_t tail[kBlock] = {};  // the frame's last bytes, padded with zeros
-  for (int at = 0; at < dat::kFrameSize; at += kBlock) {
-    const uint8_t* words = frame + at;
-    if (dat::kFrameSize - at < kBlock) {
-      std::memcpy(tail, words, dat::kFrameSize - at);
-      words = tail;
-    }
-    for (int k = 0; k < kLanes; ++k) {
-      uint64_t w;
-      std::memcpy(&w, words + 8 * k, sizeof w);
-      lane[k] = rotate((lane[k] ^ w) * kOdd, 29);
-    }
+// the first 128 bits of its SHA-256. Every bit of it depends on every bit of
+// the frame, so frames that differ share one, however they differ, by a
+// chance of about one in 2^128.
+struct FrameDigest {
+  uint64_t bits[2];
+  bool operator!=(const FrameDigest& o) const {
+    return bits[0] != o.bits[0] || bits[1] != o.bits[1];
   }
-  return lane[0] + rotate(lane[1], 16) + rotate(lane[2], 32) + rotate(lane[3], 48);
+};
+
+FrameDigest frameDigest(const uint8_t* frame) {
+  Sha256 sum;
+  sum.update(frame, dat::kFrameSize);
+  uint8_t whole[32];
+  sum.digest(whole);
+  FrameDigest d;
+  std::memcpy(d.bits, whole, sizeof d.bits);
+  return d;
 }
 
 // One input, read once from start to end, a block of frames at a time: its
@@ -183,7 +180,7 @@ struct Pass {
   FileStamp opened;  // the file as it was opened
   int64_t frames = 0;
   merging::Placement plan;
-  std::vector<uint64_t> digests;
+  std::vector<FrameDigest> digests;
   // errno of the failed read; 0 when none failed.
   int readError = 0;
 
@@ -320,14 +317,12 @@ class Merge {
       }
       if (next == INT64_MAX) break;
       // The frame of the first input that has this place; the others that
-      // have it too are compared with it by their digests (frameDigest: two
-      // frames that differ in one 8-byte word never share one, frames that
-      // differ more do by a chance of about one in 2^64).
+      // have it too are compared with it by their digests (frameDigest).
       size_t chosenFrom = passes.size();
-      uint64_t chosen = 0;  // its digest
+      FrameDigest chosen{};  // its digest
       for (size_t k = 0; k < passes.size(); ++k) {
         if (at[k] >= passes[k]->frames || passes[k]->plan.keys[at[k]] != next) continue;
-        uint64_t digest = passes[k]->digests[at[k]++];
+        FrameDigest digest = passes[k]->digests[at[k]++];
         if (chosenFrom == passes.size()) {
           chosen = digest;
           chosenFrom = k;
