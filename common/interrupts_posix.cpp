@@ -1,23 +1,29 @@
 // POSIX interrupts: the interrupt signals turned into a request that the run
 // answers.
+#include <atomic>
+
 #include "interrupt_signals_posix.h"
 #include "interrupts.h"
 
 namespace {
 
-volatile sig_atomic_t interrupted = 0;
+// Set by the handler, on whichever thread the signal is delivered to, and
+// read by the run's threads (the converter's second one among them): an
+// atomic, and one without a lock, as a signal handler may touch no other.
+std::atomic<bool> interrupted{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "a signal handler needs a lock-free flag");
 constexpr int kCount = sizeof kInterruptSignals / sizeof kInterruptSignals[0];
 struct sigaction previous[kCount];
 int installedCount = 0;
 
 void onSignal(int) {
-  interrupted = 1;
+  interrupted.store(true);
 }
 
 }  // namespace
 
 InterruptGuard::InterruptGuard() {
-  interrupted = 0;
+  interrupted.store(false);
   struct sigaction action {};
   action.sa_handler = onSignal;
   sigemptyset(&action.sa_mask);
@@ -40,9 +46,9 @@ InterruptGuard::~InterruptGuard() {
 }
 
 bool interruptRequested() {
-  return interrupted != 0;
+  return interrupted.load();
 }
 
 void requestInterrupt() {
-  interrupted = 1;
+  interrupted.store(true);
 }
