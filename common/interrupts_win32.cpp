@@ -1,6 +1,7 @@
 // Windows interrupts: a console control handler that turns Ctrl-C,
 // Ctrl-Break and the closing of the console into a request that the run
-// answers.
+// answers. Windows has no hangup signal that a parent could leave ignored
+// (no nohup): the closing of the console is always answered.
 #include <windows.h>
 
 #include <atomic>
