@@ -72,12 +72,12 @@ class Report {
   }
   Json& doc() { return record.doc(); }
   // An input, or the result, refused: `code` says why (the console's text
-  // tells it in the console's language), `input` which (null: the result).
-  // The entry, for what else the refusal names.
+  // tells it in the console's language), `input` which: its path as given
+  // (null: the result). The entry, for what else the refusal names.
   Json& refused(const char* code, const std::string* input, const char* reason = nullptr) {
     Json& list = record.doc()["refusals"];
     list.push_back({{"code", code},
-                    {"input", input != nullptr ? Json(*input) : Json()},
+                    {"input", input != nullptr ? pathJson(*input) : Json()},
                     {"reason", reason != nullptr ? Json(reason) : Json()}});
     return list.back();
   }
@@ -101,11 +101,13 @@ class Report {
                             {"summary", lastSaid},
                             {"totals", totals},
                             {"record", record.doc()},
+                            {"inputNames", inputNames},
                             {"inputGaps", inputGaps}});
   }
-  // The stretches an input did not read, for the page: where its
-  // placed frames do not run on.
-  void unread(const merging::Placement& plan) {
+  // An input read, for the page: its name as the console shows it, and the
+  // stretches it did not read (where its placed frames do not run on).
+  void input(const std::string& name, const merging::Placement& plan) {
+    inputNames.push_back(name);
     Json list = Json::array();
     int64_t last = -1;
     for (int64_t key : plan.keys) {
@@ -143,7 +145,8 @@ class Report {
   JsonRecord record;
   std::string lastSaid;
   Json totals = Json::array();
-  Json inputGaps = Json::array();  // per input read, its unread stretches
+  Json inputNames = Json::array();  // per input read, its name as shown
+  Json inputGaps = Json::array();   // and its unread stretches
 };
 
 #define SAY(report, name, ...) (report).say(false, msg::name, __VA_ARGS__)
@@ -239,25 +242,25 @@ bool place(Pass& p, Report& report) {
   if (p.readError != 0) {
     std::string reason = std::strerror(p.readError);
     REFUSE(report, kMergeUnreadable, p.name.c_str(), reason.c_str());
-    report.refused("unreadable", &p.name, reason.c_str());
+    report.refused("unreadable", &p.path, reason.c_str());
     return false;
   }
   p.frames = static_cast<int64_t>(keys.size());
   if (p.frames == 0) {
     REFUSE(report, kMergeEmpty, p.name.c_str());
-    report.refused("empty", &p.name);
+    report.refused("empty", &p.path);
     return false;
   }
   p.plan = merging::place(std::move(keys));
   if (p.plan.timed == 0) {
     REFUSE(report, kMergeNoTime, p.name.c_str());
-    report.refused("no-atime", &p.name);
+    report.refused("no-atime", &p.path);
     return false;
   }
   if (p.plan.backwards) {
     REFUSE(report, kMergeBackwards, p.name.c_str(), timeText(p.plan.backFrom).c_str(),
            timeText(p.plan.backTo).c_str());
-    Json& r = report.refused("backwards", &p.name);
+    Json& r = report.refused("backwards", &p.path);
     r["from"] = atime(p.plan.backFrom, p.plan.cycle);
     r["to"] = atime(p.plan.backTo, p.plan.cycle);
     return false;
@@ -385,7 +388,7 @@ class Merge {
       }
       std::string reason = std::strerror(fault.error);
       REFUSE(report, kMergeUnreadable, p.name.c_str(), reason.c_str());
-      report.refused("unreadable", &p.name, reason.c_str());
+      report.refused("unreadable", &p.path, reason.c_str());
       readFailed = true;
       return false;
     }
@@ -468,7 +471,7 @@ bool readInputs(int count, char** inputs, std::vector<std::unique_ptr<Pass>>& pa
     p->name = shownName(inputs[k]);
     if (sameFile(inputs[k], dat::kImageName)) {
       REFUSE(report, kMergeIsOutput, p->name.c_str());
-      report.refused("is-output", &p->name);
+      report.refused("is-output", &p->path);
       return false;
     }
     struct stat st;
@@ -476,19 +479,19 @@ bool readInputs(int count, char** inputs, std::vector<std::unique_ptr<Pass>>& pa
     if (stat(inputs[k], &st) != 0) {
       std::string reason = std::strerror(errno);
       REFUSE(report, kMergeUnreadable, p->name.c_str(), reason.c_str());
-      report.refused("unreadable", &p->name, reason.c_str());
+      report.refused("unreadable", &p->path, reason.c_str());
       return false;
     }
     if (!S_ISREG(st.st_mode)) {
       REFUSE(report, kMergeNotAFile, p->name.c_str());
-      report.refused("not-a-file", &p->name);
+      report.refused("not-a-file", &p->path);
       return false;
     }
     p->file = std::fopen(inputs[k], "rb");
     if (p->file == nullptr || !stampOf(p->file, &p->opened)) {
       std::string reason = std::strerror(errno);
       REFUSE(report, kMergeUnreadable, p->name.c_str(), reason.c_str());
-      report.refused("unreadable", &p->name, reason.c_str());
+      report.refused("unreadable", &p->path, reason.c_str());
       return false;
     }
     // Read in blocks of whole frames straight into the merge's own buffer.
@@ -499,7 +502,7 @@ bool readInputs(int count, char** inputs, std::vector<std::unique_ptr<Pass>>& pa
     if (p->plan.badPacks > 0) SAY(report, kMergeBadPacks, k + 1, ll(p->plan.badPacks));
     if (p->plan.repeats > 0) SAY(report, kMergeRepeats, k + 1, ll(p->plan.repeats));
     report.doc()["inputs"].push_back({{"number", k + 1},
-                                      {"path", p->name},
+                                      {"path", pathJson(p->path)},
                                       {"frames", p->frames},
                                       {"firstAtime", atime(p->plan.firstKey, p->plan.cycle)},
                                       {"lastAtime", atime(p->plan.lastKey, p->plan.cycle)},
@@ -507,7 +510,7 @@ bool readInputs(int count, char** inputs, std::vector<std::unique_ptr<Pass>>& pa
                                       {"repeats", p->plan.repeats},
                                       {"forced", nullptr},
                                       {"framesTaken", 0}});
-    report.unread(p->plan);
+    report.input(p->name, p->plan);
     passes.push_back(std::move(p));
   }
   const Pass& base = *passes[0];
@@ -517,7 +520,7 @@ bool readInputs(int count, char** inputs, std::vector<std::unique_ptr<Pass>>& pa
       REFUSE(report, kMergeNoOverlap, p.name.c_str(), timeText(p.plan.firstKey).c_str(),
              timeText(p.plan.lastKey).c_str(), timeText(base.plan.firstKey).c_str(),
              timeText(base.plan.lastKey).c_str());
-      report.refused("no-overlap", &p.name);
+      report.refused("no-overlap", &p.path);
       return false;
     }
   }
@@ -563,7 +566,7 @@ bool oneCassette(const std::vector<std::unique_ptr<Pass>>& passes, bool force, R
     } else {
       REFUSE(report, kMergeOtherCassette, passes[k]->name.c_str(), base.name.c_str(),
              static_cast<long long>(shared), static_cast<long long>(differing));
-      report.refused("other-cassette", &passes[k]->name).update(share);
+      report.refused("other-cassette", &passes[k]->path).update(share);
       one = false;
     }
   }
@@ -579,7 +582,7 @@ bool inputsUnchanged(const std::vector<std::unique_ptr<Pass>>& passes, Report& r
     if (!stampOf(p->file, &now) || !stampOf(p->path.c_str(), &named) || !(now == p->opened) ||
         !(named == p->opened)) {
       REFUSE(report, kMergeInputChanged, p->name.c_str());
-      report.refused("input-changed", &p->name);
+      report.refused("input-changed", &p->path);
       return false;
     }
   }
@@ -633,7 +636,7 @@ int runMerge(int count, char** inputs, bool force) {
   }
   for (const std::string& name : removeStaleTemporaries(isOurTarget)) {
     SAY(report, kMergeStaleRemoved, name.c_str());
-    report.doc()["staleTemporariesRemoved"].push_back(name);
+    report.doc()["staleTemporariesRemoved"].push_back(pathJson(name));
   }
   std::vector<std::unique_ptr<Pass>> passes;
   StagedFile result;
