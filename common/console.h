@@ -81,6 +81,11 @@ void writeToFile(FILE* stream, const char* utf8, size_t length);
 // system's encoding for such text (POSIX: its bytes as they are; Windows:
 // the ANSI code page), with its control characters escaped.
 std::string shownName(const char* name);
+// The same name as text, for the records: true, with `utf8` set to its
+// UTF-8, when its bytes are text in the system's encoding for names (POSIX:
+// UTF-8, taken as they are; Windows: the ANSI code page); false when they
+// are not.
+bool nameAsText(const char* name, std::string* utf8);
 // `text` with its control characters (C0, DEL, and C1 written as UTF-8)
 // shown as \xNN, so that nothing in it can steer a terminal.
 std::string escapeControls(const char* text);

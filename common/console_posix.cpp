@@ -15,6 +15,7 @@
 
 #include "arguments.h"
 #include "console.h"
+#include "cp932.h"
 
 namespace {
 bool stdoutUtf8 = false;
@@ -55,6 +56,15 @@ void writeConsole(FILE* stream, const char* utf8, size_t length) {
 
 std::string shownName(const char* name) {
   return escapeControls(name);
+}
+
+bool nameAsText(const char* name, std::string* utf8) {
+  size_t length = std::strlen(name);
+  for (size_t i = 0; i < length;) {
+    if (cp932::decodeUtf8(name, length, &i) == cp932::kInvalid) return false;
+  }
+  utf8->assign(name, length);
+  return true;
 }
 
 bool platformHelpSwitch(const char*) {

@@ -49,14 +49,28 @@ void prepareConsole() {
 namespace {
 
 // `length` bytes of code page `codePage` as UTF-16; empty when they cannot
-// be converted.
-std::wstring widen(UINT codePage, const char* bytes, size_t length) {
+// be converted (with `flags` MB_ERR_INVALID_CHARS: also when one of them is
+// not of the code page).
+std::wstring widen(UINT codePage, const char* bytes, size_t length, DWORD flags = 0) {
   int n = length == 0
               ? 0
-              : MultiByteToWideChar(codePage, 0, bytes, static_cast<int>(length), nullptr, 0);
+              : MultiByteToWideChar(codePage, flags, bytes, static_cast<int>(length), nullptr, 0);
   std::wstring wide(static_cast<size_t>(n > 0 ? n : 0), L'\0');
-  if (n > 0) MultiByteToWideChar(codePage, 0, bytes, static_cast<int>(length), &wide[0], n);
+  if (n > 0) MultiByteToWideChar(codePage, flags, bytes, static_cast<int>(length), &wide[0], n);
   return wide;
+}
+
+// UTF-16 as UTF-8.
+std::string utf8Of(const std::wstring& wide) {
+  int n = wide.empty() ? 0
+                       : WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
+                                             nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<size_t>(n > 0 ? n : 0), '\0');
+  if (n > 0) {
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &utf8[0], n,
+                        nullptr, nullptr);
+  }
+  return utf8;
 }
 
 }  // namespace
@@ -74,16 +88,15 @@ void writeConsole(FILE* stream, const char* utf8, size_t length) {
 }
 
 std::string shownName(const char* name) {
-  std::wstring wide = widen(CP_ACP, name, std::strlen(name));
-  int n = wide.empty() ? 0
-                       : WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
-                                             nullptr, 0, nullptr, nullptr);
-  std::string utf8(static_cast<size_t>(n > 0 ? n : 0), '\0');
-  if (n > 0) {
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &utf8[0], n,
-                        nullptr, nullptr);
-  }
-  return escapeControls(utf8.c_str());
+  return escapeControls(utf8Of(widen(CP_ACP, name, std::strlen(name))).c_str());
+}
+
+bool nameAsText(const char* name, std::string* utf8) {
+  size_t length = std::strlen(name);
+  std::wstring wide = widen(CP_ACP, name, length, MB_ERR_INVALID_CHARS);
+  if (wide.empty() && length > 0) return false;
+  *utf8 = utf8Of(wide);
+  return true;
 }
 
 bool platformHelpSwitch(const char* argument) {

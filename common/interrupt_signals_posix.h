@@ -8,7 +8,8 @@
 constexpr int kInterruptSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 // Holds the interrupt signals for its lifetime; a signal that arrives
-// meanwhile is delivered when it ends.
+// meanwhile is delivered when it ends (one that is ignored, as SIGHUP under
+// nohup, is then dropped: holding changes no signal's disposition).
 class InterruptsHeld {
  public:
   InterruptsHeld() {

@@ -10,7 +10,8 @@ constexpr int kInterruptedStatus = 3;
 // closing of the console, SIGINT, SIGTERM, SIGHUP) no longer ends the
 // process: it is recorded, and the run finishes its work the way it has for it (the
 // dumper like at the end of the tape, the converter without the file it
-// was writing).
+// was writing). A signal that the process was started with ignored stays
+// ignored (SIGHUP under nohup).
 // Creating one clears any earlier request; its destructor puts back what was
 // there before and, on Windows, lets a console-close handler that is holding
 // the process open return. One per process at a time.

@@ -60,6 +60,13 @@ RecordRead readRecord(const char* name, Json* doc);
 // than failing the document.
 std::string jsonText(const Json& value);
 
+// A name from outside (a path given, a device, a file found in the
+// directory) as the records give it, so that a script can open what it
+// names: {"text": the name} when it is text (nameAsText: on Windows, of the
+// ANSI code page), else {"bytes": its bytes in base64}. The names the
+// programs make themselves are plain strings.
+Json pathJson(const std::string& name);
+
 // A tape time as the records give it: its text ("hh:mm:ss:ff") and its
 // frames from the start of the tape under `cycle`.
 Json atimeJson(const tapetime::Time& t, const tapetime::Cycle& cycle);

@@ -289,7 +289,7 @@ void ConversionLog::writeUnfinished() {
 }
 
 void ConversionLog::staleRemoved(const std::string& name) {
-  record.doc()["staleTemporariesRemoved"].push_back(name);
+  record.doc()["staleTemporariesRemoved"].push_back(pathJson(name));
   out.line(msg::kConversionLogStaleRemoved, shownName(name.c_str()).c_str());
 }
 

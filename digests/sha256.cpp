@@ -84,16 +84,23 @@ void Sha256::update(const void* bytes, size_t length) {
   }
 }
 
-std::string Sha256::hex() {
+void Sha256::digest(uint8_t out[32]) {
   uint64_t bits = total * 8;
   uint8_t pad[72] = {0x80};
   size_t padLength = (buffered < 56 ? 56 : 120) - buffered;
   for (int k = 0; k < 8; ++k) pad[padLength + k] = static_cast<uint8_t>(bits >> (56 - 8 * k));
   update(pad, padLength + 8);
+  for (int k = 0; k < 32; ++k) out[k] = static_cast<uint8_t>(state[k / 4] >> (24 - 8 * (k % 4)));
+}
+
+std::string Sha256::hex() {
+  uint8_t bytes[32];
+  digest(bytes);
   static const char kHex[] = "0123456789abcdef";
   std::string out;
-  for (uint32_t word : state) {
-    for (int shift = 28; shift >= 0; shift -= 4) out += kHex[(word >> shift) & 15];
+  for (uint8_t b : bytes) {
+    out += kHex[b >> 4];
+    out += kHex[b & 15];
   }
   return out;
 }

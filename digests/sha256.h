@@ -11,6 +11,8 @@ class Sha256 {
   // `byProcessor`: the processor's SHA instructions where it has them.
   explicit Sha256(bool byProcessor = true);
   void update(const void* bytes, size_t length);
+  // The digest's 32 bytes. Ends the computation.
+  void digest(uint8_t out[32]);
   // The digest as 64 lower-case hexadecimal digits. Ends the computation.
   std::string hex();
 

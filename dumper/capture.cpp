@@ -132,8 +132,8 @@ class CaptureRun {
         filter = CaptureFilter();
         errno = 0;
         if (FILE* image = createFresh(dat::kImageName)) {
-          log.open(started, pt::kSupportedDrive, shownName(carrierDeviceName()),
-                   !deviceSaid.empty(), wallClock());
+          log.open(started, pt::kSupportedDrive, carrierDeviceName(), !deviceSaid.empty(),
+                   wallClock());
           return capture(image);
         }
         printStdout(msg::kImageCreateFailed, std::strerror(errno));

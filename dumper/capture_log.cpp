@@ -38,7 +38,7 @@ void CaptureLog::open(const WallTime& startedAt, const char* drive, const std::s
   out.line(msg::kCaptureLogProgram, DAT_VERSION);
   out.line(msg::kCaptureLogStarted, timeStamp(startedAt).c_str());
   out.line(msg::kCaptureLogDrive, drive);
-  if (deviceShown) out.line(msg::kCaptureLogDevice, device.c_str());
+  if (deviceShown) out.line(msg::kCaptureLogDevice, shownName(device.c_str()).c_str());
   out.line(msg::kCaptureLogArrived, timeStamp(arrived).c_str());
 
   Json& d = record.doc();
@@ -49,7 +49,7 @@ void CaptureLog::open(const WallTime& startedAt, const char* drive, const std::s
   d["arrived"] = isoTime(arrived);
   d["ended"] = nullptr;
   d["drive"] = drive;
-  d["device"] = device;
+  d["device"] = pathJson(device);
   d["image"] = dat::kImageName;
   for (const char* later : {"cycle", "firstAtime", "lastAtime", "stretches", "counts"}) {
     d[later] = nullptr;  // written with the record: in this order
@@ -59,7 +59,7 @@ void CaptureLog::open(const WallTime& startedAt, const char* drive, const std::s
   d["exitStatus"] = nullptr;
   Json removed = Json::array();
   for (const std::string& name : removeStaleTemporaries(isOurTarget)) {
-    removed.push_back(shownName(name.c_str()));
+    removed.push_back(pathJson(name));
   }
   d["staleTemporariesRemoved"] = removed;
   writeRecord();

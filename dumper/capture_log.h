@@ -46,11 +46,12 @@ class CaptureLog {
   CaptureLog& operator=(const CaptureLog&) = delete;
 
   // Begins the log and its record: the program, the start of the run, the
-  // drive, the device (its line in the log when the console named it) and
-  // the arrival of the cassette. The log is created afresh (never through a
-  // link); when a file that cannot be replaced stands under its name
-  // (another user's in a shared directory) it goes under the first free
-  // name KOVRANT-N.LOG instead. The record, written now, goes likewise.
+  // drive, the device as the system names it (its line in the log, shown as
+  // the console shows it, when the console named it) and the arrival of the
+  // cassette. The log is created afresh (never through a link); when a file
+  // that cannot be replaced stands under its name (another user's in a
+  // shared directory) it goes under the first free name KOVRANT-N.LOG
+  // instead. The record, written now, goes likewise.
   // What could not be created, or went elsewhere, is said on the console;
   // the capture goes on either way.
   void open(const WallTime& started, const char* drive, const std::string& device, bool deviceShown,

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdarg>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -20,6 +19,7 @@
 #include "output_file.h"
 #include "page.h"
 #include "placement.h"
+#include "sha256.h"
 #include "tape_time.h"
 #include "wall_time.h"
 
@@ -71,12 +71,12 @@ class Report {
   }
   Json& doc() { return record.doc(); }
   // An input, or the result, refused: `code` says why (the console's text
-  // tells it in the console's language), `input` which (null: the result).
-  // The entry, for what else the refusal names.
+  // tells it in the console's language), `input` which: its path as given
+  // (null: the result). The entry, for what else the refusal names.
   Json& refused(const char* code, const std::string* input, const char* reason = nullptr) {
     Json& list = record.doc()["refusals"];
     list.push_back({{"code", code},
-                    {"input", input != nullptr ? Json(*input) : Json()},
+                    {"input", input != nullptr ? pathJson(*input) : Json()},
                     {"reason", reason != nullptr ? Json(reason) : Json()}});
     return list.back();
   }
@@ -100,6 +100,7 @@ class Report {
                                      {"summary", lastSaid},
                                      {"totals", totals},
                                      {"record", record.doc()},
+                                     {"inputNames", inputNames},
                                      {"inputGaps", inputGaps}},
                                     {{"mergeTitle", msg::kPageMergeTitle},
                                      {"input", msg::kPageInput},
@@ -109,9 +110,10 @@ class Report {
                                      {"added", msg::kPageAdded},
                                      {"disagreement", msg::kPageDisagreement}});
   }
-  // The stretches an input did not read, for the page: where its
-  // placed frames do not run on.
-  void unread(const merging::Placement& plan) {
+  // An input read, for the page: its name as the console shows it, and the
+  // stretches it did not read (where its placed frames do not run on).
+  void input(const std::string& name, const merging::Placement& plan) {
+    inputNames.push_back(name);
     Json list = Json::array();
     int64_t last = -1;
     for (int64_t key : plan.keys) {
@@ -128,11 +130,21 @@ class Report {
     }
     inputGaps.push_back(list);
   }
-  void say(bool error, const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    std::string text = formatText(format, args);
-    va_end(args);
+  // A line said on the console (`refuse`: on standard error) and in the
+  // log; its arguments are checked against the text when compiling.
+  template <const char* Japanese, typename... Args>
+  void say(const texts::Text<Japanese>& format, Args... args) {
+    sayLine(false, textOf(format, args...));
+  }
+  template <const char* Japanese, typename... Args>
+  void refuse(const texts::Text<Japanese>& format, Args... args) {
+    sayLine(true, textOf(format, args...));
+  }
+  // The line said last is one of the totals the page shows.
+  void keepAsTotal() { totals.push_back(lastSaid); }
+
+ private:
+  void sayLine(bool error, const std::string& text) {
     if (error) {
       printStderr("%s\n", text.c_str());
     } else {
@@ -141,43 +153,34 @@ class Report {
     log.line("%s", text.c_str());
     lastSaid = text;
   }
-  // The line said last is one of the totals the page shows.
-  void keepAsTotal() { totals.push_back(lastSaid); }
 
- private:
   LogFile log;
   JsonRecord record;
   std::string lastSaid;
   Json totals = Json::array();
-  Json inputGaps = Json::array();  // per input read, its unread stretches
+  Json inputNames = Json::array();  // per input read, its name as shown
+  Json inputGaps = Json::array();   // and its unread stretches
 };
 
-#define SAY(report, name, ...) (report).say(false, msg::name, __VA_ARGS__)
-#define REFUSE(report, name, ...) (report).say(true, msg::name, __VA_ARGS__)
-
 // A digest of a frame's bytes, to tell frames apart without keeping them:
-// four lanes of 8-byte words, each word taken in by a step that cannot map
-// two words to one result, so frames that differ in one word never share a
-// digest; others do by a chance of about one in 2^64.
-uint64_t frameDigest(const uint8_t* frame) {
-  constexpr uint64_t kOdd = 0x9E3779B185EBCA87u;
-  constexpr int kLanes = 4, kBlock = 8 * kLanes;
-  auto rotate = [](uint64_t v, int r) { return v << r | v >> (64 - r); };
-  uint64_t lane[kLanes] = {kOdd, 2 * kOdd, 3 * kOdd, 4 * kOdd};
-  uint8_t tail[kBlock] = {};  // the frame's last bytes, padded with zeros
-  for (int at = 0; at < dat::kFrameSize; at += kBlock) {
-    const uint8_t* words = frame + at;
-    if (dat::kFrameSize - at < kBlock) {
-      std::memcpy(tail, words, dat::kFrameSize - at);
-      words = tail;
-    }
-    for (int k = 0; k < kLanes; ++k) {
-      uint64_t w;
-      std::memcpy(&w, words + 8 * k, sizeof w);
-      lane[k] = rotate((lane[k] ^ w) * kOdd, 29);
-    }
+// the first 128 bits of its SHA-256. Every bit of it depends on every bit of
+// the frame, so frames that differ share one, however they differ, by a
+// chance of about one in 2^128.
+struct FrameDigest {
+  uint64_t bits[2];
+  bool operator!=(const FrameDigest& o) const {
+    return bits[0] != o.bits[0] || bits[1] != o.bits[1];
   }
-  return lane[0] + rotate(lane[1], 16) + rotate(lane[2], 32) + rotate(lane[3], 48);
+};
+
+FrameDigest frameDigest(const uint8_t* frame) {
+  Sha256 sum;
+  sum.update(frame, dat::kFrameSize);
+  uint8_t whole[32];
+  sum.digest(whole);
+  FrameDigest d;
+  std::memcpy(d.bits, whole, sizeof d.bits);
+  return d;
 }
 
 // One input, read once from start to end, a block of frames at a time: its
@@ -190,7 +193,7 @@ struct Pass {
   FileStamp opened;  // the file as it was opened
   int64_t frames = 0;
   merging::Placement plan;
-  std::vector<uint64_t> digests;
+  std::vector<FrameDigest> digests;
   // errno of the failed read; 0 when none failed.
   int readError = 0;
 
@@ -248,26 +251,26 @@ bool place(Pass& p, Report& report) {
   }
   if (p.readError != 0) {
     std::string reason = std::strerror(p.readError);
-    REFUSE(report, kMergeUnreadable, p.name.c_str(), reason.c_str());
-    report.refused("unreadable", &p.name, reason.c_str());
+    report.refuse(msg::kMergeUnreadable, p.name.c_str(), reason.c_str());
+    report.refused("unreadable", &p.path, reason.c_str());
     return false;
   }
   p.frames = static_cast<int64_t>(keys.size());
   if (p.frames == 0) {
-    REFUSE(report, kMergeEmpty, p.name.c_str());
-    report.refused("empty", &p.name);
+    report.refuse(msg::kMergeEmpty, p.name.c_str());
+    report.refused("empty", &p.path);
     return false;
   }
   p.plan = merging::place(std::move(keys));
   if (p.plan.timed == 0) {
-    REFUSE(report, kMergeNoTime, p.name.c_str());
-    report.refused("no-atime", &p.name);
+    report.refuse(msg::kMergeNoTime, p.name.c_str());
+    report.refused("no-atime", &p.path);
     return false;
   }
   if (p.plan.backwards) {
-    REFUSE(report, kMergeBackwards, p.name.c_str(), timeText(p.plan.backFrom).c_str(),
-           timeText(p.plan.backTo).c_str());
-    Json& r = report.refused("backwards", &p.name);
+    report.refuse(msg::kMergeBackwards, p.name.c_str(), timeText(p.plan.backFrom).c_str(),
+                  timeText(p.plan.backTo).c_str());
+    Json& r = report.refused("backwards", &p.path);
     r["from"] = atime(p.plan.backFrom, p.plan.cycle);
     r["to"] = atime(p.plan.backTo, p.plan.cycle);
     return false;
@@ -327,21 +330,19 @@ class Merge {
       }
       if (next == INT64_MAX) break;
       // The frame of the first input that has this place; the others that
-      // have it too are compared with it by their digests (frameDigest: two
-      // frames that differ in one 8-byte word never share one, frames that
-      // differ more do by a chance of about one in 2^64).
+      // have it too are compared with it by their digests (frameDigest).
       size_t chosenFrom = passes.size();
-      uint64_t chosen = 0;  // its digest
+      FrameDigest chosen{};  // its digest
       for (size_t k = 0; k < passes.size(); ++k) {
         if (at[k] >= passes[k]->frames || passes[k]->plan.keys[at[k]] != next) continue;
-        uint64_t digest = passes[k]->digests[at[k]++];
+        FrameDigest digest = passes[k]->digests[at[k]++];
         if (chosenFrom == passes.size()) {
           chosen = digest;
           chosenFrom = k;
         } else if (digest != chosen) {
           ++disagreements;
-          SAY(report, kMergeDisagree, timeText(next).c_str(), static_cast<int>(chosenFrom + 1),
-              static_cast<int>(k + 1));
+          report.say(msg::kMergeDisagree, timeText(next).c_str(), static_cast<int>(chosenFrom + 1),
+                     static_cast<int>(k + 1));
           report.doc()["disagreements"].push_back({{"atime", atime(next, base.plan.cycle)},
                                                    {"kept", chosenFrom + 1},
                                                    {"differs", k + 1}});
@@ -352,8 +353,8 @@ class Merge {
     }
     if (!copyRun()) return false;
     closeGap(-1);
-    if (before > 0) SAY(report, kMergeBefore, ll(before), inputList(beforeFrom).c_str());
-    if (after > 0) SAY(report, kMergeAfter, ll(after), inputList(afterFrom).c_str());
+    if (before > 0) report.say(msg::kMergeBefore, ll(before), inputList(beforeFrom).c_str());
+    if (after > 0) report.say(msg::kMergeAfter, ll(after), inputList(afterFrom).c_str());
     report.doc()["addedBefore"] = {{"frames", before}, {"inputs", inputNumbers(beforeFrom)}};
     report.doc()["addedAfter"] = {{"frames", after}, {"inputs", inputNumbers(afterFrom)}};
     return true;
@@ -396,8 +397,8 @@ class Merge {
         return false;
       }
       std::string reason = std::strerror(fault.error);
-      REFUSE(report, kMergeUnreadable, p.name.c_str(), reason.c_str());
-      report.refused("unreadable", &p.name, reason.c_str());
+      report.refuse(msg::kMergeUnreadable, p.name.c_str(), reason.c_str());
+      report.refused("unreadable", &p.path, reason.c_str());
       readFailed = true;
       return false;
     }
@@ -444,8 +445,8 @@ class Merge {
         ++gaps;
         if (left == 0) ++gapsFilled;
         stillMissing += left;
-        SAY(report, kMergeGap, tapetime::text(a).c_str(), tapetime::text(b).c_str(), ll(missing),
-            ll(gapFilled), inputList(gapFrom).c_str(), ll(left));
+        report.say(msg::kMergeGap, tapetime::text(a).c_str(), tapetime::text(b).c_str(),
+                   ll(missing), ll(gapFilled), inputList(gapFrom).c_str(), ll(left));
         report.doc()["gaps"].push_back({{"before", atime(lastBaseKey, cycle)},
                                         {"after", atime(key, cycle)},
                                         {"missing", missing},
@@ -479,39 +480,39 @@ bool readInputs(int count, char** inputs, std::vector<std::unique_ptr<Pass>>& pa
     p->path = inputs[k];
     p->name = shownName(inputs[k]);
     if (sameFile(inputs[k], dat::kImageName)) {
-      REFUSE(report, kMergeIsOutput, p->name.c_str());
-      report.refused("is-output", &p->name);
+      report.refuse(msg::kMergeIsOutput, p->name.c_str());
+      report.refused("is-output", &p->path);
       return false;
     }
     struct stat st;
     errno = 0;
     if (stat(inputs[k], &st) != 0) {
       std::string reason = std::strerror(errno);
-      REFUSE(report, kMergeUnreadable, p->name.c_str(), reason.c_str());
-      report.refused("unreadable", &p->name, reason.c_str());
+      report.refuse(msg::kMergeUnreadable, p->name.c_str(), reason.c_str());
+      report.refused("unreadable", &p->path, reason.c_str());
       return false;
     }
     if (!S_ISREG(st.st_mode)) {
-      REFUSE(report, kMergeNotAFile, p->name.c_str());
-      report.refused("not-a-file", &p->name);
+      report.refuse(msg::kMergeNotAFile, p->name.c_str());
+      report.refused("not-a-file", &p->path);
       return false;
     }
     p->file = std::fopen(inputs[k], "rb");
     if (p->file == nullptr || !stampOf(p->file, &p->opened)) {
       std::string reason = std::strerror(errno);
-      REFUSE(report, kMergeUnreadable, p->name.c_str(), reason.c_str());
-      report.refused("unreadable", &p->name, reason.c_str());
+      report.refuse(msg::kMergeUnreadable, p->name.c_str(), reason.c_str());
+      report.refused("unreadable", &p->path, reason.c_str());
       return false;
     }
     // Read in blocks of whole frames straight into the merge's own buffer.
     std::setvbuf(p->file, nullptr, _IONBF, 0);
     if (!place(*p, report) || interruptRequested()) return false;
-    SAY(report, kMergeInput, k + 1, p->name.c_str(), static_cast<long long>(p->frames),
-        timeText(p->plan.firstKey).c_str(), timeText(p->plan.lastKey).c_str());
-    if (p->plan.badPacks > 0) SAY(report, kMergeBadPacks, k + 1, ll(p->plan.badPacks));
-    if (p->plan.repeats > 0) SAY(report, kMergeRepeats, k + 1, ll(p->plan.repeats));
+    report.say(msg::kMergeInput, k + 1, p->name.c_str(), static_cast<long long>(p->frames),
+               timeText(p->plan.firstKey).c_str(), timeText(p->plan.lastKey).c_str());
+    if (p->plan.badPacks > 0) report.say(msg::kMergeBadPacks, k + 1, ll(p->plan.badPacks));
+    if (p->plan.repeats > 0) report.say(msg::kMergeRepeats, k + 1, ll(p->plan.repeats));
     report.doc()["inputs"].push_back({{"number", k + 1},
-                                      {"path", p->name},
+                                      {"path", pathJson(p->path)},
                                       {"frames", p->frames},
                                       {"firstAtime", atime(p->plan.firstKey, p->plan.cycle)},
                                       {"lastAtime", atime(p->plan.lastKey, p->plan.cycle)},
@@ -519,17 +520,17 @@ bool readInputs(int count, char** inputs, std::vector<std::unique_ptr<Pass>>& pa
                                       {"repeats", p->plan.repeats},
                                       {"forced", nullptr},
                                       {"framesTaken", 0}});
-    report.unread(p->plan);
+    report.input(p->name, p->plan);
     passes.push_back(std::move(p));
   }
   const Pass& base = *passes[0];
   for (size_t k = 1; k < passes.size(); ++k) {
     const Pass& p = *passes[k];
     if (p.plan.lastKey < base.plan.firstKey || p.plan.firstKey > base.plan.lastKey) {
-      REFUSE(report, kMergeNoOverlap, p.name.c_str(), timeText(p.plan.firstKey).c_str(),
-             timeText(p.plan.lastKey).c_str(), timeText(base.plan.firstKey).c_str(),
-             timeText(base.plan.lastKey).c_str());
-      report.refused("no-overlap", &p.name);
+      report.refuse(msg::kMergeNoOverlap, p.name.c_str(), timeText(p.plan.firstKey).c_str(),
+                    timeText(p.plan.lastKey).c_str(), timeText(base.plan.firstKey).c_str(),
+                    timeText(base.plan.lastKey).c_str());
+      report.refused("no-overlap", &p.path);
       return false;
     }
   }
@@ -569,13 +570,13 @@ bool oneCassette(const std::vector<std::unique_ptr<Pass>>& passes, bool force, R
     if (shared < kSharedToJudge || differing * 2 <= shared) continue;
     Json share = {{"shared", shared}, {"differing", differing}};
     if (force) {
-      SAY(report, kMergeForced, passes[k]->name.c_str(), base.name.c_str(),
-          static_cast<long long>(shared), static_cast<long long>(differing));
+      report.say(msg::kMergeForced, passes[k]->name.c_str(), base.name.c_str(),
+                 static_cast<long long>(shared), static_cast<long long>(differing));
       report.doc()["inputs"][k]["forced"] = share;
     } else {
-      REFUSE(report, kMergeOtherCassette, passes[k]->name.c_str(), base.name.c_str(),
-             static_cast<long long>(shared), static_cast<long long>(differing));
-      report.refused("other-cassette", &passes[k]->name).update(share);
+      report.refuse(msg::kMergeOtherCassette, passes[k]->name.c_str(), base.name.c_str(),
+                    static_cast<long long>(shared), static_cast<long long>(differing));
+      report.refused("other-cassette", &passes[k]->path).update(share);
       one = false;
     }
   }
@@ -590,8 +591,8 @@ bool inputsUnchanged(const std::vector<std::unique_ptr<Pass>>& passes, Report& r
     FileStamp now, named;
     if (!stampOf(p->file, &now) || !stampOf(p->path.c_str(), &named) || !(now == p->opened) ||
         !(named == p->opened)) {
-      REFUSE(report, kMergeInputChanged, p->name.c_str());
-      report.refused("input-changed", &p->name);
+      report.refuse(msg::kMergeInputChanged, p->name.c_str());
+      report.refused("input-changed", &p->path);
       return false;
     }
   }
@@ -609,14 +610,14 @@ bool isOurTarget(const std::string& target) {
 int notMerged(Report& report, StagedFile& result) {
   result.discard();
   if (interruptRequested()) {
-    REFUSE(report, kMergeInterrupted, "");
-    SAY(report, kMergeStatus, kInterruptedStatus);
-    SAY(report, kMergeSummaryInterrupted, "");
+    report.refuse(msg::kMergeInterrupted);
+    report.say(msg::kMergeStatus, kInterruptedStatus);
+    report.say(msg::kMergeSummaryInterrupted);
     report.finish(kInterruptedStatus, "interrupted");
     return kInterruptedStatus;
   }
-  SAY(report, kMergeStatus, 1);
-  SAY(report, kMergeSummaryRefused, "");
+  report.say(msg::kMergeStatus, 1);
+  report.say(msg::kMergeSummaryRefused);
   bool writeFailed = false;
   for (const Json& r : report.doc()["refusals"]) writeFailed |= r["code"] == "write-failed";
   report.finish(1, writeFailed ? "write-failed" : "refused");
@@ -626,7 +627,7 @@ int notMerged(Report& report, StagedFile& result) {
 // The result could not be written: said, and recorded.
 void writeFailed(Report& report, int error) {
   std::string reason = std::strerror(error != 0 ? error : EIO);
-  REFUSE(report, kMergeWriteFailed, reason.c_str());
+  report.refuse(msg::kMergeWriteFailed, reason.c_str());
   report.refused("write-failed", nullptr, reason.c_str());
 }
 
@@ -637,15 +638,15 @@ int runMerge(int count, char** inputs, bool force) {
   InterruptGuard interrupts;  // outlives the result's temporary file
   Report report;
   report.open(force);
-  SAY(report, kMergeProgram, DAT_VERSION);
-  if (force) SAY(report, kMergeOptions, "--force");
+  report.say(msg::kMergeProgram, DAT_VERSION);
+  if (force) report.say(msg::kMergeOptions, "--force");
   if (!interrupts.installed()) {
-    REFUSE(report, kMergeNotInterruptible, "");
+    report.refuse(msg::kMergeNotInterruptible);
     report.doc()["interruptsCaught"] = false;
   }
   for (const std::string& name : removeStaleTemporaries(isOurTarget)) {
-    SAY(report, kMergeStaleRemoved, name.c_str());
-    report.doc()["staleTemporariesRemoved"].push_back(name);
+    report.say(msg::kMergeStaleRemoved, name.c_str());
+    report.doc()["staleTemporariesRemoved"].push_back(pathJson(name));
   }
   std::vector<std::unique_ptr<Pass>> passes;
   StagedFile result;
@@ -667,15 +668,15 @@ int runMerge(int count, char** inputs, bool force) {
     if (!ok) writeFailed(report, errno);
   }
   if (!ok) return notMerged(report, result);
-  SAY(report, kMergeWritten, static_cast<long long>(merge.written),
-      static_cast<long long>(merge.fromBase), static_cast<long long>(merge.filled),
-      static_cast<long long>(merge.before + merge.after));
+  report.say(msg::kMergeWritten, static_cast<long long>(merge.written),
+             static_cast<long long>(merge.fromBase), static_cast<long long>(merge.filled),
+             static_cast<long long>(merge.before + merge.after));
   report.keepAsTotal();
-  SAY(report, kMergeStatus, 0);
+  report.say(msg::kMergeStatus, 0);
   report.keepAsTotal();
-  SAY(report, kMergeSummary, static_cast<long long>(merge.gaps),
-      static_cast<long long>(merge.gapsFilled), static_cast<long long>(merge.stillMissing),
-      static_cast<long long>(merge.disagreements));
+  report.say(msg::kMergeSummary, static_cast<long long>(merge.gaps),
+             static_cast<long long>(merge.gapsFilled), static_cast<long long>(merge.stillMissing),
+             static_cast<long long>(merge.disagreements));
   Json& d = report.doc();
   for (size_t k = 0; k < passes.size(); ++k) d["inputs"][k]["framesTaken"] = merge.takenFrom[k];
   d["output"] = {{"name", dat::kImageName},

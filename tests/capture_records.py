@@ -19,25 +19,25 @@ import sys
 import tempfile
 import time
 
-from checks import FRAME, check, record, verdict
+from checks import FRAME, check, named, record, shown, verdict
 from merge_passes import atime, frames
 
 ENDINGS = {"テープの終端": "blank-tape", "中断": "interrupted", "イメージの書き込みに失敗": "write-failed",
            "読み取りエラーの連続": "read-errors", "読み取り要求の失敗": "read-request-failed"}
 
 
-def capture(sim, tape, d, faults="", lang="C.UTF-8", drives="-", **popen):
+def capture(sim, tape, d, faults="", lang="C.UTF-8", drives="-", args=(), **popen):
     os.makedirs(d, exist_ok=True)
     env = {k: v for k, v in os.environ.items() if k not in ("LC_ALL", "LC_MESSAGES")}
     env.update(LANG=lang, KOVRANT_SIM_TAPE=tape, KOVRANT_SIM_FAULTS=faults,
                KOVRANT_SIM_DRIVES=drives)
     popen.setdefault("stdout", subprocess.PIPE)
-    return subprocess.Popen([sim], cwd=d, env=env, stdin=subprocess.DEVNULL,
+    return subprocess.Popen([sim] + list(args), cwd=d, env=env, stdin=subprocess.DEVNULL,
                             stderr=subprocess.DEVNULL, **popen)
 
 
-def run(sim, tape, d, faults="", lang="C.UTF-8", drives="-", **popen):
-    p = capture(sim, tape, d, faults, lang, drives, **popen)
+def run(sim, tape, d, faults="", lang="C.UTF-8", drives="-", args=(), **popen):
+    p = capture(sim, tape, d, faults, lang, drives, args, **popen)
     out = p.communicate()[0]
     return p.returncode, out.decode("cp932" if lang == "C.UTF-8" else "utf-8")
 
@@ -52,8 +52,9 @@ def agrees(d, status, tape_index, name="KOVRANT.json"):
     doc = record(os.path.join(d, name), "kovrant.schema.json")
     if doc is None:
         return None
-    log = dict(l.split(": ", 1) for l in open(os.path.join(d, "KOVRANT.LOG"), encoding="utf-8")
-               .read().splitlines() if not l.startswith("読み取りエラー区間: "))
+    # A device's name that is not UTF-8 stands in the log as its bytes.
+    text = open(os.path.join(d, "KOVRANT.LOG"), encoding="utf-8", errors="surrogateescape").read()
+    log = dict(l.split(": ", 1) for l in text.splitlines() if not l.startswith("読み取りエラー区間: "))
 
     def time_of(a):
         if a is not None:  # its position: the frame's place on the tape
@@ -68,15 +69,14 @@ def agrees(d, status, tape_index, name="KOVRANT.json"):
              ("フィルターで除いたフレーム", c["framesFiltered"]), ("読み取りエラー区間の数", c["stretches"]),
              ("読み取りエラーの回数", c["errorReads"]), ("終了ステータス", doc["exitStatus"]),
              ("データモード", {True: "戻した", False: "戻せなかった"}[doc["dataModeRestored"]]),
-             ("デバイス", doc["device"] if "デバイス" in log else None)]
+             ("デバイス", shown(named(doc["device"])) if "デバイス" in log else None)]
     for key, value in facts:
         said = iso(log.get(key, "")) if key in ("開始", "カセット到着", "終了") else log.get(key)
         check(said == (value if value is None else str(value)),
               "%s: %s %r, the record %r" % (d, key, said, value))
     check(ENDINGS.get(log.get("終了理由")) == doc["ending"] and doc["exitStatus"] == status,
           "%s: ending %r, status %d: %r" % (d, log.get("終了理由"), status, doc["ending"]))
-    lines = re.findall(r"読み取りエラー区間: (.*)", open(os.path.join(d, "KOVRANT.LOG"),
-                                                  encoding="utf-8").read())
+    lines = re.findall(r"読み取りエラー区間: (.*)", text)
     told = ["位置=%d 回数=%d 直前のATIME=%s 直後のATIME=%s 内訳=%s" % (
         s["imageFrame"], s["reads"], time_of(s["before"]), time_of(s["after"]),
         ",".join("%02X/%02X:%d" % (a["status"], a["sense"], a["count"]) for a in s["answers"]))
@@ -105,8 +105,8 @@ def no_limit_but_size(limit):
 def endings(sim, tape, work, tape_index):
     cases = [  # name, faults, exit status, what the record says
         ("damaged", "read#1*2=02/03,read#50*3=lost:03/11,read#200*2=02/04,read#202=03/11", 0,
-         {"ending": "blank-tape", "dataModeRestored": True, "device": "tape0"}),
-        ("second-drive", "", 0, {"ending": "blank-tape", "device": "tape1"}),
+         {"ending": "blank-tape", "dataModeRestored": True, "device": {"text": "tape0"}}),
+        ("second-drive", "", 0, {"ending": "blank-tape", "device": {"text": "tape1"}}),
         ("interrupted", "read#40=interrupt", 1, {"ending": "interrupted"}),
         ("read-failed", "read#30=lost:03/11,read#60=fail", 1, {"ending": "read-request-failed"}),
         ("data-mode", "select#2=fail", 1, {"ending": "blank-tape", "dataModeRestored": False}),
@@ -146,7 +146,8 @@ def names_in_the_way(sim, tape, work, tape_index):
     doc = agrees(d, status, tape_index)
     check(open(os.path.join(d, "victim")).read() == "keep" and
           not os.path.islink(os.path.join(d, "KOVRANT.json")), "the link replaced, not followed")
-    check(doc is not None and sorted(doc["staleTemporariesRemoved"]) == sorted(stale) and
+    check(doc is not None and sorted(named(n) or b"" for n in doc["staleTemporariesRemoved"]) ==
+          sorted(n.encode() for n in stale) and
           sorted(os.listdir(d)) == sorted(["KOVRANT.IMG", "KOVRANT.LOG", "KOVRANT.json", "victim"] +
                                           kept), "stale temporaries swept: %r" % os.listdir(d))
     d = os.path.join(work, "directory")
@@ -156,6 +157,24 @@ def names_in_the_way(sim, tape, work, tape_index):
           open(os.path.join(d, "KOVRANT.IMG"), "rb").read() == open(tape, "rb").read() and
           "まとめ: テープの終端" in open(os.path.join(d, "KOVRANT.LOG"), encoding="utf-8").read(),
           "a directory under KOVRANT.json: said once, the capture done: %r" % out[-300:])
+
+
+def device_names(sim, tape, work, tape_index):
+    """The drive named by a link (as under /dev/tape/by-id) whose name the
+    console shows as another's, or that is not UTF-8: the record names the
+    device as given, so that a script can open it."""
+    links = os.path.join(os.fsencode(work), b"devices")
+    os.makedirs(links)
+    open(os.path.join(links, b"tape0"), "w").close()  # what the links lead to
+    for k, (name, form) in enumerate([(b"x\\x0d", "text"), (b"x\r", "text"), (b"x\xff", "bytes")]):
+        link = os.path.join(links, name)
+        os.symlink(b"tape0", link)
+        d = os.path.join(work, "device-%d" % k)
+        status, out = run(sim, tape, d, args=["--device", os.fsdecode(link)])
+        doc = agrees(d, status, tape_index) or {}
+        device = named(doc.get("device"))
+        check(status == 0 and device == link and os.path.exists(device) and
+              list(doc["device"]) == [form], "device %r: %r" % (name, doc.get("device")))
 
 
 def killed(sim, tape, work, tape_index):
@@ -222,7 +241,7 @@ def main():
         # Each ATIME of the tape at its place: the tape starts at 00:00:00:00 and runs on.
         tape_index = {"%02x:%02x:%02x:%02x" % tuple(atime(f)): k
                       for k, f in enumerate(frames(tape)) if atime(f) is not None}
-        for case in (endings, names_in_the_way, killed, shared):
+        for case in (endings, names_in_the_way, device_names, killed, shared):
             case(sim, tape, work, tape_index)
     finally:
         shutil.rmtree(work, ignore_errors=True)

@@ -1,6 +1,7 @@
 """What the Python end-to-end tests share: the frame size, checks that are
 counted and named rather than stopping at the first, and the readers that
 are not ours, whose checks are left out where one is missing."""
+import base64
 import os
 import re
 import shutil
@@ -112,6 +113,28 @@ def without_times(doc):
     if isinstance(doc, str) and ISO_TIME.match(doc):
         return "TIME"
     return doc
+
+
+def named(path):
+    """The bytes of a name from outside as a record gives it: {"text": ...}
+    (UTF-8) or {"bytes": ...} (base64); None for anything else."""
+    if isinstance(path, dict) and list(path) == ["text"]:
+        return path["text"].encode("utf-8")
+    if isinstance(path, dict) and list(path) == ["bytes"]:
+        return base64.b64decode(path["bytes"], validate=True)
+    return None
+
+
+def shown(name):
+    """A name's bytes as the console and the logs show it, its control
+    characters (C0, DEL, and C1 as UTF-8) written as \\xNN; as a text read
+    from a log with errors="surrogateescape". None (no name) gives a text
+    that no log holds."""
+    if name is None:
+        return "\0(not a name)"
+    escaped = re.sub(rb"[\x00-\x1f\x7f]|\xc2[\x80-\x9f]",
+                     lambda m: b"".join(b"\\x%02x" % c for c in m.group()), name)
+    return escaped.decode("utf-8", "surrogateescape")
 
 
 def record(path, schema):

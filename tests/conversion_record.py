@@ -238,7 +238,7 @@ def stale_and_missing(selthix, work):
     gm.run([selthix], d, status=1)
     doc = record(d, "no image")
     check(not os.path.exists(os.path.join(d, stale)) and
-          doc["staleTemporariesRemoved"] == [stale], "the stale record removed: %r" %
+          doc["staleTemporariesRemoved"] == [{"text": stale}], "the stale record removed: %r" %
           doc["staleTemporariesRemoved"])
     check(doc["image"] == {"name": "KOVRANT.IMG", "failure": "open"} and doc["files"] == [] and
           (doc["ending"], doc["exitStatus"]) == ("no-image", 1), "no image: %r" % doc["image"])

@@ -71,7 +71,7 @@ def another_cassette(tools, tape, other_tape):
             check(open(image, "rb").read() == b"earlier" and len(os.listdir(d)) == 4 and
                   said + "。別のカセット" in p.stderr.decode("cp932") and
                   log.endswith("\nまとめ: 結合しませんでした\n"), "%d: refused: %r" % (n, p.stderr))
-            check(tools.doc["refusals"] == [{"code": "other-cassette", "input": inputs[-1],
+            check(tools.doc["refusals"] == [{"code": "other-cassette", "input": {"text": inputs[-1]},
                                              "reason": None, "shared": shared,
                                              "differing": differing}] and
                   tools.doc["ending"] == "refused", "%d: the record: %r" % (n, tools.doc))
@@ -141,7 +141,8 @@ def interrupts_and_changes(tools, base, whole, other_tape):
                                            "KOVRANT.IMG"]
                                           + kept) and
           sorted(log.splitlines()[1:3]) == ["古い一時ファイルを削除: " + n for n in removed] and
-          sorted(tools.doc["staleTemporariesRemoved"]) == removed,
+          sorted(tools.doc["staleTemporariesRemoved"], key=str) ==
+          [{"text": n} for n in removed],
           "the next merge removes the killed one's files, no other: %r" % log.splitlines()[:3])
     # An input rewritten in place at the same length, or replaced.
     other = frames(other_tape)[:len(frames(whole))]
@@ -159,7 +160,8 @@ def interrupts_and_changes(tools, base, whole, other_tape):
               and os.path.getsize(second) == os.path.getsize(whole) and
               err.startswith(second + "が結合の間に変わりました") and
               log.endswith("\nまとめ: 結合しませんでした\n"), "%s: %r %r" % (how, status, err))
-        check(doc.get("refusals") == [{"code": "input-changed", "input": second, "reason": None}],
+        check(doc.get("refusals") == [{"code": "input-changed", "input": {"text": second},
+                                       "reason": None}],
               "%s: the record: %r" % (how, doc.get("refusals")))
     # An input cut short while its frames are copied: a read that fails.
     d, second = os.path.join(tools.work, "shortened"), shutil.copy(whole, tools.work + "/in.IMG")
@@ -168,7 +170,7 @@ def interrupts_and_changes(tools, base, whole, other_tape):
     status, err, log, doc = ended(tools, d, p)
     check(status == 1 and "KOVRANT.IMG" not in os.listdir(d) and
           err.startswith(second + "を読めません: Input/output error") and
-          doc.get("refusals") == [{"code": "unreadable", "input": second,
+          doc.get("refusals") == [{"code": "unreadable", "input": {"text": second},
                                    "reason": "Input/output error"}],
           "shortened: %r %r %r" % (status, err, doc.get("refusals")))
 

@@ -22,7 +22,8 @@ import subprocess
 import sys
 import tempfile
 
-from checks import FRAME, atime, check, frames, have, record, verdict, without_times
+from checks import (FRAME, atime, check, frames, have, named, record, shown, verdict,
+                    without_times)
 
 
 def stamp_text(stamp):
@@ -56,10 +57,11 @@ class Tools:
             return a["text"]
         told = ["プログラム: kovrant-merge " + doc["version"]]
         told += ["オプション: --force"] * doc["options"]["force"]
-        told += ["古い一時ファイルを削除: " + n for n in doc["staleTemporariesRemoved"]]
+        told += ["古い一時ファイルを削除: " + shown(named(n)) for n in doc["staleTemporariesRemoved"]]
         for i in doc["inputs"]:
             told.append("入力%d: %s (%d フレーム、ATIME %s - %s)" % (
-                i["number"], i["path"], i["frames"], at(i["firstAtime"]), at(i["lastAtime"])))
+                i["number"], shown(named(i["path"])), i["frames"], at(i["firstAtime"]),
+                at(i["lastAtime"])))
             told += ["入力%d: 前後のフレームと合わないATIMEパック %d 個をATIMEなしとして扱いました。" % (
                 i["number"], i["badAtimePacks"])] * (i["badAtimePacks"] > 0)
             told += ["入力%d: 二度続けて届いたフレーム %d 個を一度だけ置きました。" % (
@@ -67,7 +69,8 @@ class Tools:
         for i in doc["inputs"]:
             if i["forced"]:
                 told.append("%sと基準の%sが共有する %d フレームのうち %d フレームが異なりますが、--force "
-                            "により結合します。" % (i["path"], doc["inputs"][0]["path"],
+                            "により結合します。" % (shown(named(i["path"])),
+                                             shown(named(doc["inputs"][0]["path"])),
                                              i["forced"]["shared"], i["forced"]["differing"]))
         told += ["基準の欠落: 直前のATIME=%s 直後のATIME=%s 欠落=%d フレーム 埋めた=%d 入力=%s 残り=%d" % (
             at(g["before"]), at(g["after"]), g["missing"], g["filled"], joined(g["inputs"]),
@@ -95,7 +98,8 @@ class Tools:
         # Refusals are the console's own words: each names its input.
         refused = [l for l in lines if l not in told]
         check(len(refused) == len(doc["refusals"]) and
-              all(r["input"] is None or r["input"] in l for l, r in zip(refused, doc["refusals"])),
+              all(r["input"] is None or shown(named(r["input"])) in l
+                  for l, r in zip(refused, doc["refusals"])),
               "%s: the refusals %r, the record %r" % (d, refused, doc["refusals"]))
         check(sorted(l for l in lines if l in told) == sorted(told) and
               "終了ステータス: %d" % status in log and
@@ -119,7 +123,9 @@ class Tools:
         check(p.returncode == status, "%s: exit %d, not %d: %r" % (name, p.returncode, status,
                                                                    p.stderr[-300:]))
         log = os.path.join(d, "KOVRANT-MERGE.LOG")
-        text = open(log, encoding="utf-8").read() if os.path.exists(log) else ""
+        # A name that is not UTF-8 stands in the log as its bytes.
+        text = open(log, encoding="utf-8", errors="surrogateescape").read() \
+            if os.path.exists(log) else ""
         # A refused command line writes neither (an earlier run's may be there).
         self.doc = None
         if text and p.returncode != 2 and lang == "C.UTF-8" and \
@@ -194,7 +200,36 @@ def lost_stretches(tools):
     want = "不一致: ATIME=%02x:%02x:%02x:%02x 入力1 と入力2" % tuple(stamp)
     check(log.count("不一致: ") == 1 and want in log, "the disagreement named: %r" % want)
     check("不一致 1 フレーム" in log, "and counted in the summary")
+    structured_differences(tools, ok)
     return p1, p2
+
+
+# Frames that differ from the whole pass's in a pattern, each as (byte, bit)
+# flips in the audio: one bit at every place in a 32-byte stretch (every
+# byte of the four 8-byte words, every bit) somewhere in the frame; and, in
+# each 8-byte word of such a stretch, its top bit with bit 28 of the word
+# 32 bytes on (the sign of a sample and bit 12 of its channel's sample eight
+# pairs later), at the start, the middle and the end of the audio.
+DIFFERENCES = [[(32 * ((c * 8 + b) % 179) + c, b)] for c in range(32) for b in range(8)] + \
+    [[(o + 7, 7), (o + 35, 4)] for m in (0, 90, 178) for o in range(32 * m, 32 * m + 32, 8)]
+
+
+def structured_differences(tools, ok):
+    """Every patterned difference is a disagreement, each at its own frame."""
+    data = bytearray(open(ok, "rb").read())
+    first = 100
+    for k, flips in enumerate(DIFFERENCES):
+        for at, bit in flips:
+            data[(first + k) * FRAME + at] ^= 1 << bit
+    changed = os.path.join(tools.work, "patterned.IMG")
+    open(changed, "wb").write(bytes(data))
+    d, _, _ = tools.run_merge("patterned", ok, changed)
+    good = frames(ok)
+    want = [stamp_text(atime(good[first + k])) for k in range(len(DIFFERENCES))]
+    told = [g["atime"]["text"] for g in tools.doc["disagreements"]] if tools.doc else []
+    missed = [DIFFERENCES[k] for k, a in enumerate(want) if a not in told]
+    check(told == want and frames(os.path.join(d, "KOVRANT.IMG")) == good,
+          "%d patterned differences, %d told; missed: %r" % (len(want), len(told), missed[:4]))
 
 
 def untrusted_times(tools, p1, p2):
@@ -282,6 +317,36 @@ def refusals(tools, p1, p2):
     check(p.stdout == b"kovrant-merge 0.1.0\n", "--version: %r" % p.stdout)
 
 
+# Names that the console shows alike (a backslash written out, and the
+# control character it stands for), and one that is not UTF-8.
+HOSTILE_NAMES = [b"x\\x0d.img", b"x\r.img", b"x\xff.img"]
+
+
+def names_from_outside(tools, p1, p2):
+    """The record names each input as it was given, so that a script can
+    open it: as text where it is UTF-8, else as its bytes; a refused input
+    too."""
+    d = os.path.join(os.fsencode(tools.work), b"names")
+    os.makedirs(d)
+    for name, image in zip(HOSTILE_NAMES + [b"e\xff.img"], (p1, p2, p2, None)):
+        with open(os.path.join(d, name), "wb") as f:
+            f.write(open(image, "rb").read() if image else b"")
+    given = [os.path.join(b"..", b"names", n) for n in HOSTILE_NAMES + [b"e\xff.img"]]
+    # A merge, and one whose second input is refused (empty): the forms
+    # the record gives its inputs in.
+    for run, inputs, status, forms in (("named", given[:3], 0, ["text", "text", "bytes"]),
+                                       ("named-refused", given[2:], 1, ["bytes", "bytes"])):
+        out = os.path.join(os.fsencode(tools.work), os.fsencode(run))
+        tools.run_merge(run, *map(os.fsdecode, inputs), status=status)
+        doc = tools.doc or {}
+        paths = [i["path"] for i in doc.get("inputs", [])] + [
+            r["input"] for r in doc.get("refusals", [])]
+        check([named(p) for p in paths] == inputs and
+              all(os.path.exists(os.path.join(out, named(p))) for p in paths) and
+              [list(p) for p in paths] == [[f] for f in forms],
+              "%s: the inputs as given: %r" % (run, paths))
+
+
 def main():
     merge, sim, make_image, selthix = (os.path.abspath(a) for a in sys.argv[1:5])
     work = tempfile.mkdtemp(prefix="merge.")
@@ -290,6 +355,7 @@ def main():
         p1, p2 = lost_stretches(tools)
         untrusted_times(tools, p1, p2)
         refusals(tools, p1, p2)
+        names_from_outside(tools, p1, p2)
     finally:
         shutil.rmtree(work, ignore_errors=True)
     return verdict()

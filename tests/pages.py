@@ -22,7 +22,7 @@ import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import browser_page  # noqa: E402
-from checks import FRAME, atime, check, frames, have, position, verdict  # noqa: E402
+from checks import FRAME, atime, check, frames, have, named, position, shown, verdict  # noqa: E402
 
 FRAME_SECONDS = 0.03
 BROWSED = []
@@ -248,12 +248,13 @@ def merge(tools, work):
     page_path = os.path.join(out, "KOVRANT-MERGE.html")
     text, page = read_page(page_path, "merge")
     record = json.load(open(os.path.join(out, "KOVRANT-MERGE.json"), encoding="utf-8"))
-    paths = [i["path"] for i in page.data["record"]["inputs"]]
-    # Control characters are shown escaped, as on the console.
-    shown = [re.sub(r"[\x00-\x1f\x7f]", lambda m: "\\x%02x" % ord(m.group()), os.path.join("..", i))
-             for i in inputs]
-    check(page.data["record"] == record and len(paths) == 4 and shown == paths,
-          "merge: every input named: %r" % paths)
+    # The record names each input as given; the page shows it as the
+    # console does, control characters escaped.
+    given = [os.fsencode(os.path.join("..", i)) for i in inputs]
+    paths = [named(i["path"]) for i in page.data["record"]["inputs"]]
+    names = page.data.get("inputNames")
+    check(page.data["record"] == record and paths == given and
+          names == [shown(g) for g in given], "merge: every input named: %r" % names)
     data = text.split('id="data">')[1].split("</script>")[0]
     check(not set("<>&") & set(data) and len(data) > 1000,
           "merge: no '<', '>' or '&' inside the embedded data (they are escaped)")
@@ -265,14 +266,14 @@ def merge(tools, work):
     r = in_browser(page_path, os.path.join(work, "merge.png"), "merge")
     if r is None:
         return
-    check(all(s in r["text"] for s in paths), "merge: the names shown as text")
+    check(all(s in r["text"] for s in names), "merge: the names shown as text")
     check(r["scripts"] == 2 and r["inputBands"] == 4, "merge: no script added, a row per input")
     refused = os.path.join(d, "refused")
     os.makedirs(refused)
     p = run([merge_program, os.path.join("..", inputs[0]), "missing.IMG"], refused)
-    shown = in_browser(os.path.join(refused, "KOVRANT-MERGE.html"),
-                       os.path.join(work, "refused.png"), "refused merge")
-    check(p.returncode != 0 and (shown is None or "合計" not in shown["text"]),
+    seen = in_browser(os.path.join(refused, "KOVRANT-MERGE.html"),
+                      os.path.join(work, "refused.png"), "refused merge")
+    check(p.returncode != 0 and (seen is None or "合計" not in seen["text"]),
           "refused merge: no totals heading over nothing")
     unread = [m for m in r["gapMarks"] if m["input"]]
     merged = [m for m in r["gapMarks"] if "merged" in m["classes"]]

@@ -32,6 +32,31 @@ TEST(Records, TimesWithTheirOffset) {
   EXPECT_EQ(timeStamp({1767225600, 540}), "2026-01-01 09:00:00 +09:00 (UTC 2026-01-01 00:00:00)");
 }
 
+// Names from outside: UTF-8 as text (control characters and a backslash as
+// they are), anything else as its bytes in base64, each length of the last
+// group padded.
+TEST(Records, NamesAsTheSystemHoldsThem) {
+  const struct {
+    const char* name;
+    const char* key;
+    const char* value;
+  } cases[] = {
+      {"x\\x0d.img", "text", "x\\x0d.img"},
+      {"x\r.img", "text", "x\r.img"},
+      {"", "text", ""},
+      {"\xc3\xa9t\xc3\xa9", "text", "\xc3\xa9t\xc3\xa9"},
+      {"\xff", "bytes", "/w=="},
+      {"\xff\xfe", "bytes", "//4="},
+      {"\xff\xfe\xfd", "bytes", "//79"},
+      {"x\xff.img", "bytes", "eP8uaW1n"},
+      {"\xc0\xaf", "bytes", "wK8="},      // an overlong "/"
+      {"\xed\xa0\x80", "bytes", "7aCA"},  // a surrogate
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(pathJson(c.name), Json({{c.key, c.value}})) << c.name;
+  }
+}
+
 std::string readText(const std::string& path) {
   std::vector<uint8_t> bytes = testing_support::readFile(path);
   return std::string(bytes.begin(), bytes.end());
