@@ -5,6 +5,7 @@
 
 #include "console.h"
 #include "output_file.h"
+#include "records.h"
 
 namespace {
 
@@ -100,12 +101,9 @@ Json pathJson(const std::string& name) {
 }
 
 Json atimeJson(const tapetime::Time& t, const tapetime::Cycle& cycle) {
-  return {{"text", tapetime::text(t)}, {"position", tapetime::position(t, cycle)}};
+  return records::atime(t, cycle);
 }
 
 Json cycleJson(const tapetime::Cycle& cycle) {
-  const char* source = cycle.source == tapetime::Cycle::Tape    ? "tape"
-                       : cycle.source == tapetime::Cycle::Mixed ? "mixed"
-                                                                : "published";
-  return {{"source", source}, {"phase", cycle.phase}};
+  return records::cycle(cycle);
 }

@@ -7,6 +7,7 @@
 #include "conversion.h"
 #include "converter_messages.h"
 #include "dat_frame.h"
+#include "long_play.h"
 #include "wall_time.h"
 
 namespace {
@@ -23,11 +24,6 @@ std::string seconds(double s) {
 
 double duration(const FileRecord& r) {
   return r.rate ? double(r.samplePairs) / r.rate : 0;
-}
-
-// A number, or null where there is none.
-Json orNull(bool has, int64_t v) {
-  return has ? Json(v) : Json();
 }
 
 // The record's names of a file's states (what a conversion gives), by
@@ -73,26 +69,13 @@ ConversionLog::ConversionLog() : record(convlog::kRecordName, convlog::kSchema) 
 
 bool ConversionLog::open(const ConversionOptions& options) {
   check = options.check;
-  Json& d = record.doc();
-  d["program"] = "SELTHIX";
-  d["version"] = DAT_VERSION;
-  d["check"] = check;
-  d["options"] = {{"keepTime", options.keepTime},
-                  {"bwf", options.bwf},
-                  {"convert32k", options.convert32k},
-                  {"longPlay", options.longPlay},
-                  {"deEmphasis", options.deEmphasis}};
-  d["started"] = isoTime(systemClock());
-  d["ended"] = nullptr;
-  d["log"] = nullptr;
-  d["image"] = nullptr;
-  d["staleTemporariesRemoved"] = Json::array();
-  d["files"] = Json::array();
-  d["totals"] = nullptr;
-  d["exitStatus"] = nullptr;
-  d["ending"] = nullptr;
+  doc.version = DAT_VERSION;
+  doc.check = check;
+  doc.options = {options.keepTime, options.bwf, options.convert32k, options.longPlay,
+                 options.deEmphasis};
+  doc.started = isoTime(systemClock());
   if (!out.open(convlog::kName)) return false;
-  d["log"] = out.name();
+  doc.log = out.name();
   out.line(msg::kConversionLogProgram, DAT_VERSION);
   out.line(msg::kConversionLogOptions, options.text.empty() ? msg::kLogNone : options.text.c_str());
   if (check) out.line(msg::kConversionLogCheck);
@@ -100,7 +83,10 @@ bool ConversionLog::open(const ConversionOptions& options) {
 }
 
 void ConversionLog::noImage(const char* message, const char* step) {
-  record.doc()["image"] = {{"name", dat::kImageName}, {"failure", step}};
+  records::ConversionImage image;
+  image.name = dat::kImageName;
+  image.failure = step;
+  doc.image = image;
   std::string text = message;
   while (!text.empty() && text.back() == '\n') text.pop_back();
   out.line(msg::kConversionLogNoImage, text.c_str());
@@ -110,12 +96,16 @@ void ConversionLog::image(int64_t frames, const tapetime::Analysis& time) {
   const tapetime::Track& t = time.track;
   cycle = t.cycle;
   bool timed = t.framesWithTime > 0;
-  record.doc()["image"] = {{"name", dat::kImageName},
-                           {"frames", frames},
-                           {"framesWithAtime", t.framesWithTime},
-                           {"badAtimePacks", t.badPacks},
-                           {"cycle", timed ? cycleJson(t.cycle) : Json()},
-                           {"gapAccuracyFrames", orNull(timed, tapetime::accuracy(t.cycle))}};
+  records::ConversionImage image;
+  image.name = dat::kImageName;
+  image.frames = frames;
+  image.framesWithAtime = t.framesWithTime;
+  image.badAtimePacks = t.badPacks;
+  if (timed) {
+    image.cycle = records::cycle(t.cycle);
+    image.gapAccuracyFrames = tapetime::accuracy(t.cycle);
+  }
+  doc.image = image;
   out.line(msg::kConversionLogImage, ll(frames));
   if (t.badPacks > 0) out.line(msg::kConversionLogBadPacks, ll(t.badPacks));
   if (!timed) {
@@ -151,7 +141,7 @@ void ConversionLog::file(const FileRecord& r) {
       missing += b.where.missing;
     }
   }
-  record.doc()["files"].push_back(fileJson(r));
+  doc.files.push_back(fileRecord(r));
   if (out.isOpen()) fileText(r);
 }
 
@@ -170,7 +160,9 @@ void ConversionLog::fileText(const FileRecord& r) {
   if (!r.derivedFrom.empty()) out.line(msg::kConversionLogDerived, r.derivedFrom.c_str());
   if (!r.layout.empty()) out.line(msg::kConversionLogLayout, r.layout.c_str(), r.layoutMargin);
   if (r.atimePerFrame > 0) out.line(msg::kConversionLogLongPlayTime, r.atimePerFrame);
-  if (!r.layoutScores.empty()) out.line(msg::kConversionLogLayoutScores, r.layoutScores.c_str());
+  if (!r.layoutScores.empty()) {
+    out.line(msg::kConversionLogLayoutScores, longplay::scoresText(r.layoutScores).c_str());
+  }
   if (r.emphasisOn == 0) {
     out.line(msg::kConversionLogNoEmphasis);
   } else if (r.emphasisOther == 0) {
@@ -217,90 +209,74 @@ void ConversionLog::stateText(const FileRecord& r) {
   out.line(msg::kConversionLogState, stateWord(r.outcome));
 }
 
-Json ConversionLog::atime(const tapetime::Time& t) const {
-  return atimeJson(t, cycle);
+records::Atime ConversionLog::atime(const tapetime::Time& t) const {
+  return records::atime(t, cycle);
 }
 
-void ConversionLog::breaksJson(const FileRecord& r, Json* gaps, Json* jumps) const {
-  *gaps = Json::array();
-  *jumps = Json::array();
+void ConversionLog::breaksRecord(const FileRecord& r, records::ConversionFile* f) const {
   for (const FileBreak& b : r.breaks) {
-    Json j = {{"sample", b.sample},
-              {"imageFrame", b.where.before},
-              {"before", atime(b.where.timeBefore)},
-              {"after", atime(b.where.timeAfter)}};
+    records::Atime before = atime(b.where.timeBefore), after = atime(b.where.timeAfter);
     if (b.where.kind == tapetime::Break::Jump) {
-      jumps->push_back(j);
+      f->discontinuities.push_back({b.sample, b.where.before, before, after});
       continue;
     }
-    j["missing"] = b.where.missing;
-    j["duration"] = tapetime::seconds(b.where.missing);
-    j["filled"] = b.filled;
-    j["place"] = kPlaceCodes[b.place];
-    gaps->push_back(j);
+    f->gaps.push_back({b.sample, b.where.before, before, after, b.where.missing,
+                       tapetime::seconds(b.where.missing), b.filled, kPlaceCodes[b.place]});
   }
 }
 
-Json ConversionLog::fileJson(const FileRecord& r) const {
-  Json gapList, jumpList;
-  breaksJson(r, &gapList, &jumpList);
+records::ConversionFile ConversionLog::fileRecord(const FileRecord& r) const {
+  records::ConversionFile f;
   bool failedFile = r.outcome == FileRecord::Failed;
   bool inPlace = !failedFile && !check;
-  Json failure;
-  if (failedFile) {
-    failure = {{"reason", kFailureCodes[r.failure]}};
-    bool system = r.failure == FileRecord::CreateFailed || r.failure == FileRecord::WriteFailed;
-    failure["errno"] = orNull(system, r.error);
+  f.name = r.name;
+  f.rate = r.rate;
+  f.frames = r.frames;
+  if (r.frames > 0) f.firstFrame = r.first, f.lastFrame = r.first + r.frames - 1;
+  f.samplePairs = r.samplePairs;
+  f.duration = duration(r);
+  if (r.hasTime) f.firstAtime = atime(r.firstTime), f.lastAtime = atime(r.lastTime);
+  f.emphasisOn = r.emphasisOn;
+  f.emphasisOff = r.emphasisOther;
+  breaksRecord(r, &f);
+  f.cutFrames = r.cutFrames;
+  f.trimFrames = r.trimFrames;
+  f.framesPast4GiB = r.framesCut;
+  if (inPlace && !r.sha256.empty()) f.sha256 = r.sha256;
+  if (inPlace && r.sha256.empty()) f.sha256Errno = r.sha256Error;
+  if (inPlace && !r.md5.empty()) f.md5 = r.md5;
+  if (!r.layout.empty() || !r.layoutScores.empty()) {
+    f.longPlay = records::LongPlay{std::nullopt, r.layoutMargin, r.layoutScores, r.atimePerFrame};
+    if (!r.layout.empty()) f.longPlay->layout = r.layout;
   }
-  bool sha = inPlace && !r.sha256.empty();
-  return {{"name", r.name},
-          {"rate", r.rate},
-          {"frames", r.frames},
-          {"firstFrame", orNull(r.frames > 0, r.first)},
-          {"lastFrame", orNull(r.frames > 0, r.first + r.frames - 1)},
-          {"samplePairs", r.samplePairs},
-          {"duration", duration(r)},
-          {"firstAtime", r.hasTime ? atime(r.firstTime) : Json()},
-          {"lastAtime", r.hasTime ? atime(r.lastTime) : Json()},
-          {"emphasis", {{"on", r.emphasisOn}, {"off", r.emphasisOther}}},
-          {"gaps", gapList},
-          {"discontinuities", jumpList},
-          {"cutFrames", r.cutFrames},
-          {"trimFrames", r.trimFrames},
-          {"framesPast4GiB", r.framesCut},
-          {"sha256", sha ? Json(r.sha256) : Json()},
-          {"sha256Errno", orNull(inPlace && r.sha256.empty(), r.sha256Error)},
-          {"md5", inPlace && !r.md5.empty() ? Json(r.md5) : Json()},
-          {"longPlay", r.layout.empty() && r.layoutScores.empty()
-                           ? Json()
-                           : Json{{"layout", r.layout.empty() ? Json() : Json(r.layout)},
-                                  {"margin", r.layoutMargin},
-                                  {"roughness", r.layoutScores},
-                                  {"atimePerFrame", r.atimePerFrame}}},
-          {"derivedFrom", r.derivedFrom.empty() ? Json() : Json(r.derivedFrom)},
-          {"state", check && !failedFile ? "not-written" : kStateCodes[r.outcome]},
-          {"stateIfConverted", check && !failedFile ? Json(kStateCodes[r.outcome]) : Json()},
-          {"failure", failure}};
+  if (!r.derivedFrom.empty()) f.derivedFrom = r.derivedFrom;
+  f.state = check && !failedFile ? "not-written" : kStateCodes[r.outcome];
+  if (check && !failedFile) f.stateIfConverted = kStateCodes[r.outcome];
+  if (failedFile) {
+    bool system = r.failure == FileRecord::CreateFailed || r.failure == FileRecord::WriteFailed;
+    f.failure = records::Failure{kFailureCodes[r.failure], std::nullopt};
+    if (system) f.failure->error = r.error;
+  }
+  return f;
 }
 
 void ConversionLog::writeUnfinished() {
-  record.doc()["ending"] = "unfinished";
+  doc.ending = "unfinished";
+  record.doc() = doc;
   record.write();
 }
 
 void ConversionLog::staleRemoved(const std::string& name) {
-  record.doc()["staleTemporariesRemoved"].push_back(pathJson(name));
+  doc.staleTemporariesRemoved.push_back(pathJson(name));
   out.line(msg::kConversionLogStaleRemoved, shownName(name.c_str()).c_str());
 }
 
 void ConversionLog::finish(int exitStatus, const char* ending, const char* endingCode) {
-  Json& d = record.doc();
-  d["ended"] = isoTime(systemClock());
-  d["totals"] = {{"files", files},          {"written", written}, {"failed", failed},
-                 {"cut4GiB", cut},          {"gaps", gaps},       {"missingFrames", missing},
-                 {"discontinuities", jumps}};
-  d["exitStatus"] = exitStatus;
-  d["ending"] = endingCode;
+  doc.ended = isoTime(systemClock());
+  doc.totals = records::ConversionTotals{files, written, failed, cut, gaps, missing, jumps};
+  doc.exitStatus = exitStatus;
+  doc.ending = endingCode;
+  record.doc() = doc;
   const char* said = ending != nullptr ? ending
                      : check           ? msg::kConversionEndChecked
                      : failed > 0      ? msg::kConversionEndSomeFailed

@@ -12,6 +12,7 @@
 
 #include "json_record.h"
 #include "log_file.h"
+#include "records.h"
 #include "tape_time.h"
 
 struct ConversionOptions;
@@ -19,7 +20,7 @@ struct ConversionOptions;
 namespace convlog {
 constexpr char kName[] = "SELTHIX.LOG";
 constexpr char kRecordName[] = "SELTHIX.json";
-constexpr char kSchema[] = "selthix/1";
+constexpr const char* kSchema = records::Conversion::kSchema;
 }  // namespace convlog
 
 // A break of the tape's time in one output file, or a gap beside it that no
@@ -58,7 +59,7 @@ struct FileRecord {
   // candidate's score, and the ATIME positions per frame of the segment.
   std::string layout;
   double layoutMargin = 0;
-  std::string layoutScores;
+  std::vector<double> layoutScores;
   int atimePerFrame = 0;    // 0: not long play
   std::string derivedFrom;  // an access copy (de-emphasised) of this file
   Outcome outcome = Written;
@@ -101,19 +102,20 @@ class ConversionLog {
   void finish(int exitStatus, const char* ending = nullptr, const char* endingCode = "done");
   // The record as built so far, and the log's totals and summary lines
   // (empty before finish()).
-  const Json& document() const { return record.doc(); }
+  const records::Conversion& document() const { return doc; }
   const std::vector<std::string>& totals() const { return totalLines; }
   const std::string& summary() const { return summaryLine; }
 
  private:
   void fileText(const FileRecord& r);
   void stateText(const FileRecord& r);  // the lines after its breaks
-  Json fileJson(const FileRecord& r) const;
-  void breaksJson(const FileRecord& r, Json* gaps, Json* jumps) const;
-  Json atime(const tapetime::Time& t) const;
+  records::ConversionFile fileRecord(const FileRecord& r) const;
+  void breaksRecord(const FileRecord& r, records::ConversionFile* f) const;
+  records::Atime atime(const tapetime::Time& t) const;
 
   LogFile out;
   JsonRecord record;
+  records::Conversion doc;  // what record holds, as it is written
   std::vector<std::string> totalLines;
   std::string summaryLine;
   bool check = false;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@
 #include "mapped_file.h"
 #include "output_file.h"
 #include "page.h"
+#include "records.h"
 
 namespace {
 
@@ -76,24 +78,22 @@ std::string lastLine(const std::string& name) {
 // another user's stood in the way KOVRANT-1.json, ..., the first that is
 // this user's, has ended and wrote as many frames as the image holds. A
 // record refused unread (readRecord) is said on the console.
-Json captureRecord(int64_t frames) {
+std::optional<records::Capture> captureRecord(int64_t frames) {
   for (int k = 0; k <= kFallbackNames; ++k) {
     std::string name = k == 0 ? dat::kCaptureRecordName : fallbackName(dat::kCaptureRecordName, k);
     Json d;
     RecordRead read = readRecord(name.c_str(), &d);
-    if (read == RecordRead::Missing) return Json();
+    if (read == RecordRead::Missing) break;
     const char* why = read == RecordRead::TooLarge    ? msg::kRecordTooLarge.c_str()
                       : read == RecordRead::TooDeep   ? msg::kRecordTooDeep.c_str()
                       : read == RecordRead::Malformed ? msg::kRecordMalformed.c_str()
                                                       : nullptr;
     if (why != nullptr) printStderr(msg::kRecordNotRead, shownName(name.c_str()).c_str(), why);
     if (read != RecordRead::Read) continue;
-    const Json& counts = d.value("counts", Json::object());
-    bool ended = d.value("ended", Json()).is_string();
-    if (ended && counts.is_object() && counts.value("framesWritten", Json()) == Json(frames))
-      return d;
+    auto capture = d.get<records::Capture>();
+    if (capture.ended && capture.counts && capture.counts->framesWritten == frames) return capture;
   }
-  return Json();
+  return std::nullopt;
 }
 
 // The capture beside the image: its tallies from its record, in the words
@@ -101,31 +101,21 @@ Json captureRecord(int64_t frames) {
 // names, which may stand under another name than KOVRANT.LOG (another
 // user's was there), and none where the capture could not write one.
 Json captureSummary(int64_t frames) {
-  Json d = captureRecord(frames);
-  if (!d.is_object()) return Json();
-  auto count = [&](const char* key) {
-    const Json& c = d.value("counts", Json::object());
-    return c.is_object() && c.contains(key) && c[key].is_number_integer() ? c[key].get<long long>()
-                                                                          : 0LL;
+  std::optional<records::Capture> c = captureRecord(frames);
+  if (!c) return Json();
+  auto atime = [](const std::optional<records::Atime>& a) {
+    return a ? shownName(a->text.c_str()) : std::string(msg::kLogNone);
   };
-  auto atime = [&](const char* key) {
-    const Json& a = d.value(key, Json());
-    return a.is_object() && a.contains("text") && a["text"].is_string()
-               ? a["text"].get<std::string>()
-               : std::string(msg::kLogNone);
-  };
-  Json lines = {textOf(msg::kLogFirstAtime, shownName(atime("firstAtime").c_str()).c_str()),
-                textOf(msg::kLogLastAtime, shownName(atime("lastAtime").c_str()).c_str()),
-                textOf(msg::kCaptureLogGood, count("goodReads")),
-                textOf(msg::kCaptureLogWritten, count("framesWritten")),
-                textOf(msg::kCaptureLogFiltered, count("framesFiltered")),
-                textOf(msg::kCaptureLogStretches, count("stretches")),
-                textOf(msg::kCaptureLogErrors, count("errorReads"))};
-  if (d.contains("exitStatus") && d["exitStatus"].is_number_integer())
-    lines.push_back(textOf(msg::kLogExitStatus, d["exitStatus"].get<int>()));
-  const Json& named = d.value("log", Json());
-  return {{"lines", lines},
-          {"summary", named.is_string() ? lastLine(named.get<std::string>()) : ""}};
+  const records::CaptureCounts& n = *c->counts;
+  Json lines = {textOf(msg::kLogFirstAtime, atime(c->firstAtime).c_str()),
+                textOf(msg::kLogLastAtime, atime(c->lastAtime).c_str()),
+                textOf(msg::kCaptureLogGood, static_cast<long long>(n.goodReads)),
+                textOf(msg::kCaptureLogWritten, static_cast<long long>(n.framesWritten)),
+                textOf(msg::kCaptureLogFiltered, static_cast<long long>(n.framesFiltered)),
+                textOf(msg::kCaptureLogStretches, static_cast<long long>(n.stretches)),
+                textOf(msg::kCaptureLogErrors, static_cast<long long>(n.errorReads))};
+  if (c->exitStatus) lines.push_back(textOf(msg::kLogExitStatus, *c->exitStatus));
+  return {{"lines", lines}, {"summary", c->log ? lastLine(*c->log) : ""}};
 }
 
 }  // namespace
@@ -184,9 +174,8 @@ Json levelStrip(const std::vector<int32_t>& framePeak, const tapetime::Track& tr
 namespace {
 
 // The image's frames as the record tells them; -1 before it was mapped.
-int64_t imageFrames(const Json& record) {
-  const Json& image = record.value("image", Json());
-  return image.is_object() ? image.value("frames", int64_t{-1}) : -1;
+int64_t imageFrames(const records::Conversion& record) {
+  return record.image && !record.image->failure ? record.image->frames : -1;
 }
 
 }  // namespace

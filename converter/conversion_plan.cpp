@@ -138,14 +138,11 @@ bool longPlayLayout(const FrameView& view, FilePlan* f, std::vector<std::string>
   std::vector<const dat::DatFrame*> frames;
   for (int64_t k = f->first; k <= f->last; ++k) frames.push_back(&view.frameAt(k));
   longplay::Choice c = longplay::choose(frames);
-  char score[32];
-  for (size_t k = 0; k < c.scores.size(); ++k) {
-    std::snprintf(score, sizeof score, "%s%.3g", k == 0 ? "" : " ", c.scores[k]);
-    r.layoutScores += score;
-  }
+  r.layoutScores = c.scores;
   if (c.layout == nullptr && !c.silent) {
     r.outcome = FileRecord::LongPlayUnknown;
-    said->push_back(textOf(msg::kLongPlayUnrecognised, r.name.c_str(), r.layoutScores.c_str()));
+    said->push_back(textOf(msg::kLongPlayUnrecognised, r.name.c_str(),
+                           longplay::scoresText(r.layoutScores).c_str()));
     return false;
   }
   f->layout = c.silent ? &longplay::layouts()[0] : c.layout;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
 #include "little_endian.h"
@@ -128,6 +129,16 @@ Choice choose(const std::vector<const dat::DatFrame*>& segment, int sample) {
   c.margin = best > 0 ? second / best : HUGE_VAL;
   if (c.margin >= kClearMargin) c.layout = &all[order[0]];
   return c;
+}
+
+std::string scoresText(const std::vector<double>& scores) {
+  std::string text;
+  char score[32];
+  for (size_t k = 0; k < scores.size(); ++k) {
+    std::snprintf(score, sizeof score, "%s%.3g", k == 0 ? "" : " ", scores[k]);
+    text += score;
+  }
+  return text;
 }
 
 }  // namespace longplay

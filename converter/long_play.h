@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "dat_frame.h"
@@ -60,5 +61,8 @@ struct Choice {
 };
 // The layout of a segment, from up to `sample` frames spread over it.
 Choice choose(const std::vector<const dat::DatFrame*>& segment, int sample = 50);
+// The candidates' scores as the console and the log show them: three
+// significant digits each, separated by blanks.
+std::string scoresText(const std::vector<double>& scores);
 
 }  // namespace longplay

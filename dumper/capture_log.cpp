@@ -41,27 +41,16 @@ void CaptureLog::open(const WallTime& startedAt, const char* drive, const std::s
   if (deviceShown) out.line(msg::kCaptureLogDevice, shownName(device.c_str()).c_str());
   out.line(msg::kCaptureLogArrived, timeStamp(arrived).c_str());
 
-  Json& d = record.doc();
-  d["program"] = "KOVRANT";
-  d["version"] = DAT_VERSION;
-  d["log"] = out.isOpen() ? Json(out.name()) : Json();
-  d["started"] = isoTime(startedAt);
-  d["arrived"] = isoTime(arrived);
-  d["ended"] = nullptr;
-  d["drive"] = drive;
-  d["device"] = pathJson(device);
-  d["image"] = dat::kImageName;
-  for (const char* later : {"cycle", "firstAtime", "lastAtime", "stretches", "counts"}) {
-    d[later] = nullptr;  // written with the record: in this order
-  }
-  d["ending"] = "unfinished";
-  d["dataModeRestored"] = nullptr;
-  d["exitStatus"] = nullptr;
-  Json removed = Json::array();
+  doc.version = DAT_VERSION;
+  if (out.isOpen()) doc.log = out.name();
+  doc.started = isoTime(startedAt);
+  doc.arrived = isoTime(arrived);
+  doc.drive = drive;
+  doc.device = pathJson(device);
+  doc.image = dat::kImageName;
   for (const std::string& name : removeStaleTemporaries(isOurTarget)) {
-    removed.push_back(pathJson(name));
+    doc.staleTemporariesRemoved.push_back(pathJson(name));
   }
-  d["staleTemporariesRemoved"] = removed;
   writeRecord();
 }
 
@@ -151,43 +140,32 @@ void CaptureLog::finish(const CaptureEnding& ending, bool dataMode, int exitStat
   } else {
     out.line(msg::kCaptureLogSummary, ending.text, gaps, static_cast<long long>(gapReads));
   }
-  Json& d = record.doc();
-  d["ended"] = isoTime(ended);
-  d["ending"] = ending.code;
-  d["dataModeRestored"] = dataMode;
-  d["exitStatus"] = exitStatus;
+  doc.ended = isoTime(ended);
+  doc.ending = ending.code;
+  doc.dataModeRestored = dataMode;
+  doc.exitStatus = exitStatus;
   writeRecord();
 }
 
-Json CaptureLog::atime(int64_t key) const {
-  return key == tapetime::kNoTime ? Json() : atimeJson(tapetime::fromKey(key), cycle.cycle());
+std::optional<records::Atime> CaptureLog::atime(int64_t key) const {
+  if (key == tapetime::kNoTime) return std::nullopt;
+  return records::atime(tapetime::fromKey(key), cycle.cycle());
 }
 
 void CaptureLog::writeRecord() {
-  Json& d = record.doc();
   bool timed = firstAtime != tapetime::kNoTime;
-  tapetime::Cycle c = cycle.cycle();
-  d["cycle"] = timed ? cycleJson(c) : Json();
-  d["firstAtime"] = atime(firstAtime);
-  d["lastAtime"] = atime(lastAtime);
-  Json list = Json::array();
+  doc.cycle = timed ? std::optional<records::Cycle>(records::cycle(cycle.cycle())) : std::nullopt;
+  doc.firstAtime = atime(firstAtime);
+  doc.lastAtime = atime(lastAtime);
+  doc.stretches.clear();
   for (const Gap& s : stretches) {
-    Json answers = Json::array();
-    for (const auto& a : s.answers) {
-      answers.push_back({{"status", a.first >> 8}, {"sense", a.first & 0xFF}, {"count", a.second}});
-    }
-    list.push_back({{"imageFrame", s.position},
-                    {"reads", s.reads},
-                    {"before", atime(s.before)},
-                    {"after", atime(s.after)},
-                    {"answers", answers}});
+    records::CaptureStretch r{s.position, s.reads, atime(s.before), atime(s.after), {}};
+    for (const auto& a : s.answers) r.answers.push_back({a.first >> 8, a.first & 0xFF, a.second});
+    doc.stretches.push_back(r);
   }
-  d["stretches"] = list;
-  d["counts"] = {{"goodReads", good},
-                 {"framesWritten", written},
-                 {"framesFiltered", filtered},
-                 {"stretches", static_cast<int64_t>(stretches.size())},
-                 {"errorReads", gapReads}};
+  doc.counts = records::CaptureCounts{good, written, filtered,
+                                      static_cast<int64_t>(stretches.size()), gapReads};
+  record.doc() = doc;
   // Each is said once: a directory in the way fails both writes.
   errno = 0;
   if (!record.write()) {

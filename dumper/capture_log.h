@@ -21,6 +21,7 @@
 
 #include "json_record.h"
 #include "log_file.h"
+#include "records.h"
 #include "system_services.h"
 #include "tape_time.h"
 
@@ -28,7 +29,7 @@ namespace logtext {
 
 constexpr const char* kName = dat::kCaptureLogName;
 constexpr const char* kRecordName = dat::kCaptureRecordName;
-constexpr char kSchema[] = "kovrant/1";
+constexpr const char* kSchema = records::Capture::kSchema;
 
 }  // namespace logtext
 
@@ -85,10 +86,11 @@ class CaptureLog {
   void writeWaitingGaps(int64_t after);
   // Writes the record: its facts so far.
   void writeRecord();
-  Json atime(int64_t key) const;
+  std::optional<records::Atime> atime(int64_t key) const;
 
   LogFile out{printStdout};  // the dumper says everything on standard output
   JsonRecord record;
+  records::Capture doc;  // what record holds, as it is written
   bool opened = false;
   bool recordFailureSaid = false, recordElsewhereSaid = false;
   int64_t good = 0;

@@ -1,0 +1,172 @@
+// The records for machines, typed once: one struct per document (the
+// capture's KOVRANT.json, the conversion's SELTHIX.json), shared by the
+// program that writes it and every program that reads it, the nlohmann way
+// (to_json, from_json). The schemas in doc/schema/ describe the documents.
+//
+// Reading never fails and never aborts: a record beside a run may be damaged,
+// old or hostile, so whatever is missing or of another type than the schema
+// says reads as none (an empty optional, an empty list, zero), and a reader
+// asks whether the facts it needs are there.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "json_record.h"
+
+namespace records {
+
+// A tape time: its text "hh:mm:ss:ff" and its frames from the start of the
+// tape under the record's cycle.
+struct Atime {
+  std::string text;
+  int64_t position = 0;
+};
+// Which second of three holds 34 frames: "tape", "published", "mixed".
+struct Cycle {
+  std::string source;
+  int phase = 2;
+};
+
+// KOVRANT.json.
+struct CaptureAnswer {
+  int status = 0, sense = 0;
+  int64_t count = 0;
+};
+struct CaptureStretch {
+  int64_t imageFrame = 0, reads = 0;
+  std::optional<Atime> before, after;
+  std::vector<CaptureAnswer> answers;
+};
+struct CaptureCounts {
+  int64_t goodReads = 0, framesWritten = 0, framesFiltered = 0, stretches = 0, errorReads = 0;
+};
+struct Capture {
+  static constexpr const char* kSchema = "kovrant/1";
+  std::string schema = kSchema, program = "KOVRANT", version;
+  std::optional<std::string> log;  // the log's name, where one was written
+  std::string started;
+  std::optional<std::string> arrived, ended;  // times of day (ISO 8601)
+  std::string drive;
+  Json device;  // a name from outside (pathJson)
+  std::string image;
+  std::optional<Cycle> cycle;
+  std::optional<Atime> firstAtime, lastAtime;
+  std::vector<CaptureStretch> stretches;
+  std::optional<CaptureCounts> counts;
+  std::string ending = "unfinished";
+  std::optional<bool> dataModeRestored;
+  std::optional<int> exitStatus;
+  std::vector<Json> staleTemporariesRemoved;  // names found in the directory (pathJson)
+};
+
+// SELTHIX.json.
+struct ConversionOptions {
+  bool keepTime = false, bwf = false, convert32k = false, longPlay = false, deEmphasis = false;
+};
+struct ConversionImage {
+  std::string name;
+  std::optional<std::string> failure;  // the step at which it could not be read
+  int64_t frames = 0, framesWithAtime = 0, badAtimePacks = 0;
+  std::optional<Cycle> cycle;
+  std::optional<int> gapAccuracyFrames;
+};
+struct Gap {
+  int64_t sample = 0, imageFrame = 0;
+  Atime before, after;
+  int64_t missing = 0;
+  double duration = 0;
+  bool filled = false;
+  std::string place = "inside";  // "before-file", "after-file"
+};
+struct Discontinuity {
+  int64_t sample = 0, imageFrame = 0;
+  Atime before, after;
+};
+struct LongPlay {
+  std::optional<std::string> layout;
+  double margin = 0;
+  std::vector<double> roughness;  // per candidate layout, in their order
+  int atimePerFrame = 0;
+};
+struct Failure {
+  std::string reason;
+  std::optional<int> error;  // the system's errno, as "errno"
+};
+struct ConversionFile {
+  std::string name;
+  uint32_t rate = 0;
+  int64_t frames = 0;
+  std::optional<int64_t> firstFrame, lastFrame;
+  int64_t samplePairs = 0;
+  double duration = 0;
+  std::optional<Atime> firstAtime, lastAtime;
+  int64_t emphasisOn = 0, emphasisOff = 0;
+  std::vector<Gap> gaps;
+  std::vector<Discontinuity> discontinuities;
+  int64_t cutFrames = 0, trimFrames = 0, framesPast4GiB = 0;
+  std::optional<std::string> sha256;
+  std::optional<int> sha256Errno;
+  std::optional<std::string> md5;
+  std::optional<LongPlay> longPlay;
+  std::optional<std::string> derivedFrom;
+  std::string state;
+  std::optional<std::string> stateIfConverted;
+  std::optional<Failure> failure;
+};
+struct ConversionTotals {
+  int64_t files = 0, written = 0, failed = 0, cut4GiB = 0, gaps = 0, missingFrames = 0,
+          discontinuities = 0;
+};
+struct Conversion {
+  static constexpr const char* kSchema = "selthix/1";
+  std::string schema = kSchema, program = "SELTHIX", version;
+  bool check = false;
+  ConversionOptions options;
+  std::string started;
+  std::optional<std::string> ended;
+  std::optional<std::string> log;
+  std::optional<ConversionImage> image;
+  std::vector<Json> staleTemporariesRemoved;  // names found in the directory (pathJson)
+  std::vector<ConversionFile> files;
+  std::optional<ConversionTotals> totals;
+  std::optional<int> exitStatus;
+  std::optional<std::string> ending;  // "unfinished", "done", ...
+};
+
+// Each type of the records as a document and back (from_json never fails:
+// what is missing or of another type reads as none).
+void to_json(Json& j, const Atime& a);
+void from_json(const Json& j, Atime& a);
+void to_json(Json& j, const Cycle& c);
+void from_json(const Json& j, Cycle& c);
+void to_json(Json& j, const CaptureStretch& s);
+void from_json(const Json& j, CaptureStretch& s);
+void from_json(const Json& j, CaptureAnswer& a);
+void from_json(const Json& j, CaptureCounts& c);
+void to_json(Json& j, const Capture& c);
+void from_json(const Json& j, Capture& c);
+void to_json(Json& j, const ConversionImage& i);
+void from_json(const Json& j, ConversionImage& i);
+void to_json(Json& j, const Gap& g);
+void from_json(const Json& j, Gap& g);
+void to_json(Json& j, const Discontinuity& d);
+void from_json(const Json& j, Discontinuity& d);
+void to_json(Json& j, const LongPlay& l);
+void from_json(const Json& j, LongPlay& l);
+void to_json(Json& j, const Failure& f);
+void from_json(const Json& j, Failure& f);
+void to_json(Json& j, const ConversionFile& f);
+void from_json(const Json& j, ConversionFile& f);
+void to_json(Json& j, const ConversionTotals& t);
+void from_json(const Json& j, ConversionTotals& t);
+void to_json(Json& j, const Conversion& c);
+void from_json(const Json& j, Conversion& c);
+
+// A tape time and a cycle as the records give them.
+Atime atime(const tapetime::Time& t, const tapetime::Cycle& cycle);
+Cycle cycle(const tapetime::Cycle& c);
+
+}  // namespace records
