@@ -1,6 +1,9 @@
-// SELTHIX: converts the frame image "KOVRANT.IMG" in the current directory
-// into WAV files, one per program and sampling rate. Takes --keep-time,
-// --bwf, --convert-32k and --check besides --help and --version.
+// SELTHIX, the converter: turns the frame image "KOVRANT.IMG" in the current
+// directory into WAV files, one per program and sampling rate, with its log,
+// record and page beside them. Takes --keep-time and --bwf (where the tape
+// failed, in the files), --convert-32k, --long-play and --de-emphasis (what
+// is not converted by default), --check (the files planned, none written),
+// besides --help and --version.
 #include "arguments.h"
 #include "console.h"
 #include "conversion.h"

@@ -14,29 +14,34 @@ cd "$(dirname "$0")/.."
 # locale (UTF-8), and those about languages say their own.
 unset LC_ALL LC_MESSAGES LANGUAGE
 export LANG=C.UTF-8
+started=$(date +%s)
+# Each stage's heading says how long the command has run so far.
+stage() { echo "== $1 (at $(($(date +%s) - started)) s)"; }
 scripts/setup.sh
-echo "== format"
+stage "format"
 scripts/check_format.sh
+stage "builds: normal, sanitizers, Windows, ThreadSanitizer, the pinned commit's"
 DAT_KERNEL_TESTS=ON scripts/build.sh --asan --windows --tsan --pinned
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-echo "== tests, normal build"
+stage "tests, normal build"
 ctest --test-dir build --output-on-failure -j2
-echo "== the demo, in Japanese and in English"
+stage "the demo, in Japanese and in English"
 DAT_KERNEL_TESTS=ON python3 tests/demo_languages.py
-echo "== tests, sanitizer build"
+stage "tests, sanitizer build"
 ctest --test-dir build-asan --output-on-failure -j2
-echo "== the converter's tests under ThreadSanitizer (its second thread)"
+stage "the converter's tests under ThreadSanitizer (its second thread)"
 TSAN_OPTIONS=halt_on_error=1 build-tsan/tests/converter_tests --gtest_brief=1
-echo "== fuzz corpus replay"
+stage "fuzz corpus replay"
 if command -v clang++ >/dev/null 2>&1; then
   bench/fuzz --replay
 else
   echo "fuzz corpus replay skipped: clang++ is not installed"
 fi
-echo "== Windows programs under Wine"
+stage "Windows programs under Wine"
 tests/windows_under_wine.sh build build-win
-echo "== KOVRANT.exe under Wine through the kernel's SCSI stack"
+stage "KOVRANT.exe under Wine through the kernel's SCSI stack"
 python3 tests/kernel/kernel_test.py build --windows build-win
-echo "== installation and packages"
+stage "installation and packages"
 tests/packages.sh build build-win
+stage "all passed"
