@@ -64,13 +64,6 @@ void printStderr(const char* format, ...) {
   va_end(args);
 }
 
-void printUnchecked(FILE* stream, const char* format, ...) {
-  va_list args;
-  va_start(args, format);
-  printTo(stream, format, args);
-  va_end(args);
-}
-
 void writeToFile(FILE* stream, const char* utf8, size_t length) {
   if (englishTexts()) {
     std::fwrite(utf8, 1, length, stream);

@@ -40,9 +40,8 @@ void prepareConsole();
 void printStdout(const char* format, ...) DAT_PRINTF(1, 2);
 // To standard error.
 void printStderr(const char* format, ...) DAT_PRINTF(1, 2);
-// printStdout (`stream` stdout) or printStderr, and textOf, for a format
-// that the caller has had checked (a text of the table, below).
-void printUnchecked(FILE* stream, const char* format, ...);
+// textOf for a format that the caller has had checked (a text of the
+// table, below).
 std::string textUnchecked(const char* format, ...);
 
 // The text that `format` and `args` make.
@@ -53,19 +52,17 @@ std::string textOf(const char* format, ...) DAT_PRINTF(1, 2);
 // The same for a text of the table (texts.h) as the format, in the language
 // in use: its arguments are checked against its Japanese when compiling.
 template <const char* Japanese, typename... Args>
-void printStdout(const texts::Text<Japanese>& format, Args... args) {
-  if (false) texts::checkFormat(Japanese, args...);
-  printUnchecked(stdout, format.text, args...);
-}
-template <const char* Japanese, typename... Args>
-void printStderr(const texts::Text<Japanese>& format, Args... args) {
-  if (false) texts::checkFormat(Japanese, args...);
-  printUnchecked(stderr, format.text, args...);
-}
-template <const char* Japanese, typename... Args>
 std::string textOf(const texts::Text<Japanese>& format, Args... args) {
   if (false) texts::checkFormat(Japanese, args...);
   return textUnchecked(format.text, args...);
+}
+template <const char* Japanese, typename... Args>
+void printStdout(const texts::Text<Japanese>& format, Args... args) {
+  printStdout("%s", textOf(format, args...).c_str());
+}
+template <const char* Japanese, typename... Args>
+void printStderr(const texts::Text<Japanese>& format, Args... args) {
+  printStderr("%s", textOf(format, args...).c_str());
 }
 
 // The platform's part: writes `length` bytes of UTF-8 to `stream` (stdout or

@@ -32,23 +32,12 @@ bool LogFile::open(const char* name) {
 }
 
 void LogFile::line(const char* format, ...) {
-  va_list args;
-  va_start(args, format);
-  lineFrom(format, args);
-  va_end(args);
-}
-
-void LogFile::lineUnchecked(const char* format, ...) {
-  va_list args;
-  va_start(args, format);
-  lineFrom(format, args);
-  va_end(args);
-}
-
-void LogFile::lineFrom(const char* format, va_list args) {
   if (file == nullptr || broken) return;
+  va_list args;
+  va_start(args, format);
   errno = 0;
   bool written = std::vfprintf(file, format, args) >= 0;
+  va_end(args);
   written = written && std::fputc('\n', file) != EOF && std::fflush(file) == 0;
   if (!written) failed(errno);
 }

@@ -35,16 +35,13 @@ class LogFile {
   // The same with a text of the table as the format (console.h).
   template <const char* Japanese, typename... Args>
   void line(const texts::Text<Japanese>& format, Args... args) {
-    if (false) texts::checkFormat(Japanese, args...);
-    lineUnchecked(format.text, args...);
+    line("%s", textOf(format, args...).c_str());
   }
   void close();
   bool isOpen() const { return file != nullptr; }
 
  private:
   void failed(int error);
-  void lineUnchecked(const char* format, ...);
-  void lineFrom(const char* format, va_list args);
 
   FILE* file = nullptr;
   std::string opened;  // the name it was opened under
