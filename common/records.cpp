@@ -166,6 +166,7 @@ void to_json(Json& j, const Capture& c) {
   j = {{"schema", c.schema},
        {"program", c.program},
        {"version", c.version},
+       {"tape", orNull(c.tape)},
        {"log", orNull(c.log)},
        {"started", c.started},
        {"arrived", orNull(c.arrived)},
@@ -191,6 +192,7 @@ void from_json(const Json& j, Capture& c) {
                      std::make_pair("ending", &c.ending)}) {
     read(j, field.first, field.second);
   }
+  read(j, "tape", &c.tape);
   read(j, "log", &c.log);
   read(j, "arrived", &c.arrived);
   read(j, "ended", &c.ended);
@@ -348,6 +350,7 @@ void to_json(Json& j, const Conversion& c) {
   j = {{"schema", c.schema},
        {"program", c.program},
        {"version", c.version},
+       {"tape", orNull(c.tape)},
        {"check", c.check},
        {"options",
         {{"keepTime", o.keepTime},
@@ -370,6 +373,7 @@ void from_json(const Json& j, Conversion& c) {
   read(j, "schema", &c.schema);
   read(j, "program", &c.program);
   read(j, "version", &c.version);
+  read(j, "tape", &c.tape);
   read(j, "check", &c.check);
   const Json& o = at(j, "options");
   read(o, "keepTime", &c.options.keepTime);

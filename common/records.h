@@ -46,7 +46,8 @@ struct CaptureCounts {
 struct Capture {
   static constexpr const char* kSchema = "kovrant/1";
   std::string schema = kSchema, program = "KOVRANT", version;
-  std::optional<std::string> log;  // the log's name, where one was written
+  std::optional<std::string> tape;  // the tape's identity (tape_id.h), where it was given
+  std::optional<std::string> log;   // the log's name, where one was written
   std::string started;
   std::optional<std::string> arrived, ended;  // times of day (ISO 8601)
   std::string drive;
@@ -123,6 +124,7 @@ struct ConversionTotals {
 struct Conversion {
   static constexpr const char* kSchema = "selthix/1";
   std::string schema = kSchema, program = "SELTHIX", version;
+  std::optional<std::string> tape;  // the tape's identity, given or taken from the capture's
   bool check = false;
   ConversionOptions options;
   std::string started;

@@ -147,6 +147,7 @@ void eachValueSpoilt(const Json& doc, const std::function<Json(const Json&)>& re
 records::Capture aCapture() {
   records::Capture c;
   c.version = "0.1.0";
+  c.tape = "shelf-3.A_12";
   c.log = "KOVRANT.LOG";
   c.started = "2026-01-01T00:00:00+00:00";
   c.arrived = c.ended = "2026-01-01T00:00:03+00:00";
@@ -168,6 +169,7 @@ records::Capture aCapture() {
 records::Conversion aConversion() {
   records::Conversion c;
   c.version = "0.1.0";
+  c.tape = "shelf-3.A_12";
   c.options.keepTime = true;
   c.started = "2026-01-01T00:00:00+00:00";
   c.ended = c.started;
