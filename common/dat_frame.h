@@ -39,6 +39,8 @@ constexpr char kImageName[] = "KOVRANT.IMG";
 // The capture's log and its record, beside the image.
 constexpr char kCaptureLogName[] = "KOVRANT.LOG";
 constexpr char kCaptureRecordName[] = "KOVRANT.json";
+// The merge's record beside the image it wrote (kovrant-merge).
+constexpr char kMergeRecordName[] = "KOVRANT-MERGE.json";
 
 // The frame record at `bytes` (a frame of the image, a frame buffer).
 inline const DatFrame& frameAt(const uint8_t* bytes) {

@@ -9,6 +9,8 @@ DAT_FILE_TEXT(kLogNone, "なし", "none");
 DAT_FILE_TEXT(kLogFirstAtime, "最初のATIME: %s", "First ATIME: %s");
 DAT_FILE_TEXT(kLogLastAtime, "最後のATIME: %s", "Last ATIME: %s");
 DAT_FILE_TEXT(kLogExitStatus, "終了ステータス: %d", "Exit status: %d");
+// The tape's identity (--tape ID), where there is one.
+DAT_FILE_TEXT(kLogTape, "テープ: %s", "Tape: %s");
 DAT_FILE_TEXT(kEndInterrupted, "中断", "interrupted");
 // The capture's tallies (KOVRANT.LOG), which the conversion's page shows too.
 DAT_FILE_TEXT(kCaptureLogGood, "正常に読んだフレーム: %lld", "Frames read well: %lld");

@@ -123,7 +123,8 @@ bool stampOf(const char* name, FileStamp* stamp) {
   return platform::stampOf(name, stamp);
 }
 
-std::vector<std::string> removeStaleTemporaries(bool (*ours)(const std::string& target)) {
+std::vector<std::string> removeStaleTemporaries(
+    const std::function<bool(const std::string& target)>& ours) {
   std::vector<std::string> removed;
   for (const std::string& name : platform::namesHere()) {
     // TARGET.part-PID-N

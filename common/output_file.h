@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -55,7 +56,8 @@ bool stampOf(const char* name, FileStamp* stamp);
 // for targets that `ours` accepts, when the process that wrote them has gone
 // (an earlier run killed outright) and they are this user's. The names
 // removed.
-std::vector<std::string> removeStaleTemporaries(bool (*ours)(const std::string& target));
+std::vector<std::string> removeStaleTemporaries(
+    const std::function<bool(const std::string& target)>& ours);
 
 // A file written under a temporary name beside its own and put in place
 // whole by commit(); one that is not committed is removed.

@@ -392,4 +392,20 @@ void from_json(const Json& j, Conversion& c) {
   read(j, "ending", &c.ending);
 }
 
+void from_json(const Json& j, MergeOutput& o) {
+  read(j, "name", &o.name);
+  read(j, "frames", &o.frames);
+}
+
+void from_json(const Json& j, Merge& m) {
+  read(j, "schema", &m.schema);
+  read(j, "program", &m.program);
+  read(j, "version", &m.version);
+  read(j, "tape", &m.tape);
+  read(j, "ended", &m.ended);
+  read(j, "output", &m.output);
+  read(j, "exitStatus", &m.exitStatus);
+  read(j, "ending", &m.ending);
+}
+
 }  // namespace records

@@ -138,6 +138,21 @@ struct Conversion {
   std::optional<std::string> ending;  // "unfinished", "done", ...
 };
 
+// KOVRANT-MERGE.json, as its readers take it.
+struct MergeOutput {
+  std::string name;
+  int64_t frames = 0;
+};
+struct Merge {
+  static constexpr const char* kSchema = "kovrant-merge/1";
+  std::string schema, program, version;
+  std::optional<std::string> tape;
+  std::optional<std::string> ended;
+  std::optional<MergeOutput> output;  // the image it wrote
+  std::optional<int> exitStatus;
+  std::string ending;
+};
+
 // Each type of the records as a document and back (from_json never fails:
 // what is missing or of another type reads as none).
 void to_json(Json& j, const Atime& a);
@@ -166,6 +181,8 @@ void to_json(Json& j, const ConversionTotals& t);
 void from_json(const Json& j, ConversionTotals& t);
 void to_json(Json& j, const Conversion& c);
 void from_json(const Json& j, Conversion& c);
+void from_json(const Json& j, MergeOutput& o);
+void from_json(const Json& j, Merge& m);
 
 // A tape time and a cycle as the records give them.
 Atime atime(const tapetime::Time& t, const tapetime::Cycle& cycle);

@@ -234,75 +234,125 @@ ImageDate imageDate() {
   return d;
 }
 
+// What a run writes beside its files besides them, and the records beside
+// the image that it read at its start.
+struct Reports {
+  ConversionLog log;
+  page::PageFile page{convpage::kName};
+  NeighbourRecords neighbours;
+  void writePage(const Json& levels, bool say = true) {
+    writeConversionPage(page, log, neighbours, levels, say);
+  }
+};
+
 // The console's message and the log's line for an image that cannot be
 // mapped; `step` names the step that failed for the record.
-int noImage(page::PageFile& page, ConversionLog& log, const char* message, const char* step) {
+int noImage(Reports& r, const char* message, const char* step) {
   printStderr("%s", message);
-  log.noImage(message, step);
-  log.finish(1, msg::kConversionEndNoImage, "no-image");
-  writeConversionPage(page, log, Json());
+  r.log.noImage(message, step);
+  r.log.finish(1, msg::kConversionEndNoImage, "no-image");
+  r.writePage(Json());
   return 1;
 }
 
-// The temporary names of this program's output files: "#...wav", "#...txt",
-// its record "SELTHIX.json", its page and the CORE document.
-bool isOurTarget(const std::string& target) {
-  auto endsWith = [&](const char* tail) {
-    size_t n = std::strlen(tail);
-    return target.size() > n && target.compare(target.size() - n, n, tail) == 0;
+// The frames of the image as its size tells them; -1 without one.
+int64_t imageFrames() {
+  FileStamp stamp;
+  return stampOf(dat::kImageName, &stamp) ? stamp.size / dat::kFrameSize : -1;
+}
+
+// The tape's identity: --tape's, else the one the image's record gives.
+// False, with the refusal said, when they differ, or when --tape-names has
+// no identity to name the files after.
+bool resolveTape(const NeighbourRecords& beside, ConversionOptions* options) {
+  std::optional<std::string> recorded = beside.tape();
+  if (!options->tape.empty() && recorded && *recorded != options->tape) {
+    printStderr(msg::kTapeIdDiffers, options->tape.c_str(), recorded->c_str(),
+                beside.tapeRecord().c_str());
+    return false;
+  }
+  if (options->tape.empty() && recorded) options->tape = *recorded;
+  if (options->tapeNames && options->tape.empty()) {
+    printStderr(msg::kTapeNamesWithoutId);
+    return false;
+  }
+  return true;
+}
+
+// Begins the log and the record (and the page) of a run: the names that
+// went elsewhere said, stale temporaries of killed runs swept.
+void begin(Reports& r, const ConversionOptions& options) {
+  errno = 0;
+  if (!r.log.open(options)) {
+    printStderr(msg::kConversionLogCreateFailed, std::strerror(errno));
+  } else if (r.log.refusal() != 0) {
+    printStderr(msg::kConversionLogElsewhere, std::strerror(r.log.refusal()), r.log.name().c_str());
+  }
+  // The temporary names of this program's output files: its WAV and label
+  // files, its record, its page and the CORE document.
+  std::string prefix = options.tapeNames ? options.tape + "_" : "#";
+  auto ours = [&](const std::string& target) {
+    auto endsWith = [&](const char* tail) {
+      size_t n = std::strlen(tail);
+      return target.size() > n && target.compare(target.size() - n, n, tail) == 0;
+    };
+    if (target == convlog::kRecordName || target == kCoreName || target == convpage::kName)
+      return true;
+    return target.compare(0, prefix.size(), prefix) == 0 && (endsWith(".wav") || endsWith(".txt"));
   };
-  if (target == convlog::kRecordName || target == kCoreName || target == convpage::kName)
-    return true;
-  return !target.empty() && target[0] == '#' && (endsWith(".wav") || endsWith(".txt"));
+  for (const std::string& name : removeStaleTemporaries(ours)) r.log.staleRemoved(name);
+  r.log.writeUnfinished();
+  r.writePage(Json(), false);
+}
+
+// The end of a run whose conversion gave `ok`: the exit status, the check's
+// verdict, the log's and the record's end, the page.
+int finish(Reports& r, const ConversionOptions& options, bool ok, const Json& levels) {
+  int status = ok ? 0 : 1;
+  const EarlyEnd* early = earlyEnd();
+  if (early != nullptr && early->change == ImageChange::None) status = kInterruptedStatus;
+  if (options.check && early == nullptr) {
+    if (r.log.breaks() > 0) {
+      printStdout(msg::kCheckFound, static_cast<long long>(r.log.breaks()));
+      status = kBreaksFoundStatus;
+    } else {
+      printStdout(msg::kCheckClean);
+    }
+  }
+  r.log.finish(status, early != nullptr ? *early->log : nullptr,
+               early != nullptr ? early->code : "done");
+  r.writePage(levels);
+  return status;
 }
 
 }  // namespace
 
-int runSelthix(const ConversionOptions& options) {
+int runSelthix(const ConversionOptions& given) {
   prepareConsole();
   printStdout(msg::kSelthixBanner);
   InterruptGuard interrupts;
   if (!interrupts.installed()) printStderr(msg::kConversionNotInterruptible);
-  ConversionLog log;
-  errno = 0;
-  if (!log.open(options)) {
-    printStderr(msg::kConversionLogCreateFailed, std::strerror(errno));
-  } else if (log.refusal() != 0) {
-    printStderr(msg::kConversionLogElsewhere, std::strerror(log.refusal()), log.name().c_str());
-  }
-  for (const std::string& name : removeStaleTemporaries(isOurTarget)) log.staleRemoved(name);
-  log.writeUnfinished();
-  page::PageFile page(convpage::kName);
-  writeConversionPage(page, log, Json(), false);
+  ConversionOptions options = given;
+  Reports r;
+  r.neighbours = neighbourRecords(imageFrames());
+  if (!resolveTape(r.neighbours, &options)) return kRefusedStatus;
+  begin(r, options);
   enlargeWorkingSet();
   MappedFile image;
   switch (image.map(dat::kImageName)) {
     case MappedFile::Failure::None:
       break;
     case MappedFile::Failure::Open:
-      return noImage(page, log, msg::kCreateFileFailed, "open");
+      return noImage(r, msg::kCreateFileFailed, "open");
     case MappedFile::Failure::Size:
-      return noImage(page, log, msg::kGetFileSizeFailed, "size");
+      return noImage(r, msg::kGetFileSizeFailed, "size");
     case MappedFile::Failure::Mapping:
-      return noImage(page, log, msg::kCreateFileMappingFailed, "mapping");
+      return noImage(r, msg::kCreateFileMappingFailed, "mapping");
     case MappedFile::Failure::View:
-      return noImage(page, log, msg::kMapViewOfFileFailed, "view");
+      return noImage(r, msg::kMapViewOfFileFailed, "view");
   }
   int64_t n = static_cast<int64_t>(image.size() / dat::kFrameSize);
   Json levels;
-  int status = convertFrames(image.data(), n, options, &log, imageDate(), &levels) ? 0 : 1;
-  const EarlyEnd* early = earlyEnd();
-  if (early != nullptr && early->change == ImageChange::None) status = kInterruptedStatus;
-  if (options.check && early == nullptr) {
-    if (log.breaks() > 0) {
-      printStdout(msg::kCheckFound, static_cast<long long>(log.breaks()));
-      status = kBreaksFoundStatus;
-    } else {
-      printStdout(msg::kCheckClean);
-    }
-  }
-  log.finish(status, early != nullptr ? *early->log : nullptr,
-             early != nullptr ? early->code : "done");
-  writeConversionPage(page, log, levels);
-  return status;
+  bool ok = convertFrames(image.data(), n, options, &r.log, imageDate(), &levels);
+  return finish(r, options, ok, levels);
 }

@@ -16,6 +16,9 @@ class ConversionLog;
 // --check: the status of an image with a gap or a discontinuity in what a
 // conversion writes.
 constexpr int kBreaksFoundStatus = 4;
+// The status of a run refused before it wrote anything: a --tape that the
+// image's record contradicts, --tape-names without an identity.
+constexpr int kRefusedStatus = 2;
 
 // The whole program. Exit status: 0 when every output file was written, 1
 // when the image could not be mapped or an output file failed, 3 when the

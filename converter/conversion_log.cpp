@@ -74,10 +74,12 @@ bool ConversionLog::open(const ConversionOptions& options) {
   doc.options = {options.keepTime, options.bwf, options.convert32k, options.longPlay,
                  options.deEmphasis};
   doc.started = isoTime(systemClock());
+  if (!options.tape.empty()) doc.tape = options.tape;
   if (!out.open(convlog::kName)) return false;
   doc.log = out.name();
   out.line(msg::kConversionLogProgram, DAT_VERSION);
   out.line(msg::kConversionLogOptions, options.text.empty() ? msg::kLogNone : options.text.c_str());
+  if (!options.tape.empty()) out.line(msg::kLogTape, options.tape.c_str());
   if (check) out.line(msg::kConversionLogCheck);
   return true;
 }

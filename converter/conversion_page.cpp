@@ -74,34 +74,11 @@ std::string lastLine(const std::string& name) {
   return last == std::string::npos ? text : text.substr(last + 1);
 }
 
-// The capture's record that describes this image: KOVRANT.json, or where
-// another user's stood in the way KOVRANT-1.json, ..., the first that is
-// this user's, has ended and wrote as many frames as the image holds. A
-// record refused unread (readRecord) is said on the console.
-std::optional<records::Capture> captureRecord(int64_t frames) {
-  for (int k = 0; k <= kFallbackNames; ++k) {
-    std::string name = k == 0 ? dat::kCaptureRecordName : fallbackName(dat::kCaptureRecordName, k);
-    Json d;
-    RecordRead read = readRecord(name.c_str(), &d);
-    if (read == RecordRead::Missing) break;
-    const char* why = read == RecordRead::TooLarge    ? msg::kRecordTooLarge.c_str()
-                      : read == RecordRead::TooDeep   ? msg::kRecordTooDeep.c_str()
-                      : read == RecordRead::Malformed ? msg::kRecordMalformed.c_str()
-                                                      : nullptr;
-    if (why != nullptr) printStderr(msg::kRecordNotRead, shownName(name.c_str()).c_str(), why);
-    if (read != RecordRead::Read) continue;
-    auto capture = d.get<records::Capture>();
-    if (capture.ended && capture.counts && capture.counts->framesWritten == frames) return capture;
-  }
-  return std::nullopt;
-}
-
 // The capture beside the image: its tallies from its record, in the words
 // of its log, and the last line of its log (its summary): the log the record
 // names, which may stand under another name than KOVRANT.LOG (another
 // user's was there), and none where the capture could not write one.
-Json captureSummary(int64_t frames) {
-  std::optional<records::Capture> c = captureRecord(frames);
+Json captureSummary(const std::optional<records::Capture>& c) {
   if (!c) return Json();
   auto atime = [](const std::optional<records::Atime>& a) {
     return a ? shownName(a->text.c_str()) : std::string(msg::kLogNone);
@@ -171,17 +148,10 @@ Json levelStrip(const std::vector<int32_t>& framePeak, const tapetime::Track& tr
   return {{"start", lo}, {"peaks", list}};
 }
 
-namespace {
+namespace {}  // namespace
 
-// The image's frames as the record tells them; -1 before it was mapped.
-int64_t imageFrames(const records::Conversion& record) {
-  return record.image && !record.image->failure ? record.image->frames : -1;
-}
-
-}  // namespace
-
-void writeConversionPage(page::PageFile& page, const ConversionLog& log, const Json& levels,
-                         bool say) {
+void writeConversionPage(page::PageFile& page, const ConversionLog& log,
+                         const NeighbourRecords& neighbours, const Json& levels, bool say) {
   Json data = {
       {"kind", "conversion"},
       {"summary", log.summary().empty() ? msg::kConversionUnfinished.c_str() : log.summary()},
@@ -192,7 +162,7 @@ void writeConversionPage(page::PageFile& page, const ConversionLog& log, const J
       {"afterFile", msg::kConversionLogAfterFile.c_str()},
       {"record", log.document()},
       {"levels", levels},
-      {"capture", captureSummary(imageFrames(log.document()))}};
+      {"capture", captureSummary(neighbours.capture)}};
   page.write(data,
              {{"conversionTitle", msg::kPageConversionTitle},
               {"level", msg::kPageLevel},

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "json_record.h"
+#include "neighbour_records.h"
 #include "page.h"
 #include "tape_time.h"
 
@@ -30,5 +31,5 @@ Json levelStrip(const std::vector<int32_t>& peaks, const tapetime::Track& track)
 // that has not finished says so), the level strip (null: none) and the
 // capture's record that describes the image, when there is one. Failures
 // are said on the console unless `say` is false.
-void writeConversionPage(page::PageFile& page, const ConversionLog& log, const Json& levels,
-                         bool say = true);
+void writeConversionPage(page::PageFile& page, const ConversionLog& log,
+                         const NeighbourRecords& neighbours, const Json& levels, bool say = true);

@@ -72,8 +72,7 @@ void describeBext(const Context& c, FilePlan* f, int64_t firstTimed) {
     int64_t at = tapetime::position(r.firstTime, c.time.track.cycle) - (firstTimed - f->first);
     reference = std::max<int64_t>(0, at * (f->bytesPerFrame / 4));
   }
-  f->bext = bextFields(r, c.program, c.options.keepTime, c.date.date, c.date.time,
-                       static_cast<uint64_t>(reference));
+  f->bext = bextFields(r, c.program, c.options, c.date, static_cast<uint64_t>(reference));
   f->wav.leading = bextChunk(f->bext);
   f->wav.md5 = true;
 }
@@ -160,8 +159,7 @@ FilePlan accessCopy(const Context& c, const FilePlan& f) {
   copy.record.name = f.record.name.substr(0, f.record.name.size() - 4) + "-deemph.wav";
   copy.record.derivedFrom = f.record.name;
   if (c.options.bwf) {
-    copy.bext = bextFields(copy.record, c.program, c.options.keepTime, c.date.date, c.date.time,
-                           f.bext.timeReference);
+    copy.bext = bextFields(copy.record, c.program, c.options, c.date, f.bext.timeReference);
     copy.bext.codingHistory += deEmphasisHistory(copy.record);
     copy.wav.leading = bextChunk(copy.bext);
   }
@@ -171,11 +169,12 @@ FilePlan accessCopy(const Context& c, const FilePlan& f) {
 }  // namespace
 
 std::string SegmentNames::take(int program, const char* ratePart) {
-  char base[64];
-  std::snprintf(base, sizeof base, "#%03d-%s", program, ratePart);
+  char number[64];
+  std::snprintf(number, sizeof number, "%03d-%s", program, ratePart);
+  std::string base = prefix + number;
   int& n = taken[base];
   ++n;
-  return n == 1 ? std::string(base) + ".wav" : std::string(base) + "-" + std::to_string(n) + ".wav";
+  return n == 1 ? base + ".wav" : base + "-" + std::to_string(n) + ".wav";
 }
 
 ConversionPlanner::ConversionPlanner(const uint8_t* image, int64_t n,
@@ -186,6 +185,7 @@ ConversionPlanner::ConversionPlanner(const uint8_t* image, int64_t n,
       options(options),
       date(date),
       time(tapetime::analyse(image, n)),
+      names(options.tapeNames ? options.tape + "_" : "#"),
       ended(n == 0) {  // a file shorter than one frame has nothing to convert
   if (n > 0) segRate = dat::samplingCode(view.frameAt(0));
 }

@@ -26,6 +26,8 @@ struct ConversionOptions {
   bool longPlay = false;    // long-play segments decoded where the tape shows how
   bool deEmphasis = false;  // a de-emphasised copy of each file with pre-emphasis
   bool check = false;       // the image walked and logged as converted, nothing written
+  bool tapeNames = false;   // files named after the tape: "ID_001-48kHz.wav"
+  std::string tape;         // the tape's identity, given or from the image's record; "" none
   std::string text;         // the options as given, for the log
 };
 
@@ -64,9 +66,12 @@ struct SegmentPlan {
 // so counting per base is enough for the names to stay distinct.
 class SegmentNames {
  public:
+  // Names begin with `prefix`: "#", or "ID_" after the tape.
+  explicit SegmentNames(const std::string& prefix = "#") : prefix(prefix) {}
   std::string take(int program, const char* ratePart);
 
  private:
+  std::string prefix;
   std::map<std::string, int> taken;  // names given so far, per base
 };
 

@@ -8,6 +8,18 @@
 namespace msg {
 
 DAT_MESSAGE(kSelthixBanner, "SELTHIX.EXE Ver0.1\n", "SELTHIX.EXE Ver0.1\n");
+
+// The tape's identity refused before anything is written.
+DAT_MESSAGE(
+    kTapeIdDiffers,
+    "SELTHIX: --tape %s は、イメージの記録のテープ %s (%s) と違います。何も書いていません。\n",
+    "SELTHIX: --tape %s is not the tape %s that the image's record names (%s): nothing "
+    "was written.\n");
+DAT_MESSAGE(kTapeNamesWithoutId,
+            "SELTHIX: --tape-names にはテープの識別名が要ります (--tape ID か、識別名のある記録)。"
+            "何も書いていません。\n",
+            "SELTHIX: --tape-names needs the tape's identity (--tape ID, or a record that names "
+            "it): nothing was written.\n");
 DAT_MESSAGE(kCreateFileFailed, "CreateFileに失敗しました。\n", "CreateFile failed.\n");
 DAT_MESSAGE(kGetFileSizeFailed, "GetFileSizeに失敗しました。\n", "GetFileSize failed.\n");
 DAT_MESSAGE(kCreateFileMappingFailed, "CreateFileMappingに失敗しました。\n",
@@ -240,7 +252,7 @@ DAT_FILE_TEXT(kConversionReasonImageChanged, "KOVRANT.IMG が変わった", "KOV
 DAT_MESSAGE(
     kSelthixHelp,
     "使い方: SELTHIX [--keep-time] [--bwf] [--convert-32k] [--check] [--long-play]\n"
-    "                [--de-emphasis]\n"
+    "                [--de-emphasis] [--tape ID] [--tape-names]\n"
     "        SELTHIX [--help | --version]\n"
     "\n"
     "現在のディレクトリのフレームイメージ KOVRANT.IMG (KOVRANT が書いたもの) を読み、\n"
@@ -269,13 +281,17 @@ DAT_MESSAGE(
     "                 テープで確認されたものではありません。分からないときは変換しません)。\n"
     "  --de-emphasis  プリエンファシス付きのファイルに、ディエンファシスした\n"
     "                 アクセス用のコピー (#001-48kHz-deemph.wav など) も書きます。\n"
+    "  --tape ID      テープの識別名 (英数字と . _ - の32文字以内) を記録、ログ、ページ、\n"
+    "                 bext に書きます。なければ取り込みか結合の記録の識別名を使います。\n"
+    "  --tape-names   ファイル名をテープの識別名から付けます: ID_001-48kHz.wav など。\n"
     "\n"
     "終了ステータス: 0 すべてのファイルを書き込んだ / 1 イメージを読めない、または\n"
-    "書けなかったファイルがある / 2 引数の誤り / 3 中断した (Ctrl-C など) /\n"
+    "書けなかったファイルがある / 2 引数の誤り、または --tape が記録と違う /\n"
+    "3 中断した (Ctrl-C など) /\n"
     "4 --check でギャップまたは不連続が見つかった (ないときは 0)。\n"
     "詳しくは man SELTHIX と README を参照してください。\n",
     "Usage: SELTHIX [--keep-time] [--bwf] [--convert-32k] [--check] [--long-play]\n"
-    "               [--de-emphasis]\n"
+    "               [--de-emphasis] [--tape ID] [--tape-names]\n"
     "       SELTHIX [--help | --version]\n"
     "\n"
     "Reads the frame image KOVRANT.IMG (written by KOVRANT) in the current directory\n"
@@ -304,9 +320,13 @@ DAT_MESSAGE(
     "                 on a tape; a stretch whose layout is not clear is not converted).\n"
     "  --de-emphasis  also write a de-emphasised access copy of each file with\n"
     "                 pre-emphasis (#001-48kHz-deemph.wav and so on).\n"
+    "  --tape ID      the tape's identity (up to 32 letters, digits, . _ -) for the\n"
+    "                 record, log, page and bext; else the capture's or merge's gives it.\n"
+    "  --tape-names   name the files after the tape: ID_001-48kHz.wav and so on.\n"
     "\n"
     "Exit status: 0 every file written / 1 the image cannot be read, or a file could\n"
-    "not be written / 2 wrong arguments / 3 interrupted (Ctrl-C and the like) /\n"
+    "not be written / 2 wrong arguments, or --tape differs from the record /\n"
+    "3 interrupted (Ctrl-C and the like) /\n"
     "4 --check found a gap or a discontinuity (0 when it found none).\n"
     "See man SELTHIX and the README for more.\n");
 

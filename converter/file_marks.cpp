@@ -29,8 +29,9 @@ std::string markerText(const FileBreak& b, int accuracy) {
   return text;
 }
 
-BextFields bextFields(const FileRecord& r, int program, bool keptToLength, const std::string& date,
-                      const std::string& time, uint64_t reference) {
+BextFields bextFields(const FileRecord& r, int program, const ConversionOptions& options,
+                      const ImageDate& date, uint64_t reference) {
+  bool keptToLength = options.keepTime;
   BextFields f;
   int64_t gaps = 0, jumps = 0;
   for (const FileBreak& b : r.breaks) (b.where.kind == tapetime::Break::Gap ? gaps : jumps)++;
@@ -42,9 +43,9 @@ BextFields bextFields(const FileRecord& r, int program, bool keptToLength, const
       keptToLength ? " (kept to length)" : "", static_cast<long long>(jumps));
   f.description = text;
   f.originator = "SELTHIX " DAT_VERSION;
-  f.reference = dat::kImageName;
-  f.date = date;
-  f.time = time;
+  f.reference = options.tape.empty() ? dat::kImageName : options.tape;
+  f.date = date.date;
+  f.time = date.time;
   f.timeReference = reference;
   std::snprintf(text, sizeof text, "A=PCM,F=%u,W=16,M=stereo,T=DAT audio via KOVRANT.IMG%s\r\n",
                 r.rate, r.emphasisOn > 0 ? "; pre-emphasis 50/15us (not removed)" : "");

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "conversion_log.h"
+#include "conversion_plan.h"
 #include "wav_chunks.h"
 
 // The text of a break's marker: what it is, its ATIMEs, and for a gap its
@@ -16,12 +17,13 @@
 std::string markerText(const FileBreak& b, int accuracy);
 
 // The "bext" fields of a file of program `program`: its description (ATIME
-// span, gaps and discontinuities, `keptToLength` for --keep-time), the
-// program and the image as originator and reference, the image's date and
-// time, `reference` sample pairs since the start of the tape, and the
-// coding history (pre-emphasis named, never removed).
-BextFields bextFields(const FileRecord& r, int program, bool keptToLength, const std::string& date,
-                      const std::string& time, uint64_t reference);
+// span, gaps and discontinuities, --keep-time's "kept to length"), the
+// program as originator and the tape's identity (the image's name without
+// one) as reference, the image's date and time, `reference` sample pairs
+// since the start of the tape, and the coding history (pre-emphasis named,
+// never removed).
+BextFields bextFields(const FileRecord& r, int program, const ConversionOptions& options,
+                      const ImageDate& date, uint64_t reference);
 
 // The coding history line that marks a de-emphasised access copy.
 std::string deEmphasisHistory(const FileRecord& copy);

@@ -103,7 +103,9 @@ TEST(WavChunks, TheTextsOfAFilesMarks) {
   r.lastTime = {1, 2, 3, 4};
   r.breaks = {gap, jump};
   r.emphasisOn = 3;
-  BextFields f = bextFields(r, 7, true, "2026-01-02", "03:04:05", 99);
+  ConversionOptions kept;
+  kept.keepTime = true;
+  BextFields f = bextFields(r, 7, kept, ImageDate{"2026-01-02", "03:04:05"}, 99);
   EXPECT_EQ(f.description,
             "DAT program 7, 44100 Hz, ATIME 00:00:01:02 - 01:02:03:04, 1 gaps (kept to length), "
             "1 discontinuities");
@@ -112,6 +114,10 @@ TEST(WavChunks, TheTextsOfAFilesMarks) {
             "removed)\r\n");
   EXPECT_EQ(f.date + " " + f.time, "2026-01-02 03:04:05");
   EXPECT_EQ(f.timeReference, 99u);
+  // The reference: the image, or the tape where it has an identity.
+  EXPECT_EQ(f.reference, "KOVRANT.IMG");
+  kept.tape = "shelf-12";
+  EXPECT_EQ(bextFields(r, 7, kept, ImageDate(), 0).reference, "shelf-12");
 }
 
 // The CORE document: its columns, a row per file with the fields as the
