@@ -115,6 +115,14 @@ bool ownFile(FILE* f) {
   return platform::ownFile(f);
 }
 
+bool removeOwnFile(const char* name) {
+  if (!platform::ownRegularFile(name)) {
+    errno = EPERM;
+    return false;
+  }
+  return platform::removeName(name);
+}
+
 bool stampOf(FILE* f, FileStamp* stamp) {
   return platform::stampOf(f, stamp);
 }

@@ -35,6 +35,10 @@ bool sameFile(const char* a, const char* b);
 // True when the open file `f` is this user's (POSIX: its owner; Windows:
 // every file the user can open).
 bool ownFile(FILE* f);
+// Removes `name` when it is a regular file of this user's itself (not a
+// link, whatever it leads to). False, with errno set, when it is not one or
+// cannot be removed.
+bool removeOwnFile(const char* name);
 
 // Which file a name or stream leads to and how it stands: its identity (POSIX:
 // device and inode; Windows: volume and file index), its size and its last

@@ -29,6 +29,9 @@ FILE* openRegular(const char* name);
 bool sameFile(const char* a, const char* b);
 // See ownFile in output_file.h.
 bool ownFile(FILE* f);
+// True when `name` itself (not what a link leads to) is a regular file of
+// this user's (Windows: one that is no link or directory).
+bool ownRegularFile(const char* name);
 // See stampOf in output_file.h.
 bool stampOf(FILE* f, FileStamp* stamp);
 bool stampOf(const char* name, FileStamp* stamp);

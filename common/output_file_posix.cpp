@@ -111,6 +111,11 @@ std::vector<std::string> namesHere() {
   return names;
 }
 
+bool ownRegularFile(const char* name) {
+  struct stat st;
+  return lstat(name, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == geteuid();
+}
+
 bool ownFile(FILE* f) {
   struct stat st;
   return fstat(fileno(f), &st) == 0 && st.st_uid == geteuid();

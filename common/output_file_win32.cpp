@@ -127,6 +127,12 @@ std::vector<std::string> namesHere() {
   return names;
 }
 
+bool ownRegularFile(const char* name) {
+  DWORD attributes = GetFileAttributesA(name);
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
+}
+
 bool ownFile(FILE*) {
   return true;
 }

@@ -273,6 +273,17 @@ void from_json(const Json& j, ConversionImage& i) {
   read(j, "cycle", &i.cycle);
   read(j, "gapAccuracyFrames", &i.gapAccuracyFrames);
 }
+void to_json(Json& j, const WrittenFile& w) {
+  j = {
+      {"name", w.name}, {"bytes", w.bytes}, {"modified", w.modified}, {"sha256", orNull(w.sha256)}};
+}
+void from_json(const Json& j, WrittenFile& w) {
+  read(j, "name", &w.name);
+  read(j, "bytes", &w.bytes);
+  read(j, "modified", &w.modified);
+  read(j, "sha256", &w.sha256);
+}
+
 void to_json(Json& j, const ConversionTotals& t) {
   j = {{"files", t.files},
        {"written", t.written},
@@ -364,6 +375,8 @@ void to_json(Json& j, const Conversion& c) {
        {"image", orNull(c.image)},
        {"staleTemporariesRemoved", c.staleTemporariesRemoved},
        {"files", c.files},
+       {"written", c.written},
+       {"earlierFiles", {{"removed", c.earlier.removed}, {"stale", c.earlier.stale}}},
        {"totals", orNull(c.totals)},
        {"exitStatus", orNull(c.exitStatus)},
        {"ending", orNull(c.ending)}};
@@ -387,6 +400,9 @@ void from_json(const Json& j, Conversion& c) {
   read(j, "image", &c.image);
   read(j, "staleTemporariesRemoved", &c.staleTemporariesRemoved);
   read(j, "files", &c.files);
+  read(j, "written", &c.written);
+  read(at(j, "earlierFiles"), "removed", &c.earlier.removed);
+  read(at(j, "earlierFiles"), "stale", &c.earlier.stale);
   read(j, "totals", &c.totals);
   read(j, "exitStatus", &c.exitStatus);
   read(j, "ending", &c.ending);

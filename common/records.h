@@ -117,6 +117,20 @@ struct ConversionFile {
   std::optional<std::string> stateIfConverted;
   std::optional<Failure> failure;
 };
+// A file a conversion put in place beside the image (a WAV file, an access
+// copy, a label file, SELTHIX-CORE.csv), as it stood then: the next run
+// removes it when it is still so and that run does not write it again.
+struct WrittenFile {
+  std::string name;
+  int64_t bytes = 0;
+  int64_t modified = 0;  // as the file system gives it (output_file.h FileStamp)
+  std::optional<std::string> sha256;
+};
+// The files of the run before that this run did not write again: removed
+// (unchanged since), or left as they were (changed since) and named stale.
+struct EarlierFiles {
+  std::vector<std::string> removed, stale;
+};
 struct ConversionTotals {
   int64_t files = 0, written = 0, failed = 0, cut4GiB = 0, gaps = 0, missingFrames = 0,
           discontinuities = 0;
@@ -133,6 +147,8 @@ struct Conversion {
   std::optional<ConversionImage> image;
   std::vector<Json> staleTemporariesRemoved;  // names found in the directory (pathJson)
   std::vector<ConversionFile> files;
+  std::vector<WrittenFile> written;
+  EarlierFiles earlier;
   std::optional<ConversionTotals> totals;
   std::optional<int> exitStatus;
   std::optional<std::string> ending;  // "unfinished", "done", ...
@@ -177,6 +193,8 @@ void to_json(Json& j, const Failure& f);
 void from_json(const Json& j, Failure& f);
 void to_json(Json& j, const ConversionFile& f);
 void from_json(const Json& j, ConversionFile& f);
+void to_json(Json& j, const WrittenFile& w);
+void from_json(const Json& j, WrittenFile& w);
 void to_json(Json& j, const ConversionTotals& t);
 void from_json(const Json& j, ConversionTotals& t);
 void to_json(Json& j, const Conversion& c);

@@ -16,6 +16,7 @@
 #include "converter_messages.h"
 #include "dat_frame.h"
 #include "de_emphasis.h"
+#include "earlier_files.h"
 #include "file_marks.h"
 #include "frame_view.h"
 #include "interrupts.h"
@@ -130,13 +131,21 @@ class FileWriter {
         r->sha256.clear();
       }
       r->md5 = result.md5;
+      if (log != nullptr) log->putInPlace(r->name, r->sha256);
       if (options.bwf) core.push_back({r->name, r->rate, f.bext});
-      if (options.keepTime && f.bytesPerFrame > 0 && r->derivedFrom.empty() &&
-          !writeLabels(*r, f.bytesPerFrame / 4, accuracy))
-        ok = false;
+      if (options.keepTime && f.bytesPerFrame > 0 && r->derivedFrom.empty()) labels(*r, f);
     }
     if (log != nullptr) log->file(*r);
     return kept;
+  }
+
+  // The label file beside the file `r` (--keep-time).
+  void labels(const FileRecord& r, const FilePlan& f) {
+    if (!writeLabels(r, f.bytesPerFrame / 4, accuracy)) {
+      ok = false;
+    } else if (log != nullptr) {
+      log->putInPlace(r.name.substr(0, r.name.size() - 4) + ".txt", "");
+    }
   }
 
   static void failed(FileRecord* r, const WavResult& result) {
@@ -197,7 +206,10 @@ bool convertFrames(const uint8_t* image, int64_t frameCount, const ConversionOpt
   }
   // The files written, also by a conversion that ended early; an image
   // without a whole frame gives no file at all.
-  if (options.bwf && !options.check && frameCount > 0) writeCoreDocument(writer.core);
+  if (options.bwf && !options.check && frameCount > 0) {
+    std::string core = writeCoreDocument(writer.core);
+    if (!core.empty() && log != nullptr) log->putInPlace(core, "");
+  }
   return ok;
 }
 
@@ -240,6 +252,7 @@ struct Reports {
   ConversionLog log;
   page::PageFile page{convpage::kName};
   NeighbourRecords neighbours;
+  std::vector<records::WrittenFile> earlier;  // the files of the run before
   void writePage(const Json& levels, bool say = true) {
     writeConversionPage(page, log, neighbours, levels, say);
   }
@@ -319,6 +332,7 @@ int finish(Reports& r, const ConversionOptions& options, bool ok, const Json& le
       printStdout(msg::kCheckClean);
     }
   }
+  settleEarlierFiles(r.earlier, !options.check && early == nullptr, r.log);
   r.log.finish(status, early != nullptr ? *early->log : nullptr,
                early != nullptr ? early->code : "done");
   r.writePage(levels);
@@ -336,6 +350,7 @@ int runSelthix(const ConversionOptions& given) {
   Reports r;
   r.neighbours = neighbourRecords(imageFrames());
   if (!resolveTape(r.neighbours, &options)) return kRefusedStatus;
+  r.earlier = earlierFiles();
   begin(r, options);
   enlargeWorkingSet();
   MappedFile image;

@@ -262,6 +262,24 @@ records::ConversionFile ConversionLog::fileRecord(const FileRecord& r) const {
   return f;
 }
 
+void ConversionLog::putInPlace(const std::string& name, const std::string& sha256) {
+  FileStamp stamp;
+  if (!stampOf(name.c_str(), &stamp)) return;
+  records::WrittenFile f{name, stamp.size, stamp.modified, std::nullopt};
+  if (!sha256.empty()) f.sha256 = sha256;
+  doc.written.push_back(f);
+}
+
+void ConversionLog::earlierRemoved(const std::string& name) {
+  doc.earlier.removed.push_back(name);
+  out.line(msg::kConversionLogEarlierRemoved, name.c_str());
+}
+
+void ConversionLog::earlierStale(const std::string& name) {
+  doc.earlier.stale.push_back(name);
+  out.line(msg::kConversionLogEarlierStale, name.c_str());
+}
+
 void ConversionLog::writeUnfinished() {
   doc.ending = "unfinished";
   record.doc() = doc;

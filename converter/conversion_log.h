@@ -89,6 +89,16 @@ class ConversionLog {
   // A temporary file of an earlier run, killed outright, was removed (its
   // name, found in the directory, with its control characters escaped).
   void staleRemoved(const std::string& name);
+  // A file put in place beside the image (WAV, label file, CSV), with its
+  // SHA-256 where it was taken ("" none): its size and time for the record.
+  void putInPlace(const std::string& name, const std::string& sha256);
+  // A file of the run before, not written again: removed (unchanged since),
+  // or left as it was (changed since) and told stale.
+  void earlierRemoved(const std::string& name);
+  void earlierStale(const std::string& name);
+  // A file of the run before that this run left in place (--check, an
+  // early end), listed again among the files beside the image.
+  void carriedOver(const records::WrittenFile& f) { doc.written.push_back(f); }
   // The record as it stands at the start, written at once: a run that is
   // killed, or the machine's power cut, leaves one that says it has not
   // ended (never an earlier run's). Quiet: finish() says what fails.

@@ -243,6 +243,13 @@ DAT_FILE_TEXT(kConversionEndSomeCut, "WAVの上限4GiBで打ち切ったファ�
 DAT_FILE_TEXT(kConversionEndChecked, "確認のみ (WAVファイルは書いていません)",
               "check only (no WAV file written)");
 DAT_FILE_TEXT(kConversionEndAllWritten, "すべて書き込み", "all written");
+// Files of the conversion before that this one did not write again.
+DAT_FILE_TEXT(kConversionLogEarlierRemoved,
+              "前の変換のファイルを削除しました (変わっていません): %s",
+              "A file of the conversion before removed (unchanged since): %s");
+DAT_FILE_TEXT(kConversionLogEarlierStale,
+              "前の変換のファイルが残っています (その後に変わっているため消していません): %s",
+              "A file of the conversion before is left (changed since, so not removed): %s");
 DAT_FILE_TEXT(kConversionUnfinished,
               "変換は終わっていません (まだ動いているか、途中で止められました)",
               "The conversion has not ended (it is still running, or it was stopped)");

@@ -128,11 +128,14 @@ std::string coreDocument(const std::vector<CoreRow>& rows) {
   return text;
 }
 
-void writeCoreDocument(const std::vector<CoreRow>& rows) {
+std::string writeCoreDocument(const std::vector<CoreRow>& rows) {
   StagedFile file;
   if (!file.writeWhole(kCoreName, coreDocument(rows))) {
     printStderr(msg::kWavWriteFailed, kCoreName, std::strerror(errno ? errno : EIO));
-  } else if (file.refusal() != 0) {
+    return "";
+  }
+  if (file.refusal() != 0) {
     printStderr(msg::kCoreDocumentElsewhere, std::strerror(file.refusal()), file.name().c_str());
   }
+  return file.name();
 }

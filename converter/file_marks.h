@@ -48,5 +48,6 @@ std::string coreDocument(const std::vector<CoreRow>& rows);
 
 // Writes it under the logs' rules (staged, never through a link, another
 // user's document left alone). A failure is said on the console; the
-// conversion's outcome stays its own.
-void writeCoreDocument(const std::vector<CoreRow>& rows);
+// conversion's outcome stays its own. The name it went under; "" where it
+// could not be written.
+std::string writeCoreDocument(const std::vector<CoreRow>& rows);
