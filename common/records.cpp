@@ -291,7 +291,12 @@ void to_json(Json& j, const ConversionTotals& t) {
        {"cut4GiB", t.cut4GiB},
        {"gaps", t.gaps},
        {"missingFrames", t.missingFrames},
-       {"discontinuities", t.discontinuities}};
+       {"discontinuities", t.discontinuities},
+       {"events",
+        {{"clip", t.clips},
+         {"hold", t.holds},
+         {"mute", t.mutes},
+         {"interpolation", t.interpolations}}}};
 }
 void from_json(const Json& j, ConversionTotals& t) {
   for (auto field :
@@ -300,6 +305,12 @@ void from_json(const Json& j, ConversionTotals& t) {
         std::make_pair("gaps", &t.gaps), std::make_pair("missingFrames", &t.missingFrames),
         std::make_pair("discontinuities", &t.discontinuities)}) {
     read(j, field.first, field.second);
+  }
+  const Json& events = at(j, "events");
+  for (auto field :
+       {std::make_pair("clip", &t.clips), std::make_pair("hold", &t.holds),
+        std::make_pair("mute", &t.mutes), std::make_pair("interpolation", &t.interpolations)}) {
+    read(events, field.first, field.second);
   }
 }
 
@@ -326,7 +337,8 @@ void to_json(Json& j, const ConversionFile& f) {
        {"derivedFrom", orNull(f.derivedFrom)},
        {"state", f.state},
        {"stateIfConverted", orNull(f.stateIfConverted)},
-       {"failure", orNull(f.failure)}};
+       {"failure", orNull(f.failure)},
+       {"qc", f.qc}};
 }
 
 void from_json(const Json& j, ConversionFile& f) {
@@ -354,6 +366,42 @@ void from_json(const Json& j, ConversionFile& f) {
   read(j, "state", &f.state);
   read(j, "stateIfConverted", &f.stateIfConverted);
   read(j, "failure", &f.failure);
+  read(j, "qc", &f.qc);
+}
+
+void to_json(Json& j, const QcEvent& e) {
+  j = {{"kind", e.kind},
+       {"sample", e.sample},
+       {"length", e.length},
+       {"channel", orNull(e.channel)},
+       {"atime", orNull(e.atime)}};
+}
+void from_json(const Json& j, QcEvent& e) {
+  read(j, "kind", &e.kind);
+  read(j, "sample", &e.sample);
+  read(j, "length", &e.length);
+  read(j, "channel", &e.channel);
+  read(j, "atime", &e.atime);
+}
+
+void to_json(Json& j, const Qc& q) {
+  auto pair = [](const std::optional<double>* v) { return Json{orNull(v[0]), orNull(v[1])}; };
+  j = {{"peakDb", pair(q.peakDb)},
+       {"rmsDb", pair(q.rmsDb)},
+       {"dcOffset", pair(q.dcOffset)},
+       {"events", q.events}};
+}
+void from_json(const Json& j, Qc& q) {
+  for (int c = 0; c < 2; ++c) {
+    value(at(j, "peakDb").is_array() && at(j, "peakDb").size() == 2 ? at(j, "peakDb")[c] : Json(),
+          &q.peakDb[c]);
+    value(at(j, "rmsDb").is_array() && at(j, "rmsDb").size() == 2 ? at(j, "rmsDb")[c] : Json(),
+          &q.rmsDb[c]);
+    value(at(j, "dcOffset").is_array() && at(j, "dcOffset").size() == 2 ? at(j, "dcOffset")[c]
+                                                                        : Json(),
+          &q.dcOffset[c]);
+  }
+  read(j, "events", &q.events);
 }
 
 void to_json(Json& j, const Conversion& c) {

@@ -96,6 +96,19 @@ struct Failure {
   std::string reason;
   std::optional<int> error;  // the system's errno, as "errno"
 };
+// A place where the audio looks concealed (quality.h).
+struct QcEvent {
+  std::string kind;  // "clip", "hold", "mute", "interpolation"
+  int64_t sample = 0, length = 0;
+  std::optional<int> channel;  // 0, 1; none: both
+  std::optional<Atime> atime;  // of the frame it begins in
+};
+// A file's figures per channel (left, right; none where a channel is all
+// zero or the file holds no audio) and its events in the order of `sample`.
+struct Qc {
+  std::optional<double> peakDb[2], rmsDb[2], dcOffset[2];
+  std::vector<QcEvent> events;
+};
 struct ConversionFile {
   std::string name;
   uint32_t rate = 0;
@@ -116,6 +129,7 @@ struct ConversionFile {
   std::string state;
   std::optional<std::string> stateIfConverted;
   std::optional<Failure> failure;
+  Qc qc;
 };
 // A file a conversion put in place beside the image (a WAV file, an access
 // copy, a label file, SELTHIX-CORE.csv), as it stood then: the next run
@@ -134,6 +148,7 @@ struct EarlierFiles {
 struct ConversionTotals {
   int64_t files = 0, written = 0, failed = 0, cut4GiB = 0, gaps = 0, missingFrames = 0,
           discontinuities = 0;
+  int64_t clips = 0, holds = 0, mutes = 0, interpolations = 0;  // events
 };
 struct Conversion {
   static constexpr const char* kSchema = "selthix/1";
@@ -191,6 +206,10 @@ void to_json(Json& j, const LongPlay& l);
 void from_json(const Json& j, LongPlay& l);
 void to_json(Json& j, const Failure& f);
 void from_json(const Json& j, Failure& f);
+void to_json(Json& j, const QcEvent& e);
+void from_json(const Json& j, QcEvent& e);
+void to_json(Json& j, const Qc& q);
+void from_json(const Json& j, Qc& q);
 void to_json(Json& j, const ConversionFile& f);
 void from_json(const Json& j, ConversionFile& f);
 void to_json(Json& j, const WrittenFile& w);

@@ -23,6 +23,7 @@
 #include "long_play.h"
 #include "mapped_file.h"
 #include "output_file.h"
+#include "quality.h"
 #include "sha256.h"
 #include "side_thread.h"
 #include "tape_time.h"
@@ -87,15 +88,49 @@ struct AudioPath {
   }
 };
 
-// Carries out the planned files: each WAV file with its digests, its label
-// file with --keep-time and its access copy, and tells the log.
+// The image frame that holds sample pair `sample` of the file `f` (a pair
+// of its filled silence: the frame after the gap).
+int64_t frameOfSample(const FilePlan& f, int64_t sample) {
+  int64_t perFrame = std::max<int64_t>(f.bytesPerFrame / 4, 1), filled = 0;
+  for (const Silence& s : f.wav.silence) {
+    int64_t starts = (s.before - f.first + filled) * perFrame;
+    if (sample < starts) break;
+    if (sample < starts + s.frames * perFrame) return s.before;
+    filled += s.frames;
+  }
+  return f.first + sample / perFrame - filled;
+}
+
+// How the bytes of the file `f` come from its frames, set up for its
+// writing or measuring: the transform of the plan, the meter of its samples.
+struct FileAudio {
+  explicit FileAudio(FilePlan& f) : path{f.layout, nullptr, f.bytesPerFrame}, meter(f.record.rate) {
+    if (f.deEmphasis) {
+      filter.reset(new deemphasis::Filter(f.record.rate));
+      path.filter = filter.get();
+    }
+    if (f.layout != nullptr || f.deEmphasis) f.wav.transform = {&AudioPath::apply, &path};
+    f.wav.meter = &meter;
+  }
+  AudioPath path;
+  std::unique_ptr<deemphasis::Filter> filter;
+  quality::Meter meter;
+};
+
+// Carries out the planned files: each WAV file with its digests and
+// figures, its label file with --keep-time and its access copy, and tells
+// the log; with --check, measures each as its writing would and writes none.
 class FileWriter {
  public:
   FileWriter(const uint8_t* image, const ConversionOptions& options, ConversionLog* log,
-             int accuracy)
-      : image(image), options(options), log(log), accuracy(accuracy) {}
+             const tapetime::Track& track)
+      : image(image), options(options), log(log), track(track) {}
 
   void segment(SegmentPlan& s) {
+    if (options.check) {
+      measure(s.file);
+      return;
+    }
     bool kept = write(s.file);
     if (s.hasCopy && kept) write(s.copy);
   }
@@ -107,13 +142,7 @@ class FileWriter {
   // became of it. True when it was put in place.
   bool write(FilePlan& f) {
     FileRecord* r = &f.record;
-    AudioPath path{f.layout, nullptr, f.bytesPerFrame};
-    std::unique_ptr<deemphasis::Filter> filter;
-    if (f.deEmphasis) {
-      filter.reset(new deemphasis::Filter(r->rate));
-      path.filter = filter.get();
-    }
-    if (f.layout != nullptr || f.deEmphasis) f.wav.transform = {&AudioPath::apply, &path};
+    FileAudio audio(f);
     WavResult result;
     if (!writeWavRange(r->name.c_str(), image, f.first, f.last, r->rate, f.bytesPerFrame, &f.wav,
                        &result)) {
@@ -131,6 +160,7 @@ class FileWriter {
         r->sha256.clear();
       }
       r->md5 = result.md5;
+      measured(f, audio.meter);
       if (log != nullptr) log->putInPlace(r->name, r->sha256);
       if (options.bwf) core.push_back({r->name, r->rate, f.bext});
       if (options.keepTime && f.bytesPerFrame > 0 && r->derivedFrom.empty()) labels(*r, f);
@@ -139,9 +169,36 @@ class FileWriter {
     return kept;
   }
 
+  // --check: the file measured as its writing would, and told.
+  void measure(FilePlan& f) {
+    FileAudio audio(f);
+    if (measureWav(image, f.first, f.last, f.bytesPerFrame, f.wav, &kConversionChecks)) {
+      measured(f, audio.meter);
+    }
+    if (log != nullptr) log->file(f.record);
+  }
+
+  // The figures and events of the file `f`'s samples, into its record.
+  void measured(FilePlan& f, quality::Meter& meter) {
+    FileRecord& r = f.record;
+    if (f.bytesPerFrame == 0) return;
+    meter.finish();
+    r.measured = true;
+    r.channels[0] = meter.channel(0);
+    r.channels[1] = meter.channel(1);
+    for (const quality::Event& e : meter.events()) {
+      FileRecord::Concealed c{e, false, {}};
+      int64_t frame = frameOfSample(f, e.sample);
+      int64_t key =
+          frame < static_cast<int64_t>(track.keys.size()) ? track.keys[frame] : tapetime::kNoTime;
+      if (key != tapetime::kNoTime) c.hasTime = true, c.time = tapetime::fromKey(key);
+      r.events.push_back(c);
+    }
+  }
+
   // The label file beside the file `r` (--keep-time).
   void labels(const FileRecord& r, const FilePlan& f) {
-    if (!writeLabels(r, f.bytesPerFrame / 4, accuracy)) {
+    if (!writeLabels(r, f.bytesPerFrame / 4, tapetime::accuracy(track.cycle))) {
       ok = false;
     } else if (log != nullptr) {
       log->putInPlace(r.name.substr(0, r.name.size() - 4) + ".txt", "");
@@ -161,7 +218,7 @@ class FileWriter {
   const uint8_t* image;
   const ConversionOptions& options;
   ConversionLog* log;
-  int accuracy;
+  const tapetime::Track& track;
 };
 
 }  // namespace
@@ -183,15 +240,11 @@ bool convertFrames(const uint8_t* image, int64_t frameCount, const ConversionOpt
   ConversionPlanner planner(image, frameCount, options, date);
   const tapetime::Track& track = planner.tapeTime().track;
   if (log != nullptr) log->image(frameCount, planner.tapeTime());
-  FileWriter writer(image, options, log, tapetime::accuracy(track.cycle));
+  FileWriter writer(image, options, log, track);
   SegmentPlan s;
   while (!stopped() && planner.next(&s)) {
     for (const std::string& text : s.said) printStdout("%s", text.c_str());
-    if (!options.check) {
-      writer.segment(s);
-    } else if (log != nullptr) {
-      log->file(s.file.record);
-    }
+    writer.segment(s);
   }
   bool ok = writer.ok;
   const EarlyEnd* early = frameCount > 0 ? earlyEnd() : nullptr;

@@ -56,6 +56,23 @@ const char* placeText(const FileBreak& b) {
 }
 
 const char* const kPlaceCodes[] = {"inside", "before-file", "after-file"};
+// The record's names of the concealment events, by quality::Event::Kind.
+const char* const kEventCodes[] = {"clip", "hold", "mute", "interpolation"};
+
+const char* eventWord(quality::Event::Kind k) {
+  return k == quality::Event::Clip   ? msg::kConcealedClip.c_str()
+         : k == quality::Event::Hold ? msg::kConcealedHold.c_str()
+         : k == quality::Event::Mute ? msg::kConcealedMute.c_str()
+                                     : msg::kConcealedInterpolation.c_str();
+}
+
+// A figure as the log writes it, or "none".
+std::string figure(const std::optional<double>& v, const char* format) {
+  if (!v) return msg::kLogNone.c_str();
+  char text[32];
+  std::snprintf(text, sizeof text, format, *v);
+  return text;
+}
 
 std::string failureText(const FileRecord& r) {
   if (r.failure == FileRecord::Interrupted) return msg::kEndInterrupted.c_str();
@@ -143,6 +160,7 @@ void ConversionLog::file(const FileRecord& r) {
       missing += b.where.missing;
     }
   }
+  for (const FileRecord::Concealed& e : r.events) ++concealed[e.event.kind];
   doc.files.push_back(fileRecord(r));
   if (out.isOpen()) fileText(r);
 }
@@ -183,7 +201,24 @@ void ConversionLog::fileText(const FileRecord& r) {
              ll(b.where.missing), seconds(tapetime::seconds(b.where.missing)).c_str(),
              placeText(b));
   }
+  if (r.measured) qualityText(r);
   stateText(r);
+}
+
+void ConversionLog::qualityText(const FileRecord& r) {
+  const quality::Channel* c = r.channels;
+  out.line(msg::kConversionLogLevels, figure(c[0].peakDb, "%.2f").c_str(),
+           figure(c[1].peakDb, "%.2f").c_str(), figure(c[0].rmsDb, "%.2f").c_str(),
+           figure(c[1].rmsDb, "%.2f").c_str(), figure(c[0].dcOffset, "%.6f").c_str(),
+           figure(c[1].dcOffset, "%.6f").c_str());
+  for (const FileRecord::Concealed& e : r.events) {
+    const char* channel = e.event.channel == 0   ? msg::kChannelLeft.c_str()
+                          : e.event.channel == 1 ? msg::kChannelRight.c_str()
+                                                 : msg::kChannelBoth.c_str();
+    out.line(msg::kConversionLogConcealed, eventWord(e.event.kind), ll(e.event.sample),
+             ll(e.event.length), channel,
+             e.hasTime ? tapetime::text(e.time).c_str() : msg::kLogNone.c_str());
+  }
 }
 
 void ConversionLog::stateText(const FileRecord& r) {
@@ -259,6 +294,18 @@ records::ConversionFile ConversionLog::fileRecord(const FileRecord& r) const {
     f.failure = records::Failure{kFailureCodes[r.failure], std::nullopt};
     if (system) f.failure->error = r.error;
   }
+  for (int c = 0; c < 2; ++c) {
+    f.qc.peakDb[c] = r.channels[c].peakDb;
+    f.qc.rmsDb[c] = r.channels[c].rmsDb;
+    f.qc.dcOffset[c] = r.channels[c].dcOffset;
+  }
+  for (const FileRecord::Concealed& e : r.events) {
+    records::QcEvent q{kEventCodes[e.event.kind], e.event.sample, e.event.length, std::nullopt,
+                       std::nullopt};
+    if (e.event.channel >= 0) q.channel = e.event.channel;
+    if (e.hasTime) q.atime = atime(e.time);
+    f.qc.events.push_back(q);
+  }
   return f;
 }
 
@@ -293,7 +340,9 @@ void ConversionLog::staleRemoved(const std::string& name) {
 
 void ConversionLog::finish(int exitStatus, const char* ending, const char* endingCode) {
   doc.ended = isoTime(systemClock());
-  doc.totals = records::ConversionTotals{files, written, failed, cut, gaps, missing, jumps};
+  doc.totals = records::ConversionTotals{files,        written,      failed,      cut,
+                                         gaps,         missing,      jumps,       concealed[0],
+                                         concealed[1], concealed[2], concealed[3]};
   doc.exitStatus = exitStatus;
   doc.ending = endingCode;
   record.doc() = doc;
@@ -310,6 +359,8 @@ void ConversionLog::finish(int exitStatus, const char* ending, const char* endin
   if (cut > 0) totalLines.push_back(textOf(msg::kConversionLogCutFiles, ll(cut)));
   totalLines.push_back(textOf(msg::kConversionLogGaps, ll(gaps), ll(missing)));
   totalLines.push_back(textOf(msg::kConversionLogJumps, ll(jumps)));
+  totalLines.push_back(textOf(msg::kConversionLogConcealedTotals, ll(concealed[1]),
+                              ll(concealed[2]), ll(concealed[3]), ll(concealed[0])));
   totalLines.push_back(textOf(msg::kLogExitStatus, exitStatus));
   if (out.isOpen()) {
     for (const std::string& line : totalLines) out.line("%s", line.c_str());

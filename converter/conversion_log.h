@@ -12,6 +12,7 @@
 
 #include "json_record.h"
 #include "log_file.h"
+#include "quality.h"
 #include "records.h"
 #include "tape_time.h"
 
@@ -68,6 +69,18 @@ struct FileRecord {
   std::string sha256;   // of the complete file; empty when it could not be read back
   int sha256Error = 0;  // errno of reading it back
   std::string md5;      // of the data chunk, lower-case hex; empty when none was written
+  // What its samples show (quality.h): each channel's figures and the
+  // places where the audio looks concealed, each with the ATIME of the
+  // frame it begins in (none where that frame has none). Taken in the
+  // writing pass, or --check's measuring one; none for a file not written.
+  struct Concealed {
+    quality::Event event;
+    bool hasTime = false;
+    tapetime::Time time;
+  };
+  bool measured = false;
+  quality::Channel channels[2];
+  std::vector<Concealed> events;
 };
 
 class ConversionLog {
@@ -118,7 +131,8 @@ class ConversionLog {
 
  private:
   void fileText(const FileRecord& r);
-  void stateText(const FileRecord& r);  // the lines after its breaks
+  void qualityText(const FileRecord& r);  // its levels and concealment events
+  void stateText(const FileRecord& r);    // the lines after them
   records::ConversionFile fileRecord(const FileRecord& r) const;
   void breaksRecord(const FileRecord& r, records::ConversionFile* f) const;
   records::Atime atime(const tapetime::Time& t) const;
@@ -137,4 +151,5 @@ class ConversionLog {
   int64_t gaps = 0;
   int64_t missing = 0;
   int64_t jumps = 0;
+  int64_t concealed[4] = {0, 0, 0, 0};  // events, by quality::Event::Kind
 };

@@ -243,6 +243,26 @@ DAT_FILE_TEXT(kConversionEndSomeCut, "WAVの上限4GiBで打ち切ったファ�
 DAT_FILE_TEXT(kConversionEndChecked, "確認のみ (WAVファイルは書いていません)",
               "check only (no WAV file written)");
 DAT_FILE_TEXT(kConversionEndAllWritten, "すべて書き込み", "all written");
+// What each file's samples show (quality.h): levels, and where the audio
+// looks concealed although the frames were read well.
+DAT_FILE_TEXT(kConversionLogLevels,
+              "レベル: ピーク %s / %s dBFS、RMS %s / %s dBFS、DCオフセット %s / %s (左 / 右)",
+              "Levels: peak %s / %s dBFS, RMS %s / %s dBFS, DC offset %s / %s (left / right)");
+DAT_FILE_TEXT(kConversionLogConcealed,
+              "隠蔽の疑い: %s 位置=%lld サンプル 長さ=%lld サンプル チャンネル=%s ATIME=%s",
+              "Concealment suspected: %s position=%lld samples length=%lld samples channel=%s "
+              "ATIME=%s");
+DAT_FILE_TEXT(kConversionLogConcealedTotals,
+              "隠蔽の疑い: 保持 %lld か所、ミュート %lld か所、補間 %lld か所、クリップ %lld か所",
+              "Concealment suspected: %lld holds, %lld mutes, %lld interpolations, %lld clips");
+DAT_FILE_TEXT(kConcealedClip, "クリップ", "clip");
+DAT_FILE_TEXT(kConcealedHold, "保持", "hold");
+DAT_FILE_TEXT(kConcealedMute, "ミュート", "mute");
+DAT_FILE_TEXT(kConcealedInterpolation, "補間", "interpolation");
+DAT_FILE_TEXT(kChannelLeft, "左", "left");
+DAT_FILE_TEXT(kChannelRight, "右", "right");
+DAT_FILE_TEXT(kChannelBoth, "両方", "both");
+
 // Files of the conversion before that this one did not write again.
 DAT_FILE_TEXT(kConversionLogEarlierRemoved,
               "前の変換のファイルを削除しました (変わっていません): %s",

@@ -6,6 +6,7 @@
 
 #include "dat_frame.h"
 #include "little_endian.h"
+#include "quality.h"
 #include "wav_chunks.h"
 
 namespace {
@@ -239,20 +240,23 @@ int64_t wavFrameLimit(uint32_t bytesPerFrame, uint64_t otherBytes) {
 
 namespace {
 
-// Writes frames first .. first + frames - 1 of the image, the plan's
-// silence before the frames it names, at most `limit` frames in all.
-// True when the caller's stop() ended it.
-bool writeFrames(WavWriter& wav, const uint8_t* image, int64_t first, int64_t frames,
+// Writes frames first .. first + frames - 1 of the image (to `wav`; none:
+// only to the plan's meter), the plan's silence before the frames it
+// names, at most `limit` frames in all. True when the caller's stop() ended
+// it.
+bool writeFrames(WavWriter* wav, const uint8_t* image, int64_t first, int64_t frames,
                  uint32_t bytesPerFrame, const WavPlan& p, int64_t limit, const WavChecks& c) {
   static const uint8_t kSilence[dat::kAudioSize] = {};
   std::vector<uint8_t> transformed(p.transform.apply != nullptr ? bytesPerFrame : 0);
   int64_t room = limit;
-  auto put = [&](const uint8_t* bytes) {
+  auto put = [&](const uint8_t* bytes, bool filled) {
     if (p.transform.apply != nullptr) {
       p.transform.apply(p.transform.state, bytes, transformed.data());
       bytes = transformed.data();
     }
-    if (room == 0 || !wav.write(bytesPerFrame, bytes)) return false;
+    if (room == 0 || (wav != nullptr && !wav->write(bytesPerFrame, bytes))) return false;
+    if (p.meter != nullptr && filled) p.meter->gap(bytesPerFrame / 4);
+    if (p.meter != nullptr && !filled) p.meter->samples(bytes, bytesPerFrame / 4);
     --room;
     return true;
   };
@@ -261,9 +265,9 @@ bool writeFrames(WavWriter& wav, const uint8_t* image, int64_t first, int64_t fr
   for (int64_t k = first; going && k < first + frames; ++k) {
     for (; going && next < p.silence.size() && p.silence[next].before <= k; ++next) {
       if (p.silence[next].before < k) continue;
-      for (int64_t m = 0; going && m < p.silence[next].frames; ++m) going = put(kSilence);
+      for (int64_t m = 0; going && m < p.silence[next].frames; ++m) going = put(kSilence, true);
     }
-    going = going && put(image + k * dat::kFrameSize);
+    going = going && put(image + k * dat::kFrameSize, false);
     // Not one frame more once the caller says stop.
     if (c.stop != nullptr && c.stop()) return true;
   }
@@ -300,7 +304,7 @@ WavResult writeWav(const char* name, const uint8_t* image, int64_t first, int64_
     result.error = wav.error();
     return result;
   }
-  if (bytesPerFrame > 0 && writeFrames(wav, image, first, frames, bytesPerFrame, p, limit, c)) {
+  if (bytesPerFrame > 0 && writeFrames(&wav, image, first, frames, bytesPerFrame, p, limit, c)) {
     wav.abandon();
     result.kind = WavResult::Stopped;
   } else if (c.keep != nullptr && !c.keep()) {
@@ -314,4 +318,14 @@ WavResult writeWav(const char* name, const uint8_t* image, int64_t first, int64_
     result.sha256 = wav.sha256();
   }
   return result;
+}
+
+bool measureWav(const uint8_t* image, int64_t first, int64_t last, uint32_t bytesPerFrame,
+                const WavPlan& plan, const WavChecks* checks) {
+  static const WavChecks kNoChecks;
+  int64_t frames = first <= last ? last - first + 1 : 0;
+  int64_t limit = wavFrameLimit(bytesPerFrame, plan.chunkBytes());
+  if (plan.framesLimit >= 0) limit = std::min(limit, plan.framesLimit);
+  return bytesPerFrame == 0 || !writeFrames(nullptr, image, first, frames, bytesPerFrame, plan,
+                                            limit, checks != nullptr ? *checks : kNoChecks);
 }

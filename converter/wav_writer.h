@@ -119,13 +119,18 @@ struct FrameTransform {
   void* state = nullptr;
 };
 
+namespace quality {
+class Meter;
+}
+
 // What a WAV file holds besides the frames' audio.
 struct WavPlan {
-  FrameTransform transform;       // none: the first bytes of each frame's audio as they are
-  std::vector<Silence> silence;   // in order of `before`
-  std::vector<uint8_t> leading;   // chunks before "fmt " (bext)
-  std::vector<uint8_t> trailing;  // chunks after the audio (cue, LIST)
-  bool md5 = false;               // the "MD5 " chunk of the audio, last
+  FrameTransform transform;         // none: the first bytes of each frame's audio as they are
+  quality::Meter* meter = nullptr;  // given each frame's bytes as the file holds them
+  std::vector<Silence> silence;     // in order of `before`
+  std::vector<uint8_t> leading;     // chunks before "fmt " (bext)
+  std::vector<uint8_t> trailing;    // chunks after the audio (cue, LIST)
+  bool md5 = false;                 // the "MD5 " chunk of the audio, last
   // The bytes of the chunks besides "fmt " and "data".
   uint64_t chunkBytes() const;
   // >= 0: the file ends after this many frames of audio and silence, where
@@ -158,3 +163,9 @@ struct WavResult {
 WavResult writeWav(const char* name, const uint8_t* image, int64_t first, int64_t last,
                    uint32_t rate, uint32_t bytesPerFrame, const WavPlan* plan = nullptr,
                    const WavChecks* checks = nullptr);
+
+// The bytes of frames first .. last that writeWav would write by `plan`
+// (its silence, transform and frame limit) handed to the plan's meter, and
+// no file written: what --check measures. False when `checks` stopped it.
+bool measureWav(const uint8_t* image, int64_t first, int64_t last, uint32_t bytesPerFrame,
+                const WavPlan& plan, const WavChecks* checks = nullptr);

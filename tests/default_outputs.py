@@ -225,6 +225,14 @@ def without_gaps_outside(outputs):
     return log_lines(outputs, recount)
 
 
+def without_quality(outputs):
+    """The log as it was before each file's levels and concealment events
+    and their totals were told: those lines left out."""
+    kinds = [pattern(t) for name in ("kConversionLogLevels", "kConversionLogConcealed",
+                                     "kConversionLogConcealedTotals") for t in texts(name)]
+    return log_lines(outputs, lambda line: None if any(p.match(line) for p in kinds) else line)
+
+
 # Each change of the outputs with no option made on purpose since the
 # pinned commit: its name, why, and what undoes it in today's outputs. A
 # difference that remains fails the test.
@@ -238,6 +246,10 @@ INTENDED = [
      "a gap among the frames that no file holds (left out before a cut, or at the end of the "
      "image) was told nowhere; SELTHIX.LOG tells it with the file it lies before or after and "
      "counts it", without_gaps_outside),
+    ("levels and concealment",
+     "SELTHIX.LOG tells each file's peak, RMS and DC offset and the places where its audio looks "
+     "held, muted, interpolated or clipped although the frames were read well, and their totals",
+     without_quality),
 ]
 
 
