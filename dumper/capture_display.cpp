@@ -124,8 +124,8 @@ void CaptureDisplay::draw(bool now) {
   uint64_t clock = steadyMilliseconds();
   if (drawn && !now && clock - drawnAt < kRedrawMilliseconds) return;
   shown.elapsedMs = clock - start;
-  // Blanks where the widest line before reached further (its figures shrink
-  // as the time left does, its last part comes and goes).
+  // Blanks where a wider line before reached further (after a tape time
+  // that went back: a shorter percentage, no estimate).
   size_t columns = columnsOf(progressLine(shown));
   std::string padding(widest > columns ? widest - columns : 0, ' ');
   printStdout("%s", progressLine(shown, padding).c_str());
