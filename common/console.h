@@ -35,6 +35,9 @@ bool reserveStandardStreams();
 // program finishes its work. Until it is called, the output is written as
 // to a file.
 void prepareConsole();
+// True when prepareConsole found a terminal (POSIX) or a console window
+// (Windows) on standard output, not a file or a pipe: a person watches it.
+bool stdoutIsTerminal();
 
 // To standard output.
 void printStdout(const char* format, ...) DAT_PRINTF(1, 2);

@@ -20,6 +20,7 @@
 namespace {
 bool stdoutUtf8 = false;
 bool stderrUtf8 = false;
+bool stdoutTerminal = false;
 }  // namespace
 
 bool reserveStandardStreams() {
@@ -41,8 +42,13 @@ void prepareConsole() {
   signal(SIGPIPE, SIG_IGN);
   std::setlocale(LC_CTYPE, "");
   bool utf8 = std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
-  stdoutUtf8 = utf8 && isatty(STDOUT_FILENO) == 1;
+  stdoutTerminal = isatty(STDOUT_FILENO) == 1;
+  stdoutUtf8 = utf8 && stdoutTerminal;
   stderrUtf8 = utf8 && isatty(STDERR_FILENO) == 1;
+}
+
+bool stdoutIsTerminal() {
+  return stdoutTerminal;
 }
 
 void writeConsole(FILE* stream, const char* utf8, size_t length) {

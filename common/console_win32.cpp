@@ -46,6 +46,10 @@ void prepareConsole() {
   stderrConsole = consoleOf(STD_ERROR_HANDLE);
 }
 
+bool stdoutIsTerminal() {
+  return stdoutConsole != nullptr;
+}
+
 namespace {
 
 // `length` bytes of code page `codePage` as UTF-16; empty when they cannot

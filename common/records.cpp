@@ -153,6 +153,19 @@ void from_json(const Json& j, CaptureCounts& c) {
   read(j, "errorReads", &c.errorReads);
 }
 
+void to_json(Json& j, const CaptureKept& k) {
+  j = {{"image", k.image},
+       {"frames", k.frames},
+       {"log", orNull(k.log)},
+       {"record", orNull(k.record)}};
+}
+void from_json(const Json& j, CaptureKept& k) {
+  read(j, "image", &k.image);
+  read(j, "frames", &k.frames);
+  read(j, "log", &k.log);
+  read(j, "record", &k.record);
+}
+
 void to_json(Json& j, const Capture& c) {
   Json counts;
   if (c.counts) {
@@ -174,6 +187,7 @@ void to_json(Json& j, const Capture& c) {
        {"drive", c.drive},
        {"device", c.device},
        {"image", c.image},
+       {"kept", orNull(c.kept)},
        {"cycle", orNull(c.cycle)},
        {"firstAtime", orNull(c.firstAtime)},
        {"lastAtime", orNull(c.lastAtime)},
@@ -197,6 +211,7 @@ void from_json(const Json& j, Capture& c) {
   read(j, "arrived", &c.arrived);
   read(j, "ended", &c.ended);
   read(j, "device", &c.device);
+  read(j, "kept", &c.kept);
   read(j, "cycle", &c.cycle);
   read(j, "firstAtime", &c.firstAtime);
   read(j, "lastAtime", &c.lastAtime);

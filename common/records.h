@@ -43,6 +43,14 @@ struct CaptureStretch {
 struct CaptureCounts {
   int64_t goodReads = 0, framesWritten = 0, framesFiltered = 0, stretches = 0, errorReads = 0;
 };
+// The earlier capture that stood in the directory, kept under numbered names
+// when this one began: its image and the frames it holds, and its log and
+// record where they described it.
+struct CaptureKept {
+  std::string image;
+  int64_t frames = 0;
+  std::optional<std::string> log, record;
+};
 struct Capture {
   static constexpr const char* kSchema = "kovrant/1";
   std::string schema = kSchema, program = "KOVRANT", version;
@@ -53,6 +61,7 @@ struct Capture {
   std::string drive;
   Json device;  // a name from outside (pathJson)
   std::string image;
+  std::optional<CaptureKept> kept;  // none where no earlier capture was kept
   std::optional<Cycle> cycle;
   std::optional<Atime> firstAtime, lastAtime;
   std::vector<CaptureStretch> stretches;
@@ -194,6 +203,8 @@ void to_json(Json& j, const CaptureStretch& s);
 void from_json(const Json& j, CaptureStretch& s);
 void from_json(const Json& j, CaptureAnswer& a);
 void from_json(const Json& j, CaptureCounts& c);
+void to_json(Json& j, const CaptureKept& k);
+void from_json(const Json& j, CaptureKept& k);
 void to_json(Json& j, const Capture& c);
 void from_json(const Json& j, Capture& c);
 void to_json(Json& j, const ConversionImage& i);

@@ -10,6 +10,7 @@
 #include "console.h"
 #include "dat_frame.h"
 #include "dumper_messages.h"
+#include "earlier_capture.h"
 #include "output_file.h"
 #include "pass_through.h"
 #include "system_services.h"
@@ -44,7 +45,7 @@ enum class Outcome {
 
 class CaptureRun {
  public:
-  explicit CaptureRun(const char* device) : device(device) {}
+  explicit CaptureRun(const CaptureSettings& settings) : settings(settings) {}
 
   int run() {
     prepareConsole();
@@ -52,7 +53,7 @@ class CaptureRun {
     InterruptGuard interrupts;
     if (!interrupts.installed()) printStdout(msg::kInterruptsNotCaught);
     started = wallClock();
-    if (!identifyDrive(device, &deviceSaid)) return 1;
+    if (!identifyDrive(settings.device, &deviceSaid)) return 1;
     if (!probe()) {
       // Nothing has been asked of the drive yet.
       printLastError();
@@ -126,17 +127,8 @@ class CaptureRun {
       bool answered = ScsiTestUnitReady(&status, &sense);
       if (status == kCheckCondition && sense == kUnitAttention) {
         arrived = true;
-        printStdout(msg::kLoadingRewinding);
-        ScsiRewind(&status, &sense);
-        ScsiTestUnitReady(&status, &sense);
-        filter = CaptureFilter();
-        errno = 0;
-        if (FILE* image = createFresh(dat::kImageName)) {
-          log.open(started, pt::kSupportedDrive, carrierDeviceName(), !deviceSaid.empty(),
-                   wallClock());
-          return capture(image);
-        }
-        printStdout(msg::kImageCreateFailed, std::strerror(errno));
+        Outcome outcome = Outcome::NoCassette;
+        if (captureArrived(&outcome)) return outcome;
       }
       sleepMilliseconds(kPollPause);
       if (++polls >= kMaxPolls) {
@@ -151,9 +143,45 @@ class CaptureRun {
     }
   }
 
+  // The cassette has arrived: the earlier capture kept, the image created,
+  // the capture. False when it cannot begin (the console has said why): the
+  // wait goes on.
+  bool captureArrived(Outcome* outcome) {
+    printStdout(msg::kLoadingRewinding);
+    ScsiRewind(&status, &sense);
+    ScsiTestUnitReady(&status, &sense);
+    filter = CaptureFilter();
+    records::CaptureKept kept;
+    int error = 0;
+    Earlier earlier = keepEarlierCapture(&kept, &error);
+    if (earlier == Earlier::NotKept) {
+      printStdout(msg::kEarlierNotKept, static_cast<long long>(kept.frames), std::strerror(error));
+      return false;
+    }
+    if (earlier == Earlier::Kept) {
+      printStdout(msg::kEarlierKept, static_cast<long long>(kept.frames), keptNames(kept).c_str());
+    }
+    errno = 0;
+    FILE* image = createFresh(dat::kImageName);
+    if (image == nullptr) {
+      printStdout(msg::kImageCreateFailed, std::strerror(errno));
+      return false;
+    }
+    CaptureStart start{
+        started,       wallClock(), pt::kSupportedDrive, carrierDeviceName(), !deviceSaid.empty(),
+        settings.tape, std::nullopt};
+    if (earlier == Earlier::Kept) start.kept = kept;
+    log.open(start);
+    *outcome = capture(image);
+    return true;
+  }
+
   Outcome capture(FILE* image) {
     printStdout(msg::kReading);
-    Outcome outcome = readFrames(image);
+    CaptureDisplay display(stdoutIsTerminal(), settings.lengthMinutes);
+    Outcome outcome = readFrames(image, display);
+    display.close();
+    sayEnding(outcome);
     errno = 0;
     if (std::fclose(image) != 0 && outcome != Outcome::WriteFailed) {
       printStdout(msg::kImageWriteFailed, std::strerror(errno));
@@ -165,6 +193,24 @@ class CaptureRun {
     printStdout(msg::kUnloading);
     ScsiUnload(&status, &sense);
     return outcome;
+  }
+
+  // How the reading ended, after the time display.
+  void sayEnding(Outcome outcome) const {
+    switch (outcome) {
+      case Outcome::Interrupted:
+        return printStdout(msg::kInterrupted);
+      case Outcome::ReadFailed:
+        return printStdout(msg::kReadFailed);
+      case Outcome::WriteFailed:
+        return printStdout(msg::kImageWriteFailed, std::strerror(writeError));
+      case Outcome::BlankTape:
+        return printStdout(msg::kEndOfTape);
+      case Outcome::TooManyErrors:
+        return printStdout(msg::kTooManyReadErrors, kMaxConsecutiveBadReads);
+      default:
+        return;
+    }
   }
 
   // A write that failed part-way may have left part of a frame at the end of
@@ -184,42 +230,33 @@ class CaptureRun {
     return static_cast<int64_t>(size / dat::kFrameSize);
   }
 
-  Outcome readFrames(FILE* image) {
+  Outcome readFrames(FILE* image, CaptureDisplay& display) {
     int badReads = 0;
     for (;;) {
-      if (interruptRequested()) {
-        printStdout(msg::kInterrupted);
-        return Outcome::Interrupted;
-      }
+      if (interruptRequested()) return Outcome::Interrupted;
       int32_t length = dat::kFrameSize;
-      if (!ScsiRead(frame.bytes(), &length, &status, &sense)) {
-        printStdout(msg::kReadFailed);
-        return Outcome::ReadFailed;
-      }
+      if (!ScsiRead(frame.bytes(), &length, &status, &sense)) return Outcome::ReadFailed;
       if (status == kGood) {
         badReads = 0;
         bool passed = filter.pass(frame);
         if (passed) {
           errno = 0;
           if (std::fwrite(frame.bytes(), 1, dat::kFrameSize, image) != dat::kFrameSize) {
-            printStdout(msg::kImageWriteFailed, std::strerror(errno));
+            writeError = errno;
             log.goodRead(true);  // a GOOD read all the same; the image's size says what it keeps
             return Outcome::WriteFailed;
           }
         }
         log.goodRead(passed);
-        showAtime(frame);
+        display.goodRead(frame);
         tapetime::Time atime;
         if (tapetime::frameTime(frame, &atime)) log.atimeShown(atime);
       } else if (status == kCheckCondition && sense == kBlankCheck) {
-        printStdout(msg::kEndOfTape);
         return Outcome::BlankTape;
       } else {
         log.badRead(status, sense);
-        if (++badReads >= kMaxConsecutiveBadReads) {
-          printStdout(msg::kTooManyReadErrors, badReads);
-          return Outcome::TooManyErrors;
-        }
+        display.badRead();
+        if (++badReads >= kMaxConsecutiveBadReads) return Outcome::TooManyErrors;
       }
     }
   }
@@ -242,13 +279,14 @@ class CaptureRun {
     }
   }
 
-  const char* device;      // the device the user named, or null
+  CaptureSettings settings;
   std::string deviceSaid;  // the device the console named, or empty
   WallTime started{};
   CaptureLog log;
   // The status and sense byte of the run's latest request that was carried out.
   uint8_t status = 0;
   uint8_t sense = 0;
+  int writeError = 0;  // errno of the image's write that failed
   CaptureFilter filter;
   // The buffer of every READ; reused, never cleared between frames.
   dat::DatFrame frame{};
@@ -264,16 +302,7 @@ bool CaptureFilter::pass(const dat::DatFrame& frame) {
   return written;
 }
 
-void showAtime(const dat::DatFrame& frame) {
-  for (int k = 0; k < dat::packsInUse(frame); ++k) {
-    const uint8_t* p = frame.packs[k];
-    if (!dat::isAtimePack(p)) continue;
-    printStdout(msg::kAtime, p[3] >> 4, p[3] & 15, p[4] >> 4, p[4] & 15, p[5] >> 4, p[5] & 15,
-                p[6] >> 4, p[6] & 15);
-  }
-}
-
-int runKovrant(const char* device) {
-  CaptureRun run(device);
+int runKovrant(const CaptureSettings& settings) {
+  CaptureRun run(settings);
   return run.run();
 }

@@ -6,6 +6,7 @@
 
 #include "console.h"
 #include "dumper_messages.h"
+#include "earlier_capture.h"
 #include "output_file.h"
 
 namespace {
@@ -25,8 +26,7 @@ bool isOurTarget(const std::string& target) {
 
 }  // namespace
 
-void CaptureLog::open(const WallTime& startedAt, const char* drive, const std::string& device,
-                      bool deviceShown, const WallTime& arrived) {
+void CaptureLog::open(const CaptureStart& start) {
   opened = true;
   errno = 0;
   if (!out.open(logtext::kName)) {
@@ -36,18 +36,25 @@ void CaptureLog::open(const WallTime& startedAt, const char* drive, const std::s
                 shownName(out.name().c_str()).c_str());
   }
   out.line(msg::kCaptureLogProgram, DAT_VERSION);
-  out.line(msg::kCaptureLogStarted, timeStamp(startedAt).c_str());
-  out.line(msg::kCaptureLogDrive, drive);
-  if (deviceShown) out.line(msg::kCaptureLogDevice, shownName(device.c_str()).c_str());
-  out.line(msg::kCaptureLogArrived, timeStamp(arrived).c_str());
+  if (start.tape) out.line(msg::kCaptureLogTape, start.tape->c_str());
+  out.line(msg::kCaptureLogStarted, timeStamp(start.started).c_str());
+  out.line(msg::kCaptureLogDrive, start.drive);
+  if (start.deviceShown) out.line(msg::kCaptureLogDevice, shownName(start.device.c_str()).c_str());
+  out.line(msg::kCaptureLogArrived, timeStamp(start.arrived).c_str());
+  if (start.kept) {
+    out.line(msg::kCaptureLogKept, keptNames(*start.kept).c_str(),
+             static_cast<long long>(start.kept->frames));
+  }
 
   doc.version = DAT_VERSION;
+  doc.tape = start.tape;
   if (out.isOpen()) doc.log = out.name();
-  doc.started = isoTime(startedAt);
-  doc.arrived = isoTime(arrived);
-  doc.drive = drive;
-  doc.device = pathJson(device);
+  doc.started = isoTime(start.started);
+  doc.arrived = isoTime(start.arrived);
+  doc.drive = start.drive;
+  doc.device = pathJson(start.device);
   doc.image = dat::kImageName;
+  doc.kept = start.kept;
   for (const std::string& name : removeStaleTemporaries(isOurTarget)) {
     doc.staleTemporariesRemoved.push_back(pathJson(name));
   }

@@ -33,6 +33,16 @@ constexpr const char* kSchema = records::Capture::kSchema;
 
 }  // namespace logtext
 
+// What the log and its record begin with.
+struct CaptureStart {
+  WallTime started, arrived;                 // the run's start, the cassette's arrival
+  const char* drive;                         // the drive's identification
+  std::string device;                        // the device as the system names it
+  bool deviceShown;                          // the console named it: so does the log
+  std::optional<std::string> tape;           // the tape's identity, where it was given
+  std::optional<records::CaptureKept> kept;  // the earlier capture kept, where one was
+};
+
 // How a capture ended: the log's words, and the record's code.
 struct CaptureEnding {
   const char* text;
@@ -46,17 +56,16 @@ class CaptureLog {
   CaptureLog(const CaptureLog&) = delete;
   CaptureLog& operator=(const CaptureLog&) = delete;
 
-  // Begins the log and its record: the program, the start of the run, the
-  // drive, the device as the system names it (its line in the log, shown as
-  // the console shows it, when the console named it) and the arrival of the
-  // cassette. The log is created afresh (never through a link); when a file
-  // that cannot be replaced stands under its name (another user's in a
-  // shared directory) it goes under the first free name KOVRANT-N.LOG
-  // instead. The record, written now, goes likewise.
-  // What could not be created, or went elsewhere, is said on the console;
-  // the capture goes on either way.
-  void open(const WallTime& started, const char* drive, const std::string& device, bool deviceShown,
-            const WallTime& arrived);
+  // Begins the log and its record: the program, the tape's identity (a line
+  // of the log only where it was given), the start of the run, the drive,
+  // the device as the system names it (its line in the log, shown as the
+  // console shows it, when the console named it), the arrival of the
+  // cassette and the earlier capture kept (a line only where one was). The log is created afresh
+  // (never through a link); when a file that cannot be replaced stands under its name (another
+  // user's in a shared directory) it goes under the first free name KOVRANT-N.LOG instead. The
+  // record, written now, goes likewise. What could not be created, or went elsewhere, is said on
+  // the console; the capture goes on either way.
+  void open(const CaptureStart& start);
   // A READ that returned GOOD; `written` when the filter let it into the image.
   void goodRead(bool written);
   // The image keeps `frames` whole frames after a failed write: what was

@@ -1,4 +1,5 @@
-// POSIX clock: nanosleep, ended early by a signal; the system's time.
+// POSIX clock: nanosleep, ended early by a signal; the system's time; the
+// monotonic clock.
 #include <time.h>
 
 #include "system_services.h"
@@ -12,4 +13,10 @@ void sleepMilliseconds(unsigned milliseconds) {
 
 WallTime wallClock() {
   return systemClock();
+}
+
+uint64_t steadyMilliseconds() {
+  struct timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<uint64_t>(now.tv_sec) * 1000 + static_cast<uint64_t>(now.tv_nsec / 1000000);
 }

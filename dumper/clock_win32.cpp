@@ -1,4 +1,5 @@
-// Windows clock: Sleep; the system's time.
+// Windows clock: Sleep; the system's time; the milliseconds since the system
+// started.
 #include <windows.h>
 
 #include "system_services.h"
@@ -9,4 +10,8 @@ void sleepMilliseconds(unsigned milliseconds) {
 
 WallTime wallClock() {
   return systemClock();
+}
+
+uint64_t steadyMilliseconds() {
+  return GetTickCount64();
 }

@@ -96,6 +96,36 @@ DAT_MESSAGE(kRecordElsewhere,
             "KOVRANT.jsonを置き換えられないため(%s)、このキャプチャのJSONは%sに書きます。\n",
             "KOVRANT.json cannot be replaced (%s): this capture's JSON goes to %s.\n");
 
+// An earlier capture stood in the directory when the cassette arrived: its
+// image (of so many frames) was kept under numbered names, with its log and
+// record where they described it (the names, joined by the separator); or it
+// could not be moved (the system's reason), and this tape is not read.
+DAT_MESSAGE(kEarlierKept, "以前のキャプチャ(%lldフレーム)を残しました: %s\n",
+            "The earlier capture (%lld frames) is kept: %s\n");
+DAT_MESSAGE(kNameSeparator, "、", ", ");
+DAT_MESSAGE(kEarlierNotKept,
+            "以前のキャプチャのKOVRANT.IMG(%lldフレーム)を別の名前に移せないため(%s)、"
+            "このテープは読みません。KOVRANT.IMGを移してから、もう一度始めてください。\n",
+            "The earlier capture's KOVRANT.IMG (%lld frames) cannot be moved to another name "
+            "(%s): this tape is not read. Move KOVRANT.IMG away and start again.\n");
+
+// The time display on a terminal: the ATIME shown last ("--:--:--:--"
+// before any), the time the reading has taken, the frames read, the
+// stretches of reads that did not return GOOD, then (with --length) how far
+// along the tape is and the time left (one of the two forms), and the
+// blanks that cover what a longer line left.
+DAT_MESSAGE(kProgress, "\rATIME=%s 経過%s フレーム%lld エラー区間%lld%s%s",
+            "\rATIME=%s elapsed %s frames %lld unread %lld%s%s");
+DAT_MESSAGE(kProgressAlong, " %d%% 残り%s", " %d%% left %s");
+DAT_MESSAGE(kProgressAlongSoFar, " %d%%", " %d%%");
+DAT_MESSAGE(kNoAtimeYet, "--:--:--:--", "--:--:--:--");
+DAT_MESSAGE(kProgressEnd, "\n", "\n");
+
+// --length with a value that is not the minutes of a cassette.
+DAT_MESSAGE(kLengthRefused,
+            "%s: カセットの長さ「%s」は使えません。%dから%dまでの分数で指定してください。\n",
+            "%s: the cassette length \"%s\" cannot be used: give it in minutes, %d to %d.\n");
+
 // The capture log (KOVRANT.LOG): "key: value" lines; the values that are
 // words are in the log's language too.
 DAT_FILE_TEXT(kCaptureLogProgram, "プログラム: KOVRANT %s", "Program: KOVRANT %s");
@@ -103,6 +133,9 @@ DAT_FILE_TEXT(kCaptureLogStarted, "開始: %s", "Started: %s");
 DAT_FILE_TEXT(kCaptureLogDrive, "ドライブ: %s", "Drive: %s");
 DAT_FILE_TEXT(kCaptureLogDevice, "デバイス: %s", "Device: %s");
 DAT_FILE_TEXT(kCaptureLogArrived, "カセット到着: %s", "Cassette arrived: %s");
+DAT_FILE_TEXT(kCaptureLogTape, "テープ: %s", "Tape: %s");
+DAT_FILE_TEXT(kCaptureLogKept, "残した以前のキャプチャ: %s (%lldフレーム)",
+              "Earlier capture kept: %s (%lld frames)");
 DAT_FILE_TEXT(kCaptureLogStretch,
               "読み取りエラー区間: 位置=%lld 回数=%lld 直前のATIME=%s 直後のATIME=%s 内訳=%s",
               "Read error stretch: position=%lld reads=%lld ATIME_before=%s ATIME_after=%s "
@@ -125,7 +158,7 @@ DAT_FILE_TEXT(kCaptureEndOther, "その他", "other");
 
 // What --help prints.
 DAT_MESSAGE(kKovrantHelp,
-            "使い方: KOVRANT [--device デバイス]\n"
+            "使い方: KOVRANT [--device デバイス] [--tape 識別名] [--length 分]\n"
             "        KOVRANT [--help | --version]\n"
             "\n"
             "DATテープドライブ SONY SDT-9000 (ファームウェア 12.2) をオーディオモードに切り替え、\n"
@@ -134,8 +167,13 @@ DAT_MESSAGE(kKovrantHelp,
             "\n"
             "起動後、約3分以内にカセットを挿入してください (起動前から入っていたカセットは\n"
             "一度取り出して入れ直します)。テープの終端まで読むと、巻き戻してカセットを\n"
-            "取り出し、ドライブをデータモードに戻します。既存の KOVRANT.IMG は、カセットが\n"
-            "入った時点で新しいイメージに置き換えられます。\n"
+            "取り出し、ドライブをデータモードに戻します。\n"
+            "カセットが入った時点で、1フレーム以上ある既存の KOVRANT.IMG は、それを記した\n"
+            "ログと JSON と共に、空いている次の番号の KOVRANT-1.IMG、KOVRANT-1.LOG、\n"
+            "KOVRANT-1.json (次は -2、...) に名前を変えて残し、新しい KOVRANT.IMG に\n"
+            "読み取ります。残せなければ読み取りません。\n"
+            "端末では読み取り中の1行に ATIME、経過時間、読んだフレーム数、エラー区間の数を\n"
+            "表示します (ファイルやパイプには ATIME だけを書きます)。\n"
             "\n"
             "読み取りを止めるには Ctrl-C を押してください。それまでのフレームを残し、\n"
             "巻き戻しと取り出しを済ませ、データモードに戻してから終了します。Windows で\n"
@@ -149,11 +187,16 @@ DAT_MESSAGE(kKovrantHelp,
             "  --device デバイス  このデバイスを使います (/dev/sgN、/dev/nstN、\\\\.\\TapeN)。\n"
             "                     環境変数 TAPE でも指定できます (--device が優先)。\n"
             "\n"
+            "  --tape 識別名      テープの識別名 (英数字と「.」「_」「-」の32文字以内) を\n"
+            "                     KOVRANT.LOG と KOVRANT.json に書きます。\n"
+            "  --length 分        カセットの長さ (60から180分)。端末の表示に、テープの位置\n"
+            "                     (割合) と残り時間の見込みを加えます。\n"
+            "\n"
             "終了ステータス: 0 テープの終端まで読み、データモードに戻した / 1 それ以外 /\n"
             "2 引数の誤り。\n"
             "続いて SELTHIX で KOVRANT.IMG を WAV ファイルに変換します。\n"
             "詳しくは man KOVRANT と README を参照してください。\n",
-            "Usage: KOVRANT [--device DEVICE]\n"
+            "Usage: KOVRANT [--device DEVICE] [--tape ID] [--length MINUTES]\n"
             "       KOVRANT [--help | --version]\n"
             "\n"
             "Switches the DAT tape drive SONY SDT-9000 (firmware 12.2) to audio mode and writes\n"
@@ -162,8 +205,13 @@ DAT_MESSAGE(kKovrantHelp,
             "\n"
             "Insert the cassette within about 3 minutes of the start (a cassette that was in\n"
             "before the start must be ejected and inserted again). At the end of the tape the\n"
-            "cassette is rewound and ejected, and the drive is switched back to data mode. An\n"
-            "existing KOVRANT.IMG is replaced by the new image when the cassette arrives.\n"
+            "cassette is rewound and ejected, and the drive is switched back to data mode.\n"
+            "When the cassette arrives, an existing KOVRANT.IMG of at least one frame is kept\n"
+            "with the log and JSON that describe it, renamed to the next free number:\n"
+            "KOVRANT-1.IMG, KOVRANT-1.LOG, KOVRANT-1.json (then -2, ...); the tape is read\n"
+            "into a new KOVRANT.IMG, and not at all when the earlier one cannot be kept.\n"
+            "While reading, a terminal shows on one line the ATIME, the time taken, the\n"
+            "frames read and the unread stretches (a file or a pipe gets the ATIME only).\n"
             "\n"
             "To stop reading, press Ctrl-C: the frames read so far are kept, the tape is\n"
             "rewound and ejected, and the drive is switched back to data mode before the end.\n"
@@ -174,8 +222,13 @@ DAT_MESSAGE(kKovrantHelp,
             "Tape drive: the first of the system's tape drives that is the supported drive\n"
             "(the first drive when none is). On Linux each drive's SCSI generic node\n"
             "(/dev/sgN, usable by the tape group), else /dev/nstN; on Windows \\\\.\\TapeN.\n"
-            "  --device DEVICE  use this device (/dev/sgN, /dev/nstN, \\\\.\\TapeN); the\n"
-            "                   environment variable TAPE names it too (--device wins).\n"
+            "  --device DEVICE   use this device (/dev/sgN, /dev/nstN, \\\\.\\TapeN); the\n"
+            "                    environment variable TAPE names it too (--device wins).\n"
+            "\n"
+            "  --tape ID         the tape's identity (at most 32 letters, digits, \".\", \"_\"\n"
+            "                    and \"-\"), written into KOVRANT.LOG and KOVRANT.json.\n"
+            "  --length MINUTES  the cassette's length, 60 to 180: the terminal also shows\n"
+            "                    how far along the tape is and an estimate of the time left.\n"
             "\n"
             "Exit status: 0 read to the end of the tape and data mode restored / 1 otherwise /\n"
             "2 wrong arguments.\n"

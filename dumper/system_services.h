@@ -13,3 +13,8 @@ void sleepMilliseconds(unsigned milliseconds);
 // The time of day (wall_time.h). The simulated clock starts at 2026-01-01
 // 00:00 UTC, in UTC, and moves with its pauses.
 WallTime wallClock();
+
+// A clock for the time the capture takes, in milliseconds from a moment of
+// its own: it never goes back, whatever is done to the time of day. The
+// simulated clock counts its pauses and the time the tape runs.
+uint64_t steadyMilliseconds();

@@ -69,7 +69,8 @@ def agrees(d, status, tape_index, name="KOVRANT.json"):
              ("フィルターで除いたフレーム", c["framesFiltered"]), ("読み取りエラー区間の数", c["stretches"]),
              ("読み取りエラーの回数", c["errorReads"]), ("終了ステータス", doc["exitStatus"]),
              ("データモード", {True: "戻した", False: "戻せなかった"}[doc["dataModeRestored"]]),
-             ("デバイス", shown(named(doc["device"])) if "デバイス" in log else None)]
+             ("デバイス", shown(named(doc["device"])) if "デバイス" in log else None),
+             ("テープ", doc["tape"])]
     for key, value in facts:
         said = iso(log.get(key, "")) if key in ("開始", "カセット到着", "終了") else log.get(key)
         check(said == (value if value is None else str(value)),
@@ -111,12 +112,14 @@ def endings(sim, tape, work, tape_index):
         ("read-failed", "read#30=lost:03/11,read#60=fail", 1, {"ending": "read-request-failed"}),
         ("data-mode", "select#2=fail", 1, {"ending": "blank-tape", "dataModeRestored": False}),
         ("full-disk", "", 1, {"ending": "write-failed"}),
+        ("tape", "", 0, {"ending": "blank-tape", "tape": "A-17", "kept": None}),
     ]
     for name, faults, status, said in cases:
         d = os.path.join(work, name)
         limit = {"preexec_fn": no_limit_but_size(100 * FRAME + 50)} if name == "full-disk" else {}
         drives = "HP      C1537A          L812,-" if name == "second-drive" else "-"
-        got, _ = run(sim, tape, d, faults, drives=drives, **limit)
+        args = ["--tape", "A-17", "--length", "90"] if name == "tape" else []
+        got, _ = run(sim, tape, d, faults, drives=drives, args=args, **limit)
         doc = agrees(d, got, tape_index)
         check(got == status and doc is not None and
               all(doc[k] == v for k, v in said.items()), "%s: %d %r" % (name, got, doc and

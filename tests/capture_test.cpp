@@ -14,6 +14,7 @@
 #include "drive_model.h"
 #include "dumper_messages.h"
 #include "frame_builder.h"
+#include "language.h"
 #include "pass_through.h"
 #include "test_support.h"
 
@@ -475,6 +476,39 @@ TEST(Atime, Display) {
   const std::string one = "\rATIME=01:23:45:12 ";
   const std::string four = "\rATIME=a1:59:109:33 ";  // the tens of seconds in decimal
   EXPECT_EQ(out, one + four + one + one + four + one);
+}
+
+// The terminal's line: what it shows before any time, at the most it shows
+// (never wider than 79 columns), and how far along with the time left at
+// the pace so far.
+TEST(Atime, TheTerminalsLine) {
+  struct Case {
+    Progress p;
+    const char *japanese, *english;
+  };
+  const Case cases[] = {
+      {{},
+       "ATIME=--:--:--:-- 経過0:00:00 フレーム0 エラー区間0",
+       "ATIME=--:--:--:-- elapsed 0:00:00 frames 0 unread 0"},
+      {{"a1:59:109:33", 99999999, 5000000, 123456, 180, 0, 400000},
+       "ATIME=a1:59:109:33 経過9:59:59 フレーム999999 エラー区間99999 100% 残り0:00:00",
+       "ATIME=a1:59:109:33 elapsed 9:59:59 frames 999999 unread 99999 100% left 0:00:00"},
+      {{"00:30:00:00", 1800000, 60000, 1, 60, 0, 60000},
+       "ATIME=00:30:00:00 経過0:30:00 フレーム60000 エラー区間1 50% 残り0:30:00",
+       "ATIME=00:30:00:00 elapsed 0:30:00 frames 60000 unread 1 50% left 0:30:00"},
+      {{"00:00:00:05", 150, 1, 0, 120, 5, 5},
+       "ATIME=00:00:00:05 経過0:00:00 フレーム1 エラー区間0 0%",
+       "ATIME=00:00:00:05 elapsed 0:00:00 frames 1 unread 0 0%"},
+  };
+  for (const Case& c : cases) {
+    for (Language l : {Language::Japanese, Language::English}) {
+      useLanguage(l);
+      std::string line = progressLine(c.p, "  ");
+      EXPECT_EQ(line, std::string("\r") + (l == Language::English ? c.english : c.japanese) + "  ");
+      EXPECT_LE(columnsOf(line), kWidestLine + 2);
+    }
+  }
+  useLanguage(Language::Japanese);
 }
 
 }  // namespace

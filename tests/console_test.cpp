@@ -143,12 +143,20 @@ TEST(Terminal, UtfEightOnAUtfEightTerminalAndTheSameBytesElsewhere) {
     RunOptions utf8 = redirected;
     utf8.terminal = true;
     RunResult shown = runPrepared(c.program, c.prepare, utf8);
-    EXPECT_EQ(shown.out, fromCp932(bytes.out));
+    // The capture's time display is a terminal's own (capture_display.py).
+    bool capture = &c.program == &kKovrantSim;
+    auto apart = [&](const std::string& out, bool terminal) {
+      return capture ? testing_support::withoutTimeDisplay(out, terminal) : out;
+    };
+    EXPECT_EQ(apart(shown.out, true), apart(fromCp932(bytes.out), false));
     EXPECT_EQ(shown.exitCode, bytes.exitCode);
     RunOptions plain = utf8;
     plain.env = {"LC_ALL=C"};
     RunResult shownPlain = runPrepared(c.program, c.prepare, plain);
-    EXPECT_EQ(shownPlain.out, bytes.out);
+    EXPECT_EQ(apart(shownPlain.out, true), apart(bytes.out, false));
+    if (capture) {
+      EXPECT_NE(apart(bytes.out, false), bytes.out) << "a time display taken out";
+    }
   }
 }
 

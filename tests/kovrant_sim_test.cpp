@@ -15,6 +15,7 @@
 #include "frame_builder.h"
 #include "pass_through.h"
 #include "test_support.h"
+#include "usage_messages.h"
 
 namespace {
 
@@ -223,6 +224,56 @@ TEST(KovrantSim, ADriveThatCannotBeOpenedIsNamedWithTheReason) {
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_FALSE(testing_support::fileExists(dir.file("KOVRANT.IMG")));
     EXPECT_EQ(simLog(dir), "end: open=0 opens=0 closes=0 density=13 loaded=0\n");
+  }
+}
+
+// --tape and --length refused: a line on standard error, status 2, and
+// nothing else, not even the drive opened (no request log); taken: the tape
+// named in the log (only then) and in the record.
+TEST(KovrantSim, TheTapeAndTheCassettesLengthOnTheCommandLine) {
+  auto tape = [](const std::string& value) {
+    char line[300];
+    std::snprintf(line, sizeof line, msg::kTapeIdRefused, "KOVRANT", value.c_str(), size_t{32});
+    return std::string(line);
+  };
+  auto length = [](const char* value) {
+    char line[300];
+    std::snprintf(line, sizeof line, msg::kLengthRefused, "KOVRANT", value, 60, 180);
+    return std::string(line);
+  };
+  struct Case {
+    std::vector<std::string> args;
+    std::string refusal;  // empty: taken
+    std::string tape;     // taken: the tape's identity, if any
+  };
+  const Case cases[] = {
+      {{"--tape", std::string(33, 'a')}, tape(std::string(33, 'a')), ""},
+      {{"--tape=-x"}, tape("-x"), ""},
+      {{"--length", "59"}, length("59"), ""},
+      {{"--length=181"}, length("181"), ""},
+      {{"--length", "1e2"}, length("1e2"), ""},
+      {{"--tape", "A-17", "--length", "0"}, length("0"), ""},
+      {{"--tape", "shelf-3.A_12", "--length", "180"}, "", "shelf-3.A_12"},
+      {{"--length", "0060"}, "", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args[0] + (c.args.size() > 1 ? " " + c.args[1] : ""));
+    TempDir dir;
+    testing_support::RunResult r = runAmongDrives(dir, "-", {}, c.args);
+    if (!c.refusal.empty()) {
+      EXPECT_EQ(r.exitCode, 2);
+      EXPECT_EQ(r.err, toCp932(c.refusal));
+      EXPECT_EQ(r.out, "");
+      EXPECT_EQ(testing_support::listDir(dir.path()), std::vector<std::string>{"tape.bin"});
+      continue;
+    }
+    EXPECT_EQ(r.exitCode, 0);
+    std::string log = testing_support::textOf(readFile(dir.file("KOVRANT.LOG")));
+    std::string second = log.substr(log.find('\n') + 1, log.find('\n', log.find('\n') + 1));
+    EXPECT_EQ(second.rfind(c.tape.empty() ? "開始: " : "テープ: " + c.tape + "\n", 0), 0u) << log;
+    std::string record = testing_support::textOf(readFile(dir.file("KOVRANT.json")));
+    EXPECT_NE(record.find(c.tape.empty() ? "\"tape\": null" : "\"tape\": \"" + c.tape + "\""),
+              std::string::npos);
   }
 }
 

@@ -154,6 +154,7 @@ records::Capture aCapture() {
   c.drive = "SONY    SDT-9000        12.2";
   c.device = pathJson("tape0");
   c.image = "KOVRANT.IMG";
+  c.kept = records::CaptureKept{"KOVRANT-1.IMG", 130, std::string("KOVRANT-1.LOG"), std::nullopt};
   c.cycle = records::Cycle{"tape", 2};
   c.firstAtime = records::Atime{"00:00:00:00", 0};
   c.lastAtime = records::Atime{"00:01:00:00", 2000};

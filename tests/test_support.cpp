@@ -18,6 +18,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <regex>
 
 #include "frame_builder.h"
 
@@ -207,6 +208,11 @@ std::string convert(const char* to, const char* from, const std::string& text) {
 }
 
 }  // namespace
+
+std::string withoutTimeDisplay(const std::string& console, bool terminal) {
+  static const std::regex piped("\rATIME=[^ ]* "), shown("(\rATIME=[^\r\n]*)+\n");
+  return std::regex_replace(console, terminal ? shown : piped, "");
+}
 
 std::string toCp932(const std::string& utf8) {
   return convert("CP932", "UTF-8", utf8);

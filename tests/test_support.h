@@ -83,6 +83,11 @@ std::string toCp932(const texts::Text<Japanese>& text) {
 // Code page 932 bytes to UTF-8, through the C library's iconv.
 std::string fromCp932(const std::string& bytes);
 
+// A capture's console without its time display: in a file or a pipe each
+// "\rATIME=hh:mm:ss:ff " taken out; on a terminal each of its lines, and the
+// line's end after the last.
+std::string withoutTimeDisplay(const std::string& console, bool terminal);
+
 // The WAV checks shared with the fuzz targets.
 using wavcheck::parseWav;
 using wavcheck::WavInfo;
