@@ -36,7 +36,7 @@ void CaptureLog::open(const CaptureStart& start) {
                 shownName(out.name().c_str()).c_str());
   }
   out.line(msg::kCaptureLogProgram, DAT_VERSION);
-  if (start.tape) out.line(msg::kCaptureLogTape, start.tape->c_str());
+  if (start.tape) out.line(msg::kLogTape, start.tape->c_str());
   out.line(msg::kCaptureLogStarted, timeStamp(start.started).c_str());
   out.line(msg::kCaptureLogDrive, start.drive);
   if (start.deviceShown) out.line(msg::kCaptureLogDevice, shownName(start.device.c_str()).c_str());

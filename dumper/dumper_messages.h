@@ -133,7 +133,6 @@ DAT_FILE_TEXT(kCaptureLogStarted, "開始: %s", "Started: %s");
 DAT_FILE_TEXT(kCaptureLogDrive, "ドライブ: %s", "Drive: %s");
 DAT_FILE_TEXT(kCaptureLogDevice, "デバイス: %s", "Device: %s");
 DAT_FILE_TEXT(kCaptureLogArrived, "カセット到着: %s", "Cassette arrived: %s");
-DAT_FILE_TEXT(kCaptureLogTape, "テープ: %s", "Tape: %s");
 DAT_FILE_TEXT(kCaptureLogKept, "残した以前のキャプチャ: %s (%lldフレーム)",
               "Earlier capture kept: %s (%lld frames)");
 DAT_FILE_TEXT(kCaptureLogStretch,

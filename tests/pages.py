@@ -307,6 +307,9 @@ def odd_capture(tools, work):
          {"KOVRANT.LOG": "まとめ: 別の取り込み\n", "KOVRANT-1.LOG": "まとめ: この取り込み\n"},
          "まとめ: この取り込み", True, ""),
         ({"KOVRANT.json": {"ended": None}}, {}, None, False, ""),  # not ended
+        # This capture killed; an earlier one of the same tape kept beside it.
+        ({"KOVRANT.json": {"ended": None}, "KOVRANT-1.json": {"log": "KOVRANT-1.LOG"}},
+         {"KOVRANT-1.IMG": "kept", "KOVRANT-1.LOG": "まとめ: 前の取り込み\n"}, None, False, ""),
         ({"KOVRANT.json": {"counts": {"framesWritten": 1}}}, {}, None, False, ""),  # another image
         ({"KOVRANT.json": "[" * 10 ** 6}, {}, None, False, "KOVRANT.jsonは読みませんでした: どの"),
         ({"KOVRANT.json": " " * (17 << 20)}, {}, None, False, "KOVRANT.jsonは読みませんでした: 16MB"),
