@@ -195,11 +195,17 @@ Json atime(int64_t key, const tapetime::Cycle& cycle) {
   return atimeJson(tapetime::fromKey(key), cycle);
 }
 
-// Places the frames of `p` on the tape (merging::place): reads its keys,
-// a frame delivered twice in a row marked as a repeat. False, with the
-// message said, when the pass has no ATIME or its time goes backwards.
-bool place(Pass& p, Report& report) {
-  std::vector<int64_t> keys;
+// `p` cannot be read (the system's `error`): said, and recorded.
+void unreadable(const Pass& p, int error, Report& report) {
+  std::string reason = std::strerror(error);
+  report.refuse(msg::kMergeUnreadable, p.name.c_str(), reason.c_str());
+  report.refused("unreadable", &p.path, reason.c_str());
+}
+
+// Reads `p` from start to end, a block of frames at a time: the key of each
+// frame into `keys` (a frame delivered twice in a row as a repeat) and its
+// digest into p.digests. A failed read keeps its errno in p.readError.
+void readFrames(Pass& p, std::vector<int64_t>& keys) {
   // Slot 0 keeps the last frame that is not a repeat when the block it was
   // read in is read over; the frames are read into the slots after it.
   std::unique_ptr<uint8_t[]> block(new uint8_t[(kFramesPerRead + 1) * dat::kFrameSize]);
@@ -230,10 +236,16 @@ bool place(Pass& p, Report& report) {
       previous = block.get();
     }
   }
+}
+
+// Places the frames of `p` on the tape (readFrames, merging::place). False,
+// with the message said, when the pass cannot be read, has no frames or no
+// ATIME, or its time goes backwards.
+bool place(Pass& p, Report& report) {
+  std::vector<int64_t> keys;
+  readFrames(p, keys);
   if (p.readError != 0) {
-    std::string reason = std::strerror(p.readError);
-    report.refuse(msg::kMergeUnreadable, p.name.c_str(), reason.c_str());
-    report.refused("unreadable", &p.path, reason.c_str());
+    unreadable(p, p.readError, report);
     return false;
   }
   p.frames = static_cast<int64_t>(keys.size());
@@ -371,9 +383,7 @@ class Copy {
       writeError = fault.error;
       return false;
     }
-    std::string reason = std::strerror(fault.error);
-    report.refuse(msg::kMergeUnreadable, p.name.c_str(), reason.c_str());
-    report.refused("unreadable", &p.path, reason.c_str());
+    unreadable(p, fault.error, report);
     readFailed = true;
     return false;
   }
@@ -387,6 +397,68 @@ class Copy {
   size_t nextGap = 0, nextDisagreement = 0;  // the first not yet said
 };
 
+// Opens the input `p` names. False, with the reason said, when it is the
+// result itself, cannot be opened or is not a regular file.
+bool openInput(Pass& p, Report& report) {
+  const char* path = p.path.c_str();
+  if (sameFile(path, dat::kImageName)) {
+    report.refuse(msg::kMergeIsOutput, p.name.c_str());
+    report.refused("is-output", &p.path);
+    return false;
+  }
+  errno = 0;
+  p.file = openRegular(path);
+  if (p.file != nullptr && stampOf(p.file, &p.opened)) {
+    // Read in blocks of whole frames straight into the merge's own buffer.
+    std::setvbuf(p.file, nullptr, _IONBF, 0);
+    return true;
+  }
+  int error = errno;
+  struct stat st;
+  if (stat(path, &st) == 0 && !S_ISREG(st.st_mode)) {
+    report.refuse(msg::kMergeNotAFile, p.name.c_str());
+    report.refused("not-a-file", &p.path);
+  } else {
+    unreadable(p, error, report);
+  }
+  return false;
+}
+
+// The input `p`, number `number`, read and placed: said and recorded.
+void sayInput(int number, const Pass& p, Report& report) {
+  const merging::Placement& plan = p.plan;
+  report.say(msg::kMergeInput, number, p.name.c_str(), ll(p.frames),
+             timeText(plan.firstKey).c_str(), timeText(plan.lastKey).c_str());
+  if (plan.badPacks > 0) report.say(msg::kMergeBadPacks, number, ll(plan.badPacks));
+  if (plan.repeats > 0) report.say(msg::kMergeRepeats, number, ll(plan.repeats));
+  report.doc()["inputs"].push_back({{"number", number},
+                                    {"path", pathJson(p.path)},
+                                    {"frames", p.frames},
+                                    {"firstAtime", atime(plan.firstKey, plan.cycle)},
+                                    {"lastAtime", atime(plan.lastKey, plan.cycle)},
+                                    {"badAtimePacks", plan.badPacks},
+                                    {"repeats", plan.repeats},
+                                    {"forced", nullptr},
+                                    {"framesTaken", 0}});
+  report.input(p.name, plan);
+}
+
+// False, with the input named, when one's ATIME does not overlap the base's.
+bool overlapBase(const std::vector<std::unique_ptr<Pass>>& passes, Report& report) {
+  const merging::Placement& base = passes[0]->plan;
+  for (size_t k = 1; k < passes.size(); ++k) {
+    const Pass& p = *passes[k];
+    if (p.plan.lastKey < base.firstKey || p.plan.firstKey > base.lastKey) {
+      report.refuse(msg::kMergeNoOverlap, p.name.c_str(), timeText(p.plan.firstKey).c_str(),
+                    timeText(p.plan.lastKey).c_str(), timeText(base.firstKey).c_str(),
+                    timeText(base.lastKey).c_str());
+      report.refused("no-overlap", &p.path);
+      return false;
+    }
+  }
+  return true;
+}
+
 // Opens and places every input; false, with the reason said, when one cannot
 // be merged.
 bool readInputs(int count, char** inputs, std::vector<std::unique_ptr<Pass>>& passes,
@@ -395,62 +467,11 @@ bool readInputs(int count, char** inputs, std::vector<std::unique_ptr<Pass>>& pa
     std::unique_ptr<Pass> p(new Pass);
     p->path = inputs[k];
     p->name = shownName(inputs[k]);
-    if (sameFile(inputs[k], dat::kImageName)) {
-      report.refuse(msg::kMergeIsOutput, p->name.c_str());
-      report.refused("is-output", &p->path);
-      return false;
-    }
-    struct stat st;
-    errno = 0;
-    if (stat(inputs[k], &st) != 0) {
-      std::string reason = std::strerror(errno);
-      report.refuse(msg::kMergeUnreadable, p->name.c_str(), reason.c_str());
-      report.refused("unreadable", &p->path, reason.c_str());
-      return false;
-    }
-    if (!S_ISREG(st.st_mode)) {
-      report.refuse(msg::kMergeNotAFile, p->name.c_str());
-      report.refused("not-a-file", &p->path);
-      return false;
-    }
-    p->file = std::fopen(inputs[k], "rb");
-    if (p->file == nullptr || !stampOf(p->file, &p->opened)) {
-      std::string reason = std::strerror(errno);
-      report.refuse(msg::kMergeUnreadable, p->name.c_str(), reason.c_str());
-      report.refused("unreadable", &p->path, reason.c_str());
-      return false;
-    }
-    // Read in blocks of whole frames straight into the merge's own buffer.
-    std::setvbuf(p->file, nullptr, _IONBF, 0);
-    if (!place(*p, report) || interruptRequested()) return false;
-    report.say(msg::kMergeInput, k + 1, p->name.c_str(), static_cast<long long>(p->frames),
-               timeText(p->plan.firstKey).c_str(), timeText(p->plan.lastKey).c_str());
-    if (p->plan.badPacks > 0) report.say(msg::kMergeBadPacks, k + 1, ll(p->plan.badPacks));
-    if (p->plan.repeats > 0) report.say(msg::kMergeRepeats, k + 1, ll(p->plan.repeats));
-    report.doc()["inputs"].push_back({{"number", k + 1},
-                                      {"path", pathJson(p->path)},
-                                      {"frames", p->frames},
-                                      {"firstAtime", atime(p->plan.firstKey, p->plan.cycle)},
-                                      {"lastAtime", atime(p->plan.lastKey, p->plan.cycle)},
-                                      {"badAtimePacks", p->plan.badPacks},
-                                      {"repeats", p->plan.repeats},
-                                      {"forced", nullptr},
-                                      {"framesTaken", 0}});
-    report.input(p->name, p->plan);
+    if (!openInput(*p, report) || !place(*p, report) || interruptRequested()) return false;
+    sayInput(k + 1, *p, report);
     passes.push_back(std::move(p));
   }
-  const Pass& base = *passes[0];
-  for (size_t k = 1; k < passes.size(); ++k) {
-    const Pass& p = *passes[k];
-    if (p.plan.lastKey < base.plan.firstKey || p.plan.firstKey > base.plan.lastKey) {
-      report.refuse(msg::kMergeNoOverlap, p.name.c_str(), timeText(p.plan.firstKey).c_str(),
-                    timeText(p.plan.lastKey).c_str(), timeText(base.plan.firstKey).c_str(),
-                    timeText(base.plan.lastKey).c_str());
-      report.refused("no-overlap", &p.path);
-      return false;
-    }
-  }
-  return true;
+  return overlapBase(passes, report);
 }
 
 // False, with each input that holds another cassette's recording
