@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "block_digests.h"
 #include "console.h"
 #include "copy_range.h"
 #include "dat_frame.h"
@@ -202,26 +203,18 @@ void unreadable(const Pass& p, int error, Report& report) {
   report.refused("unreadable", &p.path, reason.c_str());
 }
 
-// Reads `p` from start to end, a block of frames at a time: the key of each
-// frame into `keys` (a frame delivered twice in a row as a repeat) and its
-// digest into p.digests. A failed read keeps its errno in p.readError.
-void readFrames(Pass& p, std::vector<int64_t>& keys) {
-  // Slot 0 keeps the last frame that is not a repeat when the block it was
-  // read in is read over; the frames are read into the slots after it.
-  std::unique_ptr<uint8_t[]> block(new uint8_t[(kFramesPerRead + 1) * dat::kFrameSize]);
-  uint8_t* const frames = block.get() + dat::kFrameSize;
-  const uint8_t* previous = nullptr;
-  int64_t previousKey = tapetime::kNoTime;
-  size_t got = kFramesPerRead;
-  while (got == kFramesPerRead && !interruptRequested()) {
-    errno = 0;
-    // A frame cut short at the end of the file is not read.
-    got = std::fread(frames, dat::kFrameSize, kFramesPerRead, p.file);
-    // A failed read keeps its reason; the end of the file has none.
-    if (got < kFramesPerRead && std::ferror(p.file) != 0) p.readError = errno != 0 ? errno : EIO;
-    for (size_t i = 0; i < got; ++i) {
+// The keys of an input's frames, read in order: a frame delivered twice in
+// a row (the same time and bytes as the one before it) is a repeat.
+class FrameKeys {
+ public:
+  // `slot`: room for one frame, where the last that is not a repeat is kept
+  // when the block it was read in is read over.
+  explicit FrameKeys(uint8_t* slot) : slot(slot) {}
+  // The keys of the `count` frames at `frames` follow in `keys`. The frames
+  // may then be read over.
+  void add(const uint8_t* frames, size_t count, std::vector<int64_t>& keys) {
+    for (size_t i = 0; i < count; ++i) {
       const uint8_t* frame = frames + i * dat::kFrameSize;
-      p.digests.push_back(merging::frameDigest(frame));
       int64_t k = tapetime::frameKey(dat::frameAt(frame));
       bool repeat = k != tapetime::kNoTime && k == previousKey &&
                     std::memcmp(previous, frame, dat::kFrameSize) == 0;
@@ -231,11 +224,45 @@ void readFrames(Pass& p, std::vector<int64_t>& keys) {
       }
       keys.push_back(repeat ? merging::kRepeat : k);
     }
-    if (previous != nullptr && previous != block.get()) {
-      std::memcpy(block.get(), previous, dat::kFrameSize);
-      previous = block.get();
+    if (previous != nullptr && previous != slot) {
+      std::memcpy(slot, previous, dat::kFrameSize);
+      previous = slot;
     }
   }
+
+ private:
+  uint8_t* const slot;
+  const uint8_t* previous = nullptr;
+  int64_t previousKey = tapetime::kNoTime;
+};
+
+// Reads up to kFramesPerRead frames of `p` into `block`: how many. A frame
+// cut short at the end of the file is not read; a failed read keeps its
+// errno in p.readError (the end of the file has none).
+size_t readBlock(Pass& p, uint8_t* block) {
+  errno = 0;
+  size_t got = std::fread(block, dat::kFrameSize, kFramesPerRead, p.file);
+  if (got < kFramesPerRead && std::ferror(p.file) != 0) p.readError = errno != 0 ? errno : EIO;
+  return got;
+}
+
+// Reads `p` from start to end, a block of frames at a time: the key of each
+// frame into `keys` and its digest into p.digests. The digests of a block
+// are taken while the next is read (BlockDigests), so that two blocks are
+// read in turn; the frames' keys are taken as each is read.
+void readFrames(Pass& p, std::vector<int64_t>& keys) {
+  std::unique_ptr<uint8_t[]> memory(new uint8_t[(2 * kFramesPerRead + 1) * dat::kFrameSize]);
+  uint8_t* const blocks[2] = {memory.get(), memory.get() + kFramesPerRead * dat::kFrameSize};
+  FrameKeys frameKeys(memory.get() + 2 * kFramesPerRead * dat::kFrameSize);
+  merging::BlockDigests digests;
+  size_t got = kFramesPerRead;
+  for (int b = 0; got == kFramesPerRead && !interruptRequested(); b = 1 - b) {
+    got = readBlock(p, blocks[b]);
+    frameKeys.add(blocks[b], got, keys);
+    digests.finish();  // the block before
+    digests.begin(blocks[b], got, &p.digests);
+  }
+  digests.finish();
 }
 
 // Places the frames of `p` on the tape (readFrames, merging::place). False,
