@@ -17,7 +17,8 @@ namespace merging {
 
 class BlockDigests {
  public:
-  BlockDigests() { beside = side.start(); }
+  // `secondProcessor`: false takes every digest on the reader's thread.
+  explicit BlockDigests(bool secondProcessor = true) { beside = secondProcessor && side.start(); }
   ~BlockDigests() { side.finish(); }
   BlockDigests(const BlockDigests&) = delete;
   BlockDigests& operator=(const BlockDigests&) = delete;

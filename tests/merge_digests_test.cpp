@@ -15,19 +15,22 @@ TEST(MergeDigests, BlockByBlockAsFrameByFrame) {
   const size_t blocks[] = {3, 0, 1, 180, 7};
   std::vector<uint8_t> frames(191 * dat::kFrameSize);
   for (size_t i = 0; i < frames.size(); ++i) frames[i] = static_cast<uint8_t>(i * 131 / 7);
-  std::vector<merging::FrameDigest> taken, oneByOne;
-  merging::BlockDigests digests;
-  const uint8_t* block = frames.data();
-  for (size_t count : blocks) {
-    digests.begin(block, count, &taken);
-    for (size_t i = 0; i < count; ++i) {
-      oneByOne.push_back(merging::frameDigest(block + i * dat::kFrameSize));
+  for (bool secondProcessor : {true, false}) {
+    SCOPED_TRACE(secondProcessor ? "beside the reading" : "by the reader alone");
+    std::vector<merging::FrameDigest> taken, oneByOne;
+    merging::BlockDigests digests(secondProcessor);
+    const uint8_t* block = frames.data();
+    for (size_t count : blocks) {
+      digests.begin(block, count, &taken);
+      for (size_t i = 0; i < count; ++i) {
+        oneByOne.push_back(merging::frameDigest(block + i * dat::kFrameSize));
+      }
+      digests.finish();
+      block += count * dat::kFrameSize;
     }
-    digests.finish();
-    block += count * dat::kFrameSize;
+    EXPECT_EQ(taken, oneByOne);
+    EXPECT_NE(oneByOne.front(), oneByOne.back());
   }
-  EXPECT_EQ(taken, oneByOne);
-  EXPECT_NE(oneByOne.front(), oneByOne.back());
 }
 
 }  // namespace
