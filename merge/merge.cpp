@@ -388,10 +388,12 @@ class Copy {
 
   void sayAdded() {
     const merging::Added &before = decision.before, &after = decision.after;
-    if (before.frames > 0)
+    if (before.frames > 0) {
       report.say(msg::kMergeBefore, ll(before.frames), inputList(before.from).c_str());
-    if (after.frames > 0)
+    }
+    if (after.frames > 0) {
       report.say(msg::kMergeAfter, ll(after.frames), inputList(after.from).c_str());
+    }
     report.doc()["addedBefore"] = {{"frames", before.frames},
                                    {"inputs", inputNumbers(before.from)}};
     report.doc()["addedAfter"] = {{"frames", after.frames}, {"inputs", inputNumbers(after.from)}};
