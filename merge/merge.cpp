@@ -17,7 +17,9 @@
 #include "interrupts.h"
 #include "json_record.h"
 #include "log_file.h"
+#include "log_messages.h"
 #include "merge_messages.h"
+#include "neighbour_records.h"
 #include "output_file.h"
 #include "page.h"
 #include "placement.h"
@@ -40,7 +42,7 @@ constexpr int64_t kFramesPerCopy = 512;
 // the end.
 class Report {
  public:
-  Report() : record(kRecordName, "kovrant-merge/1") {}
+  Report() : record(kRecordName, records::Merge::kSchema) {}
   void open(bool force) {
     errno = 0;
     if (!log.open(kLogName)) {
@@ -48,44 +50,32 @@ class Report {
     } else if (log.refusal() != 0) {
       printStderr(msg::kMergeLogElsewhere, std::strerror(log.refusal()), log.name().c_str());
     }
-    Json& d = record.doc();
-    d["program"] = "kovrant-merge";
-    d["version"] = DAT_VERSION;
-    d["log"] = log.isOpen() ? Json(log.name()) : Json();
-    d["started"] = isoTime(systemClock());
-    d["ended"] = nullptr;
-    d["options"] = {{"force", force}};
-    d["interruptsCaught"] = true;
-    d["staleTemporariesRemoved"] = Json::array();
-    for (const char* list : {"inputs", "refusals", "gaps", "disagreements"}) {
-      d[list] = Json::array();
-    }
-    d["addedBefore"] = {{"frames", 0}, {"inputs", Json::array()}};
-    d["addedAfter"] = d["addedBefore"];
-    d["output"] = nullptr;
-    d["totals"] = nullptr;
-    d["ending"] = nullptr;
-    d["exitStatus"] = nullptr;
+    d.version = DAT_VERSION;
+    if (log.isOpen()) d.log = log.name();
+    d.started = isoTime(systemClock());
+    d.force = force;
   }
-  Json& doc() { return record.doc(); }
+  records::Merge& doc() { return d; }
   // An input, or the result, refused: `code` says why (the console's text
   // tells it in the console's language), `input` which: its path as given
   // (null: the result). The entry, for what else the refusal names.
-  Json& refused(const char* code, const std::string* input, const char* reason = nullptr) {
-    Json& list = record.doc()["refusals"];
-    list.push_back({{"code", code},
-                    {"input", input != nullptr ? pathJson(*input) : Json()},
-                    {"reason", reason != nullptr ? Json(reason) : Json()}});
-    return list.back();
+  records::MergeRefusal& refused(const char* code, const std::string* input,
+                                 const char* reason = nullptr) {
+    records::MergeRefusal r;
+    r.code = code;
+    if (input != nullptr) r.input = pathJson(*input);
+    if (reason != nullptr) r.reason = reason;
+    d.refusals.push_back(r);
+    return d.refusals.back();
   }
   // The end: writes the record with the exit status and how the merge ended
   // ("done", "refused", "interrupted", "write-failed"). A record that cannot
   // be written is said; the exit status stays the merge's.
   void finish(int exitStatus, const char* ending) {
-    Json& d = record.doc();
-    d["ended"] = isoTime(systemClock());
-    d["ending"] = ending;
-    d["exitStatus"] = exitStatus;
+    d.ended = isoTime(systemClock());
+    d.ending = ending;
+    d.exitStatus = exitStatus;
+    record.doc() = d;
     errno = 0;
     if (!record.write()) {
       printStderr(msg::kMergeRecordFailed, std::strerror(errno != 0 ? errno : EIO));
@@ -138,6 +128,11 @@ class Report {
   void refuse(const texts::Text<Japanese>& format, Args... args) {
     sayLine(true, textOf(format, args...));
   }
+  // A line of the log only (not the console, not a total).
+  template <const char* Japanese, typename... Args>
+  void sayInLog(const texts::Text<Japanese>& format, Args... args) {
+    log.line(format, args...);
+  }
   // The line said last is one of the totals the page shows.
   void keepAsTotal() { totals.push_back(lastSaid); }
 
@@ -154,6 +149,7 @@ class Report {
 
   LogFile log;
   JsonRecord record;
+  records::Merge d;  // what record holds, as it is written
   std::string lastSaid;
   Json totals = Json::array();
   Json inputNames = Json::array();  // per input read, its name as shown
@@ -171,6 +167,7 @@ struct Pass {
   int64_t frames = 0;
   merging::Placement plan;
   std::vector<merging::FrameDigest> digests;
+  std::optional<std::string> tape;  // the identity its records give
   // errno of the failed read; 0 when none failed.
   int readError = 0;
 
@@ -192,8 +189,8 @@ std::string timeText(int64_t key) {
   return tapetime::text(tapetime::fromKey(key));
 }
 
-Json atime(int64_t key, const tapetime::Cycle& cycle) {
-  return atimeJson(tapetime::fromKey(key), cycle);
+records::Atime atime(int64_t key, const tapetime::Cycle& cycle) {
+  return records::atime(tapetime::fromKey(key), cycle);
 }
 
 // `p` cannot be read (the system's `error`): said, and recorded.
@@ -290,9 +287,9 @@ bool place(Pass& p, Report& report) {
   if (p.plan.backwards) {
     report.refuse(msg::kMergeBackwards, p.name.c_str(), timeText(p.plan.backFrom).c_str(),
                   timeText(p.plan.backTo).c_str());
-    Json& r = report.refused("backwards", &p.path);
-    r["from"] = atime(p.plan.backFrom, p.plan.cycle);
-    r["to"] = atime(p.plan.backTo, p.plan.cycle);
+    records::MergeRefusal& r = report.refused("backwards", &p.path);
+    r.from = atime(p.plan.backFrom, p.plan.cycle);
+    r.to = atime(p.plan.backTo, p.plan.cycle);
     return false;
   }
   return true;
@@ -371,19 +368,15 @@ class Copy {
   void sayDisagreement(const merging::Disagreement& d) {
     report.say(msg::kMergeDisagree, timeText(d.key).c_str(), static_cast<int>(d.kept + 1),
                static_cast<int>(d.differs + 1));
-    report.doc()["disagreements"].push_back(
-        {{"atime", atime(d.key, cycle())}, {"kept", d.kept + 1}, {"differs", d.differs + 1}});
+    report.doc().disagreements.push_back(
+        {atime(d.key, cycle()), static_cast<int>(d.kept + 1), static_cast<int>(d.differs + 1)});
   }
 
   void sayGap(const merging::Gap& g) {
     report.say(msg::kMergeGap, timeText(g.before).c_str(), timeText(g.after).c_str(), ll(g.missing),
                ll(g.filled), inputList(g.from).c_str(), ll(g.left));
-    report.doc()["gaps"].push_back({{"before", atime(g.before, cycle())},
-                                    {"after", atime(g.after, cycle())},
-                                    {"missing", g.missing},
-                                    {"filled", g.filled},
-                                    {"inputs", inputNumbers(g.from)},
-                                    {"left", g.left}});
+    report.doc().gaps.push_back({atime(g.before, cycle()), atime(g.after, cycle()), g.missing,
+                                 g.filled, inputNumbers(g.from), g.left});
   }
 
   void sayAdded() {
@@ -394,9 +387,8 @@ class Copy {
     if (after.frames > 0) {
       report.say(msg::kMergeAfter, ll(after.frames), inputList(after.from).c_str());
     }
-    report.doc()["addedBefore"] = {{"frames", before.frames},
-                                   {"inputs", inputNumbers(before.from)}};
-    report.doc()["addedAfter"] = {{"frames", after.frames}, {"inputs", inputNumbers(after.from)}};
+    report.doc().addedBefore = {before.frames, inputNumbers(before.from)};
+    report.doc().addedAfter = {after.frames, inputNumbers(after.from)};
   }
 
   // Copies `count` frames of `p` from its frame `first` on to the result. A
@@ -460,15 +452,16 @@ void sayInput(int number, const Pass& p, Report& report) {
              timeText(plan.firstKey).c_str(), timeText(plan.lastKey).c_str());
   if (plan.badPacks > 0) report.say(msg::kMergeBadPacks, number, ll(plan.badPacks));
   if (plan.repeats > 0) report.say(msg::kMergeRepeats, number, ll(plan.repeats));
-  report.doc()["inputs"].push_back({{"number", number},
-                                    {"path", pathJson(p.path)},
-                                    {"frames", p.frames},
-                                    {"firstAtime", atime(plan.firstKey, plan.cycle)},
-                                    {"lastAtime", atime(plan.lastKey, plan.cycle)},
-                                    {"badAtimePacks", plan.badPacks},
-                                    {"repeats", plan.repeats},
-                                    {"forced", nullptr},
-                                    {"framesTaken", 0}});
+  records::MergeInput in;
+  in.number = number;
+  in.path = pathJson(p.path);
+  in.tape = p.tape;
+  in.frames = p.frames;
+  in.firstAtime = atime(plan.firstKey, plan.cycle);
+  in.lastAtime = atime(plan.lastKey, plan.cycle);
+  in.badAtimePacks = plan.badPacks;
+  in.repeats = plan.repeats;
+  report.doc().inputs.push_back(in);
   report.input(p.name, plan);
 }
 
@@ -497,6 +490,7 @@ bool readInputs(int count, char** inputs, std::vector<std::unique_ptr<Pass>>& pa
     p->path = inputs[k];
     p->name = shownName(inputs[k]);
     if (!openInput(*p, report) || !place(*p, report) || interruptRequested()) return false;
+    p->tape = neighbourRecords(p->path, p->frames).tape();
     sayInput(k + 1, *p, report);
     passes.push_back(std::move(p));
   }
@@ -511,17 +505,45 @@ bool oneCassette(const std::vector<std::unique_ptr<Pass>>& passes, bool force, R
   for (size_t k = 1; k < passes.size(); ++k) {
     merging::Share s = merging::shareWithBase(inputOf(base), inputOf(*passes[k]));
     if (!merging::anotherCassette(s)) continue;
-    Json share = {{"shared", s.shared}, {"differing", s.differing}};
+    records::Share share{s.shared, s.differing};
     if (force) {
       report.say(msg::kMergeForced, passes[k]->name.c_str(), base.name.c_str(), ll(s.shared),
                  ll(s.differing));
-      report.doc()["inputs"][k]["forced"] = share;
+      report.doc().inputs[k].forced = share;
     } else {
       report.refuse(msg::kMergeOtherCassette, passes[k]->name.c_str(), base.name.c_str(),
                     ll(s.shared), ll(s.differing));
-      report.refused("other-cassette", &passes[k]->path).update(share);
+      report.refused("other-cassette", &passes[k]->path).share = share;
       one = false;
     }
+  }
+  return one;
+}
+
+// The tape's identity: `given` (--tape), else the first an input's records
+// give. False, with each input of another identity named, unless `force`:
+// inputs of two identities are passes of two cassettes.
+bool oneTape(const std::vector<std::unique_ptr<Pass>>& passes, const std::string& given, bool force,
+             Report& report) {
+  std::optional<std::string> tape;
+  if (!given.empty()) tape = given;
+  for (const std::unique_ptr<Pass>& p : passes) {
+    if (!tape) tape = p->tape;
+  }
+  report.doc().tape = tape;
+  if (tape) report.sayInLog(msg::kLogTape, tape->c_str());
+  bool one = true;
+  for (const std::unique_ptr<Pass>& p : passes) {
+    if (!p->tape || *p->tape == *tape) continue;
+    if (force) {
+      report.say(msg::kMergeOtherTapeForced, p->name.c_str(), p->tape->c_str(), tape->c_str());
+      continue;
+    }
+    report.refuse(msg::kMergeOtherTape, p->name.c_str(), p->tape->c_str(), tape->c_str());
+    records::MergeRefusal& r = report.refused("other-tape", &p->path);
+    r.tape = p->tape;
+    r.baseTape = tape;
+    one = false;
   }
   return one;
 }
@@ -562,7 +584,8 @@ int notMerged(Report& report, StagedFile& result) {
   report.say(msg::kMergeStatus, 1);
   report.say(msg::kMergeSummaryRefused);
   bool writeFailed = false;
-  for (const Json& r : report.doc()["refusals"]) writeFailed |= r["code"] == "write-failed";
+  for (const records::MergeRefusal& r : report.doc().refusals)
+    writeFailed |= r.code == "write-failed";
   report.finish(1, writeFailed ? "write-failed" : "refused");
   return 1;
 }
@@ -584,23 +607,16 @@ void reportMerged(const merging::Decision& d, Report& report) {
   report.say(msg::kMergeStatus, 0);
   report.keepAsTotal();
   report.say(msg::kMergeSummary, ll(gaps), ll(d.gapsFilled), ll(d.stillMissing), ll(disagreements));
-  Json& doc = report.doc();
-  for (size_t k = 0; k < d.takenFrom.size(); ++k) doc["inputs"][k]["framesTaken"] = d.takenFrom[k];
-  doc["output"] = {{"name", dat::kImageName},
-                   {"frames", d.frames},
-                   {"fromBase", d.takenFrom[0]},
-                   {"filled", d.filled},
-                   {"added", added}};
-  doc["totals"] = {{"gaps", gaps},
-                   {"gapsFilled", d.gapsFilled},
-                   {"missingFrames", d.stillMissing},
-                   {"disagreements", disagreements}};
+  records::Merge& doc = report.doc();
+  for (size_t k = 0; k < d.takenFrom.size(); ++k) doc.inputs[k].framesTaken = d.takenFrom[k];
+  doc.output = records::MergeOutput{dat::kImageName, d.frames, d.takenFrom[0], d.filled, added};
+  doc.totals = records::MergeTotals{gaps, d.gapsFilled, d.stillMissing, disagreements};
   report.finish(0, "done");
 }
 
 }  // namespace
 
-int runMerge(int count, char** inputs, bool force) {
+int runMerge(int count, char** inputs, bool force, const std::string& tape) {
   prepareConsole();
   InterruptGuard interrupts;  // outlives the result's temporary file
   Report report;
@@ -609,16 +625,16 @@ int runMerge(int count, char** inputs, bool force) {
   if (force) report.say(msg::kMergeOptions, "--force");
   if (!interrupts.installed()) {
     report.refuse(msg::kMergeNotInterruptible);
-    report.doc()["interruptsCaught"] = false;
+    report.doc().interruptsCaught = false;
   }
   for (const std::string& name : removeStaleTemporaries(isOurTarget)) {
     report.say(msg::kMergeStaleRemoved, name.c_str());
-    report.doc()["staleTemporariesRemoved"].push_back(pathJson(name));
+    report.doc().staleTemporariesRemoved.push_back(pathJson(name));
   }
   std::vector<std::unique_ptr<Pass>> passes;
   StagedFile result;
-  bool ok = readInputs(count, inputs, passes, report) && oneCassette(passes, force, report) &&
-            !interruptRequested();
+  bool ok = readInputs(count, inputs, passes, report) && oneTape(passes, tape, force, report) &&
+            oneCassette(passes, force, report) && !interruptRequested();
   if (ok) {
     errno = 0;
     ok = result.create(dat::kImageName);

@@ -31,6 +31,14 @@ DAT_MESSAGE(
     "%sのATIME (%s - %s) は基準 (%s - %s) と重なりません。同じ録音ではないため、結合しません。",
     "The ATIME of %s (%s - %s) does not overlap the base (%s - %s). It is not the same recording, "
     "so nothing is merged.");
+// Inputs whose records name two tapes.
+DAT_MESSAGE(kMergeOtherTape,
+            "%s は別のテープ %s の読み取りで、このテープは %s です。--force で結合できます。",
+            "%s is a read of another tape, %s, and this tape is %s: --force merges it all the "
+            "same.");
+DAT_MESSAGE(kMergeOtherTapeForced,
+            "%s は別のテープ %s の読み取りですが (このテープは %s)、--force のため結合します。",
+            "%s is a read of another tape, %s (this tape is %s), merged as --force asks.");
 DAT_MESSAGE(kMergeOtherCassette,
             "%sと基準の%sが共有する %lld フレームのうち %lld フレームが異なります。別のカセットの"
             "録音とみなし、結合しません (それでも結合するには --force)。",
