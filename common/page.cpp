@@ -24,6 +24,16 @@ void replaceAll(std::string& s, const char* from, const char* to) {
   }
 }
 
+// The merge page's legend, by the names its script reads.
+Json mergeLegend() {
+  return {{"legendInputs", msg::kPageLegendInputs},
+          {"legendUnread", msg::kPageLegendUnread},
+          {"legendMerged", msg::kPageLegendMerged},
+          {"legendMergeFilled", msg::kPageLegendMergeFilled},
+          {"legendMergeLeft", msg::kPageLegendMergeLeft},
+          {"legendDisagreement", msg::kPageLegendDisagreement}};
+}
+
 }  // namespace
 
 std::string text(const Json& data) {
@@ -44,11 +54,16 @@ std::string text(const Json& data) {
 }
 
 Json labels() {
-  return {{"timeline", msg::kPageTimeline}, {"totals", msg::kPageTotals}};
+  return {{"timeline", msg::kPageTimeline},
+          {"totals", msg::kPageTotals},
+          {"titleTape", msg::kPageTitleTape},
+          {"titleDate", msg::kPageTitleDate},
+          {"titleBoth", msg::kPageTitleBoth}};
 }
 
 void PageFile::write(Json data, const Json& pageLabels, bool say) {
   Json all = labels();
+  if (data["kind"] == "merge") all.update(mergeLegend());
   all.update(pageLabels);
   data["labels"] = all;
   StagedFile file;

@@ -374,5 +374,28 @@ DAT_FILE_TEXT(kPageNotConverted, "変換されない区間", "not converted");
 DAT_FILE_TEXT(kPageEmphasis, "エンファシスあり", "emphasis");
 DAT_FILE_TEXT(kPageNoFile, "ファイルなし (--check)", "no file (--check)");
 DAT_FILE_TEXT(kPageCapture, "取り込み (KOVRANT.LOG)", "The capture (KOVRANT.LOG)");
+// A file without audio, and the files of the conversion before that this one did not write.
+DAT_FILE_TEXT(kPageEmpty, "空 (ヘッダーのみ)", "empty (header only)");
+DAT_FILE_TEXT(kPageEarlier, "前の変換のファイル", "Files of the conversion before");
+DAT_FILE_TEXT(kPageEarlierRemoved, "削除したもの (その後変わっていなかったもの): %s 個",
+              "Removed (unchanged since): %s");
+DAT_FILE_TEXT(kPageEarlierStale, "残したもの (その後に変わったため。この変換のものではありません):",
+              "Left as they were (changed since; not this conversion's):");
+// The legend under the timeline.
+DAT_FILE_TEXT(kPageLegendProgram, "番組 (ファイル) の帯、上に名前",
+              "a program (its file), its name above it");
+DAT_FILE_TEXT(kPageLegendOff, "変換されない区間 (ヘッダーのみのファイル)",
+              "a stretch not converted (a header-only file)");
+DAT_FILE_TEXT(kPageLegendEmphasis, "エンファシスあり (枠の色)",
+              "recorded with pre-emphasis (its outline)");
+DAT_FILE_TEXT(kPageLegendJoined, "ギャップ、前後を詰めた", "a gap, joined");
+DAT_FILE_TEXT(kPageLegendFilled, "ギャップ、無音で埋めた (--keep-time)",
+              "a gap filled with silence (--keep-time)");
+DAT_FILE_TEXT(kPageLegendOutside, "ファイルの前か後のギャップ (どのファイルにも入っていない)",
+              "a gap before or after a file (in no file)");
+DAT_FILE_TEXT(kPageLegendJump, "不連続 (ATIMEが戻るか飛ぶ所)",
+              "a discontinuity (the tape time goes back or leaps)");
+DAT_FILE_TEXT(kPageLegendLevel, "レベル: 1秒に1本、高さがピーク (下端 -60、上端 0 dBFS)",
+              "the level: a bar a second, as high as its peak (-60 to 0 dBFS)");
 
 }  // namespace msg
