@@ -24,16 +24,6 @@ void replaceAll(std::string& s, const char* from, const char* to) {
   }
 }
 
-// The merge page's legend, by the names its script reads.
-Json mergeLegend() {
-  return {{"legendInputs", msg::kPageLegendInputs},
-          {"legendUnread", msg::kPageLegendUnread},
-          {"legendMerged", msg::kPageLegendMerged},
-          {"legendMergeFilled", msg::kPageLegendMergeFilled},
-          {"legendMergeLeft", msg::kPageLegendMergeLeft},
-          {"legendDisagreement", msg::kPageLegendDisagreement}};
-}
-
 }  // namespace
 
 std::string text(const Json& data) {
@@ -63,7 +53,6 @@ Json labels() {
 
 void PageFile::write(Json data, const Json& pageLabels, bool say) {
   Json all = labels();
-  if (data["kind"] == "merge") all.update(mergeLegend());
   all.update(pageLabels);
   data["labels"] = all;
   StagedFile file;

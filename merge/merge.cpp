@@ -96,7 +96,13 @@ class Report {
                                      {"unread", msg::kPageUnread},
                                      {"mergeGap", msg::kPageMergeGap},
                                      {"added", msg::kPageAdded},
-                                     {"disagreement", msg::kPageDisagreement}});
+                                     {"disagreement", msg::kPageDisagreement},
+                                     {"legendInputs", msg::kPageLegendInputs},
+                                     {"legendUnread", msg::kPageLegendUnread},
+                                     {"legendMerged", msg::kPageLegendMerged},
+                                     {"legendMergeFilled", msg::kPageLegendMergeFilled},
+                                     {"legendMergeLeft", msg::kPageLegendMergeLeft},
+                                     {"legendDisagreement", msg::kPageLegendDisagreement}});
   }
   // An input read, for the page: its name as the console shows it, and the
   // stretches it did not read (where its placed frames do not run on).

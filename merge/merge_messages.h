@@ -172,4 +172,14 @@ DAT_FILE_TEXT(kPageAdded, "入力 %s から追加: %s フレーム", "Added from
 DAT_FILE_TEXT(kPageDisagreement, "不一致 %s: 入力 %s を採用 (入力 %s と異なる)",
               "Disagreement %s: input %s kept (input %s differs)");
 
+// KOVRANT-MERGE.html's legend.
+DAT_FILE_TEXT(kPageLegendInputs, "入力の帯 (結合結果でその入力から取った所も同じ色)",
+              "an input (what the merge took from it is in its colour)");
+DAT_FILE_TEXT(kPageLegendUnread, "入力の読めなかった区間", "a stretch the input did not read");
+DAT_FILE_TEXT(kPageLegendMerged, "結合結果 (基準の入力)", "the merged image (the base input)");
+DAT_FILE_TEXT(kPageLegendMergeFilled, "ほかの入力で埋めたギャップ (その入力の色)",
+              "a gap filled from another input (in its colour)");
+DAT_FILE_TEXT(kPageLegendMergeLeft, "埋まらなかったギャップ", "a gap no input filled");
+DAT_FILE_TEXT(kPageLegendDisagreement, "入力どうしの不一致", "a disagreement between inputs");
+
 }  // namespace msg
