@@ -168,6 +168,14 @@ Json captureDate(const std::optional<records::Capture>& c) {
   return date ? Json(t.substr(0, 10)) : Json();
 }
 
+// The words for the kinds of concealment event, by their record names.
+Json eventWords() {
+  Json words = Json::object();
+  for (quality::Event::Kind k : convlog::kEventKinds)
+    words[convlog::eventCode(k)] = convlog::eventWord(k);
+  return words;
+}
+
 // The page's own labels, by the names its script reads.
 Json pageLabels() {
   return {{"conversionTitle", msg::kPageConversionTitle},
@@ -195,6 +203,14 @@ Json pageLabels() {
           {"legendFilled", msg::kPageLegendFilled},
           {"legendOutside", msg::kPageLegendOutside},
           {"legendJump", msg::kPageLegendJump},
+          {"legendConcealed", msg::kPageLegendConcealed},
+          {"concealed", msg::kPageConcealed},
+          {"concealedHead", msg::kPageConcealedHead},
+          {"concealedMore", msg::kPageConcealedMore},
+          {"kinds", eventWords()},
+          {"left", msg::kChannelLeft},
+          {"right", msg::kChannelRight},
+          {"both", msg::kChannelBoth},
           {"legendLevel", msg::kPageLegendLevel}};
 }
 

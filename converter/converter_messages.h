@@ -374,6 +374,12 @@ DAT_FILE_TEXT(kPageNotConverted, "変換されない区間", "not converted");
 DAT_FILE_TEXT(kPageEmphasis, "エンファシスあり", "emphasis");
 DAT_FILE_TEXT(kPageNoFile, "ファイルなし (--check)", "no file (--check)");
 DAT_FILE_TEXT(kPageCapture, "取り込み (KOVRANT.LOG)", "The capture (KOVRANT.LOG)");
+// Where a file's audio looks concealed: the kind (kConcealed*), its start
+// and length in seconds, the channel (kChannel*) and the tape time.
+DAT_FILE_TEXT(kPageConcealed, "隠蔽の疑い %s: %s 秒から %s 秒間、%s、ATIME %s",
+              "Concealment suspected, %s: at %s s for %s s, %s, ATIME %s");
+DAT_FILE_TEXT(kPageConcealedHead, "隠蔽の疑い", "Concealment suspected");
+DAT_FILE_TEXT(kPageConcealedMore, "ほか %s か所 (SELTHIX.LOG)", "and %s more (SELTHIX.LOG)");
 // A file without audio, and the files of the conversion before that this one did not write.
 DAT_FILE_TEXT(kPageEmpty, "空 (ヘッダーのみ)", "empty (header only)");
 DAT_FILE_TEXT(kPageEarlier, "前の変換のファイル", "Files of the conversion before");
@@ -395,6 +401,8 @@ DAT_FILE_TEXT(kPageLegendOutside, "ファイルの前か後のギャップ (ど�
               "a gap before or after a file (in no file)");
 DAT_FILE_TEXT(kPageLegendJump, "不連続 (ATIMEが戻るか飛ぶ所)",
               "a discontinuity (the tape time goes back or leaps)");
+DAT_FILE_TEXT(kPageLegendConcealed, "隠蔽の疑い (クリックでその2秒前から再生)",
+              "a place that looks concealed (click to play from 2 s before)");
 DAT_FILE_TEXT(kPageLegendLevel, "レベル: 1秒に1本、高さがピーク (下端 -60、上端 0 dBFS)",
               "the level: a bar a second, as high as its peak (-60 to 0 dBFS)");
 

@@ -2,7 +2,8 @@
 chromedriver (Debian's python3-selenium and chromium-driver), and tells as
 JSON what a person would meet there: the errors of its scripts and console,
 any dialog, the requests it made, its players and their sources, where each
-gap's click (in the timeline and in the table) moved its player, the marks
+gap's and concealment event's click (in the timeline and in the table)
+moved its player, the marks
 of the timeline and the legend's swatches (with their colours), where the
 programs' names are drawn, each file's player cell and the page's text; at
 each of WIDTHS, the boxes in page pixels of the timeline, of its texts and
@@ -61,6 +62,12 @@ return {
     input: g.getAttribute("data-input"), classes: g.getAttribute("class"),
     title: g.querySelector("title") ? g.querySelector("title").textContent : "",
   })),
+  qcMarks: Array.from(document.querySelectorAll("#tape .qc")).map((m) => ({
+    file: Number(m.getAttribute("data-file")), event: Number(m.getAttribute("data-event")),
+    kind: m.getAttribute("data-kind"), title: m.textContent })),
+  qcButtons: Array.from(document.querySelectorAll("button.qc")).map((b) => ({
+    file: Number(b.getAttribute("data-file")), event: Number(b.getAttribute("data-event")),
+    text: b.textContent })),
   inputBands: document.querySelectorAll("#tape .band.input").length,
   disagreements: document.querySelectorAll("#tape .disagree").length,
   scripts: document.scripts.length,
@@ -72,10 +79,10 @@ return {
 SEEK = """const [where, k, done] = arguments;
 (async () => {
   const mark = document.querySelectorAll(where)[k];
-  const file = Number(mark.getAttribute("data-file"));
-  const gap = Number(mark.getAttribute("data-gap"));
+  const number = (name) => mark.hasAttribute(name) ? Number(mark.getAttribute(name)) : null;
+  const file = number("data-file"), gap = number("data-gap"), event = number("data-event");
   const audio = document.querySelectorAll("tr")[file + 1].querySelector("audio");
-  if (!audio) return { file, gap, where, currentTime: null };
+  if (!audio) return { file, gap, event, where, currentTime: null };
   audio.pause();
   let seekedTo = null;
   const onSeeking = () => { if (seekedTo === null) seekedTo = audio.currentTime; };
@@ -89,7 +96,7 @@ SEEK = """const [where, k, done] = arguments;
   const playing = !audio.paused;
   audio.pause();
   audio.removeEventListener("seeking", onSeeking);
-  return { file, gap, where, playing, currentTime: seekedTo, readyState: audio.readyState };
+  return { file, gap, event, where, playing, currentTime: seekedTo, readyState: audio.readyState };
 })().then(done, (e) => done({ where, error: String(e) }));"""
 
 
@@ -132,7 +139,7 @@ def visit(driver, url, shot, widths):
     driver.get(url)
     result = driver.execute_script(FACTS)
     result["seeks"] = []
-    for where in ("svg .gap[data-file]", "button.gap"):
+    for where in ("svg .gap[data-file]", "button.gap", "svg .qc[data-file]", "button.qc"):
         count = driver.execute_script("return document.querySelectorAll(arguments[0]).length",
                                       where)
         result["seeks"] += [driver.execute_async_script(SEEK, where, k) for k in range(count)]

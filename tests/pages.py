@@ -31,7 +31,7 @@ from checks import FRAME, atime, check, frames, have, named, position, shown, ve
 
 FRAME_SECONDS = 0.03
 LEGEND = ["legendProgram", "legendOff", "legendEmphasis", "legendJoined", "legendFilled",
-          "legendOutside", "legendJump", "legendLevel"]
+          "legendOutside", "legendJump", "legendConcealed", "legendLevel"]
 BROWSED = []
 
 
@@ -228,6 +228,11 @@ def conversion(tools, work):
             f.write(bytes(5760))
         f.seek(3000 * FRAME + 2)
         f.write(b"\x00\x80")
+        # Concealment to be marked: a held sample pair, a clip.
+        f.seek(3500 * FRAME)
+        f.write(b"\x34\x12\x21\x43" * 100)
+        f.seek(5000 * FRAME + 400)
+        f.write(b"\xff\x7f\x00\x00" * 5)
     for options, name in ((["--check"], "check"), (["--keep-time"], "keep-time"), ([], "plain")):
         p = run([selthix] + options, d)
         what = "SELTHIX %s" % name
@@ -281,18 +286,29 @@ def conversion(tools, work):
                     if a["x"] < b["x"] + b["width"] and b["x"] < a["x"] + a["width"] and
                     a["y"] < b["y"] + b["height"] and b["y"] < a["y"] + a["height"]]
         check(names and overlaps == [], "%s: the programs' names apart: %r" % (what, overlaps))
+        events = [(k, j) for k, f in enumerate(record["files"]) for j, _ in enumerate(f["qc"]["events"])]
+        kinds = sorted({e["kind"] for f in record["files"] for e in f["qc"]["events"]})
+        check({"hold", "clip"} <= set(kinds) and
+              [(m["file"], m["event"]) for m in r["qcMarks"]] == events and
+              [(b["file"], b["event"]) for b in r["qcButtons"]] == events,
+              "%s: a mark and a button per concealment event: %r %r" % (what, kinds, r["qcMarks"]))
+        words = [b["text"] for b in r["qcButtons"]]
+        check(all(page.data["labels"]["kinds"][record["files"][b["file"]]["qc"]["events"][b["event"]]["kind"]]
+                  in b["text"] for b in r["qcButtons"]) and len(set(words)) == len(words),
+              "%s: each event's button says its kind and place: %r" % (what, words))
         seeks = r["seeks"]
-        check(len(seeks) == 2 * len(gaps), "%s: every gap clicked" % what)
+        check(len(seeks) == 2 * len(gaps) + 2 * len(events), "%s: every gap and event clicked" % what)
         for s in seeks:
             if not wavs:
                 check(s["currentTime"] is None, "%s: no player to move" % what)
                 continue
             f = record["files"][s["file"]]
-            want = max(0, f["gaps"][s["gap"]]["sample"] / f["rate"] - 2)
-            check(s["playing"], "%s: %s gap %d of %s: the player plays" % (what, s["where"], s["gap"], f["name"]))
+            at = f["gaps"][s["gap"]] if s["gap"] is not None else f["qc"]["events"][s["event"]]
+            want = max(0, at["sample"] / f["rate"] - 2)
+            mark = "%s %s of %s" % (s["where"], s["gap"] if s["gap"] is not None else s["event"], f["name"])
+            check(s["playing"], "%s: %s: the player plays" % (what, mark))
             check(s["currentTime"] is not None and abs(s["currentTime"] - want) <= FRAME_SECONDS,
-                  "%s: %s gap %d of %s: at %r, not %r" % (what, s["where"], s["gap"], f["name"],
-                                                          s["currentTime"], want))
+                  "%s: %s: at %r, not %r" % (what, mark, s["currentTime"], want))
 
 
 def merge(tools, work):
@@ -399,7 +415,7 @@ def layout(tools, work):
     if r is None:
         return
     title = "SELTHIX: the tape at a glance — %s, captured 2026-01-01" % tape
-    check(first.returncode == p.returncode == 0 and told(r, page, title, LEGEND, "layout") == 7,
+    check(first.returncode == p.returncode == 0 and told(r, page, title, LEGEND, "layout") == 8,
           "layout: every mark of the legend compared")
     empty_files(r, record, page.data["labels"], "layout")
     stale = {"removed": [tape + "_021-48kHz.wav"], "stale": [tape + "_022-48kHz.wav"]}
