@@ -178,8 +178,8 @@ bool writeOutputs(const Json& document) {
 void saySummary(const Json& document) {
   const Json& totals = document["totals"];
   const Json& v = totals["verdicts"];
-  auto n = [&v](const char* key) { return v[key].get<size_t>(); };
-  printStdout(msg::kCollectionSummary, totals["directories"].get<size_t>(), n("complete"),
+  auto n = [&v](const char* key) { return v[key].get<long long>(); };
+  printStdout(msg::kCollectionSummary, totals["directories"].get<long long>(), n("complete"),
               n("gaps"), n("not-converted"), n("failed"), n("changed"), n("no-records"));
 }
 

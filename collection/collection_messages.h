@@ -42,10 +42,10 @@ DAT_MESSAGE(kProblemName, "ファイル名として使えない名前です", "t
 
 // The end of the run.
 DAT_MESSAGE(kCollectionSummary,
-            "まとめ: %zu ディレクトリ (完全 %zu、欠落あり %zu、未変換 %zu、変換失敗 %zu、"
-            "ファイルが記録と違う %zu、記録なし %zu)\n",
-            "Summary: %zu directories (complete %zu, gaps %zu, not converted %zu, conversion "
-            "failed %zu, files changed %zu, no records %zu)\n");
+            "まとめ: %lld ディレクトリ (完全 %lld、欠落あり %lld、未変換 %lld、変換失敗 %lld、"
+            "ファイルが記録と違う %lld、記録なし %lld)\n",
+            "Summary: %lld directories (complete %lld, gaps %lld, not converted %lld, conversion "
+            "failed %lld, files changed %lld, no records %lld)\n");
 DAT_MESSAGE(
     kCollectionVerified,
     "確認: %lld ファイル (%lld バイト) を読み、記録と合わないファイルは %lld\n",
