@@ -484,6 +484,41 @@ def command_line(tools):
           "--help names the options")
 
 
+def hostile(tools):
+    """A record nested too deep under a name that is markup, and a record that
+    names a file outside its directory: read as nothing and as a name
+    refused, the page showing the name as text; a directory given twice is
+    listed once."""
+    t = os.path.join(tools.work, "hostile")
+    deep = os.path.join(t, "deep <img src=x onerror=alert(1)> <script>alert(2)<\\script>&lt;")
+    os.makedirs(deep)
+    open(os.path.join(deep, "SELTHIX.json"), "w").write("[" * 40 + "]" * 40)
+    named = os.path.join(t, "named")
+    shutil.copytree(os.path.join(tools.work, "tapes", "A"), named)
+    conv = load(named, "SELTHIX.json")
+    conv["written"].append({"name": "../A/KOVRANT.IMG", "bytes": 1, "modified": 0, "sha256": None})
+    json.dump(conv, open(os.path.join(named, "SELTHIX.json"), "w"))
+    here = os.path.join(t, "coll")
+    p = tools.collect(here, "--verify", "../" + os.path.basename(deep), "../named",
+                      os.path.abspath(named), status=5, lang="en_US.UTF-8")
+    doc = record(os.path.join(here, "COLLECTION.json"), "collection.schema.json") or {"tapes": []}
+    by = {os.path.basename(e["path"]["text"]): e for e in doc["tapes"]}
+    check(len(doc["tapes"]) == 2 and b"is the same directory as ../named: it is counted once"
+          in p.stdout, "a directory given twice: %r" % p.stdout[-300:])
+    e = by.get(os.path.basename(deep), {})
+    check(e.get("recordsNotRead") == [{"name": "SELTHIX.json", "why": "too-deep"}] and
+          e.get("verdict") == "no-records" and b"SELTHIX.json was not read: nested deeper" in
+          p.stderr, "a record nested too deep: %r %r" % (e, p.stderr[-300:]))
+    problems = by.get("named", {}).get("verify", {}).get("problems")
+    check(problems == [{"name": "../A/KOVRANT.IMG", "problems": ["name"], "errno": None}],
+          "a name outside the directory: %r" % problems)
+    page(os.path.join(here, "COLLECTION.html"), doc, "en", "the hostile page")
+    p = tools.collect(here, "--bag", "bags", "../named", status=1, lang="en_US.UTF-8")
+    b = (load(here, "COLLECTION.json") or {"tapes": [{}]})["tapes"][0].get("bag") or {}
+    check(b.get("code") == "name" and b.get("file") == "../A/KOVRANT.IMG" and
+          os.listdir(os.path.join(here, "bags")) == [], "a bag of a name refused: %r" % b)
+
+
 def main():
     argv = [os.path.abspath(a) for a in sys.argv[1:6]]
     work = tempfile.mkdtemp(prefix="collection.")
@@ -494,6 +529,7 @@ def main():
         collection(tools, dirs)
         verify(tools, dirs)
         bags(tools, dirs)
+        hostile(tools)
     finally:
         shutil.rmtree(work, ignore_errors=True)
     return verdict()
