@@ -5,7 +5,7 @@ kept; one damaged, read twice and merged in a third directory; one at 44.1 kHz
 with program changes), converted, beside a conversion that failed, a pass
 never converted and a directory without records.
 
-    collection.py kovrant-collection kovrant-sim make_image SELTHIX kovrant-merge
+    collection.py kovrant-collection kovrant-sim make_image SELTHIX kovrant-merge [--no-browser]
 
 COLLECTION.json is valid by its schema and says what each directory's records
 say, fact by fact, in the documented order with the documented verdicts;
@@ -199,6 +199,8 @@ def csv_rows(path, doc, what):
 
 def page(path, doc, lang, what):
     """The page in Chromium: every tape's row, its links resolving, each column sorting."""
+    if "--no-browser" in sys.argv:
+        return None
     if browser_page.python() is None:
         return have("python3-selenium")
     p = subprocess.run([browser_page.python(), browser_page.__file__, path],
