@@ -281,8 +281,12 @@ Channel Meter::channel(int c) const {
   const ChannelState& s = ch[c];
   Channel out;
   if (at == 0) return out;
-  if (s.peak > 0) out.peakDb = 20 * std::log10(s.peak / 32768.0);
-  if (s.squares > 0) out.rmsDb = 20 * std::log10(std::sqrt(double(s.squares) / at) / 32768.0);
+  // The levels to a millionth of a dB, as astats prints them: the C
+  // libraries' logarithms differ in their last digit from one system to the
+  // next, and the records must not.
+  auto db = [](double ratio) { return std::round(20 * std::log10(ratio) * 1e6) / 1e6; };
+  if (s.peak > 0) out.peakDb = db(s.peak / 32768.0);
+  if (s.squares > 0) out.rmsDb = db(std::sqrt(double(s.squares) / at) / 32768.0);
   out.dcOffset = double(s.sum) / at / 32768.0;
   return out;
 }
