@@ -44,7 +44,11 @@ std::string text(const Json& data) {
 }
 
 Json labels() {
-  return {{"timeline", msg::kPageTimeline}, {"totals", msg::kPageTotals}};
+  return {{"timeline", msg::kPageTimeline},
+          {"totals", msg::kPageTotals},
+          {"titleTape", msg::kPageTitleTape},
+          {"titleDate", msg::kPageTitleDate},
+          {"titleBoth", msg::kPageTitleBoth}};
 }
 
 void PageFile::write(Json data, const Json& pageLabels, bool say) {

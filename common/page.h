@@ -28,9 +28,9 @@ class PageFile {
   explicit PageFile(const char* name) : own(name), target(name) {}
   // Writes the page holding `data` (its "kind": "conversion" or "merge"),
   // with its own labels (`labels`, by the names its script reads), the
-  // shared ones and the language added. A page that cannot be written, or
-  // went under another name, is said on the console (unless `say` is
-  // false); the run carries on either way.
+  // shared ones (and the merge's legend) and the language added. A page
+  // that cannot be written, or went under another name, is said on the
+  // console (unless `say` is false); the run carries on either way.
   void write(Json data, const Json& labels, bool say = true);
 
  private:

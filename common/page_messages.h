@@ -13,4 +13,10 @@ DAT_MESSAGE(kPageElsewhere, "%sを置き換えられないため(%s)、このペ
 
 DAT_FILE_TEXT(kPageTimeline, "テープ (ATIME順)", "The tape (by ATIME)");
 DAT_FILE_TEXT(kPageTotals, "合計", "Totals");
+// The title: the page's own, with the tape's identity and the day of its
+// capture where the page knows them.
+DAT_FILE_TEXT(kPageTitleTape, "%s — %s", "%s — %s");
+DAT_FILE_TEXT(kPageTitleDate, "%s — %s 取り込み", "%s — captured %s");
+DAT_FILE_TEXT(kPageTitleBoth, "%s — %s、%s 取り込み", "%s — %s, captured %s");
+
 }  // namespace msg

@@ -493,9 +493,136 @@ void from_json(const Json& j, Conversion& c) {
   read(j, "ending", &c.ending);
 }
 
+void to_json(Json& j, const Share& s) {
+  j = {{"shared", s.shared}, {"differing", s.differing}};
+}
+void from_json(const Json& j, Share& s) {
+  read(j, "shared", &s.shared);
+  read(j, "differing", &s.differing);
+}
+
+void to_json(Json& j, const MergeInput& i) {
+  j = {{"number", i.number},
+       {"path", i.path},
+       {"tape", orNull(i.tape)},
+       {"frames", i.frames},
+       {"firstAtime", i.firstAtime},
+       {"lastAtime", i.lastAtime},
+       {"badAtimePacks", i.badAtimePacks},
+       {"repeats", i.repeats},
+       {"forced", orNull(i.forced)},
+       {"framesTaken", i.framesTaken}};
+}
+void from_json(const Json& j, MergeInput& i) {
+  read(j, "number", &i.number);
+  read(j, "path", &i.path);
+  read(j, "tape", &i.tape);
+  read(j, "frames", &i.frames);
+  read(j, "firstAtime", &i.firstAtime);
+  read(j, "lastAtime", &i.lastAtime);
+  read(j, "badAtimePacks", &i.badAtimePacks);
+  read(j, "repeats", &i.repeats);
+  read(j, "forced", &i.forced);
+  read(j, "framesTaken", &i.framesTaken);
+}
+
+void to_json(Json& j, const MergeRefusal& r) {
+  j = {{"code", r.code}, {"input", r.input}, {"reason", orNull(r.reason)}};
+  if (r.from) j["from"] = *r.from;
+  if (r.to) j["to"] = *r.to;
+  if (r.share) j["shared"] = r.share->shared, j["differing"] = r.share->differing;
+  if (r.tape || r.baseTape) j["tape"] = orNull(r.tape), j["baseTape"] = orNull(r.baseTape);
+}
+void from_json(const Json& j, MergeRefusal& r) {
+  read(j, "code", &r.code);
+  read(j, "input", &r.input);
+  read(j, "reason", &r.reason);
+  read(j, "from", &r.from);
+  read(j, "to", &r.to);
+  if (at(j, "shared").is_number_integer()) r.share = Share(), from_json(j, *r.share);
+  read(j, "tape", &r.tape);
+  read(j, "baseTape", &r.baseTape);
+}
+
+void to_json(Json& j, const MergeGap& g) {
+  j = {{"before", g.before}, {"after", g.after},   {"missing", g.missing},
+       {"filled", g.filled}, {"inputs", g.inputs}, {"left", g.left}};
+}
+void from_json(const Json& j, MergeGap& g) {
+  read(j, "before", &g.before);
+  read(j, "after", &g.after);
+  read(j, "missing", &g.missing);
+  read(j, "filled", &g.filled);
+  read(j, "inputs", &g.inputs);
+  read(j, "left", &g.left);
+}
+
+void to_json(Json& j, const MergeDisagreement& d) {
+  j = {{"atime", d.atime}, {"kept", d.kept}, {"differs", d.differs}};
+}
+void from_json(const Json& j, MergeDisagreement& d) {
+  read(j, "atime", &d.atime);
+  read(j, "kept", &d.kept);
+  read(j, "differs", &d.differs);
+}
+
+void to_json(Json& j, const MergeAdded& a) {
+  j = {{"frames", a.frames}, {"inputs", a.inputs}};
+}
+void from_json(const Json& j, MergeAdded& a) {
+  read(j, "frames", &a.frames);
+  read(j, "inputs", &a.inputs);
+}
+
+void to_json(Json& j, const MergeOutput& o) {
+  j = {{"name", o.name},
+       {"frames", o.frames},
+       {"fromBase", o.fromBase},
+       {"filled", o.filled},
+       {"added", o.added}};
+}
 void from_json(const Json& j, MergeOutput& o) {
   read(j, "name", &o.name);
   read(j, "frames", &o.frames);
+  read(j, "fromBase", &o.fromBase);
+  read(j, "filled", &o.filled);
+  read(j, "added", &o.added);
+}
+
+void to_json(Json& j, const MergeTotals& t) {
+  j = {{"gaps", t.gaps},
+       {"gapsFilled", t.gapsFilled},
+       {"missingFrames", t.missingFrames},
+       {"disagreements", t.disagreements}};
+}
+void from_json(const Json& j, MergeTotals& t) {
+  read(j, "gaps", &t.gaps);
+  read(j, "gapsFilled", &t.gapsFilled);
+  read(j, "missingFrames", &t.missingFrames);
+  read(j, "disagreements", &t.disagreements);
+}
+
+void to_json(Json& j, const Merge& m) {
+  j = {{"schema", m.schema},
+       {"program", m.program},
+       {"version", m.version},
+       {"tape", orNull(m.tape)},
+       {"log", orNull(m.log)},
+       {"started", m.started},
+       {"ended", orNull(m.ended)},
+       {"options", {{"force", m.force}}},
+       {"interruptsCaught", m.interruptsCaught},
+       {"staleTemporariesRemoved", m.staleTemporariesRemoved},
+       {"inputs", m.inputs},
+       {"refusals", m.refusals},
+       {"gaps", m.gaps},
+       {"disagreements", m.disagreements},
+       {"addedBefore", m.addedBefore},
+       {"addedAfter", m.addedAfter},
+       {"output", orNull(m.output)},
+       {"totals", orNull(m.totals)},
+       {"ending", orNull(m.ending)},
+       {"exitStatus", orNull(m.exitStatus)}};
 }
 
 void from_json(const Json& j, Merge& m) {
@@ -503,10 +630,22 @@ void from_json(const Json& j, Merge& m) {
   read(j, "program", &m.program);
   read(j, "version", &m.version);
   read(j, "tape", &m.tape);
+  read(j, "log", &m.log);
+  read(j, "started", &m.started);
   read(j, "ended", &m.ended);
+  read(at(j, "options"), "force", &m.force);
+  read(j, "interruptsCaught", &m.interruptsCaught);
+  read(j, "staleTemporariesRemoved", &m.staleTemporariesRemoved);
+  read(j, "inputs", &m.inputs);
+  read(j, "refusals", &m.refusals);
+  read(j, "gaps", &m.gaps);
+  read(j, "disagreements", &m.disagreements);
+  read(j, "addedBefore", &m.addedBefore);
+  read(j, "addedAfter", &m.addedAfter);
   read(j, "output", &m.output);
-  read(j, "exitStatus", &m.exitStatus);
+  read(j, "totals", &m.totals);
   read(j, "ending", &m.ending);
+  read(j, "exitStatus", &m.exitStatus);
 }
 
 }  // namespace records

@@ -192,19 +192,68 @@ struct Conversion {
   std::optional<std::string> ending;  // "unfinished", "done", ...
 };
 
-// KOVRANT-MERGE.json, as its readers take it.
+// KOVRANT-MERGE.json.
+struct Share {
+  int64_t shared = 0, differing = 0;  // frames at the same place, and of them different
+};
+struct MergeInput {
+  int number = 0;
+  Json path;  // as given (pathJson)
+  int64_t frames = 0;
+  Atime firstAtime, lastAtime;
+  int64_t badAtimePacks = 0, repeats = 0;
+  std::optional<Share> forced;  // another cassette's, merged as --force asked
+  int64_t framesTaken = 0;
+  std::optional<std::string> tape;  // the identity its own record gives
+};
+struct MergeRefusal {
+  std::string code;
+  Json input;  // a path, or null: the result
+  std::optional<std::string> reason;
+  std::optional<Atime> from, to;              // backwards
+  std::optional<Share> share;                 // other-cassette
+  std::optional<std::string> tape, baseTape;  // other-tape
+};
+struct MergeGap {
+  Atime before, after;
+  int64_t missing = 0, filled = 0;
+  std::vector<int> inputs;
+  int64_t left = 0;
+};
+struct MergeDisagreement {
+  Atime atime;
+  int kept = 0, differs = 0;
+};
+struct MergeAdded {
+  int64_t frames = 0;
+  std::vector<int> inputs;
+};
 struct MergeOutput {
   std::string name;
-  int64_t frames = 0;
+  int64_t frames = 0, fromBase = 0, filled = 0, added = 0;
+};
+struct MergeTotals {
+  int64_t gaps = 0, gapsFilled = 0, missingFrames = 0, disagreements = 0;
 };
 struct Merge {
   static constexpr const char* kSchema = "kovrant-merge/1";
-  std::string schema, program, version;
-  std::optional<std::string> tape;
+  std::string schema = kSchema, program = "kovrant-merge", version;
+  std::optional<std::string> tape;  // the tape's identity, given or the inputs'
+  std::optional<std::string> log;
+  std::string started;
   std::optional<std::string> ended;
+  bool force = false;
+  bool interruptsCaught = true;
+  std::vector<Json> staleTemporariesRemoved;
+  std::vector<MergeInput> inputs;
+  std::vector<MergeRefusal> refusals;
+  std::vector<MergeGap> gaps;
+  std::vector<MergeDisagreement> disagreements;
+  MergeAdded addedBefore, addedAfter;
   std::optional<MergeOutput> output;  // the image it wrote
+  std::optional<MergeTotals> totals;
+  std::optional<std::string> ending;
   std::optional<int> exitStatus;
-  std::string ending;
 };
 
 // Each type of the records as a document and back (from_json never fails:
@@ -247,7 +296,23 @@ void to_json(Json& j, const ConversionTotals& t);
 void from_json(const Json& j, ConversionTotals& t);
 void to_json(Json& j, const Conversion& c);
 void from_json(const Json& j, Conversion& c);
+void to_json(Json& j, const Share& s);
+void from_json(const Json& j, Share& s);
+void to_json(Json& j, const MergeInput& i);
+void from_json(const Json& j, MergeInput& i);
+void to_json(Json& j, const MergeRefusal& r);
+void from_json(const Json& j, MergeRefusal& r);
+void to_json(Json& j, const MergeGap& g);
+void from_json(const Json& j, MergeGap& g);
+void to_json(Json& j, const MergeDisagreement& d);
+void from_json(const Json& j, MergeDisagreement& d);
+void to_json(Json& j, const MergeAdded& a);
+void from_json(const Json& j, MergeAdded& a);
+void to_json(Json& j, const MergeOutput& o);
 void from_json(const Json& j, MergeOutput& o);
+void to_json(Json& j, const MergeTotals& t);
+void from_json(const Json& j, MergeTotals& t);
+void to_json(Json& j, const Merge& m);
 void from_json(const Json& j, Merge& m);
 
 // A tape time and a cycle as the records give them.

@@ -13,9 +13,9 @@ DAT_MESSAGE(kUnknownArgument, "%s: 引数「%s」は使えません。使い方�
 
 // --tape with an identity that is not one (tape_id.h).
 DAT_MESSAGE(kTapeIdRefused,
-            "%s: テープの識別名「%s」は使えません。英数字と「.」「_」「-」の%zu文字以内で、"
+            "%s: テープの識別名「%s」は使えません。英数字と「.」「_」「-」の%d文字以内で、"
             "「.」や「-」で始まらない名前にしてください。\n",
-            "%s: the tape identity \"%s\" cannot be used: it must be at most %zu letters, digits, "
+            "%s: the tape identity \"%s\" cannot be used: it must be at most %d letters, digits, "
             "\".\", \"_\" and \"-\", not starting with \".\" or \"-\".\n");
 
 }  // namespace msg

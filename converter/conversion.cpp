@@ -321,12 +321,6 @@ int noImage(Reports& r, const char* message, const char* step) {
   return 1;
 }
 
-// The frames of the image as its size tells them; -1 without one.
-int64_t imageFrames() {
-  FileStamp stamp;
-  return stampOf(dat::kImageName, &stamp) ? stamp.size / dat::kFrameSize : -1;
-}
-
 // The tape's identity: --tape's, else the one the image's record gives.
 // False, with the refusal said, when they differ, or when --tape-names has
 // no identity to name the files after.
@@ -401,7 +395,7 @@ int runSelthix(const ConversionOptions& given) {
   if (!interrupts.installed()) printStderr(msg::kConversionNotInterruptible);
   ConversionOptions options = given;
   Reports r;
-  r.neighbours = neighbourRecords(imageFrames());
+  r.neighbours = neighbourRecords(dat::kImageName, imageFrames(dat::kImageName));
   if (!resolveTape(r.neighbours, &options)) return kRefusedStatus;
   r.earlier = earlierFiles();
   begin(r, options);

@@ -56,15 +56,6 @@ const char* placeText(const FileBreak& b) {
 }
 
 const char* const kPlaceCodes[] = {"inside", "before-file", "after-file"};
-// The record's names of the concealment events, by quality::Event::Kind.
-const char* const kEventCodes[] = {"clip", "hold", "mute", "interpolation"};
-
-const char* eventWord(quality::Event::Kind k) {
-  return k == quality::Event::Clip   ? msg::kConcealedClip.c_str()
-         : k == quality::Event::Hold ? msg::kConcealedHold.c_str()
-         : k == quality::Event::Mute ? msg::kConcealedMute.c_str()
-                                     : msg::kConcealedInterpolation.c_str();
-}
 
 // A figure as the log writes it, or "none".
 std::string figure(const std::optional<double>& v, const char* format) {
@@ -81,6 +72,18 @@ std::string failureText(const FileRecord& r) {
 }
 
 }  // namespace
+
+const char* convlog::eventCode(quality::Event::Kind k) {
+  static const char* const codes[] = {"clip", "hold", "mute", "interpolation"};
+  return codes[k];
+}
+
+const char* convlog::eventWord(quality::Event::Kind k) {
+  return k == quality::Event::Clip   ? msg::kConcealedClip.c_str()
+         : k == quality::Event::Hold ? msg::kConcealedHold.c_str()
+         : k == quality::Event::Mute ? msg::kConcealedMute.c_str()
+                                     : msg::kConcealedInterpolation.c_str();
+}
 
 ConversionLog::ConversionLog() : record(convlog::kRecordName, convlog::kSchema) {}
 
@@ -215,7 +218,7 @@ void ConversionLog::qualityText(const FileRecord& r) {
     const char* channel = e.event.channel == 0   ? msg::kChannelLeft.c_str()
                           : e.event.channel == 1 ? msg::kChannelRight.c_str()
                                                  : msg::kChannelBoth.c_str();
-    out.line(msg::kConversionLogConcealed, eventWord(e.event.kind), ll(e.event.sample),
+    out.line(msg::kConversionLogConcealed, convlog::eventWord(e.event.kind), ll(e.event.sample),
              ll(e.event.length), channel,
              e.hasTime ? tapetime::text(e.time).c_str() : msg::kLogNone.c_str());
   }
@@ -300,8 +303,8 @@ records::ConversionFile ConversionLog::fileRecord(const FileRecord& r) const {
     f.qc.dcOffset[c] = r.channels[c].dcOffset;
   }
   for (const FileRecord::Concealed& e : r.events) {
-    records::QcEvent q{kEventCodes[e.event.kind], e.event.sample, e.event.length, std::nullopt,
-                       std::nullopt};
+    records::QcEvent q{convlog::eventCode(e.event.kind), e.event.sample, e.event.length,
+                       std::nullopt, std::nullopt};
     if (e.event.channel >= 0) q.channel = e.event.channel;
     if (e.hasTime) q.atime = atime(e.time);
     f.qc.events.push_back(q);

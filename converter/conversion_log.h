@@ -22,6 +22,12 @@ namespace convlog {
 constexpr char kName[] = "SELTHIX.LOG";
 constexpr char kRecordName[] = "SELTHIX.json";
 constexpr const char* kSchema = records::Conversion::kSchema;
+// The record's name of a kind of concealment event, and the log's word.
+const char* eventCode(quality::Event::Kind kind);
+const char* eventWord(quality::Event::Kind kind);
+constexpr quality::Event::Kind kEventKinds[] = {quality::Event::Clip, quality::Event::Hold,
+                                                quality::Event::Mute,
+                                                quality::Event::Interpolation};
 }  // namespace convlog
 
 // A break of the tape's time in one output file, or a gap beside it that no

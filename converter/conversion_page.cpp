@@ -148,7 +148,73 @@ Json levelStrip(const std::vector<int32_t>& framePeak, const tapetime::Track& tr
   return {{"start", lo}, {"peaks", list}};
 }
 
-namespace {}  // namespace
+namespace {
+
+// The day of the capture that describes the image: the date of its
+// cassette's arrival (when the image was made), else of its start, as its
+// record writes it (ISO 8601, the capture's own time of day); null where
+// it has none.
+Json captureDate(const std::optional<records::Capture>& c) {
+  if (!c) return Json();
+  const std::string& t = c->arrived ? *c->arrived : c->started;
+  auto digits = [&](size_t from, size_t to) {
+    for (size_t k = from; k < to; ++k) {
+      if (t[k] < '0' || t[k] > '9') return false;
+    }
+    return true;
+  };
+  bool date = t.size() >= 10 && t[4] == '-' && t[7] == '-' && digits(0, 4) && digits(5, 7) &&
+              digits(8, 10) && (t.size() == 10 || t[10] == 'T');
+  return date ? Json(t.substr(0, 10)) : Json();
+}
+
+// The words for the kinds of concealment event, by their record names.
+Json eventWords() {
+  Json words = Json::object();
+  for (quality::Event::Kind k : convlog::kEventKinds)
+    words[convlog::eventCode(k)] = convlog::eventWord(k);
+  return words;
+}
+
+// The page's own labels, by the names its script reads.
+Json pageLabels() {
+  return {{"conversionTitle", msg::kPageConversionTitle},
+          {"level", msg::kPageLevel},
+          {"files", msg::kPageFiles},
+          {"name", msg::kPageName},
+          {"rate", msg::kPageRate},
+          {"duration", msg::kPageDuration},
+          {"gaps", msg::kPageGaps},
+          {"player", msg::kPagePlayer},
+          {"gap", msg::kPageGap},
+          {"jump", msg::kPageJump},
+          {"notConverted", msg::kPageNotConverted},
+          {"emphasis", msg::kPageEmphasis},
+          {"noFile", msg::kPageNoFile},
+          {"capture", msg::kPageCapture},
+          {"empty", msg::kPageEmpty},
+          {"earlier", msg::kPageEarlier},
+          {"earlierRemoved", msg::kPageEarlierRemoved},
+          {"earlierStale", msg::kPageEarlierStale},
+          {"legendProgram", msg::kPageLegendProgram},
+          {"legendOff", msg::kPageLegendOff},
+          {"legendEmphasis", msg::kPageLegendEmphasis},
+          {"legendJoined", msg::kPageLegendJoined},
+          {"legendFilled", msg::kPageLegendFilled},
+          {"legendOutside", msg::kPageLegendOutside},
+          {"legendJump", msg::kPageLegendJump},
+          {"legendConcealed", msg::kPageLegendConcealed},
+          {"concealed", msg::kPageConcealed},
+          {"concealedHead", msg::kPageConcealedHead},
+          {"concealedMore", msg::kPageConcealedMore},
+          {"kinds", eventWords()},
+          {"left", msg::kChannelLeft},
+          {"right", msg::kChannelRight},
+          {"both", msg::kChannelBoth},
+          {"legendLevel", msg::kPageLegendLevel}};
+}
+
+}  // namespace
 
 void writeConversionPage(page::PageFile& page, const ConversionLog& log,
                          const NeighbourRecords& neighbours, const Json& levels, bool say) {
@@ -162,21 +228,7 @@ void writeConversionPage(page::PageFile& page, const ConversionLog& log,
       {"afterFile", msg::kConversionLogAfterFile.c_str()},
       {"record", log.document()},
       {"levels", levels},
-      {"capture", captureSummary(neighbours.capture)}};
-  page.write(data,
-             {{"conversionTitle", msg::kPageConversionTitle},
-              {"level", msg::kPageLevel},
-              {"files", msg::kPageFiles},
-              {"name", msg::kPageName},
-              {"rate", msg::kPageRate},
-              {"duration", msg::kPageDuration},
-              {"gaps", msg::kPageGaps},
-              {"player", msg::kPagePlayer},
-              {"gap", msg::kPageGap},
-              {"jump", msg::kPageJump},
-              {"notConverted", msg::kPageNotConverted},
-              {"emphasis", msg::kPageEmphasis},
-              {"noFile", msg::kPageNoFile},
-              {"capture", msg::kPageCapture}},
-             say);
+      {"capture", captureSummary(neighbours.capture)},
+      {"captured", captureDate(neighbours.capture)}};
+  page.write(data, pageLabels(), say);
 }

@@ -374,5 +374,36 @@ DAT_FILE_TEXT(kPageNotConverted, "変換されない区間", "not converted");
 DAT_FILE_TEXT(kPageEmphasis, "エンファシスあり", "emphasis");
 DAT_FILE_TEXT(kPageNoFile, "ファイルなし (--check)", "no file (--check)");
 DAT_FILE_TEXT(kPageCapture, "取り込み (KOVRANT.LOG)", "The capture (KOVRANT.LOG)");
+// Where a file's audio looks concealed: the kind (kConcealed*), its start
+// and length in seconds, the channel (kChannel*) and the tape time.
+DAT_FILE_TEXT(kPageConcealed, "隠蔽の疑い %s: %s 秒から %s 秒間、%s、ATIME %s",
+              "Concealment suspected, %s: at %s s for %s s, %s, ATIME %s");
+DAT_FILE_TEXT(kPageConcealedHead, "隠蔽の疑い", "Concealment suspected");
+DAT_FILE_TEXT(kPageConcealedMore, "ほか %s か所 (SELTHIX.LOG)", "and %s more (SELTHIX.LOG)");
+// A file without audio, and the files of the conversion before that this one did not write.
+DAT_FILE_TEXT(kPageEmpty, "空 (ヘッダーのみ)", "empty (header only)");
+DAT_FILE_TEXT(kPageEarlier, "前の変換のファイル", "Files of the conversion before");
+DAT_FILE_TEXT(kPageEarlierRemoved, "削除したもの (その後変わっていなかったもの): %s 個",
+              "Removed (unchanged since): %s");
+DAT_FILE_TEXT(kPageEarlierStale, "残したもの (その後に変わったため。この変換のものではありません):",
+              "Left as they were (changed since; not this conversion's):");
+// The legend under the timeline.
+DAT_FILE_TEXT(kPageLegendProgram, "番組 (ファイル) の帯、上に名前",
+              "a program (its file), its name above it");
+DAT_FILE_TEXT(kPageLegendOff, "変換されない区間 (ヘッダーのみのファイル)",
+              "a stretch not converted (a header-only file)");
+DAT_FILE_TEXT(kPageLegendEmphasis, "エンファシスあり (枠の色)",
+              "recorded with pre-emphasis (its outline)");
+DAT_FILE_TEXT(kPageLegendJoined, "ギャップ、前後を詰めた", "a gap, joined");
+DAT_FILE_TEXT(kPageLegendFilled, "ギャップ、無音で埋めた (--keep-time)",
+              "a gap filled with silence (--keep-time)");
+DAT_FILE_TEXT(kPageLegendOutside, "ファイルの前か後のギャップ (どのファイルにも入っていない)",
+              "a gap before or after a file (in no file)");
+DAT_FILE_TEXT(kPageLegendJump, "不連続 (ATIMEが戻るか飛ぶ所)",
+              "a discontinuity (the tape time goes back or leaps)");
+DAT_FILE_TEXT(kPageLegendConcealed, "隠蔽の疑い (クリックでその2秒前から再生)",
+              "a place that looks concealed (click to play from 2 s before)");
+DAT_FILE_TEXT(kPageLegendLevel, "レベル: 1秒に1本、高さがピーク (下端 -60、上端 0 dBFS)",
+              "the level: a bar a second, as high as its peak (-60 to 0 dBFS)");
 
 }  // namespace msg

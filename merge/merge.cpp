@@ -9,17 +9,20 @@
 #include <string>
 #include <vector>
 
+#include "block_digests.h"
 #include "console.h"
 #include "copy_range.h"
 #include "dat_frame.h"
+#include "decision.h"
 #include "interrupts.h"
 #include "json_record.h"
 #include "log_file.h"
+#include "log_messages.h"
 #include "merge_messages.h"
+#include "neighbour_records.h"
 #include "output_file.h"
 #include "page.h"
 #include "placement.h"
-#include "sha256.h"
 #include "tape_time.h"
 #include "wall_time.h"
 
@@ -32,9 +35,6 @@ constexpr char kPageName[] = "KOVRANT-MERGE.html";
 // result takes, so that an interrupt is seen between copies (about 3 MB).
 constexpr size_t kFramesPerRead = 180;
 constexpr int64_t kFramesPerCopy = 512;
-// An input that shares at least this many frames with the base, and differs
-// from it in more than half of them, holds another cassette's recording.
-constexpr int64_t kSharedToJudge = 100;
 
 // The report: each line on the console and in the log; and its twin for
 // machines, "KOVRANT-MERGE.json" (schema "kovrant-merge/1", doc/schema/),
@@ -42,7 +42,7 @@ constexpr int64_t kSharedToJudge = 100;
 // the end.
 class Report {
  public:
-  Report() : record(kRecordName, "kovrant-merge/1") {}
+  Report() : record(kRecordName, records::Merge::kSchema) {}
   void open(bool force) {
     errno = 0;
     if (!log.open(kLogName)) {
@@ -50,44 +50,32 @@ class Report {
     } else if (log.refusal() != 0) {
       printStderr(msg::kMergeLogElsewhere, std::strerror(log.refusal()), log.name().c_str());
     }
-    Json& d = record.doc();
-    d["program"] = "kovrant-merge";
-    d["version"] = DAT_VERSION;
-    d["log"] = log.isOpen() ? Json(log.name()) : Json();
-    d["started"] = isoTime(systemClock());
-    d["ended"] = nullptr;
-    d["options"] = {{"force", force}};
-    d["interruptsCaught"] = true;
-    d["staleTemporariesRemoved"] = Json::array();
-    for (const char* list : {"inputs", "refusals", "gaps", "disagreements"}) {
-      d[list] = Json::array();
-    }
-    d["addedBefore"] = {{"frames", 0}, {"inputs", Json::array()}};
-    d["addedAfter"] = d["addedBefore"];
-    d["output"] = nullptr;
-    d["totals"] = nullptr;
-    d["ending"] = nullptr;
-    d["exitStatus"] = nullptr;
+    d.version = DAT_VERSION;
+    if (log.isOpen()) d.log = log.name();
+    d.started = isoTime(systemClock());
+    d.force = force;
   }
-  Json& doc() { return record.doc(); }
+  records::Merge& doc() { return d; }
   // An input, or the result, refused: `code` says why (the console's text
   // tells it in the console's language), `input` which: its path as given
   // (null: the result). The entry, for what else the refusal names.
-  Json& refused(const char* code, const std::string* input, const char* reason = nullptr) {
-    Json& list = record.doc()["refusals"];
-    list.push_back({{"code", code},
-                    {"input", input != nullptr ? pathJson(*input) : Json()},
-                    {"reason", reason != nullptr ? Json(reason) : Json()}});
-    return list.back();
+  records::MergeRefusal& refused(const char* code, const std::string* input,
+                                 const char* reason = nullptr) {
+    records::MergeRefusal r;
+    r.code = code;
+    if (input != nullptr) r.input = pathJson(*input);
+    if (reason != nullptr) r.reason = reason;
+    d.refusals.push_back(r);
+    return d.refusals.back();
   }
   // The end: writes the record with the exit status and how the merge ended
   // ("done", "refused", "interrupted", "write-failed"). A record that cannot
   // be written is said; the exit status stays the merge's.
   void finish(int exitStatus, const char* ending) {
-    Json& d = record.doc();
-    d["ended"] = isoTime(systemClock());
-    d["ending"] = ending;
-    d["exitStatus"] = exitStatus;
+    d.ended = isoTime(systemClock());
+    d.ending = ending;
+    d.exitStatus = exitStatus;
+    record.doc() = d;
     errno = 0;
     if (!record.write()) {
       printStderr(msg::kMergeRecordFailed, std::strerror(errno != 0 ? errno : EIO));
@@ -108,7 +96,13 @@ class Report {
                                      {"unread", msg::kPageUnread},
                                      {"mergeGap", msg::kPageMergeGap},
                                      {"added", msg::kPageAdded},
-                                     {"disagreement", msg::kPageDisagreement}});
+                                     {"disagreement", msg::kPageDisagreement},
+                                     {"legendInputs", msg::kPageLegendInputs},
+                                     {"legendUnread", msg::kPageLegendUnread},
+                                     {"legendMerged", msg::kPageLegendMerged},
+                                     {"legendMergeFilled", msg::kPageLegendMergeFilled},
+                                     {"legendMergeLeft", msg::kPageLegendMergeLeft},
+                                     {"legendDisagreement", msg::kPageLegendDisagreement}});
   }
   // An input read, for the page: its name as the console shows it, and the
   // stretches it did not read (where its placed frames do not run on).
@@ -140,6 +134,11 @@ class Report {
   void refuse(const texts::Text<Japanese>& format, Args... args) {
     sayLine(true, textOf(format, args...));
   }
+  // A line of the log only (not the console, not a total).
+  template <const char* Japanese, typename... Args>
+  void sayInLog(const texts::Text<Japanese>& format, Args... args) {
+    log.line(format, args...);
+  }
   // The line said last is one of the totals the page shows.
   void keepAsTotal() { totals.push_back(lastSaid); }
 
@@ -156,32 +155,12 @@ class Report {
 
   LogFile log;
   JsonRecord record;
+  records::Merge d;  // what record holds, as it is written
   std::string lastSaid;
   Json totals = Json::array();
   Json inputNames = Json::array();  // per input read, its name as shown
   Json inputGaps = Json::array();   // and its unread stretches
 };
-
-// A digest of a frame's bytes, to tell frames apart without keeping them:
-// the first 128 bits of its SHA-256. Every bit of it depends on every bit of
-// the frame, so frames that differ share one, however they differ, by a
-// chance of about one in 2^128.
-struct FrameDigest {
-  uint64_t bits[2];
-  bool operator!=(const FrameDigest& o) const {
-    return bits[0] != o.bits[0] || bits[1] != o.bits[1];
-  }
-};
-
-FrameDigest frameDigest(const uint8_t* frame) {
-  Sha256 sum;
-  sum.update(frame, dat::kFrameSize);
-  uint8_t whole[32];
-  sum.digest(whole);
-  FrameDigest d;
-  std::memcpy(d.bits, whole, sizeof d.bits);
-  return d;
-}
 
 // One input, read once from start to end, a block of frames at a time: its
 // frames and where each lies on the tape (merging::Placement), and the digest
@@ -193,7 +172,8 @@ struct Pass {
   FileStamp opened;  // the file as it was opened
   int64_t frames = 0;
   merging::Placement plan;
-  std::vector<FrameDigest> digests;
+  std::vector<merging::FrameDigest> digests;
+  std::optional<std::string> tape;  // the identity its records give
   // errno of the failed read; 0 when none failed.
   int readError = 0;
 
@@ -201,6 +181,11 @@ struct Pass {
     if (file != nullptr) std::fclose(file);
   }
 };
+
+// What the decision sees of an input.
+merging::Input inputOf(const Pass& p) {
+  return {&p.plan, &p.digests};
+}
 
 long long ll(int64_t v) {
   return static_cast<long long>(v);
@@ -210,31 +195,29 @@ std::string timeText(int64_t key) {
   return tapetime::text(tapetime::fromKey(key));
 }
 
-Json atime(int64_t key, const tapetime::Cycle& cycle) {
-  return atimeJson(tapetime::fromKey(key), cycle);
+records::Atime atime(int64_t key, const tapetime::Cycle& cycle) {
+  return records::atime(tapetime::fromKey(key), cycle);
 }
 
-// Places the frames of `p` on the tape (merging::place): reads its keys,
-// a frame delivered twice in a row marked as a repeat. False, with the
-// message said, when the pass has no ATIME or its time goes backwards.
-bool place(Pass& p, Report& report) {
-  std::vector<int64_t> keys;
-  // Slot 0 keeps the last frame that is not a repeat when the block it was
-  // read in is read over; the frames are read into the slots after it.
-  std::unique_ptr<uint8_t[]> block(new uint8_t[(kFramesPerRead + 1) * dat::kFrameSize]);
-  uint8_t* const frames = block.get() + dat::kFrameSize;
-  const uint8_t* previous = nullptr;
-  int64_t previousKey = tapetime::kNoTime;
-  size_t got = kFramesPerRead;
-  while (got == kFramesPerRead && !interruptRequested()) {
-    errno = 0;
-    // A frame cut short at the end of the file is not read.
-    got = std::fread(frames, dat::kFrameSize, kFramesPerRead, p.file);
-    // A failed read keeps its reason; the end of the file has none.
-    if (got < kFramesPerRead && std::ferror(p.file) != 0) p.readError = errno != 0 ? errno : EIO;
-    for (size_t i = 0; i < got; ++i) {
+// `p` cannot be read (the system's `error`): said, and recorded.
+void unreadable(const Pass& p, int error, Report& report) {
+  std::string reason = std::strerror(error);
+  report.refuse(msg::kMergeUnreadable, p.name.c_str(), reason.c_str());
+  report.refused("unreadable", &p.path, reason.c_str());
+}
+
+// The keys of an input's frames, read in order: a frame delivered twice in
+// a row (the same time and bytes as the one before it) is a repeat.
+class FrameKeys {
+ public:
+  // `slot`: room for one frame, where the last that is not a repeat is kept
+  // when the block it was read in is read over.
+  explicit FrameKeys(uint8_t* slot) : slot(slot) {}
+  // The keys of the `count` frames at `frames` follow in `keys`. The frames
+  // may then be read over.
+  void add(const uint8_t* frames, size_t count, std::vector<int64_t>& keys) {
+    for (size_t i = 0; i < count; ++i) {
       const uint8_t* frame = frames + i * dat::kFrameSize;
-      p.digests.push_back(frameDigest(frame));
       int64_t k = tapetime::frameKey(dat::frameAt(frame));
       bool repeat = k != tapetime::kNoTime && k == previousKey &&
                     std::memcmp(previous, frame, dat::kFrameSize) == 0;
@@ -244,15 +227,55 @@ bool place(Pass& p, Report& report) {
       }
       keys.push_back(repeat ? merging::kRepeat : k);
     }
-    if (previous != nullptr && previous != block.get()) {
-      std::memcpy(block.get(), previous, dat::kFrameSize);
-      previous = block.get();
+    if (previous != nullptr && previous != slot) {
+      std::memcpy(slot, previous, dat::kFrameSize);
+      previous = slot;
     }
   }
+
+ private:
+  uint8_t* const slot;
+  const uint8_t* previous = nullptr;
+  int64_t previousKey = tapetime::kNoTime;
+};
+
+// Reads up to kFramesPerRead frames of `p` into `block`: how many. A frame
+// cut short at the end of the file is not read; a failed read keeps its
+// errno in p.readError (the end of the file has none).
+size_t readBlock(Pass& p, uint8_t* block) {
+  errno = 0;
+  size_t got = std::fread(block, dat::kFrameSize, kFramesPerRead, p.file);
+  if (got < kFramesPerRead && std::ferror(p.file) != 0) p.readError = errno != 0 ? errno : EIO;
+  return got;
+}
+
+// Reads `p` from start to end, a block of frames at a time: the key of each
+// frame into `keys` and its digest into p.digests. The digests of a block
+// are taken while the next is read (BlockDigests), so that two blocks are
+// read in turn; the frames' keys are taken as each is read.
+void readFrames(Pass& p, std::vector<int64_t>& keys) {
+  std::unique_ptr<uint8_t[]> memory(new uint8_t[(2 * kFramesPerRead + 1) * dat::kFrameSize]);
+  uint8_t* const blocks[2] = {memory.get(), memory.get() + kFramesPerRead * dat::kFrameSize};
+  FrameKeys frameKeys(memory.get() + 2 * kFramesPerRead * dat::kFrameSize);
+  merging::BlockDigests digests;
+  size_t got = kFramesPerRead;
+  for (int b = 0; got == kFramesPerRead && !interruptRequested(); b = 1 - b) {
+    got = readBlock(p, blocks[b]);
+    frameKeys.add(blocks[b], got, keys);
+    digests.finish();  // the block before
+    digests.begin(blocks[b], got, &p.digests);
+  }
+  digests.finish();
+}
+
+// Places the frames of `p` on the tape (readFrames, merging::place). False,
+// with the message said, when the pass cannot be read, has no frames or no
+// ATIME, or its time goes backwards.
+bool place(Pass& p, Report& report) {
+  std::vector<int64_t> keys;
+  readFrames(p, keys);
   if (p.readError != 0) {
-    std::string reason = std::strerror(p.readError);
-    report.refuse(msg::kMergeUnreadable, p.name.c_str(), reason.c_str());
-    report.refused("unreadable", &p.path, reason.c_str());
+    unreadable(p, p.readError, report);
     return false;
   }
   p.frames = static_cast<int64_t>(keys.size());
@@ -270,9 +293,9 @@ bool place(Pass& p, Report& report) {
   if (p.plan.backwards) {
     report.refuse(msg::kMergeBackwards, p.name.c_str(), timeText(p.plan.backFrom).c_str(),
                   timeText(p.plan.backTo).c_str());
-    Json& r = report.refused("backwards", &p.path);
-    r["from"] = atime(p.plan.backFrom, p.plan.cycle);
-    r["to"] = atime(p.plan.backTo, p.plan.cycle);
+    records::MergeRefusal& r = report.refused("backwards", &p.path);
+    r.from = atime(p.plan.backFrom, p.plan.cycle);
+    r.to = atime(p.plan.backTo, p.plan.cycle);
     return false;
   }
   return true;
@@ -294,182 +317,175 @@ std::string inputList(uint64_t mask) {
   return out.empty() ? "-" : out;
 }
 
-class Merge {
+// Copies the decided runs into the result, each from its input's file
+// (copyRange: the result's stream is never written through) in pieces of at
+// most kFramesPerCopy frames, and says the decision's gaps and disagreements
+// as the copy comes to them; false when an input cannot be read, the result
+// cannot be written or the user interrupts.
+class Copy {
  public:
-  Merge(std::vector<std::unique_ptr<Pass>>& passes, Report& report, FILE* out)
-      : takenFrom(passes.size(), 0), passes(passes), report(report), out(out) {}
+  Copy(const std::vector<std::unique_ptr<Pass>>& passes, const merging::Decision& decision,
+       Report& report, FILE* out)
+      : passes(passes), decision(decision), report(report), out(out) {}
 
-  // Writes the merged frames in tape order, each run of frames that follow
-  // one another in one input's file copied from it at once (copyRange: the
-  // result's stream is never written through); false when an input cannot
-  // be read or the result cannot be written.
   bool run() {
-    std::vector<int64_t> at(passes.size(), 0);
-    Pass& base = *passes[0];
-    for (;;) {
-      if (interruptRequested()) {
-        interrupted = true;
-        return false;
-      }
-      // The base's frames that cannot be placed go out in their order.
-      // Repeats are passed over everywhere.
-      while (at[0] < base.frames && base.plan.keys[at[0]] < 0) {
-        if (base.plan.keys[at[0]] == merging::kUnplaced) {
-          if (!emit(0, at[0])) return false;
-          ++fromBase;
-          ++takenFrom[0];
+    int64_t copied = 0;  // the result's frames
+    for (const merging::Run& r : decision.runs) {
+      for (int64_t done = 0; done < r.count;) {
+        int64_t count = std::min(kFramesPerCopy, r.count - done);
+        if (interruptRequested()) {
+          interrupted = true;
+          return false;
         }
-        ++at[0];
+        sayUpTo(copied + count);
+        if (!copyPiece(*passes[r.input], r.first + done, count)) return false;
+        done += count;
+        copied += count;
       }
-      for (size_t k = 1; k < passes.size(); ++k) {
-        while (at[k] < passes[k]->frames && passes[k]->plan.keys[at[k]] < 0) ++at[k];
-      }
-      int64_t next = INT64_MAX;
-      for (size_t k = 0; k < passes.size(); ++k) {
-        if (at[k] < passes[k]->frames) next = std::min(next, passes[k]->plan.keys[at[k]]);
-      }
-      if (next == INT64_MAX) break;
-      // The frame of the first input that has this place; the others that
-      // have it too are compared with it by their digests (frameDigest).
-      size_t chosenFrom = passes.size();
-      FrameDigest chosen{};  // its digest
-      for (size_t k = 0; k < passes.size(); ++k) {
-        if (at[k] >= passes[k]->frames || passes[k]->plan.keys[at[k]] != next) continue;
-        FrameDigest digest = passes[k]->digests[at[k]++];
-        if (chosenFrom == passes.size()) {
-          chosen = digest;
-          chosenFrom = k;
-        } else if (digest != chosen) {
-          ++disagreements;
-          report.say(msg::kMergeDisagree, timeText(next).c_str(), static_cast<int>(chosenFrom + 1),
-                     static_cast<int>(k + 1));
-          report.doc()["disagreements"].push_back({{"atime", atime(next, base.plan.cycle)},
-                                                   {"kept", chosenFrom + 1},
-                                                   {"differs", k + 1}});
-        }
-      }
-      if (!emit(chosenFrom, at[chosenFrom] - 1)) return false;
-      taken(next, chosenFrom);
     }
-    if (!copyRun()) return false;
-    closeGap(-1);
-    if (before > 0) report.say(msg::kMergeBefore, ll(before), inputList(beforeFrom).c_str());
-    if (after > 0) report.say(msg::kMergeAfter, ll(after), inputList(afterFrom).c_str());
-    report.doc()["addedBefore"] = {{"frames", before}, {"inputs", inputNumbers(beforeFrom)}};
-    report.doc()["addedAfter"] = {{"frames", after}, {"inputs", inputNumbers(afterFrom)}};
+    sayAdded();
     return true;
   }
 
-  // Per input, the frames of the result taken from it.
-  std::vector<int64_t> takenFrom;
-  int64_t written = 0, fromBase = 0, filled = 0, before = 0, after = 0;
-  int64_t gaps = 0, gapsFilled = 0, stillMissing = 0, disagreements = 0;
   bool readFailed = false, interrupted = false;
   int writeError = 0;
 
  private:
-  // Frame i of input k goes to the result next: it joins the run of frames
-  // waiting to be copied when it follows the run's last in the same file;
-  // otherwise the run is copied first and a new one begins with it.
-  bool emit(size_t k, int64_t i) {
-    if (runLength > 0 &&
-        (k != runFrom || i != runStart + runLength || runLength == kFramesPerCopy) && !copyRun()) {
-      return false;
+  // A piece is copied once the result's frame after it (`end`) is reached:
+  // after that frame's disagreements are said, before the gap it ends.
+  void sayUpTo(int64_t end) {
+    const std::vector<merging::Gap>& gaps = decision.gaps;
+    const std::vector<merging::Disagreement>& differing = decision.disagreements;
+    for (;;) {
+      bool gap = nextGap < gaps.size() && gaps[nextGap].frame < end;
+      bool disagreement = nextDisagreement < differing.size() &&
+                          differing[nextDisagreement].frame <= end &&
+                          (!gap || differing[nextDisagreement].frame <= gaps[nextGap].frame);
+      if (disagreement) {
+        sayDisagreement(differing[nextDisagreement++]);
+      } else if (gap) {
+        sayGap(gaps[nextGap++]);
+      } else {
+        return;
+      }
     }
-    if (runLength == 0) {
-      runFrom = k;
-      runStart = i;
-    }
-    ++runLength;
-    return true;
   }
 
-  // Copies the waiting run from its input's file to the result. A run that
-  // cannot be read whole (the input became shorter or unreadable since it
-  // was placed: EIO when it ended first) is said as the input's failure.
-  bool copyRun() {
-    if (runLength == 0) return true;
-    Pass& p = *passes[runFrom];
+  void sayDisagreement(const merging::Disagreement& d) {
+    report.say(msg::kMergeDisagree, timeText(d.key).c_str(), static_cast<int>(d.kept + 1),
+               static_cast<int>(d.differs + 1));
+    report.doc().disagreements.push_back(
+        {atime(d.key, cycle()), static_cast<int>(d.kept + 1), static_cast<int>(d.differs + 1)});
+  }
+
+  void sayGap(const merging::Gap& g) {
+    report.say(msg::kMergeGap, timeText(g.before).c_str(), timeText(g.after).c_str(), ll(g.missing),
+               ll(g.filled), inputList(g.from).c_str(), ll(g.left));
+    report.doc().gaps.push_back({atime(g.before, cycle()), atime(g.after, cycle()), g.missing,
+                                 g.filled, inputNumbers(g.from), g.left});
+  }
+
+  void sayAdded() {
+    const merging::Added &before = decision.before, &after = decision.after;
+    if (before.frames > 0) {
+      report.say(msg::kMergeBefore, ll(before.frames), inputList(before.from).c_str());
+    }
+    if (after.frames > 0) {
+      report.say(msg::kMergeAfter, ll(after.frames), inputList(after.from).c_str());
+    }
+    report.doc().addedBefore = {before.frames, inputNumbers(before.from)};
+    report.doc().addedAfter = {after.frames, inputNumbers(after.from)};
+  }
+
+  // Copies `count` frames of `p` from its frame `first` on to the result. A
+  // piece that cannot be read whole (the input became shorter or unreadable
+  // since it was placed: EIO when it ended first) is said as the input's
+  // failure.
+  bool copyPiece(const Pass& p, int64_t first, int64_t count) {
     CopyFault fault;
-    if (!copyRange(p.file, runStart * dat::kFrameSize, runLength * dat::kFrameSize, out, &fault)) {
-      if (!fault.reading) {
-        writeError = fault.error;
-        return false;
-      }
-      std::string reason = std::strerror(fault.error);
-      report.refuse(msg::kMergeUnreadable, p.name.c_str(), reason.c_str());
-      report.refused("unreadable", &p.path, reason.c_str());
-      readFailed = true;
+    if (copyRange(p.file, first * dat::kFrameSize, count * dat::kFrameSize, out, &fault)) {
+      return true;
+    }
+    if (!fault.reading) {
+      writeError = fault.error;
       return false;
     }
-    written += runLength;
-    runLength = 0;
-    return true;
+    unreadable(p, fault.error, report);
+    readFailed = true;
+    return false;
   }
 
-  // A frame at `key` from input `from` goes to the result: keeps the account of
-  // the base's gaps and of what came before and after it.
-  void taken(int64_t key, size_t from) {
-    const Pass& base = *passes[0];
-    // The report names inputs 1-64 by number; more are counted all the same.
-    uint64_t bit = from < 64 ? uint64_t{1} << from : 0;
-    ++takenFrom[from];
-    if (from == 0) {
-      ++fromBase;
-      closeGap(key);
-      lastBaseKey = key;
-      return;
-    }
-    if (key < base.plan.firstKey) {
-      ++before;
-      beforeFrom |= bit;
-    } else if (key > base.plan.lastKey) {
-      ++after;
-      afterFrom |= bit;
-    } else {
-      ++filled;
-      ++gapFilled;
-      gapFrom |= bit;
-    }
-  }
+  const tapetime::Cycle& cycle() const { return passes[0]->plan.cycle; }
 
-  // The base's frame at `key` (or the end, -1) follows the one at
-  // lastBaseKey: where they do not run on, the stretch between was a gap.
-  void closeGap(int64_t key) {
-    if (key >= 0 && lastBaseKey >= 0) {
-      tapetime::Time a = tapetime::fromKey(lastBaseKey), b = tapetime::fromKey(key);
-      const tapetime::Cycle& cycle = passes[0]->plan.cycle;
-      if (!tapetime::runsOn(a, b, cycle)) {
-        int64_t missing = std::max<int64_t>(1, tapetime::missingBetween(a, b, 1, cycle));
-        int64_t left = missing > gapFilled ? missing - gapFilled : 0;
-        ++gaps;
-        if (left == 0) ++gapsFilled;
-        stillMissing += left;
-        report.say(msg::kMergeGap, tapetime::text(a).c_str(), tapetime::text(b).c_str(),
-                   ll(missing), ll(gapFilled), inputList(gapFrom).c_str(), ll(left));
-        report.doc()["gaps"].push_back({{"before", atime(lastBaseKey, cycle)},
-                                        {"after", atime(key, cycle)},
-                                        {"missing", missing},
-                                        {"filled", gapFilled},
-                                        {"inputs", inputNumbers(gapFrom)},
-                                        {"left", left}});
-      }
-    }
-    gapFilled = 0;
-    gapFrom = 0;
-  }
-
-  std::vector<std::unique_ptr<Pass>>& passes;
+  const std::vector<std::unique_ptr<Pass>>& passes;
+  const merging::Decision& decision;
   Report& report;
   FILE* out;
-  // The run of frames waiting to be copied: runLength frames of input
-  // runFrom, from its frame runStart on.
-  size_t runFrom = 0;
-  int64_t runStart = 0, runLength = 0;
-  int64_t lastBaseKey = -1;
-  int64_t gapFilled = 0;
-  uint64_t gapFrom = 0, beforeFrom = 0, afterFrom = 0;
+  size_t nextGap = 0, nextDisagreement = 0;  // the first not yet said
 };
+
+// Opens the input `p` names. False, with the reason said, when it is the
+// result itself, cannot be opened or is not a regular file.
+bool openInput(Pass& p, Report& report) {
+  const char* path = p.path.c_str();
+  if (sameFile(path, dat::kImageName)) {
+    report.refuse(msg::kMergeIsOutput, p.name.c_str());
+    report.refused("is-output", &p.path);
+    return false;
+  }
+  errno = 0;
+  p.file = openRegular(path);
+  if (p.file != nullptr && stampOf(p.file, &p.opened)) {
+    // Read in blocks of whole frames straight into the merge's own buffer.
+    std::setvbuf(p.file, nullptr, _IONBF, 0);
+    return true;
+  }
+  int error = errno;
+  struct stat st;
+  if (stat(path, &st) == 0 && !S_ISREG(st.st_mode)) {
+    report.refuse(msg::kMergeNotAFile, p.name.c_str());
+    report.refused("not-a-file", &p.path);
+  } else {
+    unreadable(p, error, report);
+  }
+  return false;
+}
+
+// The input `p`, number `number`, read and placed: said and recorded.
+void sayInput(int number, const Pass& p, Report& report) {
+  const merging::Placement& plan = p.plan;
+  report.say(msg::kMergeInput, number, p.name.c_str(), ll(p.frames),
+             timeText(plan.firstKey).c_str(), timeText(plan.lastKey).c_str());
+  if (plan.badPacks > 0) report.say(msg::kMergeBadPacks, number, ll(plan.badPacks));
+  if (plan.repeats > 0) report.say(msg::kMergeRepeats, number, ll(plan.repeats));
+  records::MergeInput in;
+  in.number = number;
+  in.path = pathJson(p.path);
+  in.tape = p.tape;
+  in.frames = p.frames;
+  in.firstAtime = atime(plan.firstKey, plan.cycle);
+  in.lastAtime = atime(plan.lastKey, plan.cycle);
+  in.badAtimePacks = plan.badPacks;
+  in.repeats = plan.repeats;
+  report.doc().inputs.push_back(in);
+  report.input(p.name, plan);
+}
+
+// False, with the input named, when one's ATIME does not overlap the base's.
+bool overlapBase(const std::vector<std::unique_ptr<Pass>>& passes, Report& report) {
+  const merging::Placement& base = passes[0]->plan;
+  for (size_t k = 1; k < passes.size(); ++k) {
+    const Pass& p = *passes[k];
+    if (p.plan.lastKey < base.firstKey || p.plan.firstKey > base.lastKey) {
+      report.refuse(msg::kMergeNoOverlap, p.name.c_str(), timeText(p.plan.firstKey).c_str(),
+                    timeText(p.plan.lastKey).c_str(), timeText(base.firstKey).c_str(),
+                    timeText(base.lastKey).c_str());
+      report.refused("no-overlap", &p.path);
+      return false;
+    }
+  }
+  return true;
+}
 
 // Opens and places every input; false, with the reason said, when one cannot
 // be merged.
@@ -479,106 +495,61 @@ bool readInputs(int count, char** inputs, std::vector<std::unique_ptr<Pass>>& pa
     std::unique_ptr<Pass> p(new Pass);
     p->path = inputs[k];
     p->name = shownName(inputs[k]);
-    if (sameFile(inputs[k], dat::kImageName)) {
-      report.refuse(msg::kMergeIsOutput, p->name.c_str());
-      report.refused("is-output", &p->path);
-      return false;
-    }
-    struct stat st;
-    errno = 0;
-    if (stat(inputs[k], &st) != 0) {
-      std::string reason = std::strerror(errno);
-      report.refuse(msg::kMergeUnreadable, p->name.c_str(), reason.c_str());
-      report.refused("unreadable", &p->path, reason.c_str());
-      return false;
-    }
-    if (!S_ISREG(st.st_mode)) {
-      report.refuse(msg::kMergeNotAFile, p->name.c_str());
-      report.refused("not-a-file", &p->path);
-      return false;
-    }
-    p->file = std::fopen(inputs[k], "rb");
-    if (p->file == nullptr || !stampOf(p->file, &p->opened)) {
-      std::string reason = std::strerror(errno);
-      report.refuse(msg::kMergeUnreadable, p->name.c_str(), reason.c_str());
-      report.refused("unreadable", &p->path, reason.c_str());
-      return false;
-    }
-    // Read in blocks of whole frames straight into the merge's own buffer.
-    std::setvbuf(p->file, nullptr, _IONBF, 0);
-    if (!place(*p, report) || interruptRequested()) return false;
-    report.say(msg::kMergeInput, k + 1, p->name.c_str(), static_cast<long long>(p->frames),
-               timeText(p->plan.firstKey).c_str(), timeText(p->plan.lastKey).c_str());
-    if (p->plan.badPacks > 0) report.say(msg::kMergeBadPacks, k + 1, ll(p->plan.badPacks));
-    if (p->plan.repeats > 0) report.say(msg::kMergeRepeats, k + 1, ll(p->plan.repeats));
-    report.doc()["inputs"].push_back({{"number", k + 1},
-                                      {"path", pathJson(p->path)},
-                                      {"frames", p->frames},
-                                      {"firstAtime", atime(p->plan.firstKey, p->plan.cycle)},
-                                      {"lastAtime", atime(p->plan.lastKey, p->plan.cycle)},
-                                      {"badAtimePacks", p->plan.badPacks},
-                                      {"repeats", p->plan.repeats},
-                                      {"forced", nullptr},
-                                      {"framesTaken", 0}});
-    report.input(p->name, p->plan);
+    if (!openInput(*p, report) || !place(*p, report) || interruptRequested()) return false;
+    p->tape = neighbourRecords(p->path, p->frames).tape();
+    sayInput(k + 1, *p, report);
     passes.push_back(std::move(p));
   }
-  const Pass& base = *passes[0];
-  for (size_t k = 1; k < passes.size(); ++k) {
-    const Pass& p = *passes[k];
-    if (p.plan.lastKey < base.plan.firstKey || p.plan.firstKey > base.plan.lastKey) {
-      report.refuse(msg::kMergeNoOverlap, p.name.c_str(), timeText(p.plan.firstKey).c_str(),
-                    timeText(p.plan.lastKey).c_str(), timeText(base.plan.firstKey).c_str(),
-                    timeText(base.plan.lastKey).c_str());
-      report.refused("no-overlap", &p.path);
-      return false;
-    }
-  }
-  return true;
+  return overlapBase(passes, report);
 }
 
-// The frames of `p` that the base holds too (at the same place on the tape),
-// and how many of them differ, by their digests.
-void compareWithBase(const Pass& base, const Pass& p, int64_t* shared, int64_t* differing) {
-  *shared = *differing = 0;
-  size_t a = 0, b = 0;
-  const std::vector<int64_t>&baseKeys = base.plan.keys, &keys = p.plan.keys;
-  while (a < baseKeys.size() && b < keys.size()) {
-    // Frames without a place of their own, and repeats, are passed over.
-    int64_t ka = baseKeys[a], kb = keys[b];
-    if (ka < 0 || (kb >= 0 && ka < kb)) {
-      ++a;
-    } else if (kb < 0 || kb < ka) {
-      ++b;
-    } else {
-      ++*shared;
-      if (base.digests[a++] != p.digests[b++]) ++*differing;
-    }
-  }
-}
-
-// Every cassette's ATIME starts at 00:00:00, so two cassettes' recordings
-// overlap by their time: one that shares kSharedToJudge frames or more with
-// the base and differs in more than half of them is another cassette's. False,
-// with each such input named, unless `force`.
+// False, with each input that holds another cassette's recording
+// (merging::anotherCassette) named, unless `force`.
 bool oneCassette(const std::vector<std::unique_ptr<Pass>>& passes, bool force, Report& report) {
   const Pass& base = *passes[0];
   bool one = true;
   for (size_t k = 1; k < passes.size(); ++k) {
-    int64_t shared = 0, differing = 0;
-    compareWithBase(base, *passes[k], &shared, &differing);
-    if (shared < kSharedToJudge || differing * 2 <= shared) continue;
-    Json share = {{"shared", shared}, {"differing", differing}};
+    merging::Share s = merging::shareWithBase(inputOf(base), inputOf(*passes[k]));
+    if (!merging::anotherCassette(s)) continue;
+    records::Share share{s.shared, s.differing};
     if (force) {
-      report.say(msg::kMergeForced, passes[k]->name.c_str(), base.name.c_str(),
-                 static_cast<long long>(shared), static_cast<long long>(differing));
-      report.doc()["inputs"][k]["forced"] = share;
+      report.say(msg::kMergeForced, passes[k]->name.c_str(), base.name.c_str(), ll(s.shared),
+                 ll(s.differing));
+      report.doc().inputs[k].forced = share;
     } else {
       report.refuse(msg::kMergeOtherCassette, passes[k]->name.c_str(), base.name.c_str(),
-                    static_cast<long long>(shared), static_cast<long long>(differing));
-      report.refused("other-cassette", &passes[k]->path).update(share);
+                    ll(s.shared), ll(s.differing));
+      report.refused("other-cassette", &passes[k]->path).share = share;
       one = false;
     }
+  }
+  return one;
+}
+
+// The tape's identity: `given` (--tape), else the first an input's records
+// give. False, with each input of another identity named, unless `force`:
+// inputs of two identities are passes of two cassettes.
+bool oneTape(const std::vector<std::unique_ptr<Pass>>& passes, const std::string& given, bool force,
+             Report& report) {
+  std::optional<std::string> tape;
+  if (!given.empty()) tape = given;
+  for (const std::unique_ptr<Pass>& p : passes) {
+    if (!tape) tape = p->tape;
+  }
+  report.doc().tape = tape;
+  if (tape) report.sayInLog(msg::kLogTape, tape->c_str());
+  bool one = true;
+  for (const std::unique_ptr<Pass>& p : passes) {
+    if (!p->tape || *p->tape == *tape) continue;
+    if (force) {
+      report.say(msg::kMergeOtherTapeForced, p->name.c_str(), p->tape->c_str(), tape->c_str());
+      continue;
+    }
+    report.refuse(msg::kMergeOtherTape, p->name.c_str(), p->tape->c_str(), tape->c_str());
+    records::MergeRefusal& r = report.refused("other-tape", &p->path);
+    r.tape = p->tape;
+    r.baseTape = tape;
+    one = false;
   }
   return one;
 }
@@ -619,7 +590,8 @@ int notMerged(Report& report, StagedFile& result) {
   report.say(msg::kMergeStatus, 1);
   report.say(msg::kMergeSummaryRefused);
   bool writeFailed = false;
-  for (const Json& r : report.doc()["refusals"]) writeFailed |= r["code"] == "write-failed";
+  for (const records::MergeRefusal& r : report.doc().refusals)
+    writeFailed |= r.code == "write-failed";
   report.finish(1, writeFailed ? "write-failed" : "refused");
   return 1;
 }
@@ -631,9 +603,26 @@ void writeFailed(Report& report, int error) {
   report.refused("write-failed", nullptr, reason.c_str());
 }
 
+// The end of a merge that was written: its totals said and recorded.
+void reportMerged(const merging::Decision& d, Report& report) {
+  int64_t added = d.before.frames + d.after.frames;
+  int64_t gaps = static_cast<int64_t>(d.gaps.size());
+  int64_t disagreements = static_cast<int64_t>(d.disagreements.size());
+  report.say(msg::kMergeWritten, ll(d.frames), ll(d.takenFrom[0]), ll(d.filled), ll(added));
+  report.keepAsTotal();
+  report.say(msg::kMergeStatus, 0);
+  report.keepAsTotal();
+  report.say(msg::kMergeSummary, ll(gaps), ll(d.gapsFilled), ll(d.stillMissing), ll(disagreements));
+  records::Merge& doc = report.doc();
+  for (size_t k = 0; k < d.takenFrom.size(); ++k) doc.inputs[k].framesTaken = d.takenFrom[k];
+  doc.output = records::MergeOutput{dat::kImageName, d.frames, d.takenFrom[0], d.filled, added};
+  doc.totals = records::MergeTotals{gaps, d.gapsFilled, d.stillMissing, disagreements};
+  report.finish(0, "done");
+}
+
 }  // namespace
 
-int runMerge(int count, char** inputs, bool force) {
+int runMerge(int count, char** inputs, bool force, const std::string& tape) {
   prepareConsole();
   InterruptGuard interrupts;  // outlives the result's temporary file
   Report report;
@@ -642,25 +631,28 @@ int runMerge(int count, char** inputs, bool force) {
   if (force) report.say(msg::kMergeOptions, "--force");
   if (!interrupts.installed()) {
     report.refuse(msg::kMergeNotInterruptible);
-    report.doc()["interruptsCaught"] = false;
+    report.doc().interruptsCaught = false;
   }
   for (const std::string& name : removeStaleTemporaries(isOurTarget)) {
     report.say(msg::kMergeStaleRemoved, name.c_str());
-    report.doc()["staleTemporariesRemoved"].push_back(pathJson(name));
+    report.doc().staleTemporariesRemoved.push_back(pathJson(name));
   }
   std::vector<std::unique_ptr<Pass>> passes;
   StagedFile result;
-  bool ok = readInputs(count, inputs, passes, report) && oneCassette(passes, force, report) &&
-            !interruptRequested();
+  bool ok = readInputs(count, inputs, passes, report) && oneTape(passes, tape, force, report) &&
+            oneCassette(passes, force, report) && !interruptRequested();
   if (ok) {
     errno = 0;
     ok = result.create(dat::kImageName);
     if (!ok) writeFailed(report, errno);
   }
   if (!ok) return notMerged(report, result);
-  Merge merge(passes, report, result.stream());
-  ok = merge.run();
-  if (!ok && !merge.readFailed && !merge.interrupted) writeFailed(report, merge.writeError);
+  std::vector<merging::Input> decided;
+  for (const std::unique_ptr<Pass>& p : passes) decided.push_back(inputOf(*p));
+  const merging::Decision decision = merging::decide(decided);
+  Copy copy(passes, decision, report, result.stream());
+  ok = copy.run();
+  if (!ok && !copy.readFailed && !copy.interrupted) writeFailed(report, copy.writeError);
   ok = ok && inputsUnchanged(passes, report) && !interruptRequested();
   if (ok) {
     errno = 0;
@@ -668,26 +660,6 @@ int runMerge(int count, char** inputs, bool force) {
     if (!ok) writeFailed(report, errno);
   }
   if (!ok) return notMerged(report, result);
-  report.say(msg::kMergeWritten, static_cast<long long>(merge.written),
-             static_cast<long long>(merge.fromBase), static_cast<long long>(merge.filled),
-             static_cast<long long>(merge.before + merge.after));
-  report.keepAsTotal();
-  report.say(msg::kMergeStatus, 0);
-  report.keepAsTotal();
-  report.say(msg::kMergeSummary, static_cast<long long>(merge.gaps),
-             static_cast<long long>(merge.gapsFilled), static_cast<long long>(merge.stillMissing),
-             static_cast<long long>(merge.disagreements));
-  Json& d = report.doc();
-  for (size_t k = 0; k < passes.size(); ++k) d["inputs"][k]["framesTaken"] = merge.takenFrom[k];
-  d["output"] = {{"name", dat::kImageName},
-                 {"frames", merge.written},
-                 {"fromBase", merge.fromBase},
-                 {"filled", merge.filled},
-                 {"added", merge.before + merge.after}};
-  d["totals"] = {{"gaps", merge.gaps},
-                 {"gapsFilled", merge.gapsFilled},
-                 {"missingFrames", merge.stillMissing},
-                 {"disagreements", merge.disagreements}};
-  report.finish(0, "done");
+  reportMerged(decision, report);
   return 0;
 }

@@ -1,5 +1,7 @@
 // kovrant-merge: joins frame images of one cassette, read more than once, by
 // the tape time of their frames into "KOVRANT.IMG" in the current directory.
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "arguments.h"
@@ -7,6 +9,7 @@
 #include "language.h"
 #include "merge.h"
 #include "merge_messages.h"
+#include "tape_id.h"
 
 int main(int argc, char** argv) {
   // A descriptor that standard output left free must never become the result's.
@@ -15,7 +18,7 @@ int main(int argc, char** argv) {
   int exitStatus = 0;
   // The inputs are the operands, in their order; one whose name starts with
   // "-" comes after "--" (or as ./-name).
-  static const char* const kOptions[] = {"--force", nullptr};
+  static const char* const kOptions[] = {"--force", "--tape=", nullptr};
   Arguments arguments;
   if (answerArguments(argc, argv, "kovrant-merge", msg::kMergeHelp, &exitStatus, kOptions,
                       &arguments, true)) {
@@ -28,5 +31,8 @@ int main(int argc, char** argv) {
     printStderr(msg::kMergeUsage);
     return 2;
   }
-  return runMerge(static_cast<int>(inputs.size()), inputs.data(), arguments.has(0));
+  std::optional<std::string> tape;
+  if (!tapeid::fromArgument("kovrant-merge", arguments.values[1], &tape)) return 2;
+  return runMerge(static_cast<int>(inputs.size()), inputs.data(), arguments.has(0),
+                  tape.value_or(""));
 }

@@ -31,6 +31,14 @@ DAT_MESSAGE(
     "%sのATIME (%s - %s) は基準 (%s - %s) と重なりません。同じ録音ではないため、結合しません。",
     "The ATIME of %s (%s - %s) does not overlap the base (%s - %s). It is not the same recording, "
     "so nothing is merged.");
+// Inputs whose records name two tapes.
+DAT_MESSAGE(kMergeOtherTape,
+            "%s は別のテープ %s の読み取りで、このテープは %s です。--force で結合できます。",
+            "%s is a read of another tape, %s, and this tape is %s: --force merges it all the "
+            "same.");
+DAT_MESSAGE(kMergeOtherTapeForced,
+            "%s は別のテープ %s の読み取りですが (このテープは %s)、--force のため結合します。",
+            "%s is a read of another tape, %s (this tape is %s), merged as --force asks.");
 DAT_MESSAGE(kMergeOtherCassette,
             "%sと基準の%sが共有する %lld フレームのうち %lld フレームが異なります。別のカセットの"
             "録音とみなし、結合しません (それでも結合するには --force)。",
@@ -163,5 +171,15 @@ DAT_FILE_TEXT(kPageMergeGap,
 DAT_FILE_TEXT(kPageAdded, "入力 %s から追加: %s フレーム", "Added from input %s: %s frames");
 DAT_FILE_TEXT(kPageDisagreement, "不一致 %s: 入力 %s を採用 (入力 %s と異なる)",
               "Disagreement %s: input %s kept (input %s differs)");
+
+// KOVRANT-MERGE.html's legend.
+DAT_FILE_TEXT(kPageLegendInputs, "入力の帯 (結合結果でその入力から取った所も同じ色)",
+              "an input (what the merge took from it is in its colour)");
+DAT_FILE_TEXT(kPageLegendUnread, "入力の読めなかった区間", "a stretch the input did not read");
+DAT_FILE_TEXT(kPageLegendMerged, "結合結果 (基準の入力)", "the merged image (the base input)");
+DAT_FILE_TEXT(kPageLegendMergeFilled, "ほかの入力で埋めたギャップ (その入力の色)",
+              "a gap filled from another input (in its colour)");
+DAT_FILE_TEXT(kPageLegendMergeLeft, "埋まらなかったギャップ", "a gap no input filled");
+DAT_FILE_TEXT(kPageLegendDisagreement, "入力どうしの不一致", "a disagreement between inputs");
 
 }  // namespace msg

@@ -2,10 +2,14 @@
 chromedriver (Debian's python3-selenium and chromium-driver), and tells as
 JSON what a person would meet there: the errors of its scripts and console,
 any dialog, the requests it made, its players and their sources, where each
-gap's click (in the timeline and in the table) moved its player, the marks
-of the timeline, where the programs' names are drawn and the page's text. A
-screenshot of the whole page goes to SHOT.
-    browser_page.py PAGE.html [SHOT.png]"""
+gap's and concealment event's click (in the timeline and in the table)
+moved its player, the marks
+of the timeline and the legend's swatches (with their colours), where the
+programs' names are drawn, each file's player cell and the page's text; at
+each of WIDTHS, the boxes in page pixels of the timeline, of its texts and
+of its programs' and gaps' marks. A screenshot of the whole page (1200
+pixels wide) goes to SHOT.
+    browser_page.py PAGE.html [SHOT.png [WIDTH,...]]"""
 import base64
 import functools
 import importlib.util
@@ -27,24 +31,45 @@ FLAGS = ["--no-sandbox", "--headless=new", "--disable-gpu", "--disable-backgroun
          "--disable-component-update", "--disable-sync", "--no-first-run",
          "--autoplay-policy=no-user-gesture-required", "--mute-audio", "--hide-scrollbars"]
 
-FACTS = """return {
+FACTS = """const look = (e) => {  // a mark's classes (with its gap's) and colours
+  const s = getComputedStyle(e), g = e.closest(".gap");
+  const classes = (e.getAttribute("class") + " " + (g ? g.getAttribute("class") : "")).split(" ");
+  return { classes: classes.filter((c) => c && c !== "null").sort().join(" "),
+           style: [s.fill, s.stroke, s.strokeWidth] };
+};
+return {
   title: document.title,
+  heading: (document.querySelector("h1") || {}).textContent,
+  legend: Array.from(document.querySelectorAll(".legend li")).map((li) => ({
+    key: li.getAttribute("data-key"), label: li.textContent,
+    swatches: Array.from(li.querySelectorAll("rect, line, path")).map(look) })),
+  marks: Array.from(document.querySelectorAll("#tape > *, #tape g > rect")).filter((e) =>
+    ["rect", "line", "path"].includes(e.tagName)).map(look),
+  playerCells: Array.from(document.querySelectorAll("#details table:first-of-type tr")).slice(1)
+    .map((tr) => ({ text: tr.lastElementChild.textContent, player: !!tr.querySelector("audio") })),
+  earlier: (document.getElementById("earlier") || {}).innerText,
   text: document.body.innerText,
   players: Array.from(document.querySelectorAll("audio")).map((a) => ({
     src: a.getAttribute("src"), url: a.src, file: Number(a.closest("tr").rowIndex) - 1,
   })),
-  programMarks: document.querySelectorAll("svg .program").length,
-  programNames: Array.from(document.querySelectorAll("svg .program text")).map((t) => {
+  programMarks: document.querySelectorAll("#tape .program").length,
+  programNames: Array.from(document.querySelectorAll("#tape .program text")).map((t) => {
     const b = t.getBBox();
     return { text: t.textContent, x: b.x, y: b.y, width: b.width, height: b.height };
   }),
-  gapMarks: Array.from(document.querySelectorAll("svg .gap")).map((g) => ({
+  gapMarks: Array.from(document.querySelectorAll("#tape .gap")).map((g) => ({
     file: g.getAttribute("data-file"), gap: g.getAttribute("data-gap"),
     input: g.getAttribute("data-input"), classes: g.getAttribute("class"),
     title: g.querySelector("title") ? g.querySelector("title").textContent : "",
   })),
-  inputBands: document.querySelectorAll("svg .band.input").length,
-  disagreements: document.querySelectorAll("svg .disagree").length,
+  qcMarks: Array.from(document.querySelectorAll("#tape .qc")).map((m) => ({
+    file: Number(m.getAttribute("data-file")), event: Number(m.getAttribute("data-event")),
+    kind: m.getAttribute("data-kind"), title: m.textContent })),
+  qcButtons: Array.from(document.querySelectorAll("button.qc")).map((b) => ({
+    file: Number(b.getAttribute("data-file")), event: Number(b.getAttribute("data-event")),
+    text: b.textContent })),
+  inputBands: document.querySelectorAll("#tape .band.input").length,
+  disagreements: document.querySelectorAll("#tape .disagree").length,
   scripts: document.scripts.length,
 };"""
 
@@ -54,10 +79,10 @@ FACTS = """return {
 SEEK = """const [where, k, done] = arguments;
 (async () => {
   const mark = document.querySelectorAll(where)[k];
-  const file = Number(mark.getAttribute("data-file"));
-  const gap = Number(mark.getAttribute("data-gap"));
+  const number = (name) => mark.hasAttribute(name) ? Number(mark.getAttribute(name)) : null;
+  const file = number("data-file"), gap = number("data-gap"), event = number("data-event");
   const audio = document.querySelectorAll("tr")[file + 1].querySelector("audio");
-  if (!audio) return { file, gap, where, currentTime: null };
+  if (!audio) return { file, gap, event, where, currentTime: null };
   audio.pause();
   let seekedTo = null;
   const onSeeking = () => { if (seekedTo === null) seekedTo = audio.currentTime; };
@@ -71,8 +96,23 @@ SEEK = """const [where, k, done] = arguments;
   const playing = !audio.paused;
   audio.pause();
   audio.removeEventListener("seeking", onSeeking);
-  return { file, gap, where, playing, currentTime: seekedTo, readyState: audio.readyState };
+  return { file, gap, event, where, playing, currentTime: seekedTo, readyState: audio.readyState };
 })().then(done, (e) => done({ where, error: String(e) }));"""
+
+
+# The timeline once drawn at the window's width (two frames on): its box,
+# its texts' and its programs' and gaps' marks' (their file and gap).
+BOXES = """const done = arguments[0];
+requestAnimationFrame(() => requestAnimationFrame(() => {
+  const box = (e) => {
+    const b = e.getBoundingClientRect(), g = e.closest("[data-file]");
+    return { left: b.left, top: b.top, right: b.right, bottom: b.bottom, text: e.textContent,
+             tag: e.tagName, mark: g && [Number(g.dataset.file), g.dataset.gap || null] };
+  };
+  const tape = document.getElementById("tape");
+  done({ width: innerWidth, svg: box(tape),
+         items: Array.from(tape.querySelectorAll("text, [data-file] > rect")).map(box) });
+}));"""
 
 
 @functools.lru_cache()
@@ -86,16 +126,20 @@ def python():
     return None
 
 
-def visit(driver, url, shot):
+def resize(driver, width):
+    driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
+                           {"width": width, "height": 900, "deviceScaleFactor": 1, "mobile": False})
+
+
+def visit(driver, url, shot, widths):
     """The page's facts and the browser's DevTools events while it was open."""
     driver.set_script_timeout(60)
-    driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
-                           {"width": 1200, "height": 900, "deviceScaleFactor": 1, "mobile": False})
+    resize(driver, 1200)
     driver.get_log("performance")  # what the browser's start page loaded
     driver.get(url)
     result = driver.execute_script(FACTS)
     result["seeks"] = []
-    for where in ("svg .gap[data-file]", "button.gap"):
+    for where in ("svg .gap[data-file]", "button.gap", "svg .qc[data-file]", "button.qc"):
         count = driver.execute_script("return document.querySelectorAll(arguments[0]).length",
                                       where)
         result["seeks"] += [driver.execute_async_script(SEEK, where, k) for k in range(count)]
@@ -110,11 +154,12 @@ def visit(driver, url, shot):
                      "scale": 1}})
         with open(shot, "wb") as f:
             f.write(base64.b64decode(png["data"]))
+    result["widths"] = [resize(driver, w) or driver.execute_async_script(BOXES) for w in widths]
     result["errors"] = [e["message"] for e in driver.get_log("browser") if e["level"] == "SEVERE"]
     return result, [json.loads(e["message"])["message"] for e in driver.get_log("performance")]
 
 
-def look(page, shot=None):
+def look(page, shot=None, widths=()):
     from selenium import webdriver
     from selenium.webdriver.chrome.service import Service
 
@@ -130,7 +175,7 @@ def look(page, shot=None):
     try:
         driver = webdriver.Chrome(service=service, options=options)
         try:
-            result, events = visit(driver, url, shot)
+            result, events = visit(driver, url, shot, widths)
         finally:
             driver.quit()
     finally:
@@ -147,4 +192,5 @@ def look(page, shot=None):
 if __name__ == "__main__":
     if python() not in (sys.executable, None):
         os.execv(python(), [python()] + sys.argv)
-    json.dump(look(sys.argv[1], sys.argv[2] if len(sys.argv) > 2 else None), sys.stdout)
+    widths = [int(w) for w in sys.argv[3].split(",")] if len(sys.argv) > 3 else []
+    json.dump(look(sys.argv[1], sys.argv[2] if len(sys.argv) > 2 else None, widths), sys.stdout)

@@ -4,7 +4,11 @@ the merge; then in headless Chromium (tests/browser_page.py, Selenium): no
 script or console error, no dialog, no request outside, one player per WAV
 file on the file beside the page, a click on each gap (timeline and table)
 puts its player 2 s before it, a mark per gap and per program, the programs'
-names apart, and hostile input names shown as text. The level strip equals
+names apart, and hostile input names shown as text; the title names the
+tape and the capture's day, the legend's swatches are coloured as the marks
+they explain, an empty file has no player, the files of the run before left
+stale are told, and at widths of 800 to 1600 pixels no text of the timeline
+runs out of it or over another. The level strip equals
 the peaks worked out here from the image. Screenshots land in the run's
 directory; a page with those faults shows that the browser's report sees
 them.
@@ -22,9 +26,12 @@ import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import browser_page  # noqa: E402
+import gap_marking as gm  # noqa: E402
 from checks import FRAME, atime, check, frames, have, named, position, shown, verdict  # noqa: E402
 
 FRAME_SECONDS = 0.03
+LEGEND = ["legendProgram", "legendOff", "legendEmphasis", "legendJoined", "legendFilled",
+          "legendOutside", "legendJump", "legendConcealed", "legendLevel"]
 BROWSED = []
 
 
@@ -95,7 +102,7 @@ def read_page(path, what):
     return text, page
 
 
-def browse(page, shot, what):
+def browse(page, shot, what, widths=()):
     """What tests/browser_page.py tells of the page; None without a browser."""
     python = browser_page.python()
     # python3-selenium is no command: where it is missing, it is counted as a
@@ -103,7 +110,8 @@ def browse(page, shot, what):
     if "--no-browser" in sys.argv[5:] or not (have("chromium") and have("chromedriver") and
                                               (python or have("python3-selenium"))):
         return None
-    p = subprocess.run([python, browser_page.__file__, page, shot], capture_output=True,
+    p = subprocess.run([python, browser_page.__file__, page, shot] +
+                       [",".join(map(str, widths))] * bool(widths), capture_output=True,
                        stdin=subprocess.DEVNULL, timeout=300)
     check(p.returncode == 0, "%s: the browser ran: %r" % (what, p.stderr[-500:]))
     if p.returncode != 0:
@@ -117,8 +125,8 @@ def outside(r, page):
             not u.startswith("file://" + os.path.dirname(os.path.abspath(page)) + "/")]
 
 
-def in_browser(page, shot, what):
-    r = browse(page, shot, what)
+def in_browser(page, shot, what, widths=()):
+    r = browse(page, shot, what, widths)
     if r is None:
         return None
     check(r["errors"] == [] and r["dialogs"] == [],
@@ -127,6 +135,64 @@ def in_browser(page, shot, what):
           % (what, outside(r, page)))
     check(os.path.getsize(shot) > 0, "%s: a screenshot" % what)
     return r
+
+
+def told(r, page, title, keys, what):
+    """The title; the legend's entries (their labels' names), each swatch
+    coloured as the marks of its classes: how many of those are drawn."""
+    check(r["title"] == r["heading"] == title, "%s: titled %r" % (what, r["heading"]))
+    got = [(e["key"], e["label"]) for e in r["legend"]]
+    check(got == [(k, page.data["labels"].get(k)) for k in keys],
+          "%s: the legend: %r" % (what, got))
+    drawn = {}
+    for m in r["marks"]:
+        drawn.setdefault(m["classes"], set()).add(tuple(m["style"]))
+    swatches = [(s["classes"], tuple(s["style"])) for e in r["legend"] for s in e["swatches"]]
+    unlike = [(c, s, drawn[c]) for c, s in swatches if c in drawn and drawn[c] != {s}]
+    check(unlike == [], "%s: the legend drawn as the marks: %r" % (what, unlike))
+    return sum(c in drawn for c, _ in swatches)
+
+
+def empty_files(r, record, labels, what):  # no player, but the word for it
+    word = labels["noFile"] if record["check"] else labels.get("empty")
+    cells = [r["playerCells"][k] for k, f in enumerate(record["files"]) if f["samplePairs"] == 0]
+    check(cells and all(c == {"text": word, "player": False} for c in cells),
+          "%s: the empty files said empty: %r" % (what, cells))
+
+
+def inside(v, what):  # the timeline's texts at a width, inside it, over no other
+    s, texts = v["svg"], [t for t in v["items"] if t["tag"] == "text"]
+    out = [t["text"] for t in texts if t["left"] < s["left"] or t["right"] > s["right"] or
+           t["top"] < s["top"] or t["bottom"] > s["bottom"]]
+    over = [(a["text"], b["text"]) for k, a in enumerate(texts) for b in texts[k + 1:]
+            if a["left"] < b["right"] and b["left"] < a["right"] and a["top"] < b["bottom"] and
+            b["top"] < a["bottom"]]
+    check(texts and out == over == [], "%s at %d px: out %r, over another %r" %
+          (what, v["width"], out, over))
+    return texts
+
+
+def laid_out(r, record, what):
+    """At each width the texts inside and apart, as high as at the others (in
+    the page's pixels), each over its mark's start (some moved left at the
+    right edge), the last program's name and its gap's label drawn, names
+    for a 12th of the bands at least, two labels of three close gaps."""
+    last = max(k for k, f in enumerate(record["files"]) if f["frames"])
+    close = next(k for k, f in enumerate(record["files"]) if len(f["gaps"]) == 3)
+    high = {round(t["bottom"] - t["top"]) for v in r["widths"] for t in inside(v, what)}
+    check(len(high) == 1, "%s: the texts as high at every width: %r" % (what, high))
+    for v in r["widths"]:
+        marks = {tuple(m["mark"]): m for m in v["items"] if m["tag"] == "rect"}
+        own = {tuple(t["mark"]): t for t in v["items"] if t["tag"] == "text" and t["mark"]}
+        astray = [t["text"] for k, t in own.items() if not (
+            marks[k]["left"] <= t["right"] and t["left"] <= marks[k]["left"] + 4) or
+            k[1] is None and record["files"][k[0]]["name"] != t["text"] + ".wav"]
+        shifted = [t["text"] for k, t in own.items() if t["left"] < marks[k]["left"]]
+        check(astray == [] and shifted and {(last, None), (last, "0")} <= set(own) and
+              12 * len([k for k in own if k[1] is None]) >= len(marks) and
+              len([k for k in own if k[0] == close and k[1]]) == 2,
+              "%s at %d px: astray %r, moved left %r, drawn %r" % (what, v["width"], astray,
+                                                                  shifted, sorted(own, key=str)))
 
 
 def faults(work):
@@ -162,6 +228,11 @@ def conversion(tools, work):
             f.write(bytes(5760))
         f.seek(3000 * FRAME + 2)
         f.write(b"\x00\x80")
+        # Concealment to be marked: a held sample pair, a clip.
+        f.seek(3500 * FRAME)
+        f.write(b"\x34\x12\x21\x43" * 100)
+        f.seek(5000 * FRAME + 400)
+        f.write(b"\xff\x7f\x00\x00" * 5)
     for options, name in ((["--check"], "check"), (["--keep-time"], "keep-time"), ([], "plain")):
         p = run([selthix] + options, d)
         what = "SELTHIX %s" % name
@@ -197,32 +268,47 @@ def conversion(tools, work):
         check(all(line.replace(": ", "\t", 1) in r["text"] for line in shown) and
               not re.search(r"missingFrames|goodReads|errorReads", r["text"]),
               "%s: the totals as the logs label them, not the record's keys" % what)
+        date = json.load(open(os.path.join(d, "KOVRANT.json"), encoding="utf-8"))["arrived"][:10]
+        check(told(r, page, "SELTHIX: テープの全体 — %s 取り込み" % date, LEGEND, what) >= 3,
+              "%s: the legend's marks on the page" % what)
+        empty_files(r, record, page.data["labels"], what)
         players = [(x["file"], x["src"]) for x in r["players"]]
         want = [(k, f["name"].replace("#", "%23")) for k, f in enumerate(record["files"])
-                if f["sha256"]]
+                if f["sha256"] and f["samplePairs"]]
         check(players == want, "%s: one player per file on it: %r" % (what, players))
         gaps = [(k, j) for k, f in enumerate(record["files"]) for j, _ in enumerate(f["gaps"])]
         marks = [(int(m["file"]), int(m["gap"])) for m in r["gapMarks"]]
         check(marks == gaps, "%s: a mark per gap: %r" % (what, marks))
-        programs = [f for f in record["files"] if f["frames"] > 0]
+        programs = [f for f in record["files"] if f["frames"] > 0 or f["firstAtime"]]
         check(r["programMarks"] == len(programs), "%s: a band per program" % what)
         names = r["programNames"]
         overlaps = [(a["text"], b["text"]) for k, a in enumerate(names) for b in names[k + 1:]
                     if a["x"] < b["x"] + b["width"] and b["x"] < a["x"] + a["width"] and
                     a["y"] < b["y"] + b["height"] and b["y"] < a["y"] + a["height"]]
         check(names and overlaps == [], "%s: the programs' names apart: %r" % (what, overlaps))
+        events = [(k, j) for k, f in enumerate(record["files"]) for j, _ in enumerate(f["qc"]["events"])]
+        kinds = sorted({e["kind"] for f in record["files"] for e in f["qc"]["events"]})
+        check({"hold", "clip"} <= set(kinds) and
+              [(m["file"], m["event"]) for m in r["qcMarks"]] == events and
+              [(b["file"], b["event"]) for b in r["qcButtons"]] == events,
+              "%s: a mark and a button per concealment event: %r %r" % (what, kinds, r["qcMarks"]))
+        words = [b["text"] for b in r["qcButtons"]]
+        check(all(page.data["labels"]["kinds"][record["files"][b["file"]]["qc"]["events"][b["event"]]["kind"]]
+                  in b["text"] for b in r["qcButtons"]) and len(set(words)) == len(words),
+              "%s: each event's button says its kind and place: %r" % (what, words))
         seeks = r["seeks"]
-        check(len(seeks) == 2 * len(gaps), "%s: every gap clicked" % what)
+        check(len(seeks) == 2 * len(gaps) + 2 * len(events), "%s: every gap and event clicked" % what)
         for s in seeks:
             if not wavs:
                 check(s["currentTime"] is None, "%s: no player to move" % what)
                 continue
             f = record["files"][s["file"]]
-            want = max(0, f["gaps"][s["gap"]]["sample"] / f["rate"] - 2)
-            check(s["playing"], "%s: %s gap %d of %s: the player plays" % (what, s["where"], s["gap"], f["name"]))
+            at = f["gaps"][s["gap"]] if s["gap"] is not None else f["qc"]["events"][s["event"]]
+            want = max(0, at["sample"] / f["rate"] - 2)
+            mark = "%s %s of %s" % (s["where"], s["gap"] if s["gap"] is not None else s["event"], f["name"])
+            check(s["playing"], "%s: %s: the player plays" % (what, mark))
             check(s["currentTime"] is not None and abs(s["currentTime"] - want) <= FRAME_SECONDS,
-                  "%s: %s gap %d of %s: at %r, not %r" % (what, s["where"], s["gap"], f["name"],
-                                                          s["currentTime"], want))
+                  "%s: %s: at %r, not %r" % (what, mark, s["currentTime"], want))
 
 
 def merge(tools, work):
@@ -231,7 +317,8 @@ def merge(tools, work):
     os.makedirs(d)
     run([tools[2], "--seed", "9", "--programs", "3", "--frames", "1500", "tape.bin"], d,
         check=True)
-    hostile = ["<script>alert(1)</script>", "a&b \"q\" 'r'", "<!--<script>", "ctl\x01\x1b[2J\r"]
+    hostile = ["<script>alert(1)</script>", "a&b \"q\" 'r' " + "long " * 40, "<!--<script>",
+               "ctl\x01\x1b[2J\r"]
     inputs = []
     for k, (name, faults) in enumerate(zip(hostile, ["read#500*30=lost:03/11",
                                                       "read#1500*30=lost:03/11",
@@ -263,9 +350,20 @@ def merge(tools, work):
           "merge: the report's totals: %r" % page.data["totals"])
     check(len(page.data["inputGaps"][0]) == 1 and len(page.data["inputGaps"][1]) == 1,
           "merge: each input's unread stretch: %r" % page.data["inputGaps"])
-    r = in_browser(page_path, os.path.join(work, "merge.png"), "merge")
+    with open(os.path.join(out, "tape.html"), "w", encoding="utf-8") as f:  # once its record has it
+        f.write(text.replace(data, json.dumps(dict(page.data, record=dict(record, tape="SHELF-12")))
+                             .replace("<", "\\u003c").replace(">", "\\u003e")
+                             .replace("&", "\\u0026")))
+    r = in_browser(os.path.join(out, "tape.html"), os.path.join(work, "tape.png"), "merge tape")
+    check(r is None or r["heading"] == "kovrant-merge: テープの全体 — SHELF-12",
+          "merge: the tape named")
+    r = in_browser(page_path, os.path.join(work, "merge.png"), "merge", (800,))
     if r is None:
         return
+    inside(r["widths"][0], "merge")  # the long name cut short
+    check(told(r, page, "kovrant-merge: テープの全体", ["legendInputs", "legendUnread", "legendMerged",
+               "legendMergeFilled", "legendMergeLeft", "legendDisagreement"], "merge") >= 6,
+          "merge: the legend's marks on the page")
     check(all(s in r["text"] for s in names), "merge: the names shown as text")
     check(r["scripts"] == 2 and r["inputBands"] == 4, "merge: no script added, a row per input")
     refused = os.path.join(d, "refused")
@@ -281,6 +379,50 @@ def merge(tools, work):
           len(merged) == len(record["gaps"]) and
           r["disagreements"] == len(record["disagreements"]),
           "merge: a mark per unread stretch, gap and disagreement")
+
+
+def layout(tools, work):
+    """Many short programs under long names (--tape-names), gaps close
+    together and one near the end, a header-only file's stretch, emphasis, a
+    gap before a file, a discontinuity, after a run of two programs more
+    whose last file has changed since; in English, at widths 800 to 1600."""
+    d, tape = os.path.join(work, "layout"), "SOME-LONG-IDENTITY-1"
+    os.makedirs(d)
+
+    def image(programs):  # program n + 1 at 40 n .. 40 n + 40, but for 12, 19 and after
+        lost = {290, 291, 292, 296, 297, 298, 302, 303, 304, 2030, 2031, 2032, *range(600, 610)}
+        spans = [range(40 * n, 40 * n + 40) for n in range(19)] + \
+            [range(2000 + 40 * n, 2040 + 40 * n) for n in range(programs - 19)]
+        spans[11], spans[18] = list(range(440, 460)) + list(range(450, 480)), range(720, 2000)
+        frames = [gm.frame(p, program=n + 1, rate=2 * (n == 4), emphasis=int(n == 2),
+                           loud=0 if 610 <= p < 620 else 3000)
+                  for n, ps in enumerate(spans) for p in ps if p not in lost]
+        with open(os.path.join(d, "KOVRANT.IMG"), "wb") as f:
+            f.write(b"".join(frames))
+        return len(frames)
+    image(22)
+    first = run([tools[0], "--tape-names", "--tape", tape], d)
+    with open(os.path.join(d, tape + "_022-48kHz.wav"), "ab") as f:
+        f.write(b"changed")
+    with open(os.path.join(d, "KOVRANT.json"), "w", encoding="utf-8") as f:
+        json.dump({"ended": "2026-01-02T01:00:00-05:00", "arrived": "2026-01-01T23:30:00-05:00",
+                   "tape": tape, "counts": {"framesWritten": image(20)}}, f)
+    p = run([tools[0], "--tape-names"], d, {"LANG": "en_US.UTF-8"})
+    page = read_page(os.path.join(d, "SELTHIX.html"), "layout")[1]
+    record = page.data["record"]
+    r = in_browser(os.path.join(d, "SELTHIX.html"), os.path.join(work, "layout.png"), "layout",
+                   (800, 1000, 1280, 1600))
+    if r is None:
+        return
+    title = "SELTHIX: the tape at a glance — %s, captured 2026-01-01" % tape
+    check(first.returncode == p.returncode == 0 and told(r, page, title, LEGEND, "layout") == 8,
+          "layout: every mark of the legend compared")
+    empty_files(r, record, page.data["labels"], "layout")
+    stale = {"removed": [tape + "_021-48kHz.wav"], "stale": [tape + "_022-48kHz.wav"]}
+    check(record["earlierFiles"] == stale and stale["stale"][0] in (r["earlier"] or "") and
+          page.data["labels"].get("earlierRemoved", "").replace("%s", "1") in r["earlier"],
+          "layout: the earlier files told: %r" % r["earlier"])
+    laid_out(r, record, "layout")
 
 
 def odd_capture(tools, work):
@@ -365,6 +507,7 @@ def main():
     try:
         faults(work)
         conversion(tools, work)
+        layout(tools, work)
         odd_capture(tools, work)
         merge(tools, work)
     finally:

@@ -136,6 +136,34 @@ TEST(Quality, SilenceAndNearSilenceAreNoEvents) {
   EXPECT_EQ(clip[0].kind, Event::Clip);
 }
 
+// Each threshold exactly: a run as long as it asks is an event, one
+// shorter is none; sound exactly kMuteReach pairs away still counts.
+TEST(Quality, AtTheThresholds) {
+  struct Case {
+    const char* what;
+    int length;  // of the planted run
+    bool found;
+  };
+  for (const Case& c : {Case{"at", 0, true}, Case{"one short", -1, false}}) {
+    SCOPED_TRACE(c.what);
+    Pairs held = sound(5000), muted = sound(5000), line = sound(5000), clip = sound(5000);
+    plant(held, 1000, Pairs(quality::kHoldRun + c.length, {1234, -617}));
+    plant(muted, 1000, Pairs(quality::kMuteRun + c.length, {0, 0}));
+    for (int k = 0; k < quality::kInterpolationRun + c.length; ++k) line[1000 + k].first = 7 * k;
+    for (int k = 0; k < quality::kClipRun + c.length; ++k) clip[1000 + k].second = -32768;
+    for (const Pairs* p : {&held, &muted, &line, &clip}) EXPECT_EQ(events(*p).size(), c.found);
+  }
+  // Sound only kMuteReach pairs before and after a mute: it counts; one pair
+  // further, it does not.
+  for (int reach : {quality::kMuteReach, quality::kMuteReach + 1}) {
+    Pairs p(10000, {1, 1});  // quiet, but no zero
+    p[2000 - reach] = {500, 500};
+    plant(p, 2000, Pairs(100, {0, 0}));
+    p[2100 + reach - 1] = {500, 500};
+    EXPECT_EQ(events(p).size(), reach == quality::kMuteReach ? 1u : 0u) << reach;
+  }
+}
+
 // A gap filled with silence cuts every run and is never a mute; a run on
 // either side is judged on its own.
 TEST(Quality, AFilledGapCutsRuns) {

@@ -1,8 +1,8 @@
 #include "neighbour_records.h"
 
 #include "console.h"
-#include "converter_messages.h"
 #include "dat_frame.h"
+#include "log_messages.h"
 #include "output_file.h"
 
 namespace {
@@ -32,7 +32,7 @@ std::optional<std::string> NeighbourRecords::tape() const {
 }
 
 std::string NeighbourRecords::tapeRecord() const {
-  return merge ? dat::kMergeRecordName : dat::kCaptureRecordName;
+  return merge ? mergeName : captureName;
 }
 
 namespace {
@@ -44,23 +44,42 @@ bool describes(const std::optional<records::Capture>& c, int64_t frames) {
 
 }  // namespace
 
-NeighbourRecords neighbourRecords(int64_t frames) {
+int64_t imageFrames(const std::string& image) {
+  FileStamp stamp;
+  return stampOf(image.c_str(), &stamp) ? stamp.size / dat::kFrameSize : -1;
+}
+
+NeighbourRecords neighbourRecords(const std::string& image, int64_t frames) {
   NeighbourRecords n;
   if (frames < 0) return n;
+  size_t slash = image.find_last_of("/\\");
+  std::string dir = slash == std::string::npos ? "" : image.substr(0, slash + 1);
+  std::string base = image.substr(dir.size());
+  // An earlier capture kept as KOVRANT-N.IMG: its record KOVRANT-N.json.
+  for (int k = 1; k <= kFallbackNames; ++k) {
+    if (base != fallbackName(dat::kImageName, k)) continue;
+    RecordRead read;
+    std::string name = dir + fallbackName(dat::kCaptureRecordName, k);
+    std::optional<records::Capture> c = readBeside<records::Capture>(name, &read);
+    if (describes(c, frames)) n.capture = c, n.captureName = name;
+    return n;
+  }
   // KOVRANT.json; where it is another user's, this user's capture went to
   // the first free KOVRANT-N.json, but one with a KOVRANT-N.IMG beside it
   // is an earlier capture kept, not this image's.
   RecordRead read;
-  std::optional<records::Capture> c = readBeside<records::Capture>(dat::kCaptureRecordName, &read);
+  std::string name = dir + dat::kCaptureRecordName;
+  std::optional<records::Capture> c = readBeside<records::Capture>(name, &read);
   for (int k = 1; read == RecordRead::NotOurs && k <= kFallbackNames; ++k) {
-    std::string name = fallbackName(dat::kCaptureRecordName, k);
+    name = dir + fallbackName(dat::kCaptureRecordName, k);
     FileStamp kept;
-    if (stampOf(fallbackName(dat::kImageName, k).c_str(), &kept)) continue;
+    if (stampOf((dir + fallbackName(dat::kImageName, k)).c_str(), &kept)) continue;
     c = readBeside<records::Capture>(name, &read);
     if (read == RecordRead::Read && !describes(c, frames)) read = RecordRead::NotOurs;
   }
-  if (describes(c, frames)) n.capture = c;
-  std::optional<records::Merge> m = readBeside<records::Merge>(dat::kMergeRecordName, &read);
-  if (m && m->ended && m->output && m->output->frames == frames) n.merge = m;
+  if (describes(c, frames)) n.capture = c, n.captureName = name;
+  std::string merged = dir + dat::kMergeRecordName;
+  std::optional<records::Merge> m = readBeside<records::Merge>(merged, &read);
+  if (m && m->ended && m->output && m->output->frames == frames) n.merge = m, n.mergeName = merged;
   return n;
 }

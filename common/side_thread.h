@@ -1,8 +1,9 @@
-// A second thread that runs one job at a time beside the conversion: the
-// digests of a file's bytes while the next bytes are converted (handed over
-// by the WAV writer, which waits for a job before it reuses the bytes the
-// job reads), and the frames' peaks for the page. Nothing is shared with the
-// thread but what a job is handed.
+// A second thread that runs one job at a time beside the program's own work:
+// in the converter the digests of a file's bytes while the next bytes are
+// converted (handed over by the WAV writer, which waits for a job before it
+// reuses the bytes the job reads) and the frames' peaks for the page; in the
+// merge the digests of a block of frames while the next block is read.
+// Nothing is shared with the thread but what a job is handed.
 #pragma once
 
 #include <condition_variable>
