@@ -246,7 +246,7 @@ class CaptureRun {
       if (status == kGood) {
         badReads = 0;
         bool passed = filter.pass(frame);
-        trace::frameWritten(passed);
+        trace::frameWritten(passed, frame.bytes(), dat::kFrameSize);
         if (passed) {
           errno = 0;
           if (std::fwrite(frame.bytes(), 1, dat::kFrameSize, image) != dat::kFrameSize) {

@@ -47,13 +47,13 @@ bool hasDrive(int drive) {
 
 bool openDrive(int drive) {
   bool ok = carrierOpen(drive);
-  trace::opened(drive, ok);
+  trace::opened(drive, nullptr, ok);
   return ok;
 }
 
 bool openDevice(const char* device) {
   bool ok = carrierOpenDevice(device);
-  trace::opened(-1, ok);
+  trace::opened(-1, device, ok);
   return ok;
 }
 

@@ -91,7 +91,8 @@ struct Open {
   uint64_t startMicroseconds = 0;
   LastRead lastRead;
   // A GOOD READ whose line waits for the filter's word: its line so far and
-  // its frame (in the dumper's transfer buffer until the next request).
+  // the bytes it transferred (in the dumper's transfer buffer until the next
+  // request), the frame's digest when no word comes.
   bool pending = false;
   Line pendingLine;
   const uint8_t* pendingFrame = nullptr;
@@ -222,22 +223,33 @@ bool sameCommand(const ScsiCommand& a, const ScsiCommand& b) {
          a.timeoutSeconds == b.timeoutSeconds;
 }
 
-// The line of the GOOD READ that waits, finished with the filter's word
-// (null when none came before the next line).
-void finishPending(const bool* written) {
+// The line of the GOOD READ that waits, finished with the frame's SHA-256
+// and the filter's word (null when none came before the next line: the
+// digest is then that of the bytes transferred).
+void finishPending(const bool* written, const uint8_t* frame, size_t length) {
   Open& t = theTrace();
   if (!t.pending) return;
   t.pending = false;
+  if (written == nullptr) {
+    frame = t.pendingFrame;
+    length = t.pendingLength;
+  }
+  Sha256 digest;
+  digest.update(frame, length);
   Line& line = t.pendingLine;
-  line.key("written");
+  line.key("sha256").plain(digest.hex()).key("written");
   if (written == nullptr) {
     line.null();
   } else {
     line.boolean(*written);
     ++(*written ? t.counts.framesWritten : t.counts.framesInTrace);
-    if (!*written) line.key("frame").plain(base64Text(t.pendingFrame, t.pendingLength));
+    if (!*written) line.key("frame").plain(base64Text(frame, length));
   }
   write(line.done());
+}
+
+void finishPending() {
+  finishPending(nullptr, nullptr, 0);
 }
 
 // A READ's line: GOOD ones with their frame's digest wait for the filter;
@@ -248,9 +260,6 @@ void readLine(Line& line, const ScsiCommand& c, bool ok, const ScsiResult& r) {
   uint32_t got = ok && r.transferred < c.length ? r.transferred : (ok ? c.length : 0);
   if (ok && r.status == kGood) {
     ++t.counts.goodReads;
-    Sha256 digest;
-    digest.update(c.data, got);
-    line.key("sha256").plain(digest.hex());
     t.pending = true;
     t.pendingLine = line;
     t.pendingFrame = c.data;
@@ -292,18 +301,20 @@ bool active() {
 
 void hasDrive(int drive, bool answer) {
   if (!active()) return;
-  finishPending(nullptr);
+  finishPending();
   Line line = lineAt(steadyMicroseconds());
   line.key("device").plain("has-drive").key("drive").number(drive).key("answer").boolean(answer);
   write(line.done());
 }
 
-void opened(int drive, bool ok) {
+void opened(int drive, const char* device, bool ok) {
   if (!active()) return;
-  finishPending(nullptr);
+  finishPending();
   Line line = lineAt(steadyMicroseconds());
   line.key("device").plain("open").key("drive");
   drive >= 0 ? line.number(drive) : line.null();
+  line.key("asked");
+  device != nullptr ? line.json(pathJson(device)) : line.null();
   line.key("name").json(pathJson(carrierDeviceName())).key("opened").boolean(ok);
   if (ok) {
     line.key("error").null();
@@ -315,7 +326,7 @@ void opened(int drive, bool ok) {
 
 void closed() {
   if (!active()) return;
-  finishPending(nullptr);
+  finishPending();
   Line line = lineAt(steadyMicroseconds());
   line.key("device").plain("close");
   write(line.done());
@@ -323,7 +334,7 @@ void closed() {
 
 void identification(const Identification& id, bool ok, uint64_t started) {
   if (!active()) return;
-  finishPending(nullptr);
+  finishPending();
   Open& t = theTrace();
   ++t.counts.requests;
   if (!ok) ++t.counts.failedControls;
@@ -352,7 +363,7 @@ void identification(const Identification& id, bool ok, uint64_t started) {
 
 void request(const ScsiCommand& c, bool ok, const ScsiResult& r, uint64_t started) {
   if (!active()) return;
-  finishPending(nullptr);
+  finishPending();
   Open& t = theTrace();
   ++t.counts.requests;
   if (!ok) ++t.counts.failedControls;
@@ -378,8 +389,8 @@ void request(const ScsiCommand& c, bool ok, const ScsiResult& r, uint64_t starte
   write(line.done());
 }
 
-void frameWritten(bool written) {
-  if (active()) finishPending(&written);
+void frameWritten(bool written, const uint8_t* frame, size_t length) {
+  if (active()) finishPending(&written, frame, length);
 }
 
 bool interruptSeen() {
@@ -387,7 +398,7 @@ bool interruptSeen() {
   Open& t = theTrace();
   if (!seen || t.interruptNoted || !active()) return seen;
   t.interruptNoted = true;
-  finishPending(nullptr);
+  finishPending();
   Line line = lineAt(steadyMicroseconds());
   line.key("interrupt").boolean(true);
   write(line.done());
@@ -396,7 +407,7 @@ bool interruptSeen() {
 
 void end(const char* ending, int exitStatus) {
   if (!active()) return;
-  finishPending(nullptr);
+  finishPending();
   Open& t = theTrace();
   const Counts& n = t.counts;
   Line line = lineAt(steadyMicroseconds());

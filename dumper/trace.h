@@ -45,9 +45,10 @@ bool active();
 
 // The carrier's answers about the system's drives.
 void hasDrive(int drive, bool answer);
-// An open of drive `drive` of the system (-1: of the device named), `ok`
-// whether it opened; the name and any error are the carrier's.
-void opened(int drive, bool ok);
+// An open of drive `drive` of the system, or (-1) of `device` as named
+// (--device, TAPE), `ok` whether it opened; the name the system gives it and
+// any error are the carrier's.
+void opened(int drive, const char* device, bool ok);
 void closed();
 
 // The drive's identification, as the carrier reported it (`ok`: whether
@@ -58,8 +59,11 @@ void identification(const Identification& identification, bool ok, uint64_t star
 // when `ok`). A READ answered GOOD waits for frameWritten.
 void request(const ScsiCommand& command, bool ok, const ScsiResult& result,
              uint64_t startedMicroseconds);
-// Whether the capture filter wrote the frame that the latest READ delivered.
-void frameWritten(bool written);
+// Whether the capture filter wrote the frame that the latest READ
+// delivered, and the frame as the capture holds it (`length` bytes, as the
+// image gets it: a short transfer over what the frame held before). Its
+// SHA-256 is that of the image's frame.
+void frameWritten(bool written, const uint8_t* frame, size_t length);
 // Whether an interrupt has been requested, as the run asks before each of
 // its steps: the first time it is, the trace notes it there.
 bool interruptSeen();

@@ -195,12 +195,14 @@ void modeSense(Answer& a, const uint8_t* cdb, uint8_t* data, uint32_t room) {
 
 // INQUIRY: a SCSI-2 sequential-access device, removable; with EVPD the
 // vital product data pages 00h (the pages it has) and 80h (the unit serial
-// number), unless the script has none.
+// number), unless the script has none. Byte 1's top three bits are the
+// SCSI-2 logical unit number, which Linux sets for a LUN other than 0 of
+// a SCSI-2 device: not looked at.
 void inquiry(Answer& a, const uint8_t* cdb, uint8_t* data, uint32_t length) {
   const Script& script = drive().script;
   uint32_t room = length < cdb[4] ? length : cdb[4];
   bool evpd = (cdb[1] & 1) != 0;
-  if ((cdb[1] & 0xFE) != 0 || (!evpd && cdb[2] != 0) ||
+  if ((cdb[1] & 0x1E) != 0 || (!evpd && cdb[2] != 0) ||
       (evpd && (!script.productData || (cdb[2] != 0x00 && cdb[2] != 0x80)))) {
     return checkCondition(a, kIllegalRequest, kInvalidFieldInCdb);
   }

@@ -153,7 +153,7 @@ std::string heldIn(const Json& line) {
     std::string what = textAt(line, "device");
     if (what == "close") return what;
     if (hasValue(line, "drive")) return what + " drive=" + std::to_string(numberAt(line, "drive"));
-    return what + " name=" + shownName(nameOf(line.value("name", Json())).c_str());
+    return what + " name=" + shownName(nameOf(line.value("asked", Json())).c_str());
   }
   if (line.contains("id")) return "identification";
   if (line.contains("interrupt")) return "interrupt";
@@ -228,9 +228,10 @@ void answerOf(const Json& line, ScsiResult* r) {
   r->senseByte = r->sense[2];
 }
 
-// The bytes a READ delivered: from the image for a frame the capture wrote
-// (or whose fate the trace does not tell), else from the trace; checked
-// against the trace's SHA-256 of them.
+// The bytes a READ delivered: the frame from the image where the capture
+// wrote it (or where the trace does not tell its fate), else from the trace,
+// checked against the trace's SHA-256 of the frame; its first `got` bytes
+// (a short transfer leaves the rest of the capture's frame as it was).
 std::vector<uint8_t> frameOf(const Json& line, uint32_t got) {
   State& s = state();
   std::vector<uint8_t> bytes;
@@ -247,10 +248,11 @@ std::vector<uint8_t> frameOf(const Json& line, uint32_t got) {
       stop();
     }
     ++s.imageFrames;
-    bytes.resize(got < bytes.size() ? got : bytes.size());
   } else {
     fromBase64Text(textAt(line, "frame"), &bytes);
   }
+  // Without the filter's word the digest is that of the bytes transferred.
+  if (!written.is_boolean()) bytes.resize(got < bytes.size() ? got : bytes.size());
   std::vector<uint8_t> digest;
   fromHexText(textAt(line, "sha256"), &digest);
   Sha256 sha;
@@ -262,6 +264,7 @@ std::vector<uint8_t> frameOf(const Json& line, uint32_t got) {
                 s.nextLine, shownTrace().c_str());
     stop();
   }
+  bytes.resize(got < bytes.size() ? got : bytes.size());
   return bytes;
 }
 

@@ -54,6 +54,8 @@ TEST(DriveModel, AnswersWhatATapeDriverSends) {
       {"inquiry of a page it has not", {0x12, 1, 0x83, 0, 255}, 255, 2, 5, 0x24, 0},
       {"inquiry of a page without EVPD", {0x12, 0, 0x80, 0, 36}, 36, 2, 5, 0x24, 0},
       {"inquiry of command data (CmdDt)", {0x12, 2, 0x12, 0, 36}, 36, 2, 5, 0x24, 0},
+      {"inquiry with a SCSI-2 logical unit number", {0x12, 0x20, 0, 0, 36}, 36, 0, 0, 0, 36},
+      {"inquiry of the serial number, LUN 1", {0x12, 0x21, 0x80, 0, 255}, 255, 0, 0, 0, 14},
       {"request sense, no cassette", {0x03, 0, 0, 0, 18}, 18, 0, 0, 0, 18},
       {"read block limits", {0x05}, 6, 0, 0, 0, 6},
       {"mode sense, descriptor only", {0x1A, 0, 0, 0, 12}, 12, 0, 0, 0, 12},

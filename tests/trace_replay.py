@@ -15,6 +15,7 @@ that cannot be written is said.
     trace_replay.py kovrant-sim make_image
 """
 import fcntl
+import hashlib
 import json
 import os
 import re
@@ -26,7 +27,7 @@ import sys
 import tempfile
 import time
 
-from checks import FRAME, check, valid_record, verdict
+from checks import FRAME, check, frames, valid_record, verdict
 
 SIM_FLOW = {"out": "0", "in": "1", "none": "2"}
 CHECK_LOST = "700003000000000a00000000110000000000" + "0" * 12  # MEDIUM ERROR, 11/00
@@ -178,6 +179,10 @@ def captures(sim, tapes, work):
             name, lines[-1], got["status"]))
         r = os.path.join(work, name + "-replayed")
         image = os.path.join(d, "KOVRANT.IMG")
+        # The digests of the frames written are those of the image's frames, in order.
+        check([l["sha256"] for l in lines if l.get("written")] ==
+              [hashlib.sha256(f).hexdigest() for f in frames(image)],
+              "%s: the SHA-256 of every frame written, the image's" % name)
         again = replay(sim, r, os.path.join(d, "trace.jsonl"),
                        image if os.path.exists(image) else None, lang, closed,
                        ["--trace", "replay.jsonl"])
