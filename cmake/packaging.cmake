@@ -4,7 +4,7 @@ include(GNUInstallDirs)
 
 if(DAT_PLATFORM STREQUAL "win32")
   # The ZIP: both programs and a short README.txt with Windows line ends.
-  install(TARGETS KOVRANT SELTHIX kovrant-merge RUNTIME DESTINATION .)
+  install(TARGETS KOVRANT SELTHIX kovrant-merge kovrant-collection RUNTIME DESTINATION .)
   configure_file(${PROJECT_SOURCE_DIR}/doc/README-windows.txt.in ${PROJECT_BINARY_DIR}/README.txt
                  @ONLY NEWLINE_STYLE CRLF)
   install(FILES ${PROJECT_BINARY_DIR}/README.txt DESTINATION .)
@@ -12,11 +12,13 @@ if(DAT_PLATFORM STREQUAL "win32")
   set(CPACK_SYSTEM_NAME windows-x64)
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
 else()
-  install(TARGETS KOVRANT SELTHIX kovrant-merge RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(TARGETS KOVRANT SELTHIX kovrant-merge kovrant-collection
+          RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   # Manual pages (English, and Japanese in doc/ja) and the changelog
   # compressed, as Debian installs them.
-  set(pages KOVRANT.1 SELTHIX.1 kovrant-merge.1)
-  foreach(page ${pages} changelog ja/KOVRANT.1 ja/SELTHIX.1 ja/kovrant-merge.1)
+  set(pages KOVRANT.1 SELTHIX.1 kovrant-merge.1 kovrant-collection.1)
+  foreach(page ${pages} changelog ja/KOVRANT.1 ja/SELTHIX.1 ja/kovrant-merge.1
+               ja/kovrant-collection.1)
     get_filename_component(dir ${PROJECT_BINARY_DIR}/doc/${page} DIRECTORY)
     add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/doc/${page}.gz
       COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
@@ -32,7 +34,7 @@ else()
   endforeach()
   install(FILES README.md doc/copyright ${PROJECT_BINARY_DIR}/doc/changelog.gz
           DESTINATION ${CMAKE_INSTALL_DOCDIR})
-  install(FILES doc/converter.md doc/dumper.md doc/merge.md doc/development.md
+  install(FILES doc/converter.md doc/dumper.md doc/merge.md doc/collection.md doc/development.md
           DESTINATION ${CMAKE_INSTALL_DOCDIR}/doc)
   # The JSON Schemas of the records for machines (SELTHIX.json, ...).
   install(DIRECTORY doc/schema DESTINATION ${CMAKE_INSTALL_DOCDIR})
@@ -62,5 +64,9 @@ string(JOIN "\n" CPACK_DEBIAN_PACKAGE_DESCRIPTION
   "."
   "kovrant-merge joins frame images of one cassette read more than once by"
   "the tape time of their frames, so that a second read fills the first one's"
-  "gaps.")
+  "gaps."
+  "."
+  "kovrant-collection lists many tapes' directories as one collection (JSON,"
+  "CSV and a page), verifies their files against the records and writes the"
+  "converted tapes as BagIt bags.")
 include(CPack)

@@ -26,7 +26,7 @@ void replaceAll(std::string& s, const char* from, const char* to) {
 
 }  // namespace
 
-std::string text(const Json& data) {
+std::string scriptJson(const Json& data) {
   std::string json = data.dump(-1, ' ', false, Json::error_handler_t::replace);
   // Outside strings JSON holds none of these: escaped, no text inside the
   // data can end its script element or open a comment in it.
@@ -35,6 +35,11 @@ std::string text(const Json& data) {
   replaceAll(json, ">", "\\u003e");
   replaceAll(json, "\xE2\x80\xA8", "\\u2028");
   replaceAll(json, "\xE2\x80\xA9", "\\u2029");
+  return json;
+}
+
+std::string text(const Json& data) {
+  std::string json = scriptJson(data);
   std::string page = kTemplate;
   size_t lang = page.find("@LANG@");
   page.replace(lang, 6, englishTexts() ? "en" : "ja");

@@ -13,9 +13,11 @@
 
 namespace page {
 
-// The page's whole text: the template with `data` embedded as JSON that no
-// text inside it can end ("<", ">" and "&" written "\u003c", "\u003e" and
-// "\u0026", U+2028 and U+2029 escaped).
+// `data` as JSON to embed in a page's script element, which no text inside
+// it can end ("<", ">" and "&" written "\u003c", "\u003e" and "\u0026",
+// U+2028 and U+2029 escaped). The collection's page embeds its data so too.
+std::string scriptJson(const Json& data);
+// The page's whole text: the template with `data` embedded (scriptJson).
 std::string text(const Json& data);
 // The labels both pages show, in the language in use, by the names their
 // script reads.

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "quality_scan.h"
+
 namespace quality {
 
 namespace {
@@ -87,27 +89,6 @@ void Meter::endAll() {
   endZeros();
 }
 
-// Each channel's peak, sum and squares: loops the compiler turns into
-// vector instructions (a block's sum and squares fit 32 bits and 64).
-void Meter::figures(const int16_t* x, int64_t pairs) {
-  for (int c = 0; c < 2; ++c) {
-    int16_t low = 0, high = 0;
-    int32_t sum = 0;
-    int64_t squares = 0;
-    for (int64_t k = 0; k < pairs; ++k) {
-      int16_t v = x[2 * k + c];
-      low = std::min(low, v);
-      high = std::max(high, v);
-      sum += v;
-      squares += v * v;
-    }
-    ChannelState& s = ch[c];
-    s.peak = std::max({s.peak, static_cast<int32_t>(high), -static_cast<int32_t>(low)});
-    s.sum += sum;
-    s.squares += static_cast<uint64_t>(squares);
-  }
-}
-
 // The runs, pair by pair: the common way (no run long enough to tell) is a
 // few comparisons; what ends a long run is told apart.
 void Meter::runs(const int16_t* x, int64_t pairs) {
@@ -159,68 +140,124 @@ void Meter::runs(const int16_t* x, int64_t pairs) {
   }
 }
 
-// True when the pairs `x` can neither hold nor continue a run of any kind:
-// no open run to carry on, no waiting mute, no sample at full scale, no
-// pair equal to the one before or zero, no three samples of a channel in a
-// line. Sound is like that almost throughout. Checked over the pairs with
-// the two before them in loops the compiler turns into vector instructions;
-// the line in 16-bit wrapping arithmetic, which finds every line and now and
-// then one that is none (the pairs are then judged one by one).
-bool Meter::quiet(const int16_t* x, int64_t pairs) const {
-  if (fresh || !pending.empty() || ch[0].clipLength != 0 || ch[1].clipLength != 0 ||
-      holdLength > 1 || zeroLength != 0 || ch[0].lineLength > 2 || ch[1].lineLength > 2) {
-    return false;
+void scanPairs(const int16_t* y, int64_t from, int64_t to, BlockScan& s) {
+  const int16_t* x = y + 4;
+  for (int64_t k = from; k < to; ++k) {
+    for (int c = 0; c < 2; ++c) {
+      int16_t v = x[2 * k + c];
+      s.low[c] = std::min(s.low[c], v);
+      s.high[c] = std::max(s.high[c], v);
+      s.sum[c] += v;
+      s.squares[c] += static_cast<uint32_t>(v * v);
+      auto step = static_cast<uint16_t>(v - x[2 * k + c - 2]);
+      auto stepBefore = static_cast<uint16_t>(x[2 * k + c - 2] - x[2 * k + c - 4]);
+      s.lines[c] += step != 0 && step == stepBefore;
+      s.full = s.full || fullScale(v);
+    }
+    uint32_t pair, before;
+    std::memcpy(&pair, x + 2 * k, 4);
+    std::memcpy(&before, x + 2 * k - 2, 4);
+    s.holds += pair == before;
   }
-  uint16_t y[2 * kBlock + 4];
-  for (int c = 0; c < 2; ++c) {
-    y[c] = static_cast<uint16_t>(ch[c].last - ch[c].step);
-    y[2 + c] = static_cast<uint16_t>(ch[c].last);
-  }
-  std::memcpy(y + 4, x, static_cast<size_t>(4 * pairs));
-  uint16_t any = 0;
-  for (int64_t k = 4; k < 2 * pairs + 4; ++k) {
-    uint16_t line = static_cast<uint16_t>(y[k] - 2 * y[k - 2] + y[k - 4]);
-    uint16_t full = static_cast<uint16_t>((y[k] ^ 0x8000) + 1) <= 1 ? 1 : 0;  // 0x7FFF, 0x8000
-    any |= static_cast<uint16_t>((line == 0) | full);
-  }
-  uint32_t w[kBlock + 1];
-  std::memcpy(w, y + 2, static_cast<size_t>(4 * (pairs + 1)));
-  uint32_t same = 0;
-  for (int64_t k = 1; k <= pairs; ++k) same |= (w[k] == w[k - 1]) | (w[k] == 0);
-  return any == 0 && same == 0;
 }
 
-// Quiet pairs (quiet()): the runs' state as they leave it, without judging
-// pair by pair.
+// True when the block scanned as `s` can neither end nor begin a run long
+// enough to tell, nor carry on one: then no event lies in it, and the runs'
+// state after it is that of its last pairs (passOver). A line with a step of
+// zero (a constant channel) is never an event, whatever its length.
+bool Meter::passable(const BlockScan& s) const {
+  if (fresh || s.full || !pending.empty() || ch[0].clipLength != 0 || ch[1].clipLength != 0) {
+    return false;
+  }
+  for (int c = 0; c < 2; ++c) {
+    int64_t carried = ch[c].step != 0 && ch[c].step != kNoStep ? ch[c].lineLength : 2;
+    if (std::max<int64_t>(carried, 2) + s.lines[c] >= kInterpolationRun) return false;
+  }
+  // A run of zero pairs is a run of equal pairs: no longer.
+  return holdLength + s.holds < kHoldRun;
+}
+
+// The runs' state after the pairs `x` of a passable block, from its last
+// pairs back: the line, the equal pairs and the zero pairs that end with it.
 void Meter::passOver(const int16_t* x, int64_t pairs) {
   for (int c = 0; c < 2; ++c) {
     ChannelState& s = ch[c];
-    int32_t before = pairs > 1 ? x[2 * (pairs - 2) + c] : s.last;
-    s.last = x[2 * (pairs - 1) + c];
-    s.step = s.last - before;
-    s.lineStart = at + pairs - 2, s.lineLength = 2;
+    auto sample = [&](int64_t k) { return k < 0 ? s.last : int32_t{x[2 * k + c]}; };
+    auto step = [&](int64_t k) { return k < 0 ? s.step : sample(k) - sample(k - 1); };
+    int64_t k = pairs - 1;
+    while (k >= 0 && step(k) == step(k - 1)) --k;
+    if (k >= 0) s.lineStart = at + k - 1, s.lineLength = 2;
+    s.lineLength += pairs - 1 - k;
+    s.step = step(pairs - 1);
+    s.last = sample(pairs - 1);
   }
-  for (int64_t k = pairs - 1; k >= 0; --k) {
+  auto pair = [&](int64_t k) {
+    uint32_t p = lastPair;
+    if (k >= 0) std::memcpy(&p, x + 2 * k, 4);
+    return p;
+  };
+  int64_t k = pairs - 1;
+  while (k >= 0 && pair(k) == pair(k - 1)) --k;
+  if (k >= 0) holdStart = at + k, holdLength = 1;
+  holdLength += pairs - 1 - k;
+  for (k = pairs - 1; k >= 0 && pair(k) == 0; --k) {
+  }
+  if (k >= 0 || zeroLength == 0) zeroStart = at + k + 1, zeroLength = 0;
+  zeroLength += pairs - 1 - k;
+  for (k = pairs - 1; k >= 0; --k) {
     if (std::abs(x[2 * k]) >= kLoud || std::abs(x[2 * k + 1]) >= kLoud) {
       lastSound = at + k;
       break;
     }
   }
-  std::memcpy(&lastPair, x + 2 * (pairs - 1), 4);
-  holdStart = at + pairs - 1, holdLength = 1;
+  lastPair = pair(pairs - 1);
+  at += pairs;
+}
+
+// True when every pair of the block scanned as `s` is the pair before it,
+// not at full scale, and the lines go on with a step of zero: digital
+// silence, or a value held, that only makes the runs longer (carryOn).
+bool Meter::constant(const BlockScan& s, int64_t pairs) const {
+  return !fresh && !s.full && pending.empty() && s.holds == pairs && ch[0].step == 0 &&
+         ch[1].step == 0;
+}
+
+void Meter::carryOn(int64_t pairs) {
+  holdLength += pairs;
+  if (lastPair == 0) zeroLength += pairs;
+  for (ChannelState& s : ch) s.lineLength += pairs;
+  if (std::abs(left(lastPair)) >= kLoud || std::abs(right(lastPair)) >= kLoud) {
+    lastSound = at + pairs - 1;
+  }
   at += pairs;
 }
 
 void Meter::samples(const uint8_t* pcm, int64_t pairs) {
-  int16_t x[2 * kBlock];
+  // The block after the two pairs before it (as the runs' state has them).
+  int16_t y[4 + 2 * kBlock];
   for (int64_t done = 0; done < pairs; done += kBlock) {
     int64_t n = std::min(kBlock, pairs - done);
-    std::memcpy(x, pcm + 4 * done, static_cast<size_t>(4 * n));
-    figures(x, n);
-    if (quiet(x, n)) {
-      passOver(x, n);
+    for (int c = 0; c < 2; ++c) {
+      // After a start or a gap there is no step: any sample will do there.
+      y[c] = static_cast<int16_t>(static_cast<uint32_t>(ch[c].last) -
+                                  static_cast<uint32_t>(ch[c].step));
+      y[2 + c] = static_cast<int16_t>(ch[c].last);
+    }
+    std::memcpy(y + 4, pcm + 4 * done, static_cast<size_t>(4 * n));
+    BlockScan scan;
+    scanBlock(y, n, scan);
+    for (int c = 0; c < 2; ++c) {
+      ChannelState& s = ch[c];
+      s.peak = std::max({s.peak, int32_t{scan.high[c]}, -int32_t{scan.low[c]}});
+      s.sum += scan.sum[c];
+      s.squares += scan.squares[c];
+    }
+    if (passable(scan)) {
+      passOver(y + 4, n);
+    } else if (constant(scan, n)) {
+      carryOn(n);
     } else {
-      runs(x, n);
+      runs(y + 4, n);
     }
   }
 }

@@ -44,6 +44,8 @@ struct Channel {
   std::optional<double> peakDb, rmsDb, dcOffset;
 };
 
+struct BlockScan;
+
 class Meter {
  public:
   explicit Meter(uint32_t rate) : rate(rate) {}
@@ -70,11 +72,11 @@ class Meter {
     int64_t clipStart = 0, clipLength = 0;
     int32_t clipValue = 0;
   };
-  void figures(const int16_t* x, int64_t pairs);
-  static constexpr int64_t kBlock = 64;  // pairs looked at together
+  bool passable(const BlockScan& s) const;
   void runs(const int16_t* x, int64_t pairs);
-  bool quiet(const int16_t* x, int64_t pairs) const;
   void passOver(const int16_t* x, int64_t pairs);
+  bool constant(const BlockScan& s, int64_t pairs) const;
+  void carryOn(int64_t pairs);
   void endClip(int c);
   void endLine(int c);
   void endHold(uint32_t held);

@@ -35,7 +35,7 @@ for what in native "$@"; do
     --asan) dir=build-asan; set -- -DCMAKE_BUILD_TYPE=Debug -DDAT_SANITIZE=ON
             command -v clang++ >/dev/null && set -- "$@" -DCMAKE_CXX_COMPILER=clang++ ;;
     --windows) dir=build-win; set -- -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake ;;
-    --tsan) dir=build-tsan; targets="--target converter_tests"
+    --tsan) dir=build-tsan; targets="--target converter_tests kovrant-collection"
             set -- -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDAT_SANITIZE_THREAD=ON
             command -v clang++ >/dev/null && set -- "$@" -DCMAKE_CXX_COMPILER=clang++ ;;
     *) echo "usage: scripts/build.sh [--asan] [--windows] [--tsan] [--pinned]" >&2; exit 2 ;;

@@ -30,8 +30,10 @@ stage "the demo, in Japanese and in English"
 DAT_KERNEL_TESTS=ON python3 tests/demo_languages.py
 stage "tests, sanitizer build"
 ctest --test-dir build-asan --output-on-failure -j2
-stage "the converter's tests under ThreadSanitizer (its second thread)"
+stage "under ThreadSanitizer: the converter's tests (its second thread), the collection's --verify (both processors)"
 TSAN_OPTIONS=halt_on_error=1 build-tsan/tests/converter_tests --gtest_brief=1
+TSAN_OPTIONS=halt_on_error=1 python3 tests/collection.py build-tsan/collection/kovrant-collection \
+  build/simdrive/kovrant-sim build/tools/make_image build/converter/SELTHIX build/merge/kovrant-merge
 stage "fuzz corpus replay"
 if command -v clang++ >/dev/null 2>&1; then
   bench/fuzz --replay

@@ -7,8 +7,10 @@ moved its player, the marks
 of the timeline and the legend's swatches (with their colours), where the
 programs' names are drawn, each file's player cell and the page's text; at
 each of WIDTHS, the boxes in page pixels of the timeline, of its texts and
-of its programs' and gaps' marks. A screenshot of the whole page (1200
-pixels wide) goes to SHOT.
+of its programs' and gaps' marks; of the collection's page, its table (each
+row's cells by column, its bars and links) and the rows' order after each
+column's heading is clicked once and twice. A screenshot of the whole page
+(1200 pixels wide) goes to SHOT.
     browser_page.py PAGE.html [SHOT.png [WIDTH,...]]"""
 import base64
 import functools
@@ -100,6 +102,33 @@ SEEK = """const [where, k, done] = arguments;
 })().then(done, (e) => done({ where, error: String(e) }));"""
 
 
+# The collection's table (COLLECTION.html): each row's cells by their column's
+# key, its bar's parts and its links; then each heading clicked twice, with the
+# rows' cells after each click and the heading's aria-sort.
+TABLE = """const cells = () => Array.from(document.querySelectorAll("#tapes tbody tr")).map((tr) =>
+  Object.fromEntries(Array.from(tr.cells).map((td) => [td.dataset.key, td.textContent])));
+const out = {
+  headings: Array.from(document.querySelectorAll("#tapes thead th")).map((th) => th.textContent),
+  rows: cells(),
+  classes: Array.from(document.querySelectorAll("#tapes tbody tr")).map((tr) => tr.className),
+  bars: Array.from(document.querySelectorAll("#tapes tbody tr")).map((tr) =>
+    Array.from(tr.querySelectorAll("svg.bar rect")).map((r) => ({
+      part: r.getAttribute("class"), width: Number(r.getAttribute("width")),
+      x: Number(r.getAttribute("x")), title: r.textContent }))),
+  links: Array.from(document.querySelectorAll("#tapes tbody tr")).map((tr) =>
+    Array.from(tr.querySelectorAll("a")).map((a) => ({
+      text: a.textContent, href: a.getAttribute("href"), url: a.href }))),
+  sorts: [],
+};
+document.querySelectorAll("#tapes thead th").forEach((th) => {
+  for (const click of [1, 2]) {
+    th.dispatchEvent(new MouseEvent("click", { bubbles: true }));
+    out.sorts.push({ key: th.dataset.key, click, sort: th.getAttribute("aria-sort"), rows: cells() });
+  }
+});
+return out;"""
+
+
 # The timeline once drawn at the window's width (two frames on): its box,
 # its texts' and its programs' and gaps' marks' (their file and gap).
 BOXES = """const done = arguments[0];
@@ -154,6 +183,8 @@ def visit(driver, url, shot, widths):
                      "scale": 1}})
         with open(shot, "wb") as f:
             f.write(base64.b64decode(png["data"]))
+    if driver.execute_script("return !!document.getElementById('tapes')"):
+        result["table"] = driver.execute_script(TABLE)
     result["widths"] = [resize(driver, w) or driver.execute_async_script(BOXES) for w in widths]
     result["errors"] = [e["message"] for e in driver.get_log("browser") if e["level"] == "SEVERE"]
     return result, [json.loads(e["message"])["message"] for e in driver.get_log("performance")]

@@ -17,7 +17,7 @@ failed=0
 pass() { passed=$((passed + 1)); echo "ok   $1"; }
 fail() { failed=$((failed + 1)); echo "FAIL $1${2:+: $2}"; }
 
-for page in KOVRANT.1 SELTHIX.1 kovrant-merge.1; do
+for page in KOVRANT.1 SELTHIX.1 kovrant-merge.1 kovrant-collection.1; do
   warnings=$( { groff -ww -man -Tutf8 -z "$root/doc/$page"; man --warnings -l "$root/doc/$page" >/dev/null; } 2>&1)
   if [ -z "$warnings" ]; then pass "manual page $page"; else fail "manual page $page" "$warnings"; fi
   # Japanese text has no break points for this groff: those warnings aside.
@@ -27,7 +27,7 @@ done
 
 # Each page names the options its program's --help names, in its language.
 options_of() { grep -a -o -- '--[a-z0-9][-a-z0-9]*' | sort -u | tr '\n' ' '; }
-for prog in KOVRANT:dumper SELTHIX:converter kovrant-merge:merge; do
+for prog in KOVRANT:dumper SELTHIX:converter kovrant-merge:merge kovrant-collection:collection; do
   name=${prog%%:*} dir=${prog#*:}
   for lang in en:en_US.UTF-8:doc ja:C.UTF-8:doc/ja; do
     tag=${lang%%:*} rest=${lang#*:}; locale=${rest%%:*} pages=${rest#*:}
@@ -40,10 +40,12 @@ done
 
 cmake --install "$linux" --prefix "$work/prefix" >/dev/null
 missing=""
-for f in bin/KOVRANT bin/SELTHIX bin/kovrant-merge share/man/man1/KOVRANT.1.gz \
+for f in bin/KOVRANT bin/SELTHIX bin/kovrant-merge bin/kovrant-collection share/man/man1/KOVRANT.1.gz \
          share/man/man1/SELTHIX.1.gz share/man/man1/kovrant-merge.1.gz \
+         share/man/man1/kovrant-collection.1.gz share/man/ja/man1/kovrant-collection.1.gz \
          share/man/ja/man1/KOVRANT.1.gz share/man/ja/man1/SELTHIX.1.gz \
-         share/man/ja/man1/kovrant-merge.1.gz \
+         share/man/ja/man1/kovrant-merge.1.gz share/doc/datrescue/doc/collection.md \
+         share/doc/datrescue/schema/collection.schema.json \
          share/doc/datrescue/README.md share/doc/datrescue/copyright share/doc/datrescue/changelog.gz \
          share/doc/datrescue/schema/selthix.schema.json share/doc/datrescue/schema/kovrant.schema.json share/doc/datrescue/schema/kovrant-merge.schema.json; do
   [ -f "$work/prefix/$f" ] || missing="$missing $f"
@@ -56,7 +58,7 @@ if [ -z "$deb" ]; then
   fail "cpack -G DEB" "no package"
 else
   listed=$(dpkg-deb -c "$deb" | awk '{print $6}' | grep -v '/$' | sort | tr '\n' ' ')
-  want="./usr/bin/KOVRANT ./usr/bin/SELTHIX ./usr/bin/kovrant-merge ./usr/share/doc/datrescue/README.md ./usr/share/doc/datrescue/changelog.gz ./usr/share/doc/datrescue/copyright ./usr/share/doc/datrescue/doc/converter.md ./usr/share/doc/datrescue/doc/development.md ./usr/share/doc/datrescue/doc/dumper.md ./usr/share/doc/datrescue/doc/merge.md ./usr/share/doc/datrescue/schema/kovrant-merge.schema.json ./usr/share/doc/datrescue/schema/kovrant.schema.json ./usr/share/doc/datrescue/schema/selthix.schema.json ./usr/share/man/ja/man1/KOVRANT.1.gz ./usr/share/man/ja/man1/SELTHIX.1.gz ./usr/share/man/ja/man1/kovrant-merge.1.gz ./usr/share/man/man1/KOVRANT.1.gz ./usr/share/man/man1/SELTHIX.1.gz ./usr/share/man/man1/kovrant-merge.1.gz "
+  want="./usr/bin/KOVRANT ./usr/bin/SELTHIX ./usr/bin/kovrant-collection ./usr/bin/kovrant-merge ./usr/share/doc/datrescue/README.md ./usr/share/doc/datrescue/changelog.gz ./usr/share/doc/datrescue/copyright ./usr/share/doc/datrescue/doc/collection.md ./usr/share/doc/datrescue/doc/converter.md ./usr/share/doc/datrescue/doc/development.md ./usr/share/doc/datrescue/doc/dumper.md ./usr/share/doc/datrescue/doc/merge.md ./usr/share/doc/datrescue/schema/collection.schema.json ./usr/share/doc/datrescue/schema/kovrant-merge.schema.json ./usr/share/doc/datrescue/schema/kovrant.schema.json ./usr/share/doc/datrescue/schema/selthix.schema.json ./usr/share/man/ja/man1/KOVRANT.1.gz ./usr/share/man/ja/man1/SELTHIX.1.gz ./usr/share/man/ja/man1/kovrant-collection.1.gz ./usr/share/man/ja/man1/kovrant-merge.1.gz ./usr/share/man/man1/KOVRANT.1.gz ./usr/share/man/man1/SELTHIX.1.gz ./usr/share/man/man1/kovrant-collection.1.gz ./usr/share/man/man1/kovrant-merge.1.gz "
   if [ "$listed" = "$want" ]; then pass "the .deb holds the programs, pages and README"; else fail "the .deb file list" "$listed"; fi
   depends=$(dpkg-deb -f "$deb" Depends)
   case "$depends" in *libc6*libstdc++6*) pass "the .deb depends on $depends" ;; *) fail "the .deb dependencies" "$depends" ;; esac
@@ -82,7 +84,7 @@ if [ -n "$windows" ] && [ -f "$windows/converter/SELTHIX.exe" ]; then
     fail "cpack -G ZIP" "no archive"
   else
     names=$(python3 -c 'import sys, zipfile; print(" ".join(sorted(zipfile.ZipFile(sys.argv[1]).namelist())))' "$zip")
-    if [ "$names" = "KOVRANT.exe README.txt SELTHIX.exe kovrant-merge.exe" ]; then pass "the ZIP holds $names"; else fail "the ZIP file list" "$names"; fi
+    if [ "$names" = "KOVRANT.exe README.txt SELTHIX.exe kovrant-collection.exe kovrant-merge.exe" ]; then pass "the ZIP holds $names"; else fail "the ZIP file list" "$names"; fi
     if python3 -c 'import sys, zipfile; t = zipfile.ZipFile(sys.argv[1]).read("README.txt"); sys.exit(0 if t.count(b"\n") > 5 and t.count(b"\n") == t.count(b"\r\n") else 1)' "$zip"; then
       pass "README.txt has Windows line ends"
     else

@@ -5,9 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string>
 #include <vector>
+
+#include "quality_scan.h"
 
 namespace {
 
@@ -154,9 +158,9 @@ TEST(Quality, AtTheThresholds) {
     for (const Pairs* p : {&held, &muted, &line, &clip}) EXPECT_EQ(events(*p).size(), c.found);
   }
   // Sound only kMuteReach pairs before and after a mute: it counts; one pair
-  // further, it does not.
+  // further, it does not (the sound before in a block passed over).
   for (int reach : {quality::kMuteReach, quality::kMuteReach + 1}) {
-    Pairs p(10000, {1, 1});  // quiet, but no zero
+    Pairs p = sound(10000, 0);  // noise of a few steps, far below kLoud
     p[2000 - reach] = {500, 500};
     plant(p, 2000, Pairs(100, {0, 0}));
     p[2100 + reach - 1] = {500, 500};
@@ -201,3 +205,200 @@ TEST(Quality, FiguresPerChannel) {
 }
 
 }  // namespace
+
+namespace {
+
+// The events of `p` by their definitions, from whole maximal runs of the
+// whole signal: the independent reading the meter must agree with.
+std::vector<Event> byDefinition(const Pairs& p, int64_t rate) {
+  int64_t n = static_cast<int64_t>(p.size());
+  auto at = [&](int64_t k, int c) { return c == 0 ? p[k].first : p[k].second; };
+  auto loud = [&](int64_t k) {
+    return std::abs(at(k, 0)) >= quality::kLoud || std::abs(at(k, 1)) >= quality::kLoud;
+  };
+  auto full = [](int v) { return v == 32767 || v == -32768; };
+  std::vector<Event> out;
+  // Maximal runs of pairs for which same(k - 1, k) holds.
+  auto eachRun = [&](auto same, auto take) {
+    for (int64_t start = 0, k = 1; k <= n; ++k) {
+      if (k < n && same(k - 1, k)) continue;
+      take(start, k - start);
+      start = k;
+    }
+  };
+  for (int c = 0; c < 2; ++c) {
+    eachRun([&](int64_t a, int64_t b) { return at(a, c) == at(b, c) && full(at(a, c)); },
+            [&](int64_t s, int64_t len) {
+              if (len >= quality::kClipRun && full(at(s, c)))
+                out.push_back({Event::Clip, s, len, c});
+            });
+    // Lines: the steps between neighbours, in maximal runs of one step;
+    // a run of m equal steps is a line of m + 1 samples.
+    for (int64_t start = 1, k = 2; k <= n; ++k) {
+      auto step = [&](int64_t j) { return at(j, c) - at(j - 1, c); };
+      if (k < n && step(k) == step(start)) continue;
+      if (k - start + 1 >= quality::kInterpolationRun && step(start) != 0) {
+        out.push_back({Event::Interpolation, start - 1, k - start + 1, c});
+      }
+      start = k;
+    }
+  }
+  eachRun([&](int64_t a, int64_t b) { return p[a] == p[b]; },
+          [&](int64_t s, int64_t len) {
+            int l = p[s].first, r = p[s].second;
+            bool zero = l == 0 && r == 0;
+            if (!zero && len >= quality::kHoldRun && loud(s) && !full(l) && !full(r)) {
+              out.push_back({Event::Hold, s, len, -1});
+            }
+            auto soundIn = [&](int64_t from, int64_t to) {
+              for (int64_t k = std::max<int64_t>(from, 0); k < std::min(to, n); ++k) {
+                if (loud(k)) return true;
+              }
+              return false;
+            };
+            if (zero && len >= quality::kMuteRun && len < rate &&
+                soundIn(s - quality::kMuteReach, s) &&
+                soundIn(s + len, s + len + quality::kMuteReach)) {
+              out.push_back({Event::Mute, s, len, -1});
+            }
+          });
+  std::stable_sort(out.begin(), out.end(), [](const Event& a, const Event& b) {
+    return a.sample != b.sample ? a.sample < b.sample : a.channel < b.channel;
+  });
+  return out;
+}
+
+// Signals made of pieces of every kind the meter tells apart, and of the
+// kinds that come near them: tones loud and soft, noise of a step or two,
+// digital silence, a silent side, holds, lines and clips of lengths about
+// their thresholds.
+Pairs assorted(unsigned seed) {
+  auto next = [&seed](int below) {
+    seed = seed * 1103515245 + 12345;
+    return static_cast<int>((seed >> 8) % static_cast<unsigned>(below));
+  };
+  Pairs p;
+  while (p.size() < 30000) {
+    int len = 1 + next(2 * quality::kHoldRun);
+    int kind = next(9);
+    std::pair<int, int> last = p.empty() ? std::pair<int, int>{0, 0} : p.back();
+    if (kind == 0) {
+      Pairs s = sound(200 + next(2000), 200 + next(20000), seed);
+      p.insert(p.end(), s.begin(), s.end());
+    } else if (kind == 1) {  // noise of a few steps, now and then silent
+      int size = 1 + next(4);
+      for (int k = 0; k < 300 + next(1000); ++k)
+        p.push_back({next(2 * size + 1) - size, next(2 * size + 1) - size});
+    } else if (kind == 2) {
+      p.insert(p.end(), next(3) == 0 ? 500 + next(3000) : len, {0, 0});
+    } else if (kind == 3) {
+      p.insert(p.end(), len, next(4) == 0 ? std::pair<int, int>{next(60), 0} : last);
+    } else if (kind == 4) {  // a line in one channel, the other as it was
+      int c = next(2), step = next(5) == 0 ? 0 : next(201) - 100, v = c ? last.second : last.first;
+      for (int k = 0; k < len; ++k) {
+        v = std::max(-32768, std::min(32767, v + step));
+        p.push_back(c ? std::pair<int, int>{last.first + next(3), v}
+                      : std::pair<int, int>{v, last.second + next(3)});
+      }
+    } else if (kind == 5) {  // a clip in one or both channels
+      int v = next(2) ? 32767 : -32768;
+      for (int k = 0; k < 1 + next(6); ++k) p.push_back({v, next(2) ? v : next(1000)});
+    } else if (kind == 6) {  // a silent side
+      Pairs s = sound(300 + next(2000), 3000, seed);
+      for (auto& x : s) x.second = 0;
+      p.insert(p.end(), s.begin(), s.end());
+    } else {
+      p.push_back({next(65536) - 32768, next(65536) - 32768});
+    }
+  }
+  for (auto& x : p) {
+    x.first = std::max(-32768, std::min(32767, x.first));
+    x.second = std::max(-32768, std::min(32767, x.second));
+  }
+  return p;
+}
+
+// The meter's events and figures for `p` fed in pieces of `piece(k)` pairs
+// against the definitions.
+template <typename Piece>
+void expectDefinitions(const Pairs& p, Piece piece) {
+  std::vector<uint8_t> b = bytes(p);
+  quality::Meter m(8000);
+  for (int64_t at = 0, n = static_cast<int64_t>(p.size()); at < n;) {
+    int64_t size = std::min<int64_t>(n - at, piece());
+    m.samples(b.data() + 4 * at, size);
+    at += size;
+  }
+  m.finish();
+  std::vector<Event> want = byDefinition(p, 8000);
+  const std::vector<Event>& got = m.events();
+  auto told = [](const std::vector<Event>& e) {
+    std::string t;
+    for (const Event& x : e) {
+      t += std::to_string(x.kind) + "@" + std::to_string(x.sample) + "+" +
+           std::to_string(x.length) + "/" + std::to_string(x.channel) + " ";
+    }
+    return t;
+  };
+  ASSERT_EQ(got.size(), want.size()) << "got " << told(got) << "\nwant " << told(want);
+  for (size_t k = 0; k < got.size(); ++k) {
+    SCOPED_TRACE(k);
+    EXPECT_EQ(got[k].kind, want[k].kind);
+    EXPECT_EQ(got[k].sample, want[k].sample);
+    EXPECT_EQ(got[k].length, want[k].length);
+    EXPECT_EQ(got[k].channel, want[k].channel);
+  }
+  int64_t sum = 0, peak = 0;
+  for (auto& x : p) sum += x.first, peak = std::max<int64_t>(peak, std::abs(x.first));
+  EXPECT_NEAR(*m.channel(0).dcOffset, double(sum) / p.size() / 32768, 1e-12);
+  EXPECT_NEAR(*m.channel(0).peakDb, 20 * std::log10(peak / 32768.0), 1e-9);
+}
+
+}  // namespace
+
+// The meter against the definitions on assorted signals, fed in pieces of
+// any size (a block's fast way must never miss or shift a run).
+TEST(Quality, AgreesWithTheDefinitions) {
+  for (unsigned seed = 1; seed <= 60; ++seed) {
+    SCOPED_TRACE(seed);
+    unsigned cut = seed;
+    expectDefinitions(assorted(seed), [&] {
+      cut = cut * 69069 + 1;
+      return 1 + (cut >> 16) % (seed % 3 == 0 ? 7 : 3000);
+    });
+  }
+}
+
+// Blocks of pairs all equal to the pair before them are passed over whole:
+// the runs that reach into them or end where they begin must come out as
+// the definitions say.
+TEST(Quality, ConstantBlocks) {
+  const int block = static_cast<int>(quality::kBlock);
+  const int end = 24 * block;  // a block's first pair
+  std::vector<Pairs> cases;
+  // Sound held to a block's end, then a mute whose reach starts exactly at
+  // the last held pair, or one pair after it.
+  for (int reach : {quality::kMuteReach, quality::kMuteReach + 1}) {
+    Pairs p = sound(6000, 0, 7);
+    plant(p, end - 5 * block, Pairs(5 * block, {500, 500}));
+    plant(p, end - 1 + reach, Pairs(100, {0, 0}));
+    p[end - 1 + reach + 100 + 10] = {500, 500};
+    cases.push_back(p);
+  }
+  // A line that ends where a held block begins, in either channel and in
+  // both, and one held at its last value but a block later.
+  for (int shape = 0; shape < 4; ++shape) {
+    Pairs p = sound(6000, 0, 9);
+    int from = end - (shape == 3 ? block : 0) - 2 * quality::kInterpolationRun;
+    for (int k = from; k < end; ++k) {
+      p[k] = {shape == 1 ? 200 : 3 * k, shape == 1 || shape == 2 ? -5 * k : 200};
+    }
+    plant(p, end, Pairs(3 * block, p[end - 1]));
+    cases.push_back(p);
+  }
+  for (size_t k = 0; k < cases.size(); ++k) {
+    SCOPED_TRACE(k);
+    expectDefinitions(cases[k], [] { return 100000; });
+    expectDefinitions(cases[k], [&] { return block; });
+  }
+}
