@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "byte_text.h"
 #include "console.h"
 #include "dumper_messages.h"
 #include "interrupts.h"
@@ -12,7 +13,6 @@
 #include "sense_codes.h"
 #include "sha256.h"
 #include "system_services.h"
-#include "trace_text.h"
 
 namespace trace {
 

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "byte_text.h"
 #include "console.h"
 #include "dat_frame.h"
 #include "drive_model.h"
@@ -15,7 +16,6 @@
 #include "replay_messages.h"
 #include "sha256.h"
 #include "trace.h"
-#include "trace_text.h"
 
 namespace replay {
 

@@ -1,6 +1,7 @@
-// The forms bytes take in a trace (trace.h) both ways: hexadecimal (lower
-// case, two digits a byte) and base64 (RFC 4648, padded), for the trace's
-// writer and for the simulated drive that replays it.
+// The forms bytes take in text, both ways: hexadecimal (lower case, two
+// digits a byte) and base64 (RFC 4648: its alphabet, padded with "="), for
+// the records' names that are not text (pathJson), the dumper's trace and
+// the simulated drive that replays it.
 #pragma once
 
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "trace_text.h"
+#include "byte_text.h"
 
 namespace {
 
