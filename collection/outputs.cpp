@@ -77,19 +77,13 @@ Json filesJson(const records::Conversion& c) {
 }
 
 Json conversionJson(const records::Conversion& c) {
-  const records::ConversionOptions& o = c.options;
   Json j = {{"tape", orNull(c.tape)},
             {"started", c.started},
             {"ended", orNull(c.ended)},
             {"ending", orNull(c.ending)},
             {"exitStatus", orNull(c.exitStatus)},
             {"check", c.check},
-            {"options",
-             {{"keepTime", o.keepTime},
-              {"bwf", o.bwf},
-              {"convert32k", o.convert32k},
-              {"longPlay", o.longPlay},
-              {"deEmphasis", o.deEmphasis}}},
+            {"options", c.options},
             {"imageFrames", c.image && !c.image->failure ? Json(c.image->frames) : Json()}};
   j.update(filesJson(c));
   const std::optional<records::ConversionTotals>& t = c.totals;

@@ -441,19 +441,29 @@ void from_json(const Json& j, Qc& q) {
   read(j, "events", &q.events);
 }
 
+void to_json(Json& j, const ConversionOptions& o) {
+  j = {{"keepTime", o.keepTime},
+       {"bwf", o.bwf},
+       {"convert32k", o.convert32k},
+       {"longPlay", o.longPlay},
+       {"deEmphasis", o.deEmphasis}};
+}
+
+void from_json(const Json& j, ConversionOptions& o) {
+  read(j, "keepTime", &o.keepTime);
+  read(j, "bwf", &o.bwf);
+  read(j, "convert32k", &o.convert32k);
+  read(j, "longPlay", &o.longPlay);
+  read(j, "deEmphasis", &o.deEmphasis);
+}
+
 void to_json(Json& j, const Conversion& c) {
-  const ConversionOptions& o = c.options;
   j = {{"schema", c.schema},
        {"program", c.program},
        {"version", c.version},
        {"tape", orNull(c.tape)},
        {"check", c.check},
-       {"options",
-        {{"keepTime", o.keepTime},
-         {"bwf", o.bwf},
-         {"convert32k", o.convert32k},
-         {"longPlay", o.longPlay},
-         {"deEmphasis", o.deEmphasis}}},
+       {"options", c.options},
        {"started", c.started},
        {"ended", orNull(c.ended)},
        {"log", orNull(c.log)},
@@ -473,12 +483,7 @@ void from_json(const Json& j, Conversion& c) {
   read(j, "version", &c.version);
   read(j, "tape", &c.tape);
   read(j, "check", &c.check);
-  const Json& o = at(j, "options");
-  read(o, "keepTime", &c.options.keepTime);
-  read(o, "bwf", &c.options.bwf);
-  read(o, "convert32k", &c.options.convert32k);
-  read(o, "longPlay", &c.options.longPlay);
-  read(o, "deEmphasis", &c.options.deEmphasis);
+  from_json(at(j, "options"), c.options);
   read(j, "started", &c.started);
   read(j, "ended", &c.ended);
   read(j, "log", &c.log);

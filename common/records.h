@@ -274,6 +274,8 @@ void to_json(Json& j, const CaptureKept& k);
 void from_json(const Json& j, CaptureKept& k);
 void to_json(Json& j, const Capture& c);
 void from_json(const Json& j, Capture& c);
+void to_json(Json& j, const ConversionOptions& o);
+void from_json(const Json& j, ConversionOptions& o);
 void to_json(Json& j, const ConversionImage& i);
 void from_json(const Json& j, ConversionImage& i);
 void to_json(Json& j, const Gap& g);
