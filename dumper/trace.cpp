@@ -139,7 +139,9 @@ void addError(Line& line) {
       Json{{"code", static_cast<long long>(carrierErrorCode())}, {"text", std::string(text)}});
 }
 
-const char* opName(uint8_t opcode) {
+}  // namespace
+
+const char* operationName(uint8_t opcode) {
   switch (opcode) {
     case 0x00:
       return "test-unit-ready";
@@ -163,6 +165,8 @@ const char* opName(uint8_t opcode) {
 const char* directionName(DataDirection d) {
   return d == DataDirection::In ? "in" : d == DataDirection::Out ? "out" : "none";
 }
+
+namespace {
 
 bool allZero(const uint8_t* p, size_t n) {
   for (size_t k = 0; k < n; ++k) {
@@ -208,7 +212,7 @@ void addAnswer(Line& line, const ScsiCommand& command, bool ok, const ScsiResult
 }
 
 void addCommand(Line& line, const ScsiCommand& c) {
-  line.key("op").plain(opName(c.cdb[0])).key("cdb").plain(hexText(c.cdb, 6));
+  line.key("op").plain(operationName(c.cdb[0])).key("cdb").plain(hexText(c.cdb, 6));
   line.key("dir").plain(directionName(c.direction)).key("len").number(c.length);
   line.key("timeout").number(c.timeoutSeconds);
 }
@@ -250,6 +254,16 @@ void finishPending(const bool* written, const uint8_t* frame, size_t length) {
 
 void finishPending() {
   finishPending(nullptr, nullptr, 0);
+}
+
+// The start of a request's line, started at `started`: the line before
+// finished, the counts moved on.
+Line requestLine(bool ok, uint64_t started) {
+  finishPending();
+  Open& t = theTrace();
+  ++t.counts.requests;
+  if (!ok) ++t.counts.failedControls;
+  return lineAt(started);
 }
 
 // A READ's line: GOOD ones with their frame's digest wait for the filter;
@@ -334,12 +348,8 @@ void closed() {
 
 void identification(const Identification& id, bool ok, uint64_t started) {
   if (!active()) return;
-  finishPending();
-  Open& t = theTrace();
-  ++t.counts.requests;
-  if (!ok) ++t.counts.failedControls;
   uint64_t now = steadyMicroseconds();
-  Line line = lineAt(started);
+  Line line = requestLine(ok, started);
   line.key("op").plain("inquiry");
   if (id.asked) {
     ScsiCommand c{{}, DataDirection::In, nullptr, id.length, 0};
@@ -363,12 +373,9 @@ void identification(const Identification& id, bool ok, uint64_t started) {
 
 void request(const ScsiCommand& c, bool ok, const ScsiResult& r, uint64_t started) {
   if (!active()) return;
-  finishPending();
-  Open& t = theTrace();
-  ++t.counts.requests;
-  if (!ok) ++t.counts.failedControls;
   uint64_t now = steadyMicroseconds();
-  Line line = lineAt(started);
+  Line line = requestLine(ok, started);
+  Open& t = theTrace();
   bool read = c.cdb[0] == 0x08;
   bool again = read && ok && r.status == kGood && t.lastRead.known &&
                sameCommand(c, t.lastRead.command) && sameAnswer(r, t.lastRead.result);

@@ -38,6 +38,12 @@ struct Settings {
   bool identify = false;
 };
 
+// The names a trace gives a request's operation (by its opcode: "read",
+// "mode-sense", ...; "other" for one the dumper does not send) and its
+// direction ("in", "out", "none").
+const char* operationName(uint8_t opcode);
+const char* directionName(DataDirection direction);
+
 // Creates the trace `path` afresh and writes its first line. False, with
 // errno set, when it cannot be created.
 bool begin(const char* path, const Settings& settings);

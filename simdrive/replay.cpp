@@ -132,18 +132,9 @@ std::string asked(const std::string& op, const std::string& cdb, const std::stri
 }
 
 std::string askedOf(const ScsiCommand& c) {
-  static const char* const kOps[] = {"test-unit-ready", "rewind",     "read",  "inquiry",
-                                     "mode-select",     "mode-sense", "unload"};
-  static const uint8_t kCodes[] = {0x00, 0x01, 0x08, 0x12, 0x15, 0x1A, 0x1B};
-  std::string op = "other";
-  for (size_t k = 0; k < sizeof kCodes; ++k) {
-    if (kCodes[k] == c.cdb[0]) op = kOps[k];
-  }
-  const char* dir = c.direction == DataDirection::In    ? "in"
-                    : c.direction == DataDirection::Out ? "out"
-                                                        : "none";
   std::string data = c.direction == DataDirection::Out ? hexText(c.data, c.length) : "";
-  return asked(op, hexText(c.cdb, 6), dir, c.length, c.timeoutSeconds, data);
+  return asked(trace::operationName(c.cdb[0]), hexText(c.cdb, 6), trace::directionName(c.direction),
+               c.length, c.timeoutSeconds, data);
 }
 
 // What a line holds, in the words of askedOf (a short READ line: the READ
