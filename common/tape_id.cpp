@@ -18,8 +18,7 @@ bool valid(const std::string& id) {
 bool fromArgument(const char* program, const char* given, std::optional<std::string>* id) {
   if (given == nullptr) return true;
   if (!valid(given)) {
-    printStderr(msg::kTapeIdRefused, program, shownName(given).c_str(),
-                static_cast<int>(kLongest));
+    printStderr(msg::kTapeIdRefused, program, shownName(given).c_str(), static_cast<int>(kLongest));
     return false;
   }
   *id = given;

@@ -8,7 +8,8 @@
 
 namespace msg {
 
-DAT_MESSAGE(kMergeUsage, "使い方: kovrant-merge [--force] [--tape ID] PASS1.IMG PASS2.IMG [MORE.IMG ...]\n",
+DAT_MESSAGE(kMergeUsage,
+            "使い方: kovrant-merge [--force] [--tape ID] PASS1.IMG PASS2.IMG [MORE.IMG ...]\n",
             "Usage: kovrant-merge [--force] [--tape ID] PASS1.IMG PASS2.IMG [MORE.IMG ...]\n");
 
 // Inputs that cannot be merged: to standard error, nothing is written.
@@ -112,57 +113,58 @@ DAT_MESSAGE(kMergeSummaryInterrupted, "まとめ: 中断。結合しませんで
             "Summary: interrupted. Nothing was merged");
 
 // What --help prints.
-DAT_MESSAGE(kMergeHelp,
-            "使い方: kovrant-merge [--force] [--tape ID] PASS1.IMG PASS2.IMG [MORE.IMG ...]\n"
-            "        kovrant-merge [--help | --version]\n"
-            "\n"
-            "同じカセットを何度か読んだフレームイメージ (KOVRANT.IMG) を、各フレームのATIME\n"
-            "(テープ上の時刻) で並べて一つにし、現在のディレクトリの KOVRANT.IMG に書きます。\n"
-            "最初の入力が基準です。そのフレームは順序どおりに残し、基準が読めなかった\n"
-            "フレームは、それを持つ最初の入力から取ります。同じフレームが入力によって\n"
-            "異なれば、不一致として報告します (基準のフレームを残します)。\n"
-            "\n"
-            "入力は別のディレクトリに置いてください。出力の KOVRANT.IMG そのものは入力に\n"
-            "できません。ATIMEが重ならない入力、時刻が戻る入力は同じ録音とみなさず、\n"
-            "何も書かずに終了します。基準と共有するフレームが 100 以上あり、その半分より\n"
-            "多くが異なる入力も、別のカセットとみなして何も書きません。結合の間に変わった\n"
-            "入力があれば結果を書きません。報告はコンソールと KOVRANT-MERGE.LOG に書きます。\n"
-            "\n"
-            "  --force    別のカセットとみなした入力も結合します。記録の識別名が違う\n"
-            "             入力も同じです。\n"
-            "  --tape ID  テープの識別名 (英数字と . _ - の32文字以内)。指定がなければ\n"
-            "             入力の記録 (KOVRANT.json など) の識別名を使います。\n"
-            "  --         これより後の引数は、- で始まっても入力です。\n"
-            "\n"
-            "終了ステータス: 0 すべての入力を読み、結果を書いた / 1 それ以外 / 2 引数や識別名の誤り /\n"
-            "3 中断した (Ctrl-C など)。\n"
-            "続いて SELTHIX で KOVRANT.IMG を WAV ファイルに変換します。\n"
-            "詳しくは man kovrant-merge と README を参照してください。\n",
-            "Usage: kovrant-merge [--force] [--tape ID] PASS1.IMG PASS2.IMG [MORE.IMG ...]\n"
-            "       kovrant-merge [--help | --version]\n"
-            "\n"
-            "Puts frame images (KOVRANT.IMG) of several reads of one cassette in order by\n"
-            "each frame's ATIME (its time on the tape) and writes them as one KOVRANT.IMG in\n"
-            "the current directory. The first input is the base: its frames stay in order; a\n"
-            "frame it could not read comes from the first input that has it. A frame that\n"
-            "differs between inputs is reported as a disagreement; the base's frame is kept.\n"
-            "\n"
-            "Keep the inputs in other directories: the output KOVRANT.IMG cannot be an input.\n"
-            "Inputs whose ATIMEs do not overlap, or whose time goes back, are not the same\n"
-            "recording, nor is one that differs from the base in more than half of the 100 or\n"
-            "more frames they share (another cassette): nothing is written. Nor is it when an\n"
-            "input changes during the merge. Report: the console and KOVRANT-MERGE.LOG.\n"
-            "\n"
-            "  --force    merge an input taken for another cassette all the same, also\n"
-            "             inputs whose records name other tapes.\n"
-            "  --tape ID  the tape's identity (up to 32 letters, digits, . _ -); else the\n"
-            "             one the inputs' records (KOVRANT.json and the like) name.\n"
-            "  --         the arguments after it are inputs, even when they start with -.\n"
-            "\n"
-            "Exit status: 0 all inputs read, result written / 1 otherwise / 2 wrong\n"
-            "arguments or identity / 3 interrupted (Ctrl-C and the like).\n"
-            "Then SELTHIX converts KOVRANT.IMG into WAV files.\n"
-            "See man kovrant-merge and the README for more.\n");
+DAT_MESSAGE(
+    kMergeHelp,
+    "使い方: kovrant-merge [--force] [--tape ID] PASS1.IMG PASS2.IMG [MORE.IMG ...]\n"
+    "        kovrant-merge [--help | --version]\n"
+    "\n"
+    "同じカセットを何度か読んだフレームイメージ (KOVRANT.IMG) を、各フレームのATIME\n"
+    "(テープ上の時刻) で並べて一つにし、現在のディレクトリの KOVRANT.IMG に書きます。\n"
+    "最初の入力が基準です。そのフレームは順序どおりに残し、基準が読めなかった\n"
+    "フレームは、それを持つ最初の入力から取ります。同じフレームが入力によって\n"
+    "異なれば、不一致として報告します (基準のフレームを残します)。\n"
+    "\n"
+    "入力は別のディレクトリに置いてください。出力の KOVRANT.IMG そのものは入力に\n"
+    "できません。ATIMEが重ならない入力、時刻が戻る入力は同じ録音とみなさず、\n"
+    "何も書かずに終了します。基準と共有するフレームが 100 以上あり、その半分より\n"
+    "多くが異なる入力も、別のカセットとみなして何も書きません。結合の間に変わった\n"
+    "入力があれば結果を書きません。報告はコンソールと KOVRANT-MERGE.LOG に書きます。\n"
+    "\n"
+    "  --force    別のカセットとみなした入力も結合します。記録の識別名が違う\n"
+    "             入力も同じです。\n"
+    "  --tape ID  テープの識別名 (英数字と . _ - の32文字以内)。指定がなければ\n"
+    "             入力の記録 (KOVRANT.json など) の識別名を使います。\n"
+    "  --         これより後の引数は、- で始まっても入力です。\n"
+    "\n"
+    "終了ステータス: 0 すべての入力を読み、結果を書いた / 1 それ以外 / 2 引数や識別名の誤り /\n"
+    "3 中断した (Ctrl-C など)。\n"
+    "続いて SELTHIX で KOVRANT.IMG を WAV ファイルに変換します。\n"
+    "詳しくは man kovrant-merge と README を参照してください。\n",
+    "Usage: kovrant-merge [--force] [--tape ID] PASS1.IMG PASS2.IMG [MORE.IMG ...]\n"
+    "       kovrant-merge [--help | --version]\n"
+    "\n"
+    "Puts frame images (KOVRANT.IMG) of several reads of one cassette in order by\n"
+    "each frame's ATIME (its time on the tape) and writes them as one KOVRANT.IMG in\n"
+    "the current directory. The first input is the base: its frames stay in order; a\n"
+    "frame it could not read comes from the first input that has it. A frame that\n"
+    "differs between inputs is reported as a disagreement; the base's frame is kept.\n"
+    "\n"
+    "Keep the inputs in other directories: the output KOVRANT.IMG cannot be an input.\n"
+    "Inputs whose ATIMEs do not overlap, or whose time goes back, are not the same\n"
+    "recording, nor is one that differs from the base in more than half of the 100 or\n"
+    "more frames they share (another cassette): nothing is written. Nor is it when an\n"
+    "input changes during the merge. Report: the console and KOVRANT-MERGE.LOG.\n"
+    "\n"
+    "  --force    merge an input taken for another cassette all the same, also\n"
+    "             inputs whose records name other tapes.\n"
+    "  --tape ID  the tape's identity (up to 32 letters, digits, . _ -); else the\n"
+    "             one the inputs' records (KOVRANT.json and the like) name.\n"
+    "  --         the arguments after it are inputs, even when they start with -.\n"
+    "\n"
+    "Exit status: 0 all inputs read, result written / 1 otherwise / 2 wrong\n"
+    "arguments or identity / 3 interrupted (Ctrl-C and the like).\n"
+    "Then SELTHIX converts KOVRANT.IMG into WAV files.\n"
+    "See man kovrant-merge and the README for more.\n");
 
 // KOVRANT-MERGE.html's labels (page.h).
 DAT_FILE_TEXT(kPageMergeTitle, "kovrant-merge: テープの全体",
