@@ -7,6 +7,10 @@ a tcm_loop LUN, so the kernel's SCSI midlayer, sg and st drivers see a tape
 drive; KOVRANT runs against it in each scenario. Every scenario is run again
 here with kovrant-sim (the same run linked against the same model) and the
 two must agree: exit status, standard output and error bytes, and the image.
+Each run in the machine writes a trace (--trace), which is replayed here
+(kovrant-sim --replay) with an image made of the tape's frames that the
+trace's digests name: the run's image, console and status again, and its
+KOVRANT.LOG and KOVRANT.json but for times.
 Where the simulated carrier prints a Windows error text, the kernel run
 prints the Linux one named in the scenario.
 
