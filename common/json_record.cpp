@@ -3,29 +3,10 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "byte_text.h"
 #include "console.h"
 #include "output_file.h"
 #include "records.h"
-
-namespace {
-
-// `bytes` in base64 (RFC 4648: its alphabet, and padded with "=").
-std::string base64(const std::string& bytes) {
-  static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string out;
-  for (size_t at = 0; at < bytes.size(); at += 3) {
-    size_t have = bytes.size() - at < 3 ? bytes.size() - at : 3;
-    uint32_t group = 0;
-    for (size_t k = 0; k < 3; ++k) {
-      uint32_t byte = k < have ? static_cast<unsigned char>(bytes[at + k]) : 0;
-      group = group << 8 | byte;
-    }
-    for (size_t k = 0; k < 4; ++k) out += k <= have ? kDigits[group >> (18 - 6 * k) & 63] : '=';
-  }
-  return out;
-}
-
-}  // namespace
 
 JsonRecord::JsonRecord(const char* name, const char* schema) : target(name), written(name) {
   document["schema"] = schema;
@@ -97,7 +78,7 @@ bool JsonRecord::write() {
 Json pathJson(const std::string& name) {
   std::string text;
   if (nameAsText(name.c_str(), &text)) return {{"text", text}};
-  return {{"bytes", base64(name)}};
+  return {{"bytes", base64Text(reinterpret_cast<const uint8_t*>(name.data()), name.size())}};
 }
 
 Json atimeJson(const tapetime::Time& t, const tapetime::Cycle& cycle) {

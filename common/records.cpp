@@ -125,7 +125,8 @@ void from_json(const Json& j, Cycle& c) {
 void to_json(Json& j, const CaptureStretch& s) {
   Json answers = Json::array();
   for (const CaptureAnswer& a : s.answers) {
-    answers.push_back({{"status", a.status}, {"sense", a.sense}, {"count", a.count}});
+    answers.push_back(
+        {{"status", a.status}, {"sense", a.sense}, {"count", a.count}, {"senses", a.senses}});
   }
   j = {{"imageFrame", s.imageFrame},
        {"reads", s.reads},
@@ -133,10 +134,29 @@ void to_json(Json& j, const CaptureStretch& s) {
        {"after", orNull(s.after)},
        {"answers", answers}};
 }
+void to_json(Json& j, const CaptureSense& s) {
+  j = {
+      {"key", orNull(s.key)}, {"asc", orNull(s.asc)}, {"ascq", orNull(s.ascq)}, {"count", s.count}};
+}
+void from_json(const Json& j, CaptureSense& s) {
+  read(j, "key", &s.key);
+  read(j, "asc", &s.asc);
+  read(j, "ascq", &s.ascq);
+  read(j, "count", &s.count);
+}
 void from_json(const Json& j, CaptureAnswer& a) {
   read(j, "status", &a.status);
   read(j, "sense", &a.sense);
   read(j, "count", &a.count);
+  read(j, "senses", &a.senses);
+}
+void to_json(Json& j, const CaptureSenseCode& c) {
+  j = {{"asc", c.asc}, {"ascq", c.ascq}, {"name", orNull(c.name)}};
+}
+void from_json(const Json& j, CaptureSenseCode& c) {
+  read(j, "asc", &c.asc);
+  read(j, "ascq", &c.ascq);
+  read(j, "name", &c.name);
 }
 void from_json(const Json& j, CaptureStretch& s) {
   read(j, "imageFrame", &s.imageFrame);
@@ -192,6 +212,7 @@ void to_json(Json& j, const Capture& c) {
        {"firstAtime", orNull(c.firstAtime)},
        {"lastAtime", orNull(c.lastAtime)},
        {"stretches", c.stretches},
+       {"senseCodes", c.senseCodes},
        {"counts", counts},
        {"ending", c.ending},
        {"dataModeRestored", orNull(c.dataModeRestored)},
@@ -216,6 +237,7 @@ void from_json(const Json& j, Capture& c) {
   read(j, "firstAtime", &c.firstAtime);
   read(j, "lastAtime", &c.lastAtime);
   read(j, "stretches", &c.stretches);
+  read(j, "senseCodes", &c.senseCodes);
   read(j, "counts", &c.counts);
   read(j, "dataModeRestored", &c.dataModeRestored);
   read(j, "exitStatus", &c.exitStatus);

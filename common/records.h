@@ -31,9 +31,22 @@ struct Cycle {
 };
 
 // KOVRANT.json.
+// An answer's sense data: its sense key, ASC and ASCQ (none where no sense
+// data came), and how often it came.
+struct CaptureSense {
+  std::optional<int> key, asc, ascq;
+  int64_t count = 0;
+};
 struct CaptureAnswer {
   int status = 0, sense = 0;
   int64_t count = 0;
+  std::vector<CaptureSense> senses;
+};
+// An additional sense code that the stretches hold, and its standard name
+// (none where the table of names has none).
+struct CaptureSenseCode {
+  int asc = 0, ascq = 0;
+  std::optional<std::string> name;
 };
 struct CaptureStretch {
   int64_t imageFrame = 0, reads = 0;
@@ -65,6 +78,7 @@ struct Capture {
   std::optional<Cycle> cycle;
   std::optional<Atime> firstAtime, lastAtime;
   std::vector<CaptureStretch> stretches;
+  std::vector<CaptureSenseCode> senseCodes;  // in the order the log names them
   std::optional<CaptureCounts> counts;
   std::string ending = "unfinished";
   std::optional<bool> dataModeRestored;
@@ -250,7 +264,11 @@ void to_json(Json& j, const Cycle& c);
 void from_json(const Json& j, Cycle& c);
 void to_json(Json& j, const CaptureStretch& s);
 void from_json(const Json& j, CaptureStretch& s);
+void to_json(Json& j, const CaptureSense& s);
+void from_json(const Json& j, CaptureSense& s);
 void from_json(const Json& j, CaptureAnswer& a);
+void to_json(Json& j, const CaptureSenseCode& c);
+void from_json(const Json& j, CaptureSenseCode& c);
 void from_json(const Json& j, CaptureCounts& c);
 void to_json(Json& j, const CaptureKept& k);
 void from_json(const Json& j, CaptureKept& k);

@@ -15,6 +15,7 @@
 #include "pass_through.h"
 #include "system_services.h"
 #include "tape_time.h"
+#include "trace.h"
 
 namespace {
 
@@ -54,6 +55,7 @@ class CaptureRun {
     if (!interrupts.installed()) printStdout(msg::kInterruptsNotCaught);
     started = wallClock();
     if (!identifyDrive(settings.device, &deviceSaid)) return 1;
+    ending = "probe-failed";
     if (!probe()) {
       // Nothing has been asked of the drive yet.
       printLastError();
@@ -66,11 +68,15 @@ class CaptureRun {
     if (outcome == Outcome::InAudioMode) outcome = waitForCassette();
     bool dataMode = switchToData();
     closeTape();
+    ending = traceEnding(outcome);
     int exitStatus = outcome == Outcome::BlankTape && dataMode ? 0 : 1;
     if (log.begun()) log.finish(endOfCapture(outcome), dataMode, exitStatus, wallClock());
     log.close();
     return exitStatus;
   }
+
+  // How the run ended, as the trace's last line says it.
+  const char* endingCode() const { return ending; }
 
  private:
   // The first MODE SENSE: does the drive answer at all.
@@ -120,7 +126,7 @@ class CaptureRun {
   Outcome waitForCassette() {
     bool arrived = false;
     for (int polls = 0;;) {
-      if (interruptRequested()) {
+      if (trace::interruptSeen()) {
         printStdout(msg::kInterrupted);
         return Outcome::Interrupted;
       }
@@ -233,12 +239,14 @@ class CaptureRun {
   Outcome readFrames(FILE* image, CaptureDisplay& display) {
     int badReads = 0;
     for (;;) {
-      if (interruptRequested()) return Outcome::Interrupted;
+      if (trace::interruptSeen()) return Outcome::Interrupted;
       int32_t length = dat::kFrameSize;
-      if (!ScsiRead(frame.bytes(), &length, &status, &sense)) return Outcome::ReadFailed;
+      ScsiResult answer;
+      if (!ScsiRead(frame.bytes(), &length, &status, &sense, &answer)) return Outcome::ReadFailed;
       if (status == kGood) {
         badReads = 0;
         bool passed = filter.pass(frame);
+        trace::frameWritten(passed, frame.bytes(), dat::kFrameSize);
         if (passed) {
           errno = 0;
           if (std::fwrite(frame.bytes(), 1, dat::kFrameSize, image) != dat::kFrameSize) {
@@ -254,10 +262,23 @@ class CaptureRun {
       } else if (status == kCheckCondition && sense == kBlankCheck) {
         return Outcome::BlankTape;
       } else {
-        log.badRead(status, sense);
+        log.badRead(status, sense, senseOf(answer));
         display.badRead();
         if (++badReads >= kMaxConsecutiveBadReads) return Outcome::TooManyErrors;
       }
+    }
+  }
+
+  static const char* traceEnding(Outcome outcome) {
+    switch (outcome) {
+      case Outcome::RequestFailed:
+        return "request-failed";
+      case Outcome::ModeNotSet:
+        return "no-audio-mode";
+      case Outcome::NoCassette:
+        return "no-cassette";
+      default:
+        return endOfCapture(outcome).code;
     }
   }
 
@@ -280,7 +301,8 @@ class CaptureRun {
   }
 
   CaptureSettings settings;
-  std::string deviceSaid;  // the device the console named, or empty
+  const char* ending = "drive-refused";  // how the run ended, for the trace
+  std::string deviceSaid;                // the device the console named, or empty
   WallTime started{};
   CaptureLog log;
   // The status and sense byte of the run's latest request that was carried out.
@@ -304,5 +326,7 @@ bool CaptureFilter::pass(const dat::DatFrame& frame) {
 
 int runKovrant(const CaptureSettings& settings) {
   CaptureRun run(settings);
-  return run.run();
+  int exitStatus = run.run();
+  trace::end(run.endingCode(), exitStatus);
+  return exitStatus;
 }

@@ -1,5 +1,6 @@
 #include "capture_log.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -22,6 +23,38 @@ bool isOurTarget(const std::string& target) {
   }
   std::string number = target.substr(8, target.size() - 8 - ext.size());
   return number.find_first_not_of("0123456789") == std::string::npos;
+}
+
+// An answer as the stretches count it: status, sense byte, whether sense
+// data came, sense key, ASC, ASCQ, from the highest bits down, so that the
+// answers are in that order.
+uint64_t senseAnswer(uint8_t status, uint8_t sense, const SenseFields& f) {
+  uint64_t key = uint64_t{status} << 40 | uint64_t{sense} << 32;
+  if (f.valid) key |= uint64_t{1} << 24 | uint64_t{f.key} << 16 | uint64_t{f.asc} << 8 | f.ascq;
+  return key;
+}
+
+uint8_t byteOf(uint64_t answer, int at) {
+  return static_cast<uint8_t>(answer >> at);
+}
+
+// The log's form of a stretch's answers with their sense data:
+// "SS/BB/KK/AA/QQ:N,...", "--" for what no sense data said.
+std::string senseAnswers(const std::map<uint64_t, int64_t>& senses) {
+  std::string out;
+  for (const auto& s : senses) {
+    char item[48];
+    if ((s.first >> 24 & 1) != 0) {
+      std::snprintf(item, sizeof item, "%s%02X/%02X/%02X/%02X/%02X:%lld", out.empty() ? "" : ",",
+                    byteOf(s.first, 40), byteOf(s.first, 32), byteOf(s.first, 16),
+                    byteOf(s.first, 8), byteOf(s.first, 0), static_cast<long long>(s.second));
+    } else {
+      std::snprintf(item, sizeof item, "%s%02X/%02X/--/--/--:%lld", out.empty() ? "" : ",",
+                    byteOf(s.first, 40), byteOf(s.first, 32), static_cast<long long>(s.second));
+    }
+    out += item;
+  }
+  return out;
 }
 
 }  // namespace
@@ -78,7 +111,7 @@ void CaptureLog::goodRead(bool isWritten) {
   }
 }
 
-void CaptureLog::badRead(uint8_t status, uint8_t sense) {
+void CaptureLog::badRead(uint8_t status, uint8_t sense, const SenseFields& fields) {
   if (!inGap) {
     inGap = true;
     gap = Gap();
@@ -87,6 +120,18 @@ void CaptureLog::badRead(uint8_t status, uint8_t sense) {
   }
   ++gap.reads;
   ++gap.answers[static_cast<uint16_t>(status << 8 | sense)];
+  ++gap.senses[senseAnswer(status, sense, fields)];
+}
+
+void CaptureLog::nameSenseCodes(const Gap& stretch) {
+  for (const auto& s : stretch.senses) {
+    if ((s.first >> 24 & 1) == 0) continue;
+    uint16_t code = static_cast<uint16_t>(s.first & 0xFFFF);
+    if (std::find(named.begin(), named.end(), code) != named.end()) continue;
+    named.push_back(code);
+    out.line(msg::kCaptureLogSenseCode, code >> 8, code & 0xFF,
+             senseCodeText(static_cast<uint8_t>(code >> 8), static_cast<uint8_t>(code)));
+  }
 }
 
 void CaptureLog::atimeShown(const tapetime::Time& time) {
@@ -116,7 +161,8 @@ void CaptureLog::writeWaitingGaps(int64_t after) {
     }
     out.line(msg::kCaptureLogStretch, static_cast<long long>(stretch.position),
              static_cast<long long>(stretch.reads), text(stretch.before).c_str(),
-             text(after).c_str(), answers.c_str());
+             text(after).c_str(), answers.c_str(), senseAnswers(stretch.senses).c_str());
+    nameSenseCodes(stretch);
     gapReads += stretch.reads;
     stretches.push_back(stretch);
   }
@@ -167,8 +213,27 @@ void CaptureLog::writeRecord() {
   doc.stretches.clear();
   for (const Gap& s : stretches) {
     records::CaptureStretch r{s.position, s.reads, atime(s.before), atime(s.after), {}};
-    for (const auto& a : s.answers) r.answers.push_back({a.first >> 8, a.first & 0xFF, a.second});
+    for (const auto& a : s.answers)
+      r.answers.push_back({a.first >> 8, a.first & 0xFF, a.second, {}});
+    for (const auto& k : s.senses) {
+      records::CaptureAnswer& a =
+          *std::find_if(r.answers.begin(), r.answers.end(), [&](const records::CaptureAnswer& x) {
+            return x.status == byteOf(k.first, 40) && x.sense == byteOf(k.first, 32);
+          });
+      records::CaptureSense sense{std::nullopt, std::nullopt, std::nullopt, k.second};
+      if ((k.first >> 24 & 1) != 0) {
+        sense = {byteOf(k.first, 16), byteOf(k.first, 8), byteOf(k.first, 0), k.second};
+      }
+      a.senses.push_back(sense);
+    }
     doc.stretches.push_back(r);
+  }
+  doc.senseCodes.clear();
+  for (uint16_t code : named) {
+    const char* name =
+        senseCodeEnglish(static_cast<uint8_t>(code >> 8), static_cast<uint8_t>(code));
+    doc.senseCodes.push_back({code >> 8, code & 0xFF,
+                              name != nullptr ? std::optional<std::string>(name) : std::nullopt});
   }
   doc.counts = records::CaptureCounts{good, written, filtered,
                                       static_cast<int64_t>(stretches.size()), gapReads};

@@ -22,6 +22,7 @@
 #include "json_record.h"
 #include "log_file.h"
 #include "records.h"
+#include "sense_codes.h"
 #include "system_services.h"
 #include "tape_time.h"
 
@@ -71,8 +72,9 @@ class CaptureLog {
   // The image keeps `frames` whole frames after a failed write: what was
   // counted as written beyond them never reached the disk.
   void imageKeeps(int64_t frames);
-  // A READ that returned another status (not the end of the recording).
-  void badRead(uint8_t status, uint8_t sense);
+  // A READ that returned another status (not the end of the recording):
+  // its status, sense byte and what its sense data says.
+  void badRead(uint8_t status, uint8_t sense, const SenseFields& fields);
   // The latest frame's time, as the time display showed it last.
   void atimeShown(const tapetime::Time& atime);
   // The end: how, whether data mode was restored, the exit status, when.
@@ -91,7 +93,12 @@ class CaptureLog {
     int64_t before = tapetime::kNoTime;   // the key of the ATIME shown last before it
     int64_t after = tapetime::kNoTime;    // and first after it
     std::map<uint16_t, int64_t> answers;  // status << 8 | sense byte: how often
+    // Each answer with its sense key, ASC and ASCQ (senseAnswer): how often.
+    std::map<uint64_t, int64_t> senses;
   };
+  // The answers' sense codes that no line of the log has named yet: named
+  // after the stretch's line.
+  void nameSenseCodes(const Gap& stretch);
   void writeWaitingGaps(int64_t after);
   // Writes the record: its facts so far.
   void writeRecord();
@@ -117,4 +124,5 @@ class CaptureLog {
   // Those that have their time after (or the end of the capture): the log's.
   std::vector<Gap> stretches;
   int64_t gapReads = 0;
+  std::vector<uint16_t> named;  // ASC << 8 | ASCQ, in the order the log named them
 };

@@ -117,14 +117,16 @@ void carrierClose() {
   tapeHandle = -1;
 }
 
-bool carrierIdentification(uint8_t id[pt::kIdentificationLength], bool* found) {
+bool carrierIdentification(Identification* identification) {
   // Standard INQUIRY: 36 bytes, the identification at 8..35.
   uint8_t reply[36] = {};
   ScsiCommand command{{0x12, 0, 0, 0, sizeof reply, 0}, DataDirection::In, reply, sizeof reply, 5};
-  ScsiResult result;
-  if (!carrierSend(command, &result)) return false;
-  *found = result.status == 0;
-  std::memcpy(id, reply + 8, pt::kIdentificationLength);
+  identification->asked = true;
+  std::memcpy(identification->cdb, command.cdb, 6);
+  identification->length = command.length;
+  if (!carrierSend(command, &identification->result)) return false;
+  identification->found = identification->result.status == 0;
+  std::memcpy(identification->id, reply + 8, pt::kIdentificationLength);
   return true;
 }
 
@@ -148,4 +150,12 @@ bool carrierSend(const ScsiCommand& command, ScsiResult* result) {
 
 void carrierErrorText(char* text, size_t size) {
   std::snprintf(text, size, "%s", std::strerror(lastError));
+}
+
+unsigned long carrierErrorCode() {
+  return static_cast<unsigned long>(lastError);
+}
+
+const char* carrierPlatform() {
+  return "linux";
 }

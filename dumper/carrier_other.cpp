@@ -26,7 +26,7 @@ const char* carrierDeviceName() {
 
 void carrierClose() {}
 
-bool carrierIdentification(uint8_t[pt::kIdentificationLength], bool*) {
+bool carrierIdentification(Identification*) {
   return false;
 }
 
@@ -36,4 +36,12 @@ bool carrierSend(const ScsiCommand&, ScsiResult*) {
 
 void carrierErrorText(char* text, size_t size) {
   std::snprintf(text, size, "%s", kNoPassThrough);
+}
+
+unsigned long carrierErrorCode() {
+  return 0;
+}
+
+const char* carrierPlatform() {
+  return "none";
 }

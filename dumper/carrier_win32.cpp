@@ -79,7 +79,7 @@ void carrierClose() {
   tapeHandle = INVALID_HANDLE_VALUE;
 }
 
-bool carrierIdentification(uint8_t id[pt::kIdentificationLength], bool* found) {
+bool carrierIdentification(Identification* identification) {
   // The count of bytes returned is not looked at (Wine reports 36 for a
   // reply of 60): the reply is read in the whole buffer, cleared first, so
   // that a place the reply did not fill reads as zeros, not a drive.
@@ -90,7 +90,7 @@ bool carrierIdentification(uint8_t id[pt::kIdentificationLength], bool* found) {
                        &returned, nullptr)) {
     return fail();
   }
-  *found = identificationFromAdapterReply(reply, sizeof reply, id);
+  identification->found = identificationFromAdapterReply(reply, sizeof reply, identification->id);
   return true;
 }
 
@@ -121,7 +121,8 @@ bool carrierSend(const ScsiCommand& command, ScsiResult* result) {
                        &returned, nullptr)) {
     return fail();
   }
-  *result = passThroughResult(command, p.spt.ScsiStatus, p.sense, p.spt.DataTransferLength, p.data);
+  *result = passThroughResult(command, p.spt.ScsiStatus, p.sense, p.spt.SenseInfoLength,
+                              p.spt.DataTransferLength, p.data);
   return true;
 }
 
@@ -130,4 +131,12 @@ void carrierErrorText(char* text, size_t size) {
   if (!systemErrorText(lastError, text, size, &lookupError)) {
     lookupFailedText(text, size, lookupError);
   }
+}
+
+unsigned long carrierErrorCode() {
+  return lastError;
+}
+
+const char* carrierPlatform() {
+  return "windows";
 }

@@ -126,6 +126,66 @@ DAT_MESSAGE(kLengthRefused,
             "%s: カセットの長さ「%s」は使えません。%dから%dまでの分数で指定してください。\n",
             "%s: the cassette length \"%s\" cannot be used: give it in minutes, %d to %d.\n");
 
+// An additional sense code that the table of names (sense_codes.h) does not
+// hold: one of the vendor's own (80h and above), or another.
+DAT_MESSAGE(kSenseCodeVendors, "ベンダー固有のコード", "a code of the vendor's own");
+DAT_MESSAGE(kSenseCodeUnnamed, "表にないコード", "a code the table does not name");
+
+// KOVRANT --identify: what the drive says of itself, decoded and in hex.
+DAT_MESSAGE(kIdentifyIdentification, "識別情報: %s\n", "Identification: %s\n");
+DAT_MESSAGE(kIdentifyFields, "  ベンダー「%s」 製品「%s」 リビジョン「%s」\n",
+            "  vendor \"%s\", product \"%s\", revision \"%s\"\n");
+DAT_MESSAGE(kIdentifyNoIdentification, "ドライブの答えに識別情報がありません。\n",
+            "The drive's answer holds no identification.\n");
+DAT_MESSAGE(kIdentifySupported, "対応するドライブです (%s)。\n",
+            "This is the supported drive (%s).\n");
+// Not the supported drive: the fields that differ, joined by kNameSeparator.
+DAT_MESSAGE(kIdentifyNotSupported, "対応するドライブ (%s) ではありません。違う項目: %s\n",
+            "This is not the supported drive (%s); what differs: %s\n");
+DAT_MESSAGE(kIdentifyVendor, "ベンダー", "vendor");
+DAT_MESSAGE(kIdentifyProduct, "製品", "product");
+DAT_MESSAGE(kIdentifyRevision, "リビジョン", "revision");
+DAT_MESSAGE(kIdentifyInquiryData, "標準のINQUIRYデータ (%d バイト):\n",
+            "Standard INQUIRY data (%d bytes):\n");
+DAT_MESSAGE(kIdentifyHexLine, "  %s\n", "  %s\n");
+DAT_MESSAGE(kIdentifyPages, "VPDページ 00h (%d バイト): ドライブの持つページ %s\n",
+            "Vital product data page 00h (%d bytes): the drive offers pages %s\n");
+DAT_MESSAGE(kIdentifySerial, "VPDページ 80h (%d バイト): 装置のシリアル番号「%s」\n",
+            "Vital product data page 80h (%d bytes): unit serial number \"%s\"\n");
+DAT_MESSAGE(kIdentifyNoSerialPage, "ドライブにはシリアル番号のページ (80h) がありません。\n",
+            "The drive offers no unit serial number page (80h).\n");
+// A request of --identify that the control could not carry out (the
+// system's text follows), or that the drive answered with another status:
+// the request's name (its page), the status, the sense key and the
+// additional sense code with their names.
+DAT_MESSAGE(kIdentifyRequestFailed, "%s の要求を実行できませんでした。\n",
+            "The %s request could not be carried out.\n");
+DAT_MESSAGE(
+    kIdentifyRequestRefused,
+    "ドライブは %s にステータス %02Xh で答えました: センスキー %Xh %s、ASC/ASCQ %02X/%02X %s\n",
+    "The drive answered %s with status %02Xh: sense key %Xh %s, ASC/ASCQ %02X/%02X %s\n");
+DAT_MESSAGE(kIdentifyRequestStatus, "ドライブは %s にステータス %02Xh で答えました。\n",
+            "The drive answered %s with status %02Xh.\n");
+DAT_MESSAGE(kIdentifyModeData, "現在のモードパラメータ (MODE SENSE, %d バイト):\n",
+            "Current mode parameters (MODE SENSE, %d bytes):\n");
+DAT_MESSAGE(kIdentifyDensity, "  密度コード %02Xh (%s)、ブロック長 %u%s、書き込み禁止: %s\n",
+            "  density code %02Xh (%s), block length %u%s, write protected: %s\n");
+DAT_MESSAGE(kIdentifyNoDescriptor, "  ブロックディスクリプタなし、書き込み禁止: %s\n",
+            "  no block descriptor, write protected: %s\n");
+DAT_MESSAGE(kIdentifyAudioDensity, "オーディオモード", "audio mode");
+DAT_MESSAGE(kIdentifyDataDensity, "データモード", "data mode");
+DAT_MESSAGE(kIdentifyOtherDensity, "その他", "other");
+DAT_MESSAGE(kIdentifyVariable, " (可変長)", " (variable)");
+DAT_MESSAGE(kIdentifyYes, "はい", "yes");
+DAT_MESSAGE(kIdentifyNo, "いいえ", "no");
+
+// The trace (--trace FILE) could not be created: the run does not begin;
+// or a line of it could not be written: the run goes on without it.
+DAT_MESSAGE(kTraceCreateFailed, "KOVRANT: トレース %s を作成できませんでした: %s\n",
+            "KOVRANT: could not create the trace %s: %s\n");
+DAT_MESSAGE(kTraceWriteFailed, "トレース %s に書き込めませんでした: %s\n",
+            "Could not write to the trace %s: %s\n");
+
 // The capture log (KOVRANT.LOG): "key: value" lines; the values that are
 // words are in the log's language too.
 DAT_FILE_TEXT(kCaptureLogProgram, "プログラム: KOVRANT %s", "Program: KOVRANT %s");
@@ -136,9 +196,13 @@ DAT_FILE_TEXT(kCaptureLogArrived, "カセット到着: %s", "Cassette arrived: %
 DAT_FILE_TEXT(kCaptureLogKept, "残した以前のキャプチャ: %s (%lldフレーム)",
               "Earlier capture kept: %s (%lld frames)");
 DAT_FILE_TEXT(kCaptureLogStretch,
-              "読み取りエラー区間: 位置=%lld 回数=%lld 直前のATIME=%s 直後のATIME=%s 内訳=%s",
+              "読み取りエラー区間: 位置=%lld 回数=%lld 直前のATIME=%s 直後のATIME=%s 内訳=%s "
+              "センス=%s",
               "Read error stretch: position=%lld reads=%lld ATIME_before=%s ATIME_after=%s "
-              "answers=%s");
+              "answers=%s sense=%s");
+// The standard name of an additional sense code (ASC/ASCQ) that a stretch
+// holds, after the first stretch that holds it.
+DAT_FILE_TEXT(kCaptureLogSenseCode, "センスコード: %02X/%02X %s", "Sense code: %02X/%02X %s");
 DAT_FILE_TEXT(kCaptureLogEnd, "終了理由: %s", "Ended by: %s");
 DAT_FILE_TEXT(kCaptureLogDataMode, "データモード: %s", "Data mode: %s");
 DAT_FILE_TEXT(kCaptureLogDataModeBack, "戻した", "restored");
@@ -158,6 +222,8 @@ DAT_FILE_TEXT(kCaptureEndOther, "その他", "other");
 // What --help prints.
 DAT_MESSAGE(kKovrantHelp,
             "使い方: KOVRANT [--device デバイス] [--tape 識別名] [--length 分]\n"
+            "                [--trace ファイル]\n"
+            "        KOVRANT --identify [--device デバイス] [--trace ファイル]\n"
             "        KOVRANT [--help | --version]\n"
             "\n"
             "DATテープドライブ SONY SDT-9000 (ファームウェア 12.2) をオーディオモードに切り替え、\n"
@@ -190,12 +256,20 @@ DAT_MESSAGE(kKovrantHelp,
             "                     KOVRANT.LOG と KOVRANT.json に書きます。\n"
             "  --length 分        カセットの長さ (60から180分)。端末の表示に、テープの位置\n"
             "                     (割合) と残り時間の見込みを加えます。\n"
+            "  --trace ファイル   ドライブへのすべての要求とその答えを、ファイルに1行ずつ\n"
+            "                     JSON で書きます (ドライブの動作がおかしいときに送るもの)。\n"
+            "  --identify         読み取りの代わりに、ドライブが自身について答える内容\n"
+            "                     (INQUIRY、シリアル番号、モードパラメータ) と、対応する\n"
+            "                     ドライブかどうかを表示します。モードは変えず、テープは\n"
+            "                     動かさず、ファイルも書きません。\n"
             "\n"
             "終了ステータス: 0 テープの終端まで読み、データモードに戻した / 1 それ以外 /\n"
-            "2 引数の誤り。\n"
+            "2 引数の誤り。--identify では 0 ドライブが答えた / 1 答えなかった。\n"
             "続いて SELTHIX で KOVRANT.IMG を WAV ファイルに変換します。\n"
             "詳しくは man KOVRANT と README を参照してください。\n",
             "Usage: KOVRANT [--device DEVICE] [--tape ID] [--length MINUTES]\n"
+            "               [--trace FILE]\n"
+            "       KOVRANT --identify [--device DEVICE] [--trace FILE]\n"
             "       KOVRANT [--help | --version]\n"
             "\n"
             "Switches the DAT tape drive SONY SDT-9000 (firmware 12.2) to audio mode and writes\n"
@@ -228,9 +302,15 @@ DAT_MESSAGE(kKovrantHelp,
             "                    and \"-\"), written into KOVRANT.LOG and KOVRANT.json.\n"
             "  --length MINUTES  the cassette's length, 60 to 180: the terminal also shows\n"
             "                    how far along the tape is and an estimate of the time left.\n"
+            "  --trace FILE      write every request to the drive and its answer into FILE\n"
+            "                    (JSON Lines): what to send when a drive misbehaves.\n"
+            "  --identify        instead of reading, print what the drive says of itself\n"
+            "                    (inquiry data, serial number, mode parameters) and whether\n"
+            "                    it is the supported drive; no mode is changed, the tape is\n"
+            "                    not moved and no file is written.\n"
             "\n"
             "Exit status: 0 read to the end of the tape and data mode restored / 1 otherwise /\n"
-            "2 wrong arguments.\n"
+            "2 wrong arguments. With --identify: 0 the drive answered / 1 it did not.\n"
             "Then SELTHIX converts KOVRANT.IMG into WAV files.\n"
             "See man KOVRANT and the README for more.\n");
 

@@ -6,6 +6,8 @@
 
 #include "console.h"
 #include "dumper_messages.h"
+#include "system_services.h"
+#include "trace.h"
 
 namespace {
 
@@ -15,10 +17,50 @@ constexpr uint32_t kRewindTimeout = 80;
 constexpr uint32_t kUnloadTimeout = 20;
 constexpr uint32_t kModeTimeout = 2;
 constexpr uint32_t kReadTimeout = 10;
+constexpr uint32_t kInquiryTimeout = 5;
 
 // Data travels through this buffer, so that a command that fails leaves the
 // caller's buffer as it was and one that transfers less writes only what came.
 uint8_t transferBuffer[pt::kMaxTransfer];
+
+// The carrier's calls, each seen by the trace (trace.h) as the carrier
+// answered it.
+bool carried(const ScsiCommand& command, ScsiResult* result) {
+  uint64_t started = trace::active() ? steadyMicroseconds() : 0;
+  bool ok = carrierSend(command, result);
+  trace::request(command, ok, *result, started);
+  return ok;
+}
+
+bool identified(Identification* identification) {
+  uint64_t started = trace::active() ? steadyMicroseconds() : 0;
+  bool ok = carrierIdentification(identification);
+  trace::identification(*identification, ok, started);
+  return ok;
+}
+
+bool hasDrive(int drive) {
+  bool answer = carrierHasDrive(drive);
+  trace::hasDrive(drive, answer);
+  return answer;
+}
+
+bool openDrive(int drive) {
+  bool ok = carrierOpen(drive);
+  trace::opened(drive, nullptr, ok);
+  return ok;
+}
+
+bool openDevice(const char* device) {
+  bool ok = carrierOpenDevice(device);
+  trace::opened(-1, device, ok);
+  return ok;
+}
+
+void closeDrive() {
+  carrierClose();
+  trace::closed();
+}
 
 bool send(const uint8_t (&cdb)[6], DataDirection direction, uint32_t length, uint32_t timeout,
           uint8_t* status, uint8_t* senseByte, ScsiResult* result) {
@@ -28,7 +70,7 @@ bool send(const uint8_t (&cdb)[6], DataDirection direction, uint32_t length, uin
   command.data = transferBuffer;
   command.length = length;
   command.timeoutSeconds = timeout;
-  if (!carrierSend(command, result)) return false;
+  if (!carried(command, result)) return false;
   *status = result->status;
   *senseByte = result->senseByte;
   return true;
@@ -41,10 +83,12 @@ bool noDataCommand(uint8_t opcode, uint32_t timeout, uint8_t* status, uint8_t* s
   return send({opcode, 0, 0, 0, 0, 0}, DataDirection::None, 0, timeout, status, senseByte, &result);
 }
 
-// A data-in command: MODE SENSE(6), READ(6). `cdb` gets its length field
-// from the caller's request reduced to `limit`.
+// A data-in command: MODE SENSE(6), READ(6), INQUIRY. `cdb` gets its
+// length field from the caller's request reduced to `limit`; `answer`, when
+// given, receives the whole answer.
 bool dataInCommand(uint8_t (&cdb)[6], bool threeByteLength, int32_t limit, uint32_t timeout,
-                   uint8_t* buffer, int32_t* length, uint8_t* status, uint8_t* senseByte) {
+                   uint8_t* buffer, int32_t* length, uint8_t* status, uint8_t* senseByte,
+                   ScsiResult* answer = nullptr) {
   if (buffer == nullptr || length == nullptr || status == nullptr || senseByte == nullptr) {
     return false;
   }
@@ -61,6 +105,7 @@ bool dataInCommand(uint8_t (&cdb)[6], bool threeByteLength, int32_t limit, uint3
   uint32_t got = result.transferred < wanted ? result.transferred : wanted;
   *length = static_cast<int32_t>(got);
   if (got > 0) std::memcpy(buffer, transferBuffer, got);
+  if (answer != nullptr) *answer = result;
   return true;
 }
 
@@ -78,16 +123,27 @@ bool ScsiUnload(uint8_t* status, uint8_t* senseByte) {
   return noDataCommand(0x1B, kUnloadTimeout, status, senseByte);
 }
 
-bool ScsiModeSense(uint8_t* buffer, int32_t* length, uint8_t* status, uint8_t* senseByte) {
+bool ScsiModeSense(uint8_t* buffer, int32_t* length, uint8_t* status, uint8_t* senseByte,
+                   ScsiResult* answer) {
   uint8_t cdb[6] = {0x1A, 0, 0, 0, 0, 0};
   return dataInCommand(cdb, false, pt::kModeSenseLimit, kModeTimeout, buffer, length, status,
-                       senseByte);
+                       senseByte, answer);
 }
 
-bool ScsiRead(uint8_t* buffer, int32_t* length, uint8_t* status, uint8_t* senseByte) {
+bool ScsiRead(uint8_t* buffer, int32_t* length, uint8_t* status, uint8_t* senseByte,
+              ScsiResult* answer) {
   uint8_t cdb[6] = {0x08, 0, 0, 0, 0, 0};
   return dataInCommand(cdb, true, static_cast<int32_t>(pt::kMaxTransfer), kReadTimeout, buffer,
-                       length, status, senseByte);
+                       length, status, senseByte, answer);
+}
+
+bool ScsiInquiry(bool vitalProductData, uint8_t page, uint8_t* buffer, int32_t* length,
+                 ScsiResult* answer) {
+  if (answer == nullptr) return false;
+  uint8_t cdb[6] = {0x12, static_cast<uint8_t>(vitalProductData ? 1 : 0), page, 0, 0, 0};
+  uint8_t status = 0, senseByte = 0;
+  return dataInCommand(cdb, false, 255, kInquiryTimeout, buffer, length, &status, &senseByte,
+                       answer);
 }
 
 bool ScsiModeSelect(const uint8_t* parameterList, int32_t length, uint8_t* status,
@@ -111,26 +167,25 @@ bool isSupported(const uint8_t id[pt::kIdentificationLength], bool found) {
 
 // Whether the drive just opened is the supported one, asking it quietly.
 bool openedIsSupported() {
-  uint8_t id[pt::kIdentificationLength] = {};
-  bool found = false;
-  return carrierIdentification(id, &found) && isSupported(id, found);
+  Identification identification;
+  return identified(&identification) && isSupported(identification.id, identification.found);
 }
 
 // The identification of the drive just opened, said on the console and
 // compared with the supported drive's. On false the drive is closed.
 bool checkOpenedDrive() {
-  uint8_t id[pt::kIdentificationLength] = {};
-  bool found = false;
-  if (!carrierIdentification(id, &found)) {
+  Identification identification;
+  if (!identified(&identification)) {
     printStdout(msg::kInquiryFailed);
     printLastError();
-    carrierClose();
+    closeDrive();
     return false;
   }
-  if (found) printStdout(msg::kIdentification, reinterpret_cast<const char*>(id));
-  if (!isSupported(id, found)) {
+  const uint8_t* id = identification.id;
+  if (identification.found) printStdout(msg::kIdentification, reinterpret_cast<const char*>(id));
+  if (!isSupported(id, identification.found)) {
     printStdout(msg::kDriveNotSupported);
-    carrierClose();
+    closeDrive();
     return false;
   }
   return true;
@@ -165,54 +220,92 @@ struct Unopened {
 
 }  // namespace
 
-bool identifyDrive(const char* device, std::string* said) {
-  said->clear();
-  if (device != nullptr) {
-    if (!carrierOpenDevice(device)) return openFailed();
-    sayDevice(said);
-    return checkOpenedDrive();
+namespace {
+
+void sayUnopened(const std::vector<Unopened>& unopened) {
+  for (const Unopened& u : unopened) {
+    printStdout(msg::kDriveOpenFailed, u.device.c_str());
+    printStdout(msg::kSystemText, u.reason.c_str());
   }
-  // With one drive the run is the same as ever. With several, the first
-  // that is the supported drive is used.
-  bool first = carrierOpen(0);
-  if (!carrierHasDrive(1)) return first ? checkOpenedDrive() : openFailed();
-  if (first && openedIsSupported()) {
-    sayDevice(said);
-    return checkOpenedDrive();
-  }
-  if (first) carrierClose();
-  std::vector<Unopened> unopened;
-  for (int drive = 1; carrierHasDrive(drive); ++drive) {
-    if (!carrierOpen(drive)) {
-      unopened.push_back({shownName(carrierDeviceName()), lastErrorText()});
+}
+
+// The search of the system's drives: the first after drive 0 that is the
+// supported one, opened. False when none is; *unopened then holds those
+// that could not be opened.
+bool searchFurther(std::string* said, std::vector<Unopened>* unopened) {
+  for (int drive = 1; hasDrive(drive); ++drive) {
+    if (!openDrive(drive)) {
+      unopened->push_back({shownName(carrierDeviceName()), lastErrorText()});
       continue;
     }
     if (openedIsSupported()) {
       sayDevice(said);
-      return checkOpenedDrive();
+      unopened->clear();
+      return true;
     }
-    carrierClose();
+    closeDrive();
   }
+  return false;
+}
+
+// Opens the drive a run uses: `device` when given, else the system's first
+// drive when it has one only, else the first of them that is the supported
+// one, else the first (each that could not be opened then in *unopened, for
+// the console after what is said of the first). False when the one to use
+// could not be opened: the console has said so.
+bool openChosenDrive(const char* device, std::string* said, std::vector<Unopened>* unopened) {
+  said->clear();
+  if (device != nullptr) {
+    if (!openDevice(device)) return openFailed();
+    sayDevice(said);
+    return true;
+  }
+  // With one drive the run is the same as ever. With several, the first
+  // that is the supported drive is used.
+  bool first = openDrive(0);
+  if (!hasDrive(1)) return first || openFailed();
+  if (first && openedIsSupported()) {
+    sayDevice(said);
+    return true;
+  }
+  if (first) closeDrive();
+  if (searchFurther(said, unopened)) return true;
   // None that opened is the supported drive: the first is refused as before,
   // opened again so that a failure is its own. A drive that could not be
   // opened may be the supported one: each is named with the system's
   // reason, which is what the user can act on (a program holding the drive,
   // a missing permission).
-  if (carrierOpen(0)) {
-    sayDevice(said);
-    if (checkOpenedDrive()) return true;
-  } else {
-    openFailed();
-  }
-  for (const Unopened& u : unopened) {
-    printStdout(msg::kDriveOpenFailed, u.device.c_str());
-    printStdout(msg::kSystemText, u.reason.c_str());
-  }
+  if (!openDrive(0)) return openFailed();
+  sayDevice(said);
+  return true;
+}
+
+}  // namespace
+
+bool identifyDrive(const char* device, std::string* said) {
+  std::vector<Unopened> unopened;
+  if (openChosenDrive(device, said, &unopened) && checkOpenedDrive()) return true;
+  sayUnopened(unopened);
   return false;
 }
 
+bool openDriveToIdentify(const char* device, std::string* said) {
+  std::vector<Unopened> unopened;
+  bool opened = openChosenDrive(device, said, &unopened);
+  sayUnopened(unopened);
+  return opened;
+}
+
+bool identifyOpenedDrive(uint8_t id[pt::kIdentificationLength], bool* found) {
+  Identification identification;
+  if (!identified(&identification)) return false;
+  std::memcpy(id, identification.id, pt::kIdentificationLength);
+  *found = identification.found;
+  return true;
+}
+
 void closeTape() {
-  carrierClose();
+  closeDrive();
 }
 
 void printLastError() {

@@ -26,10 +26,12 @@ PassThroughSizes passThroughSizes(const ScsiCommand& command, uint32_t headerSiz
 }
 
 ScsiResult passThroughResult(const ScsiCommand& command, uint8_t status, const uint8_t* sense,
-                             uint32_t transferred, const uint8_t* data) {
+                             uint8_t senseLength, uint32_t transferred, const uint8_t* data) {
   ScsiResult result;
   result.status = status;
   result.senseByte = sense[2];
+  std::memcpy(result.sense, sense, pt::kSenseLength);
+  result.senseLength = senseLength;
   if (command.direction == DataDirection::In) {
     uint32_t got = transferred;
     if (got > command.length) got = command.length;

@@ -34,11 +34,13 @@ struct PassThroughSizes {
 PassThroughSizes passThroughSizes(const ScsiCommand& command, uint32_t headerSize,
                                   uint32_t dataOffset);
 
-// What the control answered for `command`: the status, the sense data, the
-// length it reports transferred and the data area. For a data-in command
-// the bytes transferred (never more than asked) are copied to command.data.
+// What the control answered for `command`: the status, the sense area
+// (pt::kSenseLength bytes) and the SenseInfoLength the control handed back,
+// the length it reports transferred and the data area. For a data-in
+// command the bytes transferred (never more than asked) are copied to
+// command.data.
 ScsiResult passThroughResult(const ScsiCommand& command, uint8_t status, const uint8_t* sense,
-                             uint32_t transferred, const uint8_t* data);
+                             uint8_t senseLength, uint32_t transferred, const uint8_t* data);
 
 // The 28 identification bytes from an adapter's inquiry reply
 // (SCSI_ADAPTER_BUS_INFO, in a buffer of `size` bytes): those at

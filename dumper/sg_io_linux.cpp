@@ -40,6 +40,8 @@ ScsiResult resultFromSgIo(const sg_io_hdr_t& hdr, const ScsiCommand& command,
   ScsiResult result;
   result.status = hdr.status;
   result.senseByte = hdr.sb_len_wr > 2 ? sense[2] : 0;
+  std::memcpy(result.sense, sense, pt::kSenseLength);
+  result.senseLength = hdr.sb_len_wr;
   if (command.direction == DataDirection::In) {
     uint32_t asked = hdr.dxfer_len;
     int resid = hdr.resid;

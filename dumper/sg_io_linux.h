@@ -12,5 +12,6 @@ sg_io_hdr_t sgIoFromCommand(const ScsiCommand& command, uint8_t* sense);
 // a non-zero host status (no connection, a timeout, an abort), or a driver
 // status other than none or "sense data valid", means it did not.
 bool sgIoCarriedOut(const sg_io_hdr_t& hdr);
-// The status, sense byte 2 and, for a data-in command, the bytes transferred.
+// The status, the sense area (byte 2 of it apart when the driver wrote it)
+// and, for a data-in command, the bytes transferred.
 ScsiResult resultFromSgIo(const sg_io_hdr_t& hdr, const ScsiCommand& command, const uint8_t* sense);

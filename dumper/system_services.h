@@ -18,3 +18,6 @@ WallTime wallClock();
 // its own: it never goes back, whatever is done to the time of day. The
 // simulated clock counts its pauses and the time the tape runs.
 uint64_t steadyMilliseconds();
+// The same clock in microseconds (Windows: the performance counter, which
+// runs from a moment of its own), for the times of a trace.
+uint64_t steadyMicroseconds();

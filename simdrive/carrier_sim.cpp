@@ -1,7 +1,8 @@
 // The carrier of kovrant-sim: every command goes straight to the drive
 // model, linked in place of the operating system's pass-through. A command
 // whose answer would come after its timeout counts as one that failed, as
-// the pass-through reports it.
+// the pass-through reports it. In a replay (replay.h) every call is
+// answered from the trace instead.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +13,7 @@
 #include "carrier.h"
 #include "drive_model.h"
 #include "pass_through.h"
+#include "replay.h"
 #include "system_services.h"
 
 namespace {
@@ -45,17 +47,20 @@ void configure() {
 }  // namespace
 
 bool carrierHasDrive(int drive) {
+  if (replay::active()) return replay::hasDrive(drive);
   configure();
   return drive >= 0 && drive < sim::driveCount();
 }
 
 bool carrierOpen(int drive) {
+  if (replay::active()) return replay::open(drive);
   configure();
   openedName = nameOf(drive);
   return sim::open(drive);
 }
 
 bool carrierOpenDevice(const char* device) {
+  if (replay::active()) return replay::openDevice(device);
   configure();
   int drive = driveNamed(device);
   if (drive < 0) {
@@ -68,19 +73,22 @@ bool carrierOpenDevice(const char* device) {
 }
 
 const char* carrierDeviceName() {
-  return openedName.c_str();
+  return replay::active() ? replay::deviceName() : openedName.c_str();
 }
 
 void carrierClose() {
+  if (replay::active()) return replay::close();
   sim::close();
   sim::writeLogFromEnvironment();
 }
 
-bool carrierIdentification(uint8_t id[pt::kIdentificationLength], bool* found) {
-  return sim::identification(id, found);
+bool carrierIdentification(Identification* identification) {
+  if (replay::active()) return replay::identification(identification);
+  return sim::identification(identification->id, &identification->found);
 }
 
 bool carrierSend(const ScsiCommand& command, ScsiResult* result) {
+  if (replay::active()) return replay::send(command, result);
   uint32_t length = command.length > pt::kMaxTransfer ? pt::kMaxTransfer : command.length;
   sim::Flow flow = command.direction == DataDirection::In    ? sim::Flow::In
                    : command.direction == DataDirection::Out ? sim::Flow::Out
@@ -99,6 +107,9 @@ bool carrierSend(const ScsiCommand& command, ScsiResult* result) {
   sim::sleep(a.delayMs);
   result->status = a.status;
   result->senseByte = a.sense[2];
+  std::memset(result->sense, 0, sizeof result->sense);
+  std::memcpy(result->sense, a.sense, sizeof a.sense);
+  result->senseLength = a.sense[0] != 0 ? static_cast<int>(sizeof a.sense) : 0;
   result->transferred = 0;
   if (command.direction == DataDirection::In) {
     result->transferred = a.reported < length ? a.reported : length;
@@ -107,10 +118,20 @@ bool carrierSend(const ScsiCommand& command, ScsiResult* result) {
 }
 
 void carrierErrorText(char* text, size_t size) {
+  if (replay::active()) return replay::errorText(text, size);
   const char* s = sim::windowsErrorText(sim::lastError());
   if (s == nullptr || std::strlen(s) + 1 > size) {
     lookupFailedText(text, size, 317);  // ERROR_MR_MID_NOT_FOUND: no text for the code
     return;
   }
   std::snprintf(text, size, "%s", s);
+}
+
+unsigned long carrierErrorCode() {
+  if (replay::active()) return replay::errorCode();
+  return sim::lastError();
+}
+
+const char* carrierPlatform() {
+  return "simulated";
 }

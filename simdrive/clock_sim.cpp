@@ -1,6 +1,7 @@
 // The simulated clock: a pause takes no time; the drive model counts it,
-// and the time the tape runs while frames are read. The steady clock is
-// both together, and the time of day moves with it from 2026-01-01 00:00 UTC.
+// and the time the tape runs while frames are read (and, in a replay, the
+// time its trace took). The steady clock is all of it, and the time of day
+// moves with it from 2026-01-01 00:00 UTC (a replay: from its trace's start).
 #include "drive_model.h"
 #include "system_services.h"
 
@@ -9,11 +10,15 @@ void sleepMilliseconds(unsigned milliseconds) {
 }
 
 uint64_t steadyMilliseconds() {
-  const sim::DriveState& s = sim::state();
-  return s.sleptMilliseconds + s.tapeMilliseconds;
+  return sim::clockMilliseconds();
+}
+
+uint64_t steadyMicroseconds() {
+  return steadyMilliseconds() * 1000;
 }
 
 WallTime wallClock() {
-  constexpr int64_t kStart = 1767225600;  // 2026-01-01 00:00:00 UTC
-  return {kStart + static_cast<int64_t>(steadyMilliseconds() / 1000), 0};
+  const sim::DriveState& s = sim::state();
+  return {s.originUtcSeconds + static_cast<int64_t>(steadyMilliseconds() / 1000),
+          s.originOffsetMinutes};
 }

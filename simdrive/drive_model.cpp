@@ -193,6 +193,41 @@ void modeSense(Answer& a, const uint8_t* cdb, uint8_t* data, uint32_t room) {
   give(a, data, room < allocation ? room : allocation, out, static_cast<uint32_t>(n));
 }
 
+// INQUIRY: a SCSI-2 sequential-access device, removable; with EVPD the
+// vital product data pages 00h (the pages it has) and 80h (the unit serial
+// number), unless the script has none. Byte 1's top three bits are the
+// SCSI-2 logical unit number, which Linux sets for a LUN other than 0 of
+// a SCSI-2 device: not looked at.
+void inquiry(Answer& a, const uint8_t* cdb, uint8_t* data, uint32_t length) {
+  const Script& script = drive().script;
+  uint32_t room = length < cdb[4] ? length : cdb[4];
+  bool evpd = (cdb[1] & 1) != 0;
+  if ((cdb[1] & 0x1E) != 0 || (!evpd && cdb[2] != 0) ||
+      (evpd && (!script.productData || (cdb[2] != 0x00 && cdb[2] != 0x80)))) {
+    return checkCondition(a, kIllegalRequest, kInvalidFieldInCdb);
+  }
+  uint8_t reply[64] = {0x01};
+  if (!evpd) {
+    const uint8_t standard[8] = {0x01, 0x80, 0x02, 0x02, 31};
+    std::memcpy(reply, standard, sizeof standard);
+    std::memset(reply + 8, ' ', 28);
+    const std::string& id = script.identification;
+    std::memcpy(reply + 8, id.data(), id.size() < 28 ? id.size() : 28);
+    return give(a, data, room, reply, 36);
+  }
+  reply[1] = cdb[2];
+  if (cdb[2] == 0x00) {
+    const uint8_t pages[] = {0x00, 0x80};
+    reply[3] = sizeof pages;
+    std::memcpy(reply + 4, pages, sizeof pages);
+  } else {
+    size_t n = script.serialNumber.size() < 60 ? script.serialNumber.size() : 60;
+    reply[3] = static_cast<uint8_t>(n);
+    std::memcpy(reply + 4, script.serialNumber.data(), n);
+  }
+  give(a, data, room, reply, 4u + reply[3]);
+}
+
 // Carries out a command that the script leaves alone (or shortens); returns
 // the frame a READ delivered, or -1.
 int64_t perform(Answer& a, const uint8_t* cdb, uint8_t* data, uint32_t length, const Fault* fault) {
@@ -239,18 +274,9 @@ int64_t perform(Answer& a, const uint8_t* cdb, uint8_t* data, uint32_t length, c
     case 0x1E:  // PREVENT ALLOW MEDIUM REMOVAL
       s.preventRemoval = (cdb[4] & 1) != 0;
       return -1;
-    case 0x12: {  // INQUIRY: a SCSI-2 sequential-access device, removable
-      if ((cdb[1] & 1) != 0 || cdb[2] != 0) {
-        checkCondition(a, kIllegalRequest, kInvalidFieldInCdb);
-        return -1;
-      }
-      uint8_t reply[36] = {0x01, 0x80, 0x02, 0x02, 31};
-      std::memset(reply + 8, ' ', 28);
-      const std::string& id = d.script.identification;
-      std::memcpy(reply + 8, id.data(), id.size() < 28 ? id.size() : 28);
-      give(a, data, length < cdb[4] ? length : cdb[4], reply, sizeof reply);
+    case 0x12:  // INQUIRY
+      inquiry(a, cdb, data, length);
       return -1;
-    }
     case 0x03: {  // REQUEST SENSE
       uint8_t reply[18] = {0x70, 0, kNoSense, 0, 0, 0, 0, 10};
       if (!s.loaded) {
@@ -333,6 +359,25 @@ bool parseCommand(const std::string& name, Command* c) {
   return false;
 }
 
+// "SS/KK" or "SS/KK/AA/QQ": the status, the sense byte and the additional
+// sense code and its qualifier, in hex.
+bool parseAnswer(const std::string& text, Fault* f) {
+  unsigned v[4] = {0, 0, 0, 0};
+  char extra = 0;
+  if (std::sscanf(text.c_str(), "%x/%x/%x/%x%c", &v[0], &v[1], &v[2], &v[3], &extra) != 4 &&
+      std::sscanf(text.c_str(), "%x/%x%c", &v[0], &v[1], &extra) != 2) {
+    return false;
+  }
+  for (unsigned x : v) {
+    if (x > 255) return false;
+  }
+  f->status = static_cast<uint8_t>(v[0]);
+  f->sense = static_cast<uint8_t>(v[1]);
+  f->asc = static_cast<uint8_t>(v[2]);
+  f->ascq = static_cast<uint8_t>(v[3]);
+  return true;
+}
+
 bool readWholeFile(const std::string& path, std::vector<uint8_t>* bytes) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
@@ -371,7 +416,7 @@ bool parseFaults(const std::string& text, std::vector<Fault>* faults) {
     f.repeat = star == std::string::npos ? 1 : std::atoi(when.substr(star + 1).c_str());
     if (f.occurrence < 1 || f.repeat < 1) return false;
     std::string action = item.substr(eq + 1);
-    unsigned status = 0, sense = 0, number = 0;
+    unsigned number = 0;
     char extra = 0;
     if (action == "fail") {
       f.kind = Fault::FailControl;
@@ -389,16 +434,11 @@ bool parseFaults(const std::string& text, std::vector<Fault>* faults) {
     } else if (std::sscanf(action.c_str(), "delay:%u%c", &number, &extra) == 1) {
       f.kind = Fault::Delay;
       f.milliseconds = number;
-    } else if (std::sscanf(action.c_str(), "lost:%x/%x%c", &status, &sense, &extra) == 2 &&
-               status < 256 && sense < 256 && f.command == Command::Read) {
+    } else if (action.compare(0, 5, "lost:") == 0 && f.command == Command::Read &&
+               parseAnswer(action.substr(5), &f)) {
       f.kind = Fault::Lost;
-      f.status = static_cast<uint8_t>(status);
-      f.sense = static_cast<uint8_t>(sense);
-    } else if (std::sscanf(action.c_str(), "%x/%x%c", &status, &sense, &extra) == 2 &&
-               status < 256 && sense < 256) {
+    } else if (parseAnswer(action, &f)) {
       f.kind = Fault::Answer;
-      f.status = static_cast<uint8_t>(status);
-      f.sense = static_cast<uint8_t>(sense);
     } else {
       return false;
     }
@@ -426,6 +466,10 @@ bool configureFromEnvironment(std::string* reason) {
     script.insertAfter = static_cast<int>(v);
   }
   if (const char* id = std::getenv("KOVRANT_SIM_ID")) script.identification = id;
+  if (const char* none = std::getenv("KOVRANT_SIM_NO_VPD")) {
+    script.productData = std::strcmp(none, "1") != 0;
+  }
+  if (const char* serial = std::getenv("KOVRANT_SIM_SERIAL")) script.serialNumber = serial;
   if (const char* stuck = std::getenv("KOVRANT_SIM_NO_AUDIO_MODE")) {
     script.takesAudioMode = std::strcmp(stuck, "1") != 0;
   }
@@ -477,7 +521,7 @@ Answer execute(const uint8_t cdb[6], Flow flow, uint8_t* data, uint32_t length,
   } else if (fault != nullptr && (fault->kind == Fault::Answer || fault->kind == Fault::Lost)) {
     a.status = fault->status;
     if (fault->status == kCheckCondition || fault->sense != 0) {
-      setSense(a, fault->sense, 0);
+      setSense(a, fault->sense, static_cast<uint16_t>(fault->asc << 8 | fault->ascq));
     }
     size_t frames = d.script.tape.size() / dat::kFrameSize;
     if (fault->kind == Fault::Lost && d.state.loaded && d.state.position < frames) {
@@ -535,6 +579,21 @@ void setLastError(unsigned long code) {
 }
 void sleep(unsigned milliseconds) {
   drive().state.sleptMilliseconds += milliseconds;
+}
+
+uint64_t clockMilliseconds() {
+  const DriveState& s = drive().state;
+  return s.sleptMilliseconds + s.tapeMilliseconds + s.replayedMilliseconds;
+}
+
+void advanceClockTo(uint64_t milliseconds) {
+  uint64_t now = clockMilliseconds();
+  if (milliseconds > now) drive().state.replayedMilliseconds += milliseconds - now;
+}
+
+void setClockOrigin(int64_t utcSeconds, int offsetMinutes) {
+  drive().state.originUtcSeconds = utcSeconds;
+  drive().state.originOffsetMinutes = offsetMinutes;
 }
 
 bool open(int which) {

@@ -11,9 +11,10 @@
 // GOOD; each READ of a frame delivers the next frame of the tape with GOOD,
 // and a READ past the recording ends with CHECK CONDITION and sense byte 8
 // (BLANK CHECK). It also answers what an operating system's tape driver
-// sends on its own: INQUIRY, REQUEST SENSE, READ BLOCK LIMITS, MODE SENSE of
-// other pages, PREVENT ALLOW MEDIUM REMOVAL, LOAD; anything else gets
-// CHECK CONDITION, ILLEGAL REQUEST. Faults can be scripted into any command.
+// sends on its own: INQUIRY (also of the vital product data pages 00h and
+// 80h), REQUEST SENSE, READ BLOCK LIMITS, MODE SENSE of other pages,
+// PREVENT ALLOW MEDIUM REMOVAL, LOAD; anything else gets CHECK CONDITION,
+// ILLEGAL REQUEST. Faults can be scripted into any command.
 #pragma once
 
 #include <cstdint>
@@ -55,6 +56,7 @@ struct Fault {
   int repeat = 1;  // the fault hits this many commands from `occurrence` on
   uint32_t milliseconds = 0;
   unsigned long error = 0;
+  uint8_t asc = 0, ascq = 0;  // Answer, Lost: the additional sense code of the sense data
 };
 
 struct Script {
@@ -62,6 +64,10 @@ struct Script {
   int insertAfter = 3;        // polls answered NOT READY before the cassette arrives
   std::string identification = "SONY    SDT-9000        12.2";  // INQUIRY bytes 8..35
   bool takesAudioMode = true;                                   // false: density 0x80 is not taken
+  // The vital product data pages 00h and 80h: the unit serial number; none
+  // at all when `productData` is false (INQUIRY with EVPD is refused).
+  bool productData = true;
+  std::string serialNumber = "0012345678";
   std::vector<Fault> faults;
   // The system's tape drives in order: the identification of each other
   // drive, and an empty entry for this one. The other drives answer their
@@ -113,6 +119,12 @@ struct DriveState {
   uint64_t sleptMilliseconds = 0;
   // The tape's own time while frames pass the head: 100 frames in 3 seconds.
   uint64_t tapeMilliseconds = 0;
+  // The time a replay has moved the clock on to follow its trace.
+  uint64_t replayedMilliseconds = 0;
+  // The time of day when the clock stands at 0: 2026-01-01 00:00 UTC, or
+  // the start of the trace a replay follows.
+  int64_t originUtcSeconds = 1767225600;
+  int originOffsetMinutes = 0;
 };
 
 // Starts a fresh drive with this script.
@@ -121,8 +133,8 @@ void configure(const Script& script);
 // called. False, with a reason, when a setting cannot be understood.
 bool configureFromEnvironment(std::string* reason);
 // Parses a fault list such as "read#5=02/03,read#9*100=03/03,tur#2=interrupt,
-// select#1=fail,read#7=short:100,sense#2=delay:3000,open#2=busy":
-// command#occurrence[*repeat]=action.
+// select#1=fail,read#7=short:100,sense#2=delay:3000,open#2=busy,
+// read#12=02/03/11/00": command#occurrence[*repeat]=action.
 bool parseFaults(const std::string& text, std::vector<Fault>* faults);
 
 // Carries out one command. `data` holds `length` bytes: those sent, or room
@@ -152,6 +164,12 @@ const char* windowsErrorText(unsigned long code);
 unsigned long lastError();
 void setLastError(unsigned long code);
 void sleep(unsigned milliseconds);
+// The steady clock (its pauses, the tape's time and a replay's), and a
+// replay's moves of it: on to `milliseconds` (never back), and the time of
+// day at its 0.
+uint64_t clockMilliseconds();
+void advanceClockTo(uint64_t milliseconds);
+void setClockOrigin(int64_t utcSeconds, int offsetMinutes);
 
 const std::vector<Request>& requests();
 const DriveState& state();

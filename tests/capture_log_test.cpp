@@ -15,6 +15,7 @@
 #include "capture_harness.h"
 #include "drive_model.h"
 #include "dumper_messages.h"
+#include "language.h"
 #include "pass_through.h"
 #include "test_support.h"
 
@@ -90,11 +91,12 @@ TEST(CaptureLog, DamagedStretchesAtTheStartInTheMiddleAndAtTheEnd) {
                                  {Command::Read, 26, Fault::Answer, 2, 0x03, 0, 2}}));
   std::vector<std::string> lines = logLines(c);
   std::vector<std::string> expected = {
-      "読み取りエラー区間: 位置=0 回数=2 直前のATIME=なし 直後のATIME=01:02:00:00 内訳=02/03:2",
+      "読み取りエラー区間: 位置=0 回数=2 直前のATIME=なし 直後のATIME=01:02:00:00 内訳=02/03:2 "
+      "センス=02/03/03/00/00:2",
       "読み取りエラー区間: 位置=7 回数=3 直前のATIME=01:02:00:06 直後のATIME=01:02:00:07 "
-      "内訳=02/04:2,03/11:1",
+      "内訳=02/04:2,03/11:1 センス=02/04/04/00/00:2,03/11/01/00/00:1",
       "読み取りエラー区間: 位置=20 回数=2 直前のATIME=01:02:00:13 直後のATIME=なし "
-      "内訳=02/03:2",  // frame 19: its frame byte 19 shown in hex
+      "内訳=02/03:2 センス=02/03/03/00/00:2",  // frame 19: its frame byte 19 shown in hex
   };
   EXPECT_EQ(withKey(lines, "読み取りエラー区間:"), expected);
   EXPECT_EQ(valueOf(lines, "読み取りエラー区間の数"), "3");
@@ -114,12 +116,74 @@ TEST(CaptureLog, TwoStretchesWithNoTimeBetweenWaitForTheSameTime) {
                            {Command::Read, 7, Fault::Answer, 3, 0x11}}));
   std::vector<std::string> expected = {
       "読み取りエラー区間: 位置=3 回数=2 直前のATIME=01:02:00:02 直後のATIME=01:02:00:04 "
-      "内訳=02/03:2",
+      "内訳=02/03:2 センス=02/03/03/00/00:2",
       "読み取りエラー区間: 位置=4 回数=1 直前のATIME=01:02:00:02 直後のATIME=01:02:00:04 "
-      "内訳=03/11:1",
+      "内訳=03/11:1 センス=03/11/01/00/00:1",
   };
   EXPECT_EQ(withKey(logLines(c), "読み取りエラー区間:"), expected);
   EXPECT_EQ(c.image(), tape);
+}
+
+// Each answer of a stretch with its sense key, ASC and ASCQ, and each code
+// named once, after the first stretch that holds it: from the table in the
+// log's language, the English where the table has no Japanese, the vendor's
+// own and the codes it does not name said so; an answer without sense data
+// marked "--".
+TEST(CaptureLog, TheDrivesWordsForEachStretch) {
+  auto answer = [](int read, int repeat, uint8_t status, uint8_t sense, uint8_t asc, uint8_t ascq) {
+    Fault f{Command::Read, read, Fault::Answer, status, sense};
+    f.repeat = repeat;
+    f.asc = asc;
+    f.ascq = ascq;
+    return f;
+  };
+  const std::vector<Fault> faults = {
+      answer(1, 2, 2, 0x03, 0x11, 0x00),  answer(6, 1, 2, 0x03, 0x11, 0x00),
+      answer(7, 1, 2, 0x03, 0x3B, 0x08),  answer(8, 1, 0x08, 0, 0, 0),
+      answer(12, 1, 2, 0x03, 0x82, 0x82), answer(13, 1, 2, 0x04, 0x7F, 0x01)};
+  struct Case {
+    Language language;
+    std::vector<std::string> lines;
+  };
+  const Case cases[] = {
+      {Language::Japanese,
+       {"読み取りエラー区間: 位置=0 回数=2 直前のATIME=なし 直後のATIME=01:02:00:00 内訳=02/03:2 "
+        "センス=02/03/03/11/00:2",
+        "センスコード: 11/00 回復できない読み取りエラー",
+        "読み取りエラー区間: 位置=3 回数=3 直前のATIME=01:02:00:02 直後のATIME=01:02:00:03 "
+        "内訳=02/03:2,08/00:1 センス=02/03/03/11/00:1,02/03/03/3B/08:1,08/00/--/--/--:1",
+        "センスコード: 3B/08 REPOSITION ERROR",
+        "読み取りエラー区間: 位置=6 回数=2 直前のATIME=01:02:00:05 直後のATIME=01:02:00:06 "
+        "内訳=02/03:1,02/04:1 センス=02/03/03/82/82:1,02/04/04/7F/01:1",
+        "センスコード: 82/82 ベンダー固有のコード", "センスコード: 7F/01 表にないコード"}},
+      {Language::English,
+       {"Read error stretch: position=0 reads=2 ATIME_before=none ATIME_after=01:02:00:00 "
+        "answers=02/03:2 sense=02/03/03/11/00:2",
+        "Sense code: 11/00 UNRECOVERED READ ERROR",
+        "Read error stretch: position=3 reads=3 ATIME_before=01:02:00:02 "
+        "ATIME_after=01:02:00:03 answers=02/03:2,08/00:1 "
+        "sense=02/03/03/11/00:1,02/03/03/3B/08:1,08/00/--/--/--:1",
+        "Sense code: 3B/08 REPOSITION ERROR",
+        "Read error stretch: position=6 reads=2 ATIME_before=01:02:00:05 "
+        "ATIME_after=01:02:00:06 answers=02/03:1,02/04:1 sense=02/03/03/82/82:1,02/04/04/7F/01:1",
+        "Sense code: 82/82 a code of the vendor's own",
+        "Sense code: 7F/01 a code the table does not name"}},
+  };
+  for (const Case& k : cases) {
+    useLanguage(k.language);
+    Capture c;
+    run(c, scriptWith(tapeOf(10), faults));
+    std::vector<std::string> lines;
+    for (const std::string& l : logLines(c)) {
+      if (l.find("=") != std::string::npos || l.find("Sense code") == 0 ||
+          l.find("センスコード") == 0) {
+        lines.push_back(l);
+      }
+    }
+    EXPECT_EQ(lines, k.lines);
+    EXPECT_EQ(c.image(), tapeOf(10));
+  }
+  useLanguage(Language::Japanese);
 }
 
 TEST(CaptureLog, TheFilterIsCounted) {

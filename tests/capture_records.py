@@ -78,13 +78,28 @@ def agrees(d, status, tape_index, name="KOVRANT.json"):
     check(ENDINGS.get(log.get("終了理由")) == doc["ending"] and doc["exitStatus"] == status,
           "%s: ending %r, status %d: %r" % (d, log.get("終了理由"), status, doc["ending"]))
     lines = re.findall(r"読み取りエラー区間: (.*)", text)
-    told = ["位置=%d 回数=%d 直前のATIME=%s 直後のATIME=%s 内訳=%s" % (
+
+    def senses(s):  # each answer by its sense key, ASC and ASCQ ("--" where none came)
+        return ",".join("%02X/%02X/%s:%d" % (a["status"], a["sense"], "--/--/--" if k["key"] is None
+                                             else "%02X/%02X/%02X" % (k["key"], k["asc"], k["ascq"]),
+                                             k["count"]) for a in s["answers"] for k in a["senses"])
+    told = ["位置=%d 回数=%d 直前のATIME=%s 直後のATIME=%s 内訳=%s センス=%s" % (
         s["imageFrame"], s["reads"], time_of(s["before"]), time_of(s["after"]),
-        ",".join("%02X/%02X:%d" % (a["status"], a["sense"], a["count"]) for a in s["answers"]))
-        for s in doc["stretches"]]
+        ",".join("%02X/%02X:%d" % (a["status"], a["sense"], a["count"]) for a in s["answers"]),
+        senses(s)) for s in doc["stretches"]]
     check(lines == told and len(told) == c["stretches"] and
-          sum(s["reads"] for s in doc["stretches"]) == c["errorReads"],
+          sum(s["reads"] for s in doc["stretches"]) == c["errorReads"] and
+          all(sum(k["count"] for k in a["senses"]) == a["count"]
+              for s in doc["stretches"] for a in s["answers"]),
           "%s: the stretches %r, the record %r" % (d, lines, told))
+    # Each code the answers hold, named once in the log in the order of first appearance.
+    held = [(k["asc"], k["ascq"]) for s in doc["stretches"] for a in s["answers"]
+            for k in a["senses"] if k["key"] is not None]
+    first = [code for n, code in enumerate(held) if code not in held[:n]]
+    codes = [(int(a, 16), int(q, 16)) for a, q in re.findall(r"\nセンスコード: (..)/(..) ", text)]
+    check(codes == first == [(k["asc"], k["ascq"]) for k in doc["senseCodes"]],
+          "%s: the sense codes named %r, held %r, the record %r" % (d, codes, first,
+                                                                    doc["senseCodes"]))
     image = frames(os.path.join(d, "KOVRANT.IMG"))
     check(len(image) == c["framesWritten"] and doc["log"] == "KOVRANT.LOG",
           "%s: %d frames in the image" % (d, len(image)))
@@ -105,7 +120,8 @@ def no_limit_but_size(limit):
 
 def endings(sim, tape, work, tape_index):
     cases = [  # name, faults, exit status, what the record says
-        ("damaged", "read#1*2=02/03,read#50*3=lost:03/11,read#200*2=02/04,read#202=03/11", 0,
+        ("damaged", "read#1*2=02/03/11/00,read#50*3=lost:03/11,read#200*2=02/04/44/00,"
+         "read#202=03/11,read#203=02/03/82/01", 0,
          {"ending": "blank-tape", "dataModeRestored": True, "device": {"text": "tape0"}}),
         ("second-drive", "", 0, {"ending": "blank-tape", "device": {"text": "tape1"}}),
         ("interrupted", "read#40=interrupt", 1, {"ending": "interrupted"}),
@@ -132,6 +148,16 @@ def endings(sim, tape, work, tape_index):
     check(doc == record(os.path.join(work, "damaged", "KOVRANT.json"), "kovrant.schema.json") and
           "\nSummary: the end of the tape. Read errors in 3 places" in log,
           "the English capture's record: %r" % log[-200:])
+    # There the names are the record's, and the codes without one said so.
+    names = re.findall(r"\nSense code: (..)/(..) (.*)", log)
+    check(doc is not None and [(int(a, 16), int(q, 16)) for a, q, _ in names] ==
+          [(k["asc"], k["ascq"]) for k in doc["senseCodes"]] and
+          [n for _, _, n in names] == [k["name"] or "a code of the vendor's own"
+                                       for k in doc["senseCodes"]] and
+          [k["name"] for k in doc["senseCodes"]] == [
+              "UNRECOVERED READ ERROR", "NO ADDITIONAL SENSE INFORMATION", None,
+              "INTERNAL TARGET FAILURE"],
+          "the English log's sense codes %r, the record's %r" % (names, doc and doc["senseCodes"]))
 
 
 def names_in_the_way(sim, tape, work, tape_index):

@@ -184,14 +184,14 @@ def cformat(fmt, *args):
     return re.sub(rb"%([-+ #0-9.]*)(?:ll|l)?([a-z])", rb"%\1\2", fmt) % args
 
 
-def log_lines(outputs, change):
-    """`outputs` with each line of its SELTHIX.LOG passed through `change`
+def log_lines(outputs, change, name="SELTHIX.LOG"):
+    """`outputs` with each line of its log `name` passed through `change`
     (a line, or None to leave it out)."""
-    log = outputs["files"].get("SELTHIX.LOG")
+    log = outputs["files"].get(name)
     if log is None:
         return outputs
     lines = [change(line) for line in log.split(b"\n")]
-    files = dict(outputs["files"], **{"SELTHIX.LOG": b"\n".join(x for x in lines if x is not None)})
+    files = dict(outputs["files"], **{name: b"\n".join(x for x in lines if x is not None)})
     return dict(outputs, files=files)
 
 
@@ -233,6 +233,20 @@ def without_quality(outputs):
     return log_lines(outputs, lambda line: None if any(p.match(line) for p in kinds) else line)
 
 
+def without_sense_codes(outputs):
+    """The capture log as it was before it kept the drive's words: each
+    stretch's line without its last field (the answers' sense key, ASC and
+    ASCQ), and no line naming a sense code."""
+    stretch = [pattern(t) for t in texts("kCaptureLogStretch")]
+    named = [t.split(b"%")[0] for t in texts("kCaptureLogSenseCode")]  # its text before "%02X"
+
+    def change(line):
+        if any(line.startswith(p) for p in named):
+            return None
+        return line.rsplit(b" ", 1)[0] if any(p.match(line) for p in stretch) else line
+    return log_lines(outputs, change, "KOVRANT.LOG")
+
+
 # Each change of the outputs with no option made on purpose since the
 # pinned commit: its name, why, and what undoes it in today's outputs. A
 # difference that remains fails the test.
@@ -250,6 +264,10 @@ INTENDED = [
      "SELTHIX.LOG tells each file's peak, RMS and DC offset and the places where its audio looks "
      "held, muted, interpolated or clipped although the frames were read well, and their totals",
      without_quality),
+    ("the drive's words",
+     "KOVRANT.LOG gives each unread stretch's answers with the sense key, ASC and ASCQ of their "
+     "sense data beside status and sense byte, and names each additional sense code they hold "
+     "once, after the first stretch that holds it", without_sense_codes),
 ]
 
 

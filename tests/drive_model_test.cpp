@@ -49,7 +49,13 @@ TEST(DriveModel, AnswersWhatATapeDriverSends) {
   const Case cases[] = {
       {"inquiry", {0x12, 0, 0, 0, 36}, 36, 0, 0, 0, 36},
       {"inquiry, short allocation", {0x12, 0, 0, 0, 5}, 5, 0, 0, 0, 5},
-      {"inquiry of a vital product data page", {0x12, 1, 0x80, 0, 36}, 36, 2, 5, 0x24, 0},
+      {"inquiry of the vital product data pages", {0x12, 1, 0x00, 0, 255}, 255, 0, 0, 0, 6},
+      {"inquiry of the unit serial number", {0x12, 1, 0x80, 0, 255}, 255, 0, 0, 0, 14},
+      {"inquiry of a page it has not", {0x12, 1, 0x83, 0, 255}, 255, 2, 5, 0x24, 0},
+      {"inquiry of a page without EVPD", {0x12, 0, 0x80, 0, 36}, 36, 2, 5, 0x24, 0},
+      {"inquiry of command data (CmdDt)", {0x12, 2, 0x12, 0, 36}, 36, 2, 5, 0x24, 0},
+      {"inquiry with a SCSI-2 logical unit number", {0x12, 0x20, 0, 0, 36}, 36, 0, 0, 0, 36},
+      {"inquiry of the serial number, LUN 1", {0x12, 0x21, 0x80, 0, 255}, 255, 0, 0, 0, 14},
       {"request sense, no cassette", {0x03, 0, 0, 0, 18}, 18, 0, 0, 0, 18},
       {"read block limits", {0x05}, 6, 0, 0, 0, 6},
       {"mode sense, descriptor only", {0x1A, 0, 0, 0, 12}, 12, 0, 0, 0, 12},
@@ -85,6 +91,29 @@ TEST(DriveModel, InquiryNamesASequentialAccessDevice) {
   EXPECT_EQ(r.data[0], 0x01);  // peripheral device type 1: tape
   EXPECT_EQ(r.data[1], 0x80);  // removable medium
   EXPECT_EQ(0, std::memcmp(r.data.data() + 8, pt::kSupportedDrive, 28));
+}
+
+// The vital product data pages as a drive gives them, and a drive that has
+// none refuses each as a field of the CDB it does not take.
+TEST(DriveModel, VitalProductDataPages) {
+  freshDrive();
+  Reply pages = ask({0x12, 1, 0x00, 0, 255}, 255);
+  EXPECT_EQ(pages.data, (std::vector<uint8_t>{0x01, 0x00, 0x00, 0x02, 0x00, 0x80}));
+  Reply serial = ask({0x12, 1, 0x80, 0, 8}, 8);  // cut to its allocation length
+  EXPECT_EQ(serial.data, (std::vector<uint8_t>{0x01, 0x80, 0x00, 10, '0', '0', '1', '2'}));
+  sim::Script none;
+  none.productData = false;
+  none.serialNumber = "X";
+  sim::configure(none);
+  ASSERT_TRUE(sim::open());
+  for (uint8_t page : {0x00, 0x80}) {
+    Reply r = ask({0x12, 1, page, 0, 255}, 255);
+    EXPECT_EQ(r.answer.status, 2) << int(page);
+    EXPECT_EQ(r.answer.sense[2], 5);
+    EXPECT_EQ(asc(r), 0x24);
+    EXPECT_EQ(r.answer.sense[13], 0);
+  }
+  EXPECT_EQ(ask({0x12, 0, 0, 0, 36}, 36).answer.status, 0);  // the standard data as ever
 }
 
 TEST(DriveModel, ModeDataFollowsTheDensity) {
@@ -152,9 +181,11 @@ TEST(DriveModel, RequestSenseReportsTheLatestCheckCondition) {
 
 TEST(DriveModel, FaultActions) {
   std::vector<sim::Fault> faults;
-  ASSERT_TRUE(sim::parseFaults(
-      "sense#2=delay:3000,read#4*2=short:100,tur#1=fail,open#2=busy,open#3=denied", &faults));
-  ASSERT_EQ(faults.size(), 5u);
+  ASSERT_TRUE(
+      sim::parseFaults("sense#2=delay:3000,read#4*2=short:100,tur#1=fail,open#2=busy,"
+                       "open#3=denied,read#9=02/03/11/01,read#12=lost:02/03/3b/08",
+                       &faults));
+  ASSERT_EQ(faults.size(), 7u);
   EXPECT_EQ(faults[0].kind, sim::Fault::Delay);
   EXPECT_EQ(faults[0].milliseconds, 3000u);
   EXPECT_EQ(faults[0].occurrence, 2);
@@ -164,8 +195,17 @@ TEST(DriveModel, FaultActions) {
   EXPECT_EQ(faults[3].kind, sim::Fault::Refused);
   EXPECT_EQ(faults[3].error, sim::kBusy);
   EXPECT_EQ(faults[4].error, sim::kAccessDenied);
-  const char* bad[] = {"sense#2=delay:", "sense#2=delay:x", "sense#0=delay:1", "rewind#1=late",
-                       "read#1=busy"};
+  EXPECT_EQ(faults[5].kind, sim::Fault::Answer);
+  EXPECT_EQ(faults[5].status, 2);
+  EXPECT_EQ(faults[5].sense, 3);
+  EXPECT_EQ(faults[5].asc, 0x11);
+  EXPECT_EQ(faults[5].ascq, 1);
+  EXPECT_EQ(faults[6].kind, sim::Fault::Lost);
+  EXPECT_EQ(faults[6].asc, 0x3B);
+  EXPECT_EQ(faults[6].ascq, 8);
+  const char* bad[] = {"sense#2=delay:",      "sense#2=delay:x",    "sense#0=delay:1",
+                       "rewind#1=late",       "read#1=busy",        "read#1=02/03/11",
+                       "read#1=02/03/11/00x", "read#1=02/03/100/0", "read#1=02/03x"};
   for (const char* text : bad) EXPECT_FALSE(sim::parseFaults(text, &faults)) << text;
 }
 

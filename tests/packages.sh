@@ -47,7 +47,8 @@ for f in bin/KOVRANT bin/SELTHIX bin/kovrant-merge bin/kovrant-collection share/
          share/man/ja/man1/kovrant-merge.1.gz share/doc/datrescue/doc/collection.md \
          share/doc/datrescue/schema/collection.schema.json \
          share/doc/datrescue/README.md share/doc/datrescue/copyright share/doc/datrescue/changelog.gz \
-         share/doc/datrescue/schema/selthix.schema.json share/doc/datrescue/schema/kovrant.schema.json share/doc/datrescue/schema/kovrant-merge.schema.json; do
+         share/doc/datrescue/schema/selthix.schema.json share/doc/datrescue/schema/kovrant.schema.json share/doc/datrescue/schema/kovrant-merge.schema.json \
+         share/doc/datrescue/schema/kovrant-trace.schema.json; do
   [ -f "$work/prefix/$f" ] || missing="$missing $f"
 done
 if [ -z "$missing" ]; then pass "cmake --install"; else fail "cmake --install" "missing:$missing"; fi
@@ -58,7 +59,7 @@ if [ -z "$deb" ]; then
   fail "cpack -G DEB" "no package"
 else
   listed=$(dpkg-deb -c "$deb" | awk '{print $6}' | grep -v '/$' | sort | tr '\n' ' ')
-  want="./usr/bin/KOVRANT ./usr/bin/SELTHIX ./usr/bin/kovrant-collection ./usr/bin/kovrant-merge ./usr/share/doc/datrescue/README.md ./usr/share/doc/datrescue/changelog.gz ./usr/share/doc/datrescue/copyright ./usr/share/doc/datrescue/doc/collection.md ./usr/share/doc/datrescue/doc/converter.md ./usr/share/doc/datrescue/doc/development.md ./usr/share/doc/datrescue/doc/dumper.md ./usr/share/doc/datrescue/doc/merge.md ./usr/share/doc/datrescue/schema/collection.schema.json ./usr/share/doc/datrescue/schema/kovrant-merge.schema.json ./usr/share/doc/datrescue/schema/kovrant.schema.json ./usr/share/doc/datrescue/schema/selthix.schema.json ./usr/share/man/ja/man1/KOVRANT.1.gz ./usr/share/man/ja/man1/SELTHIX.1.gz ./usr/share/man/ja/man1/kovrant-collection.1.gz ./usr/share/man/ja/man1/kovrant-merge.1.gz ./usr/share/man/man1/KOVRANT.1.gz ./usr/share/man/man1/SELTHIX.1.gz ./usr/share/man/man1/kovrant-collection.1.gz ./usr/share/man/man1/kovrant-merge.1.gz "
+  want="./usr/bin/KOVRANT ./usr/bin/SELTHIX ./usr/bin/kovrant-collection ./usr/bin/kovrant-merge ./usr/share/doc/datrescue/README.md ./usr/share/doc/datrescue/changelog.gz ./usr/share/doc/datrescue/copyright ./usr/share/doc/datrescue/doc/collection.md ./usr/share/doc/datrescue/doc/converter.md ./usr/share/doc/datrescue/doc/development.md ./usr/share/doc/datrescue/doc/dumper.md ./usr/share/doc/datrescue/doc/merge.md ./usr/share/doc/datrescue/schema/collection.schema.json ./usr/share/doc/datrescue/schema/kovrant-merge.schema.json ./usr/share/doc/datrescue/schema/kovrant-trace.schema.json ./usr/share/doc/datrescue/schema/kovrant.schema.json ./usr/share/doc/datrescue/schema/selthix.schema.json ./usr/share/man/ja/man1/KOVRANT.1.gz ./usr/share/man/ja/man1/SELTHIX.1.gz ./usr/share/man/ja/man1/kovrant-collection.1.gz ./usr/share/man/ja/man1/kovrant-merge.1.gz ./usr/share/man/man1/KOVRANT.1.gz ./usr/share/man/man1/SELTHIX.1.gz ./usr/share/man/man1/kovrant-collection.1.gz ./usr/share/man/man1/kovrant-merge.1.gz "
   if [ "$listed" = "$want" ]; then pass "the .deb holds the programs, pages and README"; else fail "the .deb file list" "$listed"; fi
   depends=$(dpkg-deb -f "$deb" Depends)
   case "$depends" in *libc6*libstdc++6*) pass "the .deb depends on $depends" ;; *) fail "the .deb dependencies" "$depends" ;; esac

@@ -101,11 +101,15 @@ TEST(PassThroughEncoding, ResultsReadBack) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.asked);
     uint8_t sense[pt::kSenseLength] = {0x70, 0x55, c.sense, 0x66};
+    sense[pt::kSenseLength - 1] = 0x77;  // the whole area comes back, to its last byte
     std::vector<uint8_t> buffer(c.asked + 16, 0xAA);
     ScsiCommand command{{0x08}, c.direction, buffer.data(), c.asked, 10};
-    ScsiResult r = passThroughResult(command, c.status, sense, c.reported, area);
+    uint8_t senseLength = static_cast<uint8_t>(c.sense != 0 ? 18 : 0);
+    ScsiResult r = passThroughResult(command, c.status, sense, senseLength, c.reported, area);
     EXPECT_EQ(r.status, c.status);
     EXPECT_EQ(r.senseByte, c.sense);
+    EXPECT_EQ(0, std::memcmp(r.sense, sense, pt::kSenseLength));
+    EXPECT_EQ(r.senseLength, senseLength);
     EXPECT_EQ(r.transferred, c.transferred);
     for (uint32_t k = 0; k < buffer.size(); ++k) {
       ASSERT_EQ(buffer[k], k < c.transferred ? area[k] : 0xAA) << k;

@@ -158,7 +158,9 @@ records::Capture aCapture() {
   c.cycle = records::Cycle{"tape", 2};
   c.firstAtime = records::Atime{"00:00:00:00", 0};
   c.lastAtime = records::Atime{"00:01:00:00", 2000};
-  c.stretches = {{154, 14, records::Atime{"00:00:04:20", 153}, std::nullopt, {{3, 17, 14}}}};
+  records::CaptureAnswer answer{3, 17, 14, {{3, 0x11, 0, 12}, {{}, {}, {}, 2}}};
+  c.stretches = {{154, 14, records::Atime{"00:00:04:20", 153}, std::nullopt, {answer}}};
+  c.senseCodes = {{0x11, 0, std::string("UNRECOVERED READ ERROR")}, {0x82, 0x82, std::nullopt}};
   c.counts = records::CaptureCounts{1000, 990, 10, 1, 14};
   c.ending = "blank-tape";
   c.dataModeRestored = true;

@@ -7,6 +7,10 @@ a tcm_loop LUN, so the kernel's SCSI midlayer, sg and st drivers see a tape
 drive; KOVRANT runs against it in each scenario. Every scenario is run again
 here with kovrant-sim (the same run linked against the same model) and the
 two must agree: exit status, standard output and error bytes, and the image.
+Each run in the machine writes a trace (--trace), which is replayed here
+(kovrant-sim --replay) with an image made of the tape's frames that the
+trace's digests name: the run's image, console and status again, and its
+KOVRANT.LOG and KOVRANT.json but for times.
 Where the simulated carrier prints a Windows error text, the kernel run
 prints the Linux one named in the scenario.
 
@@ -27,6 +31,7 @@ import argparse
 import base64
 import fcntl
 import hashlib
+import json
 import os
 import re
 import shutil
@@ -280,11 +285,12 @@ def boot(system, initramfs, work, timeout, share_root=False):
 
 
 def parse(text):
-    """Scenario results: {name: {"status", "image", "out", "err", "log"}}."""
+    """Scenario results: {name: {"status", "image", "out", "err", "log",
+    "files": {name: bytes}}} (the run's trace, KOVRANT.LOG, KOVRANT.json)."""
     found, current, field = {}, None, None
     for line in text.splitlines():
         if line.startswith("BEGIN "):
-            current = {"out": "", "err": "", "log": ""}
+            current = {"out": "", "err": "", "log": "", "files": {}}
             found[line[6:]] = current
         elif current is None:
             continue
@@ -298,11 +304,17 @@ def parse(text):
             current["size"] = int(line[5:])
         elif line in ("out", "err", "log"):
             field = line
+        elif line.startswith("file "):
+            field = line
+            current["files"][line[5:]] = ""
+        elif field and field.startswith("file "):
+            current["files"][field[5:]] += line
         elif field:
             current[field] += line
     for r in found.values():
         for k in ("out", "err", "log"):
             r[k] = base64.b64decode(r[k])
+        r["files"] = {k: base64.b64decode(v) for k, v in r["files"].items() if v}
     return found
 
 
@@ -326,6 +338,73 @@ def simulate(scenario, kovrant_sim, tapes, work):
     image = os.path.join(d, "KOVRANT.IMG")
     digest = tape_digest(image) if os.path.exists(image) else "none"
     return {"status": p.returncode, "out": out, "err": p.stderr, "image": digest}
+
+
+def without_times(data):
+    """A log's or record's bytes with every time of day as TIME."""
+    return re.sub(rb"\d{4}-\d\d-\d\d[ T]\d\d:\d\d:\d\d( ?[+-]\d\d:\d\d)?", b"TIME", data)
+
+
+def replayed_diffs(scenario, got, kovrant_sim, tapes, work):
+    """The run's trace replayed here by kovrant-sim with an image made of the
+    tape's frames that the trace says were written (by their SHA-256): the
+    same image as the run's, the same exit status and console bytes, and
+    the same KOVRANT.LOG and KOVRANT.json but for times."""
+    trace = got["files"].get("trace.jsonl")
+    if trace is None:
+        return ["no trace"]
+    d = os.path.join(work, "replay-" + scenario.name)
+    os.makedirs(d)
+    with open(tapes[scenario.tape], "rb") as f:
+        data = f.read()
+    frames = {hashlib.sha256(data[k:k + 5822]).hexdigest(): data[k:k + 5822]
+              for k in range(0, len(data), 5822)}
+    image = b""
+    lines = [json.loads(l) for l in trace.decode("utf-8").splitlines()]
+    for line in lines:
+        if line.get("written"):
+            image += frames.get(line["sha256"], b"")
+    diffs = []
+    try:
+        import jsonschema
+        with open(os.path.join(HERE, "..", "..", "doc", "schema", "kovrant-trace.schema.json")) as f:
+            validator = jsonschema.Draft202012Validator(json.load(f))
+        invalid = [k + 1 for k, line in enumerate(lines) if not validator.is_valid(line)]
+        if invalid:
+            diffs.append("the trace's lines %s against its schema" % invalid[:5])
+    except ImportError:
+        if os.environ.get("CI"):
+            diffs.append("python3-jsonschema not installed (under CI it must be)")
+    path = os.path.join(work, "replay-%s.jsonl" % scenario.name)
+    with open(path, "wb") as f:
+        f.write(trace)
+    with open(path + ".img", "wb") as f:
+        f.write(image)
+    closed = scenario.how.endswith("-closed")
+    env = {k: v for k, v in os.environ.items() if not k.startswith(("KOVRANT_SIM", "LC_", "LANG"))}
+    p = subprocess.run([kovrant_sim, "--replay", path, "--image", path + ".img"], cwd=d, env=env,
+                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL if closed else subprocess.PIPE,
+                       stderr=subprocess.PIPE)
+    if hashlib.sha256(image).hexdigest() != got.get("image", "none") and image:
+        diffs.append("the image of the trace's frames")
+    if p.returncode != got.get("status"):
+        diffs.append("the replay's exit status %d" % p.returncode)
+    if (p.stdout or b"") != got["out"] or p.stderr != got["err"]:
+        diffs.append("the replay's console %r %r" % ((p.stdout or b"")[-300:], p.stderr[-300:]))
+    again = os.path.join(d, "KOVRANT.IMG")
+    if os.path.exists(again) != (got.get("image", "none") != "none") or (
+            os.path.exists(again) and tape_digest(again) != got["image"]):
+        diffs.append("the replay's image")
+    for name in ("KOVRANT.LOG", "KOVRANT.json"):
+        mine = os.path.join(d, name)
+        mine = open(mine, "rb").read() if os.path.exists(mine) else None
+        theirs = got["files"].get(name)
+        if scenario.windows and theirs is not None:
+            theirs = theirs.replace(b"\r\n", b"\n")
+        if (mine is None) != (theirs is None) or (
+                mine is not None and without_times(mine) != without_times(theirs)):
+            diffs.append("the replay's %s" % name)
+    return diffs
 
 
 def tape_digest(path, size=None):
@@ -426,6 +505,8 @@ def main():
                 diffs = late_interrupt_diffs(got, want, tapes[s.tape])
             else:
                 diffs = [k for k in ("status", "out", "err", "image") if got.get(k) != want[k]]
+            diffs += replayed_diffs(s, got, os.path.join(build, "simdrive", "kovrant-sim"), tapes,
+                                    work)
             # Commands that write to the tape: WRITE(6), WRITE FILEMARKS.
             log = got["log"].decode("ascii", "replace")
             if "cdb=0a " in log or "cdb=10 " in log:
