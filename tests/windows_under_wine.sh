@@ -49,8 +49,9 @@ run_wine() { d=$1 p=$2; shift 2; (cd "$d" && LC_ALL=${WINE_LOCALE:-ja_JP.UTF-8} 
 
 # Two records for machines (*.json) alike but for their times of day.
 same_record() { python3 -c 'import json, sys; sys.path.insert(0, sys.argv[3]); from checks import without_times as w; sys.exit(w(json.load(open(sys.argv[1]))) != w(json.load(open(sys.argv[2]))))' "$1" "$2" "$here"; }
-# Two pages (*.html, which embed the records) alike but for their times of day.
-same_page() { python3 -c 'import re, sys; t = lambda p: re.sub(r"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d", "TIME", open(p, encoding="utf-8").read()); sys.exit(t(sys.argv[1]) != t(sys.argv[2]))' "$1" "$2"; }
+# Two pages (*.html, which embed the records) alike but for their times of
+# day and the files' modification times (as each system counts them).
+same_page() { python3 -c 'import re, sys; t = lambda p: re.sub(r"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d|(?<=\"modified\":)-?\d+", "TIME", open(p, encoding="utf-8").read()); sys.exit(t(sys.argv[1]) != t(sys.argv[2]))' "$1" "$2"; }
 
 # Compares two run directories: file names, file bytes (records but for
 # their times), console, status.
