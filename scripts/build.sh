@@ -11,7 +11,8 @@
 # the normal build's CTest (scripts/test.sh sets it); DAT_TARGETS names the
 # only targets the normal build builds (scripts/demo.sh: its programs).
 # Only the normal build carries full debugging information (for the
-# debugger and perf); the sanitizers' builds have line tables for their
+# debugger and perf; line tables only with DAT_LINE_TABLES set, as the test
+# command sets it); the sanitizers' builds have line tables for their
 # reports, the Windows programs and the pinned ones none: the builds take
 # about half the time of the test command on two processors.
 set -eu
@@ -35,7 +36,10 @@ for what in native "$@"; do
       cmake --build build-pinned/out --target SELTHIX kovrant-sim
       continue ;;
     native) dir=build; targets="${DAT_TARGETS:+--target $DAT_TARGETS}"
-            set -- -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDAT_KERNEL_TESTS="${DAT_KERNEL_TESTS:-OFF}" ;;
+            debug=-g
+            if [ -n "${DAT_LINE_TABLES:-}" ]; then debug=-g1; fi
+            set -- -DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 $debug -DNDEBUG" \
+                   -DDAT_KERNEL_TESTS="${DAT_KERNEL_TESTS:-OFF}" ;;
     --asan) dir=build-asan; set -- -DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-O1 -g1" -DDAT_SANITIZE=ON
             command -v clang++ >/dev/null && set -- "$@" -DCMAKE_CXX_COMPILER=clang++ ;;
     --windows) dir=build-win; set -- -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release ;;

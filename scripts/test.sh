@@ -21,13 +21,13 @@ scripts/setup.sh
 stage "format"
 scripts/check_format.sh
 stage "builds: normal, sanitizers, Windows, ThreadSanitizer, the pinned commit's"
-DAT_KERNEL_TESTS=ON scripts/build.sh --asan --windows --tsan --pinned
+DAT_KERNEL_TESTS=ON DAT_LINE_TABLES=1 scripts/build.sh --asan --windows --tsan --pinned
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 stage "tests, normal build"
 ctest --test-dir build --output-on-failure -j2
 stage "the demo, in Japanese and in English"
-DAT_KERNEL_TESTS=ON python3 tests/demo_languages.py
+DAT_KERNEL_TESTS=ON DAT_LINE_TABLES=1 python3 tests/demo_languages.py
 stage "tests, sanitizer build"
 ctest --test-dir build-asan --output-on-failure -j2
 stage "under ThreadSanitizer: the converter's tests (its second thread), the collection's --verify (both processors)"
@@ -36,7 +36,7 @@ TSAN_OPTIONS=halt_on_error=1 python3 tests/collection.py build-tsan/collection/k
   build/simdrive/kovrant-sim build/tools/make_image build/converter/SELTHIX build/merge/kovrant-merge
 stage "fuzz corpus replay"
 if command -v clang++ >/dev/null 2>&1; then
-  bench/fuzz --replay
+  bench/fuzz --replay build-asan
 else
   echo "fuzz corpus replay skipped: clang++ is not installed"
 fi
