@@ -43,9 +43,6 @@ void WavWriter::init(uint32_t rate) {
   threaded = false;
   fileDigest = Sha256();
   sha256Hex.clear();
-  measuring = nullptr;
-  partBytes = 0;
-  partFilled = false;
 }
 
 void WavWriter::setChunks(const std::vector<uint8_t>* before, const std::vector<uint8_t>* after,
@@ -78,8 +75,8 @@ void WavWriter::fail() {
 }
 
 // Appends `count` bytes to the file through the buffer; `audio`: they are
-// the data chunk's, for its MD5 and the meter (`gap`: a gap's silence).
-void WavWriter::emit(const void* bytes, size_t count, bool audio, bool gap) {
+// the data chunk's, for its MD5.
+void WavWriter::emit(const void* bytes, size_t count, bool audio) {
   const uint8_t* from = static_cast<const uint8_t*>(bytes);
   while (count > 0) {
     size_t take = std::min(count, kStreamBuffer - filled);
@@ -88,14 +85,6 @@ void WavWriter::emit(const void* bytes, size_t count, bool audio, bool gap) {
       if (md5End == md5Begin) md5Begin = filled;
       md5End = filled + take;
     }
-    if (audio && measuring != nullptr) {
-      std::vector<Span>& in = spans[current];
-      if (!in.empty() && in.back().filled == gap && in.back().begin + in.back().count == filled) {
-        in.back().count += take;
-      } else {
-        in.push_back({filled, take, gap});
-      }
-    }
     filled += take;
     from += take;
     count -= take;
@@ -103,34 +92,10 @@ void WavWriter::emit(const void* bytes, size_t count, bool audio, bool gap) {
   }
 }
 
-// Hands the audio of a buffer to the meter in whole sample pairs, the
-// pair that the buffer's end cuts carried over to the next.
-void WavWriter::measure(const uint8_t* bytes, const std::vector<Span>& audio) {
-  for (const Span& a : audio) {
-    const uint8_t* from = bytes + a.begin;
-    size_t count = a.count;
-    if (partBytes > 0 && partFilled == a.filled) {
-      size_t take = std::min(count, 4 - partBytes);
-      std::memcpy(partPair + partBytes, from, take);
-      partBytes += take, from += take, count -= take;
-      if (partBytes < 4) continue;
-      if (a.filled) measuring->gap(1);
-      if (!a.filled) measuring->samples(partPair, 1);
-    }
-    size_t pairs = count / 4;
-    if (a.filled && pairs > 0) measuring->gap(static_cast<int64_t>(pairs));
-    if (!a.filled && pairs > 0) measuring->samples(from, static_cast<int64_t>(pairs));
-    partBytes = count % 4;
-    partFilled = a.filled;
-    std::memcpy(partPair, from + 4 * pairs, partBytes);
-  }
-}
-
-// Writes the buffer out and takes its digests and measures: on the worker
-// where there is one (the MD5 with --bwf, otherwise the SHA-256; the SHA-256
-// of a file with an MD5 here, so that each core takes one; the meter
-// there), else here. The other buffer is filled meanwhile: the worker is
-// done with it once post returns.
+// Writes the buffer out and takes its digests: on the worker where there is
+// one (the MD5 with --bwf, otherwise the SHA-256; the SHA-256 of a file with
+// an MD5 here, so that each core takes one), else here. The other buffer is
+// filled meanwhile: the worker is done with it once post returns.
 void WavWriter::flush() {
   if (filled == 0) return;
   const uint8_t* bytes = buffers[current].get();
@@ -138,23 +103,19 @@ void WavWriter::flush() {
   size_t md5At = md5Begin, md5Count = md5End - md5Begin;
   bool md5 = digesting && md5Count > 0;
   bool shaThere = threaded && planned && !digesting;
-  const std::vector<Span>* audio = measuring != nullptr ? &spans[current] : nullptr;
   if (threaded) {
-    worker.post([this, bytes, count, md5At, md5Count, md5, shaThere, audio] {
+    worker.post([this, bytes, count, md5At, md5Count, md5, shaThere] {
       if (shaThere) fileDigest.update(bytes, count);
       if (md5) digest.update(bytes + md5At, md5Count);
-      if (audio != nullptr) measure(bytes, *audio);
     });
-  } else {
-    if (md5) digest.update(bytes + md5At, md5Count);
-    if (audio != nullptr) measure(bytes, *audio);
+  } else if (md5) {
+    digest.update(bytes + md5At, md5Count);
   }
   if (planned && !shaThere) fileDigest.update(bytes, count);
   if (failure == 0 && !writeAll(bytes, count, file)) fail();
   current ^= 1;
   filled = 0;
   md5Begin = md5End = 0;
-  spans[current].clear();
 }
 
 // Ends the worker: every digest taken so far is whole, and what follows is
@@ -202,9 +163,6 @@ bool WavWriter::open(const char* name) {
   }
   current = 0;
   filled = md5Begin = md5End = 0;
-  spans[0].clear();
-  spans[1].clear();
-  partBytes = 0;
   // A file of more than one buffer is hashed beside its writing.
   threaded = (planned ? readLe32(header + 40) > kStreamBuffer : digesting) && worker.start();
   writeHeader(false);
@@ -212,10 +170,10 @@ bool WavWriter::open(const char* name) {
   return true;
 }
 
-bool WavWriter::write(uint32_t count, const void* bytes, bool filled) {
+bool WavWriter::write(uint32_t count, const void* bytes) {
   if (bytes == nullptr || count == 0 || file == nullptr) return false;
   if (failure != 0) return false;
-  emit(bytes, count, true, filled);
+  emit(bytes, count, true);
   if (failure != 0) return false;
   written += count;
   data += count;
@@ -296,10 +254,9 @@ bool writeFrames(WavWriter* wav, const uint8_t* image, int64_t first, int64_t fr
       p.transform.apply(p.transform.state, bytes, transformed.data());
       bytes = transformed.data();
     }
-    if (room == 0 || (wav != nullptr && !wav->write(bytesPerFrame, bytes, filled))) return false;
-    // Written, the writer measures them beside its digests.
-    if (wav == nullptr && p.meter != nullptr && filled) p.meter->gap(bytesPerFrame / 4);
-    if (wav == nullptr && p.meter != nullptr && !filled) p.meter->samples(bytes, bytesPerFrame / 4);
+    if (room == 0 || (wav != nullptr && !wav->write(bytesPerFrame, bytes))) return false;
+    if (p.meter != nullptr && filled) p.meter->gap(bytesPerFrame / 4);
+    if (p.meter != nullptr && !filled) p.meter->samples(bytes, bytesPerFrame / 4);
     --room;
     return true;
   };
@@ -330,7 +287,6 @@ WavResult writeWav(const char* name, const uint8_t* image, int64_t first, int64_
   static const WavPlan kNothing;
   const WavPlan& p = plan != nullptr ? *plan : kNothing;
   wav.setChunks(&p.leading, &p.trailing, p.md5);
-  wav.setMeter(p.meter);
   int64_t frames = first <= last ? last - first + 1 : 0;
   int64_t filled = 0, filledInRange = 0;
   for (const Silence& s : p.silence) {

@@ -19,10 +19,6 @@
 #include "sha256.h"
 #include "side_thread.h"
 
-namespace quality {
-class Meter;
-}
-
 class WavWriter {
  public:
   WavWriter() { init(0); }
@@ -44,14 +40,9 @@ class WavWriter {
   void setDataSize(uint32_t bytes);
   // Starts the file that will replace `name` and writes the header.
   bool open(const char* name);
-  // The meter given the audio as it is written (with the digests: on the
-  // worker where there is one); done with it when close or abandon returns.
-  // Set before open.
-  void setMeter(quality::Meter* meter) { measuring = meter; }
-  // Appends `count` bytes; `filled`: silence that stands for a gap (the
-  // meter's runs end there). False without effect for no bytes, a count of 0
+  // Appends `count` bytes. False without effect for no bytes, a count of 0
   // or no open file; false after the stream has failed.
-  bool write(uint32_t count, const void* bytes, bool filled = false);
+  bool write(uint32_t count, const void* bytes);
   // Writes the trailing chunks and the "MD5 " chunk, patches the sizes into
   // the header at the start of the file, closes it and puts it in place
   // under its name. True when every write, the seek,
@@ -86,7 +77,7 @@ class WavWriter {
   Sha256 fileDigest;
   std::string sha256Hex;
   bool writeHeader(bool patch);
-  void emit(const void* bytes, size_t count, bool audio, bool gap = false);
+  void emit(const void* bytes, size_t count, bool audio);
   void flush();
   void settle();
   void fail();
@@ -96,21 +87,7 @@ class WavWriter {
   int current;
   size_t filled;
   size_t md5Begin, md5End;  // the audio in the buffer being filled
-  // The audio of each buffer for the meter, in order: where it lies, and
-  // whether it is a gap's silence.
-  struct Span {
-    size_t begin, count;
-    bool filled;
-  };
-  std::vector<Span> spans[2];
-  quality::Meter* measuring;
-  // The bytes of a sample pair that a buffer's end cut, and whether they
-  // are silence of a gap.
-  uint8_t partPair[4];
-  size_t partBytes;
-  bool partFilled;
-  void measure(const uint8_t* bytes, const std::vector<Span>& audio);
-  bool threaded;  // the worker takes a digest
+  bool threaded;            // the worker takes a digest
   SideThread worker;
 };
 
@@ -141,6 +118,10 @@ struct FrameTransform {
   void (*apply)(void* state, const uint8_t* audio, uint8_t* out) = nullptr;
   void* state = nullptr;
 };
+
+namespace quality {
+class Meter;
+}
 
 // What a WAV file holds besides the frames' audio.
 struct WavPlan {

